@@ -1,0 +1,45 @@
+#pragma once
+// Files, folders and paths. Paths use backslashes, as on Windows; the
+// portable build maps them to the host's separator when it touches the disk.
+
+#include <string>
+#include <vector>
+
+// True for files only, never for folders.
+bool FileExists(const std::string& path);
+// Deletes a file; true when it was deleted.
+bool DeleteFileAt(const std::string& path);
+// Copies a file, replacing the destination; true on success.
+bool CopyFileTo(const std::string& from, const std::string& to);
+// Moves a finished temporary file over the target in one step; true on success.
+bool ReplaceFileWith(const std::string& target, const std::string& finished);
+
+// Tests a folder by making it the process's current folder, which it stays.
+bool FolderExists(const std::string& path);
+// Creates each missing folder of the path from the root down. Always ends;
+// false when a folder could not be created.
+bool ForceFolders(const std::string& path);
+
+// PathJoin(folder, name) for every item of the folder whose name does not
+// begin with a dot and whose upper-cased extension (from its last dot) occurs
+// within the upper-cased extension list. With recurse, sub-folders are
+// searched after the folder itself; without it, a sub-folder is tested like a
+// file.
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& extensions,
+                                   bool recurse);
+
+// Drops one leading backslash from the name and inserts a backslash unless
+// the folder is empty or already ends with one.
+std::string PathJoin(const std::string& folder, const std::string& name);
+// The folder of a path, without a trailing backslash.
+std::string FileDir(const std::string& path);
+// The name after the last backslash or colon.
+std::string ExtractFileName(const std::string& path);
+
+std::string AppFolder();
+std::string TempFolder();
+std::string SystemFolder();
+std::string CurrentFolder();
+
+// An environment variable; empty when it is not set.
+std::string GetEnv(const std::string& name);

@@ -1,0 +1,29 @@
+#pragma once
+// Special folders of the shell.
+
+#include <string>
+
+// Shell folder ids (the CSIDL values) that the program asks for.
+enum : int {
+    csidlDesktop = 0x0000,
+    csidlPrograms = 0x0002,
+    csidlPersonal = 0x0005,
+    csidlFavorites = 0x0006,
+    csidlStartup = 0x0007,
+    csidlStartMenu = 0x000b,
+    csidlDesktopDirectory = 0x0010,
+    csidlDrives = 0x0011,
+    csidlTemplates = 0x0015,
+    csidlCommonStartup = 0x0018,
+    csidlAppData = 0x001a,
+};
+
+// The path of a shell folder; empty when it cannot be determined.
+std::string ShellFolderPath(int csidl);
+
+// Maps the program's folder codes to shell folders: 0 start menu, 1 programs,
+// 2 drives, 3 desktop folder, 4 documents, 5 per-user application data,
+// 6 favourites, 7 templates, 8 desktop. The code's top bit is ignored; other
+// codes leave `path` as it was.
+void GetSpecialFolder(int code, std::string& path);
+std::string GetSpecialFolder(int code);

@@ -1,0 +1,43 @@
+# Shared by the scripts: a headless display and throw-away Wine prefixes.
+
+export WINEDEBUG=-all
+# No Mono or Gecko installer may be asked for in a headless run.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+start_xvfb() {
+  local n
+  for n in $(seq 90 120); do
+    if [ ! -e /tmp/.X$n-lock ]; then
+      Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+      MORVANE_XVFB_PID=$!
+      export DISPLAY=":$n"
+      sleep 1
+      return
+    fi
+  done
+  echo "no free display for Xvfb" >&2
+}
+
+stop_xvfb() {
+  if [ -n "${MORVANE_XVFB_PID:-}" ]; then
+    kill "$MORVANE_XVFB_PID" 2>/dev/null
+    wait "$MORVANE_XVFB_PID" 2>/dev/null
+    unset MORVANE_XVFB_PID
+  fi
+}
+
+# A 64-bit prefix runs both the i686 and the x86_64 programs (the first
+# through WoW64, which keeps the 32-bit registry view apart).
+new_wine_prefix() {
+  WINEPREFIX=$(mktemp -d /tmp/morvane-wine.XXXXXX)
+  export WINEPREFIX WINEARCH=win64
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+}
+
+drop_wine_prefix() {
+  wineserver -k 2>/dev/null
+  wineserver -w 2>/dev/null
+  rm -rf "$WINEPREFIX"
+  unset WINEPREFIX
+}

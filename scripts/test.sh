@@ -1,0 +1,111 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the native, fuzz and both Windows builds,
+# and runs every test: natively (with sanitizers), the fuzz targets for a
+# bounded time, and the Windows suites under Wine in throw-away prefixes.
+# Ends with one line per suite and a final "N passed, N failed".
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh || { echo "setup failed"; exit 1; }
+source scripts/lib.sh
+
+jobs=$(nproc)
+summary=()
+total_pass=0
+total_fail=0
+
+record() { # suite passed failed
+  summary+=("$1: $2 passed, $3 failed")
+  total_pass=$((total_pass + $2))
+  total_fail=$((total_fail + $3))
+}
+
+# Runs one GoogleTest executable (with an optional launcher such as wine)
+# and records its counts; a crash without a count records one failure.
+run_gtest() { # label launcher... exe
+  local label=$1; shift
+  local log; log=$(mktemp)
+  "$@" --gtest_color=no >"$log" 2>&1
+  local rc=$?
+  grep -E '^\[  (FAILED|PASSED|SKIPPED) *\]|^\[==========\]' "$log" | tail -n 6
+  local passed failed
+  passed=$(sed -n 's/^\[  PASSED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n 1)
+  failed=$(sed -n 's/^\[  FAILED  \] \([0-9]*\) test.*/\1/p' "$log" | tail -n 1)
+  passed=${passed:-0}; failed=${failed:-0}
+  if [ "$rc" -ne 0 ] && [ "$failed" -eq 0 ]; then
+    echo "---- $label exited with $rc; last lines:"
+    tail -n 40 "$log"
+    failed=1
+  elif [ "$failed" -ne 0 ]; then
+    grep -E '^\[  FAILED  \]|Failure$|error:' "$log" | head -n 40
+  fi
+  rm -f "$log"
+  record "$label" "$passed" "$failed"
+}
+
+build() { # dir cmake-args...
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$dir.configure.log" 2>&1 ||
+    { cat "$dir.configure.log"; return 1; }
+  cmake --build "$dir" -j "$jobs" >"$dir.build.log" 2>&1 ||
+    { grep -E 'error|Error' -A3 "$dir.build.log" | head -n 60; return 1; }
+}
+
+mkdir -p build
+
+echo "== native build (AddressSanitizer, UndefinedBehaviorSanitizer)"
+if build build/native -DMORVANE_SANITIZE=ON; then
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  for exe in build/native/bin/*_tests; do
+    [ -x "$exe" ] || continue
+    run_gtest "native/$(basename "$exe")" "$exe"
+  done
+else
+  record "native build" 0 1
+fi
+
+if command -v clang++ >/dev/null; then
+  echo "== fuzz build (clang, libFuzzer)"
+  if CC=clang CXX=clang++ build build/fuzz -DMORVANE_FUZZ=ON; then
+    for exe in build/fuzz/bin/fuzz/*; do
+      [ -x "$exe" ] || continue
+      name=$(basename "$exe")
+      corpus=tests/fuzz/corpus/$name
+      work=$(mktemp -d)
+      [ -d "$corpus" ] && cp -r "$corpus/." "$work/"
+      if "$exe" -max_total_time="${MORVANE_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
+          "$work" >"$work.log" 2>&1; then
+        record "fuzz/$name" 1 0
+      else
+        tail -n 30 "$work.log"
+        record "fuzz/$name" 0 1
+      fi
+      rm -rf "$work" "$work.log"
+    done
+  else
+    record "fuzz build" 0 1
+  fi
+fi
+
+start_xvfb
+for target in i686 x86_64; do
+  echo "== Windows build ($target)"
+  dir=build/win-$target
+  if ! build "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$target.cmake"; then
+    record "windows build ($target)" 0 1
+    continue
+  fi
+  new_wine_prefix
+  for exe in "$dir"/bin/*_tests.exe; do
+    [ -f "$exe" ] || continue
+    run_gtest "wine-$target/$(basename "$exe" .exe)" wine "$exe"
+  done
+  drop_wine_prefix
+done
+stop_xvfb
+
+echo
+echo "== summary"
+for line in "${summary[@]}"; do echo "$line"; done
+echo "$total_pass passed, $total_fail failed"
+[ "$total_fail" -eq 0 ] && [ "$total_pass" -gt 0 ]
