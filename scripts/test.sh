@@ -100,6 +100,17 @@ for target in i686 x86_64; do
     [ -f "$exe" ] || continue
     run_gtest "wine-$target/$(basename "$exe" .exe)" wine "$exe"
   done
+  if [ -f "$dir/bin/morvane-cli.exe" ]; then
+    log=$(mktemp)
+    bash tests/cli/cli_e2e.sh "$dir/bin/morvane-cli.exe" >"$log" 2>&1
+    grep -E '^FAIL|^     ' "$log" | head -n 40
+    line=$(tail -n 1 "$log")
+    p=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p' <<<"$line")
+    f=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p' <<<"$line")
+    [ -n "$p" ] || { tail -n 20 "$log"; p=0; f=1; }
+    record "wine-$target/morvane-cli end to end" "$p" "$f"
+    rm -f "$log"
+  fi
   drop_wine_prefix
 done
 stop_xvfb

@@ -1,0 +1,52 @@
+#pragma once
+// Shortcut (.lnk) files: read and written through the shell's link object on
+// Windows and through our own reader and writer of the shell link format in
+// the portable build.
+
+#include "system/Errors.h"
+
+#include <string>
+
+class EShortcutError : public EMorvaneError {
+public:
+    using EMorvaneError::EMorvaneError;
+};
+
+enum TShowCmd { scShowMaximized, scShowMinimized, scShowNormal };
+
+class TShortcutLink {
+public:
+    // The owner window is the parent window of the shell calls (a HWND on
+    // Windows; may be null).
+    explicit TShortcutLink(void* ownerWindow = nullptr) : owner_(ownerWindow) {}
+
+    std::string ShortcutFile;
+    std::string Target;
+    std::string WorkingDir;
+    std::string Description;
+    std::string Arguments;
+    std::string IconLocation;
+    char HotKey = 0; // upper-case key character, or a blank/0 when there is none
+    int IconNumber = 0;
+    // The stored show code (SW_SHOWMAXIMIZED 3, SW_SHOWMINNOACTIVE 7, SW_SHOWNORMAL 1...).
+    int ShowCode = 1;
+
+    // 3 reads as maximised, 7 as minimised, every other code as normal.
+    TShowCmd ShowCmd() const;
+    void SetShowCmd(TShowCmd value); // stores 3, 7 or 9
+
+    // Raises EShortcutError "Unable to open link file" and the read errors.
+    // When the shell cannot resolve the link, returns without error and leaves
+    // every property as it was.
+    void LoadLink();
+    // Raises EShortcutError "Unable to create .lnk file".
+    void SaveLink();
+
+    std::string GetCommonStartupFolder() const;
+    std::string GetUserStartupFolder() const;
+
+    void* OwnerWindow() const { return owner_; }
+
+private:
+    void* owner_;
+};

@@ -1,0 +1,347 @@
+#include "startupUtil.h"
+
+#include "system/Errors.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+const char* const kLocationNames[LocationCodeCount] = {
+    "LM Startup Folder", "WinIni Run", "WinIni Load", "System Ini", "LM Run", "LM Run Once",
+    "LM Services",       "LM Service Once", "CU Run", "CU Run Once", "CU Startup",
+};
+
+const char* const kLocationKeys[LocationCodeCount] = {
+    "",
+    "",
+    "",
+    "",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServicesOnce",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+    "",
+};
+
+std::string UpperCase(std::string s)
+{
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Blanks and control characters, as the command-line parser trims them.
+std::string TrimBlanks(const std::string& s)
+{
+    size_t first = 0;
+    size_t last = s.size();
+    while (first < last && static_cast<unsigned char>(s[first]) <= ' ')
+        ++first;
+    while (last > first && static_cast<unsigned char>(s[last - 1]) <= ' ')
+        --last;
+    return s.substr(first, last - first);
+}
+
+const std::string kRundll = "RUNDLL32.EXE";
+
+bool ContainsRundll(const std::string& s)
+{
+    return UpperCase(s).find(kRundll) != std::string::npos;
+}
+
+// One pass of the command-line parser; false when it assigns nothing.
+bool ParsePass(const std::string& t, std::string& program, std::string& args)
+{
+    if (t[0] == '"' || t[0] == '\'') {
+        const size_t k = t.find(t[0], 1);
+        if (k == std::string::npos)
+            return false;
+        program = t.substr(1, k - 1);
+        args = t.substr(k + 1);
+        return true;
+    }
+    const size_t rundll = UpperCase(t).find(kRundll);
+    if (rundll != std::string::npos) {
+        program = kRundll;
+        args = t.substr(rundll + kRundll.size());
+        return true;
+    }
+    const size_t dot = t.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return false;
+    const size_t blank = t.find(' ', dot);
+    const size_t extEnd = blank == std::string::npos ? t.size() : blank;
+    program = t.substr(0, extEnd);
+    args = extEnd + 1 < t.size() ? t.substr(extEnd + 1) : std::string();
+    return true;
+}
+
+std::string WithoutExtension(const std::string& name)
+{
+    const size_t dot = name.rfind('.');
+    return dot == std::string::npos ? name : name.substr(0, dot);
+}
+
+} // namespace
+
+const char* LocationName(unsigned code)
+{
+    return code < LocationCodeCount ? kLocationNames[code] : "";
+}
+
+const char* LocationKey(unsigned code)
+{
+    return code < LocationCodeCount ? kLocationKeys[code] : "";
+}
+
+bool IsRegistryLocation(unsigned code)
+{
+    return code >= slLMRun && code <= slCURunOnce;
+}
+
+bool IsFolderLocation(unsigned code)
+{
+    return code == slLMStartupFolder || code == slCUStartup;
+}
+
+bool IsMachineWideLocation(unsigned code)
+{
+    return code == slLMStartupFolder || (code >= slLMRun && code <= slLMServiceOnce);
+}
+
+const uint16_t LocationGroups[LocationGroupCount] = {
+    0x07F1, 0x00F1, 0x00F0, 0x0010, 0x0020, 0x0040, 0x0080,
+    0x0001, 0x0700, 0x0300, 0x0100, 0x0200, 0x0400,
+};
+
+const char* const LocationGroupCaptions[LocationGroupCount] = {
+    "Startup Items", "Local Machine", "Registry", "Run", "Run Once", "Service", "Service Once",
+    "Startup Folder", "Current User", "Registry", "Run", "Run Once", "Startup Folder",
+};
+
+bool InLocationGroup(unsigned code, int group)
+{
+    if (code > 15 || group < 0 || group >= LocationGroupCount)
+        return false;
+    return (LocationGroups[group] >> code) & 1u;
+}
+
+void ParseCommandLine(const std::string& commandLine, std::string& program, std::string& args)
+{
+    std::string t = commandLine;
+    while (!t.empty()) {
+        // A pass after a RUNDLL32.EXE pass that finds nothing would see the
+        // same text again: stop rather than loop for ever.
+        if (!ParsePass(t, program, args)) {
+            program = TrimBlanks(program);
+            return;
+        }
+        program = TrimBlanks(program);
+        if (UpperCase(program) != kRundll)
+            return;
+        t = args;
+    }
+}
+
+// --- TStartup ---------------------------------------------------------------
+
+void TStartup::SetEnabled(bool value)
+{
+    if (Enabled == value)
+        return;
+    Enabled = value;
+    if (Owner)
+        Owner->Modified = true;
+}
+
+void TStartup::SetFileName(const std::string& value)
+{
+    if (value == FileName)
+        return;
+    FileName = value;
+    if (Owner)
+        Owner->Modified = true;
+}
+
+void TStartup::SetCommandLine(const std::string& value)
+{
+    if (value == CommandLine)
+        return;
+    const std::string before = CommandLine;
+    CommandLine = value;
+    if (Owner)
+        Owner->CommandLineChanged(before, value);
+    ParseCommandLine(value, FilePath, Arguments);
+    if (ContainsRundll(value)) {
+        IsRundll = true;
+        std::string dll = FilePath;
+        std::replace(dll.begin(), dll.end(), ',', ' ');
+        ParseCommandLine(dll, FilePath, Arguments);
+    } else {
+        IsRundll = false;
+    }
+    if (Owner)
+        Owner->Modified = true;
+}
+
+void TStartup::SetRating(int value)
+{
+    if (value == Rating)
+        return;
+    Rating = value;
+    if (Owner)
+        Owner->Modified = true;
+}
+
+void TStartup::SetLocation(TStartupLocation value)
+{
+    Location = value;
+}
+
+void TStartup::SetTitle(const std::string& value)
+{
+    Title = value;
+}
+
+std::unique_ptr<TStartup> TStartup::RemoveFromOwner()
+{
+    if (!Owner)
+        return nullptr;
+    TStartups* owner = Owner;
+    std::unique_ptr<TStartup> self = owner->Delete(owner->IndexOf(this));
+    return self;
+}
+
+std::string TStartup::LocationText() const
+{
+    std::string text = LocationName(Location);
+    if (View == RegView::Wow32)
+        text += " (32-bit)";
+    return text;
+}
+
+// --- TObjectsList -------------------------------------------------------------
+
+template <class T> std::unique_ptr<T> TObjectsList<T>::Delete(int i)
+{
+    if (i < 0 || i >= Count())
+        throw EListError("List index out of bounds (" + std::to_string(i) + ")");
+    std::unique_ptr<T> item = std::move(items_[static_cast<size_t>(i)]);
+    items_.erase(items_.begin() + i);
+    return item;
+}
+
+template <class T> int TObjectsList<T>::IndexOf(const T* item) const
+{
+    for (size_t i = 0; i < items_.size(); ++i)
+        if (items_[i].get() == item)
+            return static_cast<int>(i);
+    return -1;
+}
+
+template class TObjectsList<TStartup>;
+
+// --- TStartups ----------------------------------------------------------------
+
+TStartups::TStartups(void* ownerWindow) : owner_(ownerWindow) {}
+
+TStartups::~TStartups() = default;
+
+TStartup* TStartups::Add(const std::string& title, const std::string& fileName,
+                         const std::string& commandLine, int location, int rating)
+{
+    // A hash of the command lines keeps this linear in the number of entries
+    // while giving the same answer as comparing with every entry in turn.
+    if (commandLines_.count(commandLine) != 0)
+        return nullptr;
+    if (commandLine.empty())
+        return nullptr;
+
+    std::unique_ptr<TStartup> entry(new TStartup());
+    TStartup* e = entry.get();
+    e->Owner = this;
+    e->SetEnabled(true);
+    e->SetCommandLine(commandLine);
+    if (!fileName.empty()) {
+        e->SetFileName(fileName);
+    } else {
+        const size_t cut = e->CommandLine.find_last_of("\\:");
+        e->SetFileName(cut == std::string::npos ? e->CommandLine : e->CommandLine.substr(cut + 1));
+    }
+    e->SetTitle(!title.empty() ? title : WithoutExtension(e->FileName));
+    e->SetLocation(static_cast<TStartupLocation>(location & 0xFF));
+    e->SetRating(rating);
+    list_.Add(std::move(entry));
+    return e;
+}
+
+std::unique_ptr<TStartup> TStartups::Delete(int index)
+{
+    std::unique_ptr<TStartup> entry = list_.Delete(index);
+    CommandLineChanged(entry->CommandLine, std::string());
+    entry->Owner = nullptr;
+    return entry;
+}
+
+void TStartups::Clear()
+{
+    list_.Clear();
+    commandLines_.clear();
+    StoreMerged = false;
+}
+
+TStartup* TStartups::FindCommandLine(const std::string& commandLine) const
+{
+    if (commandLines_.count(commandLine) == 0)
+        return nullptr;
+    for (int i = 0; i < Count(); ++i)
+        if (Items(i)->CommandLine == commandLine)
+            return Items(i);
+    return nullptr;
+}
+
+void TStartups::CommandLineChanged(const std::string& before, const std::string& after)
+{
+    if (!before.empty()) {
+        auto it = commandLines_.find(before);
+        if (it != commandLines_.end() && --it->second == 0)
+            commandLines_.erase(it);
+    }
+    if (!after.empty())
+        ++commandLines_[after];
+}
+
+// --- Program file of an entry ---------------------------------------------------
+
+std::string ExtractProgramFile(const std::string& commandLine)
+{
+    if (commandLine.empty())
+        return std::string();
+    if (commandLine[0] == '"') {
+        const size_t k = commandLine.find('"', 1);
+        return k == std::string::npos ? std::string() : commandLine.substr(1, k - 1);
+    }
+    const size_t dot = commandLine.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return std::string();
+    const size_t blank = commandLine.find(' ', dot);
+    return commandLine.substr(0, blank == std::string::npos ? commandLine.size() : blank);
+}
+
+std::string ExtractProgramArguments(const std::string& commandLine)
+{
+    if (commandLine.empty())
+        return std::string();
+    if (commandLine[0] == '"') {
+        const size_t k = commandLine.find('"', 1);
+        return k == std::string::npos ? std::string() : commandLine.substr(k + 1);
+    }
+    const size_t dot = commandLine.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return std::string();
+    const size_t blank = commandLine.find(' ', dot);
+    return blank == std::string::npos ? std::string() : commandLine.substr(blank + 1);
+}

@@ -1,0 +1,209 @@
+#pragma once
+// Startup entries, the collection that holds them, the table of startup
+// locations, and the operations on the collection: scanning, writing back,
+// the store of disabled entries and profile files.
+
+#include "system/Registry.h"
+#include "system/StringList.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+using TStartupLocation = uint8_t;
+
+enum : TStartupLocation {
+    slLMStartupFolder = 0,
+    slWinIniRun = 1,
+    slWinIniLoad = 2,
+    slSystemIni = 3,
+    slLMRun = 4,
+    slLMRunOnce = 5,
+    slLMServices = 6,
+    slLMServiceOnce = 7,
+    slCURun = 8,
+    slCURunOnce = 9,
+    slCUStartup = 10,
+};
+
+constexpr int LocationCodeCount = 11;
+constexpr int LocationGroupCount = 13;
+
+// Display name of a location code; empty for codes above 10.
+const char* LocationName(unsigned code);
+// The registry key of codes 4 to 9 (with its leading backslash); empty otherwise.
+const char* LocationKey(unsigned code);
+bool IsRegistryLocation(unsigned code);
+bool IsFolderLocation(unsigned code);
+bool IsMachineWideLocation(unsigned code);
+// The registry views a location is scanned in: the native and the 32-bit
+// view for the machine-wide keys on 64-bit Windows, else the default one.
+std::vector<RegView> ViewsOf(unsigned code);
+
+// One set of location codes per node of the location tree (bit n = code n).
+extern const uint16_t LocationGroups[LocationGroupCount];
+extern const char* const LocationGroupCaptions[LocationGroupCount];
+bool InLocationGroup(unsigned code, int group);
+
+class TStartups;
+
+class TStartup {
+public:
+    virtual ~TStartup() = default;
+
+    int Rating = 0;
+    std::string FileName;
+    std::string Title;
+    std::string CommandLine;
+    TStartupLocation Location = 0;
+    int ImageIndex = -1;
+    bool Enabled = false;
+    TStartups* Owner = nullptr;
+    std::string Comment;
+    std::string DetailComment;
+    std::string Arguments;
+    std::string FilePath;
+    bool IsRundll = false;
+    // The registry view a machine-wide entry was found in; Default for
+    // entries that came from a profile or the store until apply settles it.
+    RegView View = RegView::Default;
+
+    void SetEnabled(bool value);
+    virtual void SetFileName(const std::string& value);
+    virtual void SetCommandLine(const std::string& value);
+    virtual void SetRating(int value);
+    virtual void SetLocation(TStartupLocation value);
+    virtual void SetTitle(const std::string& value);
+    void SetComment(const std::string& value) { Comment = value; }
+    void SetDetailComment(const std::string& value) { DetailComment = value; }
+    void SetImageIndex(int value) { ImageIndex = value; }
+
+    // Takes the entry out of its owner's list without freeing it; the caller
+    // owns it from then on.
+    std::unique_ptr<TStartup> RemoveFromOwner();
+
+    // Location display name, with " (32-bit)" for an entry of the 32-bit
+    // registry view on 64-bit Windows.
+    std::string LocationText() const;
+
+private:
+    friend class TStartups;
+    TStartup() = default;
+};
+
+// A list that owns the objects in it. Clear frees them; Delete only takes
+// one out of the list.
+template <class T> class TObjectsList {
+public:
+    int Count() const { return static_cast<int>(items_.size()); }
+    T* Items(int i) const { return items_.at(static_cast<size_t>(i)).get(); }
+    void Add(std::unique_ptr<T> item) { items_.push_back(std::move(item)); }
+    std::unique_ptr<T> Delete(int i); // raises EListError outside the list
+    void Clear() { items_.clear(); }
+    int IndexOf(const T* item) const;
+
+private:
+    std::vector<std::unique_ptr<T>> items_;
+};
+
+// What an apply could not do, one line per entry, and whether running
+// elevated would help.
+struct TApplyReport {
+    struct Failure {
+        const TStartup* Entry;
+        std::string Title;
+        std::string Location;
+        bool Disabling; // the entry was to be removed from the system
+        std::string Reason;
+    };
+    std::vector<Failure> Failures;
+    bool NeedsElevation = false;
+
+    bool Ok() const { return Failures.empty(); }
+    // One message that names every entry, for a box or standard error.
+    std::string Message() const;
+};
+
+class TStartups {
+public:
+    // The owner window is the parent of shell calls (a HWND on Windows).
+    explicit TStartups(void* ownerWindow = nullptr);
+    ~TStartups();
+    TStartups(const TStartups&) = delete;
+    TStartups& operator=(const TStartups&) = delete;
+
+    bool Modified = false;
+    // Set once the store of disabled entries was merged into this collection;
+    // until then a store write keeps the stored entries it does not hold, so
+    // that a failed scan followed by closing the window forgets nothing.
+    bool StoreMerged = false;
+    std::string UserComments;
+    std::string CreationDate;
+
+    int Count() const { return list_.Count(); }
+    TStartup* Items(int i) const { return list_.Items(i); }
+    int IndexOf(const TStartup* entry) const { return list_.IndexOf(entry); }
+
+    // Returns the new entry, or null for an empty or already present command
+    // line (exact, case-sensitive comparison).
+    TStartup* Add(const std::string& title, const std::string& fileName,
+                  const std::string& commandLine, int location, int rating);
+    std::unique_ptr<TStartup> Delete(int index);
+    void Clear();
+
+    // Scans both startup folders and the six registry keys and adds what it
+    // finds. The caller clears the collection first.
+    void Refresh();
+
+    // Makes the system match the collection. Entries that already match are
+    // left untouched; what could not be written or deleted is reported.
+    TApplyReport ApplyChanges();
+
+    // Profile (".mvp") files. SaveToFile replaces the file only once the new
+    // one is complete; LoadFromFile does nothing when the file is missing.
+    void SaveToFile(const std::string& path);
+    void LoadFromFile(const std::string& path);
+
+    void* OwnerWindow() const { return owner_; }
+
+    // Finds the entry with this command line; null when there is none.
+    TStartup* FindCommandLine(const std::string& commandLine) const;
+
+private:
+    friend class TStartup;
+    void CommandLineChanged(const std::string& before, const std::string& after);
+
+    void* owner_;
+    TObjectsList<TStartup> list_;
+    std::unordered_map<std::string, int> commandLines_;
+};
+
+// Program file and arguments of a command line, by the simpler rules used for
+// shortcuts (they know nothing of RUNDLL32.EXE or single quotes).
+std::string ExtractProgramFile(const std::string& commandLine);
+std::string ExtractProgramArguments(const std::string& commandLine);
+
+// Splits a command line into program P and arguments A (the values kept
+// when a pass assigns nothing); exposed for tests.
+void ParseCommandLine(const std::string& commandLine, std::string& program, std::string& args);
+
+// The search path, split once from "PATH" at the first use.
+TStringList& SearchFolders();
+void SplitList(const std::string& text, char separator, TStringList& list);
+// The name itself when it exists, else the first match in the search path,
+// else the name unchanged.
+std::string FindOnPath(const std::string& name);
+
+// The store of disabled entries and the copies of disabled shortcuts.
+std::string DataFolder();
+std::string DisabledStorePath();
+void SaveDisabledStore(TStartups& startups, void* ownerWindow);
+void RestoreDisabledStore(TStartups& startups, void* ownerWindow);
+
+// The window's and the command-line tool's Apply: writes the store, applies,
+// and writes the store again without the disablings that could not be
+// applied, so that the store never claims an entry is off while it still
+// starts.
+TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow);
