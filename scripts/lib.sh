@@ -26,12 +26,25 @@ stop_xvfb() {
   fi
 }
 
+# The wine script prefers the 32-bit loader, which cannot start at all on a
+# kernel without 32-bit support; the 64-bit loader then runs the 64-bit
+# programs on its own.
+if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+  WINE=wine
+  MORVANE_WINE32=1
+else
+  WINE=/usr/lib/wine/wine64
+  export WINELOADER=/usr/lib/wine/wine64
+  MORVANE_WINE32=0
+fi
+export WINE
+
 # A 64-bit prefix runs both the i686 and the x86_64 programs (the first
 # through WoW64, which keeps the 32-bit registry view apart).
 new_wine_prefix() {
   WINEPREFIX=$(mktemp -d /tmp/morvane-wine.XXXXXX)
   export WINEPREFIX WINEARCH=win64
-  wineboot -i >/dev/null 2>&1
+  "$WINE" wineboot -i >/dev/null 2>&1
   wineserver -w
 }
 

@@ -1,12 +1,13 @@
-set(core_test_sources startupUtilTest.cpp)
+set(core_test_sources startupUtilTest.cpp support/CoreFixture.cpp support/CoreFixture_${MORVANE_PLATFORM}.cpp)
 foreach(f startupScanTest.cpp startupApplyTest.cpp startupProfileTest.cpp)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
     list(APPEND core_test_sources ${f})
   endif()
 endforeach()
-if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/support/Seed_${MORVANE_PLATFORM}.cpp)
-  list(APPEND core_test_sources support/Seed_${MORVANE_PLATFORM}.cpp support/CoreFixture.cpp)
-endif()
 morvane_test(core_tests SOURCES ${core_test_sources} LIBS morvane_core)
 
-morvane_bench(startup_bench SOURCES bench/StartupBench.cpp support/Seed_${MORVANE_PLATFORM}.cpp LIBS morvane_core)
+morvane_bench(startup_bench SOURCES bench/StartupBench.cpp support/CoreFixture.cpp
+               support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_core gtest)
+if(TARGET startup_bench)
+  target_include_directories(startup_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests)
+endif()

@@ -126,7 +126,7 @@ TEST(StartupCommandLine, WorkedExamples)
          "", false},
         {"\"C:\\Program Files\\A\\a.exe\" /min", "C:\\Program Files\\A\\a.exe", " /min", false},
         {"RUNDLL32.EXE shell32.dll,Control_RunDLL", "shell32.dll", "Control_RunDLL", true},
-        {"rundll32.exe \"C:\\x\\y.dll\",Entry", "C:\\x\\y.dll", ",Entry", true},
+        {"rundll32.exe \"C:\\x\\y.dll\",Entry", "C:\\x\\y.dll", " Entry", true},
         {"C:\\Tools\\app", "", "", false},
         {"'C:\\q\\s.exe' -x", "C:\\q\\s.exe", " -x", false},
         {"  C:\\pad\\p.exe", "C:\\pad\\p.exe", "", false},

@@ -27,6 +27,9 @@ bool ForceFolders(const std::string& path);
 // file.
 std::vector<std::string> FindFiles(const std::string& folder, const std::string& extensions,
                                    bool recurse);
+// FindFiles's test of one name: ".lnk" also admits ".L", ".LN" and a bare
+// trailing dot, because the extension need only occur within the list.
+bool MatchesExtensionList(const std::string& name, const std::string& extensions);
 
 // Drops one leading backslash from the name and inserts a backslash unless
 // the folder is empty or already ends with one.
@@ -40,6 +43,11 @@ std::string AppFolder();
 std::string TempFolder();
 std::string SystemFolder();
 std::string CurrentFolder();
+
+// A whole file as bytes; false when it cannot be read.
+bool ReadWholeFile(const std::string& path, std::string& data);
+// Creates or replaces a file with the bytes; false when it cannot be written.
+bool WriteWholeFile(const std::string& path, const std::string& data);
 
 // An environment variable; empty when it is not set.
 std::string GetEnv(const std::string& name);

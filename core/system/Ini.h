@@ -27,5 +27,11 @@ void IniWriteBool(const std::string& file, const std::string& section, const std
 // Makes every write to the file reach the disk; raises "Unable to write to %s".
 void IniFlush(const std::string& file);
 
+// False when writing the texts would change the file's layout (a line
+// break or NUL anywhere, an "=" in the key or a key that begins with "["),
+// so that the written key could not be read back; IniWriteString then
+// raises "Unable to write to %s" and writes nothing.
+bool IniWritable(const std::string& section, const std::string& key, const std::string& value);
+
 // Text -> integer by the reading rules above; false when unreadable.
 bool ParseIniInteger(const std::string& text, int& value);

@@ -4,6 +4,7 @@
 # Prints one line per check and ends with "N passed, N failed".
 set -u
 exe=$1
+WINE=${WINE:-wine}
 passed=0
 failed=0
 run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
@@ -12,7 +13,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 cli() { # runs the tool; output in $out, standard error in $err, status in $rc
-  wine "$exe" "$@" >"$work/out" 2>"$work/err"
+  "$WINE" "$exe" "$@" >"$work/out" 2>"$work/err"
   rc=$?
   out=$(tr -d '\r' <"$work/out")
   err=$(tr -d '\r' <"$work/err")
@@ -29,15 +30,15 @@ check() { # description, then a command that must succeed
 }
 
 reg_type() { # key value -> prints the value's type, or nothing when absent
-  wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { print $2 }'
+  "$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { print $2 }'
 }
 
 contains() { grep -qF -- "$2" <<<"$1"; }
 
-wine reg add "$run_key" /v CliPlain /t REG_SZ /d 'C:\windows\system32\notepad.exe /cli' /f >/dev/null 2>&1
-wine reg add "$lm_key" /v CliExpand /t REG_EXPAND_SZ /d '%SystemRoot%\system32\cliexpand.exe' /f >/dev/null 2>&1
-wine reg add "$run_key" /v Twin /t REG_SZ /d 'C:\twin\one.exe' /f >/dev/null 2>&1
-wine reg add "$lm_key" /v Twin /t REG_SZ /d 'C:\twin\two.exe' /f >/dev/null 2>&1
+"$WINE" reg add "$run_key" /v CliPlain /t REG_SZ /d 'C:\windows\system32\notepad.exe /cli' /f >/dev/null 2>&1
+"$WINE" reg add "$lm_key" /v CliExpand /t REG_EXPAND_SZ /d '%SystemRoot%\system32\cliexpand.exe' /f >/dev/null 2>&1
+"$WINE" reg add "$run_key" /v Twin /t REG_SZ /d 'C:\twin\one.exe' /f >/dev/null 2>&1
+"$WINE" reg add "$lm_key" /v Twin /t REG_SZ /d 'C:\twin\two.exe' /f >/dev/null 2>&1
 
 cli --help
 check "--help documents the commands" test "$rc" -eq 0
@@ -103,9 +104,9 @@ check "an unknown command is a usage error" test "$rc" -eq 2
 cli list --group 99
 check "an unknown group is a usage error" test "$rc" -eq 2
 
-wine reg delete "$run_key" /v CliPlain /f >/dev/null 2>&1
-wine reg delete "$lm_key" /v CliExpand /f >/dev/null 2>&1
-wine reg delete "$lm_key" /v Twin /f >/dev/null 2>&1
+"$WINE" reg delete "$run_key" /v CliPlain /f >/dev/null 2>&1
+"$WINE" reg delete "$lm_key" /v CliExpand /f >/dev/null 2>&1
+"$WINE" reg delete "$lm_key" /v Twin /f >/dev/null 2>&1
 rm -f "$startup"
 
 echo "$passed passed, $failed failed"

@@ -1,0 +1,47 @@
+// The path helpers are pure string functions on backslash paths, the same
+// on every platform.
+#include "Files.h"
+
+#include <algorithm>
+
+namespace {
+
+std::string upperAscii(std::string s) {
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
+    return s;
+}
+
+} // namespace
+
+bool MatchesExtensionList(const std::string& name, const std::string& extensions) {
+    std::string::size_type dot = name.rfind('.');
+    if (dot == std::string::npos)
+        return false;
+    return upperAscii(extensions).find(upperAscii(name.substr(dot))) != std::string::npos;
+}
+
+std::string PathJoin(const std::string& folder, const std::string& name) {
+    std::string::size_type skip = !name.empty() && name[0] == '\\' ? 1 : 0;
+    std::string result = folder;
+    if (!folder.empty() && folder.back() != '\\')
+        result += '\\';
+    result.append(name, skip, std::string::npos);
+    return result;
+}
+
+std::string FileDir(const std::string& path) {
+    std::string::size_type slash = path.rfind('\\');
+    if (slash == std::string::npos) {
+        std::string::size_type colon = path.rfind(':');
+        return colon == std::string::npos ? std::string() : path.substr(0, colon + 1);
+    }
+    while (slash > 0 && path[slash - 1] == '\\')
+        --slash;
+    return path.substr(0, slash);
+}
+
+std::string ExtractFileName(const std::string& path) {
+    std::string::size_type sep = path.find_last_of("\\:");
+    return sep == std::string::npos ? path : path.substr(sep + 1);
+}

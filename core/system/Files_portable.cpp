@@ -1,0 +1,191 @@
+// Files on a POSIX host. Callers speak in backslash paths; they become host
+// paths only here, at the disk.
+#include "Files.h"
+
+#include "Folders.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string hostPath(std::string path) {
+    std::replace(path.begin(), path.end(), '\\', '/');
+    return path;
+}
+
+std::string fromHost(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return path;
+}
+
+bool isFolder(const std::string& host) {
+    std::error_code ec;
+    return fs::is_directory(host, ec);
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+
+void findInto(const std::string& folder, const std::string& extensions, bool recurse,
+              std::vector<std::string>& found) {
+    if (!FolderExists(folder))
+        return;
+    std::vector<std::string> subFolders;
+    std::error_code ec;
+    fs::directory_iterator it(hostPath(folder), ec);
+    for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+        std::string name = it->path().filename().string();
+        if (name.empty() || name[0] == '.')
+            continue;
+        std::error_code kindError;
+        if (recurse && it->is_directory(kindError))
+            subFolders.push_back(PathJoin(folder, name));
+        else if (MatchesExtensionList(name, extensions))
+            found.push_back(PathJoin(folder, name));
+    }
+    for (const std::string& sub : subFolders)
+        findInto(sub, extensions, recurse, found);
+}
+
+} // namespace
+
+bool FileExists(const std::string& path) {
+    std::error_code ec;
+    fs::file_status status = fs::status(hostPath(path), ec);
+    return !ec && fs::exists(status) && !fs::is_directory(status);
+}
+
+bool DeleteFileAt(const std::string& path) {
+    std::string host = hostPath(path);
+    std::error_code ec;
+    return !isFolder(host) && fs::remove(host, ec);
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) {
+    std::string source = hostPath(from);
+    if (isFolder(source))
+        return false;
+    std::error_code ec;
+    return fs::copy_file(source, hostPath(to), fs::copy_options::overwrite_existing, ec);
+}
+
+bool ReplaceFileWith(const std::string& target, const std::string& finished) {
+    std::string source = hostPath(finished);
+    std::string host = hostPath(target);
+    if (isFolder(source) || isFolder(host))
+        return false;
+    std::error_code ec;
+    fs::rename(source, host, ec);
+    return !ec;
+}
+
+bool FolderExists(const std::string& path) {
+    if (path.empty())
+        return false;
+    std::error_code ec;
+    fs::current_path(hostPath(path), ec);
+    return !ec;
+}
+
+bool ForceFolders(const std::string& path) {
+    std::string target = hostPath(path);
+    while (!target.empty() && target.back() == '/')
+        target.pop_back();
+    // A drive-qualified path names nothing on this host; taking "C:" as a
+    // folder name would leave stray folders in the current one.
+    if (target.empty() || (target.size() >= 2 && target[1] == ':'))
+        return false;
+    // Each step creates at most one folder, so the walk ends after one pass.
+    std::string::size_type pos = 0;
+    while (pos != std::string::npos) {
+        std::string::size_type next = target.find('/', pos + 1);
+        if (next != pos + 1) {
+            std::string prefix = target.substr(0, next);
+            std::error_code ec;
+            fs::file_status status = fs::status(prefix, ec);
+            if (!fs::exists(status)) {
+                std::error_code createError;
+                fs::create_directory(prefix, createError);
+                if (!isFolder(prefix))
+                    return false;
+            } else if (!fs::is_directory(status)) {
+                return false;
+            }
+        }
+        pos = next;
+    }
+    return isFolder(target);
+}
+
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& extensions,
+                                   bool recurse) {
+    std::vector<std::string> found;
+    findInto(folder, extensions, recurse, found);
+    return found;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data) {
+    std::string host = hostPath(path);
+    if (isFolder(host))
+        return false;
+    UniqueFile file(std::fopen(host.c_str(), "rb"));
+    if (!file)
+        return false;
+    data.clear();
+    char chunk[65536];
+    std::size_t got;
+    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
+        data.append(chunk, got);
+    return std::ferror(file.get()) == 0;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+    std::string host = hostPath(path);
+    if (isFolder(host))
+        return false;
+    std::FILE* file = std::fopen(host.c_str(), "wb");
+    if (!file)
+        return false;
+    bool written = std::fwrite(data.data(), 1, data.size(), file) == data.size();
+    return std::fclose(file) == 0 && written;
+}
+
+std::string AppFolder() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    return ec ? std::string() : FileDir(fromHost(exe.string()));
+}
+
+std::string TempFolder() {
+    std::error_code ec;
+    std::string temp = fs::temp_directory_path(ec).string();
+    if (ec || temp.empty())
+        temp = "/tmp";
+    if (temp.back() != '/')
+        temp += '/';
+    return fromHost(temp);
+}
+
+std::string SystemFolder() {
+    return ShellFolderPath(csidlSystem);
+}
+
+std::string CurrentFolder() {
+    std::error_code ec;
+    fs::path current = fs::current_path(ec);
+    return ec ? std::string() : fromHost(current.string());
+}
+
+std::string GetEnv(const std::string& name) {
+    const char* value = std::getenv(name.c_str());
+    return value ? value : "";
+}

@@ -1,0 +1,208 @@
+#include "Files.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Owns a handle that CloseHandle or FindClose releases.
+template <BOOL(WINAPI* Close)(HANDLE)>
+class UniqueHandle {
+public:
+    explicit UniqueHandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
+    ~UniqueHandle() {
+        if (valid())
+            Close(h_);
+    }
+    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, INVALID_HANDLE_VALUE)) {}
+    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+        std::swap(h_, other.h_);
+        return *this;
+    }
+    UniqueHandle(const UniqueHandle&) = delete;
+    UniqueHandle& operator=(const UniqueHandle&) = delete;
+
+    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
+    HANDLE get() const { return h_; }
+
+private:
+    HANDLE h_;
+};
+
+using UniqueFile = UniqueHandle<CloseHandle>;
+using UniqueFind = UniqueHandle<FindClose>;
+
+DWORD attributesOf(const std::string& path) {
+    return GetFileAttributesA(path.c_str());
+}
+
+bool isFolder(DWORD attributes) {
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// Calls a Win32 function of the form f(buffer, size) -> length, which
+// answers a larger size when the buffer is too small.
+template <typename F>
+std::string bufferedText(F f, DWORD initial) {
+    std::string buffer(initial, '\0');
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        DWORD n = f(buffer.data(), static_cast<DWORD>(buffer.size()));
+        if (n == 0)
+            return {};
+        if (n < buffer.size()) {
+            buffer.resize(n);
+            return buffer;
+        }
+        // GetModuleFileNameA answers the buffer size when it truncates.
+        buffer.assign(std::max<std::size_t>(n + 1, buffer.size() * 2), '\0');
+    }
+    return {};
+}
+
+void findInto(const std::string& folder, const std::string& extensions, bool recurse,
+              std::vector<std::string>& found) {
+    if (!FolderExists(folder))
+        return;
+    std::vector<std::string> subFolders;
+    WIN32_FIND_DATAA data;
+    UniqueFind find(FindFirstFileA(PathJoin(folder, "*.*").c_str(), &data));
+    if (!find.valid())
+        return;
+    do {
+        std::string name = data.cFileName;
+        if (name.empty() || name[0] == '.')
+            continue;
+        if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            subFolders.push_back(PathJoin(folder, name));
+        else if (MatchesExtensionList(name, extensions))
+            found.push_back(PathJoin(folder, name));
+    } while (FindNextFileA(find.get(), &data));
+    for (const std::string& sub : subFolders)
+        findInto(sub, extensions, recurse, found);
+}
+
+} // namespace
+
+bool FileExists(const std::string& path) {
+    DWORD attributes = attributesOf(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool DeleteFileAt(const std::string& path) {
+    return DeleteFileA(path.c_str()) != 0;
+}
+
+bool CopyFileTo(const std::string& from, const std::string& to) {
+    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool ReplaceFileWith(const std::string& target, const std::string& finished) {
+    return MoveFileExA(finished.c_str(), target.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+bool FolderExists(const std::string& path) {
+    return !path.empty() && SetCurrentDirectoryA(path.c_str()) != 0;
+}
+
+bool ForceFolders(const std::string& path) {
+    std::string target = path;
+    while (!target.empty() && target.back() == '\\')
+        target.pop_back();
+    if (target.empty())
+        return false;
+    // The root ("C:\", "\\server\share\" or "\") is never created; every
+    // folder below it is, from the top down. Each step creates at most one
+    // folder, so the walk ends after one pass over the path.
+    std::string::size_type pos = 0;
+    if (target.size() >= 2 && target[1] == ':')
+        pos = 2;
+    else if (target.rfind("\\\\", 0) == 0) {
+        pos = target.find('\\', 2);
+        pos = pos == std::string::npos ? std::string::npos : target.find('\\', pos + 1);
+        if (pos == std::string::npos)
+            return isFolder(attributesOf(target));
+    }
+    while (pos != std::string::npos) {
+        std::string::size_type next = target.find('\\', pos + 1);
+        std::string prefix = target.substr(0, next);
+        if (next == pos + 1 || (prefix.size() <= 2 && prefix.back() == ':')) {
+            pos = next;
+            continue;
+        }
+        DWORD attributes = attributesOf(prefix);
+        if (attributes == INVALID_FILE_ATTRIBUTES) {
+            if (!CreateDirectoryA(prefix.c_str(), nullptr) && !isFolder(attributesOf(prefix)))
+                return false;
+        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
+            return false;
+        }
+        pos = next;
+    }
+    return isFolder(attributesOf(target));
+}
+
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& extensions,
+                                   bool recurse) {
+    std::vector<std::string> found;
+    findInto(folder, extensions, recurse, found);
+    return found;
+}
+
+bool ReadWholeFile(const std::string& path, std::string& data) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return false;
+    data.clear();
+    char chunk[65536];
+    DWORD got = 0;
+    for (;;) {
+        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr))
+            return false;
+        if (got == 0)
+            return true;
+        data.append(chunk, got);
+    }
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& data) {
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.valid())
+        return false;
+    std::string::size_type done = 0;
+    while (done < data.size()) {
+        DWORD part = static_cast<DWORD>(std::min<std::string::size_type>(data.size() - done, 1 << 20));
+        DWORD written = 0;
+        if (!WriteFile(file.get(), data.data() + done, part, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+std::string AppFolder() {
+    std::string exe =
+        bufferedText([](char* b, DWORD n) { return GetModuleFileNameA(nullptr, b, n); }, MAX_PATH);
+    return FileDir(exe);
+}
+
+std::string TempFolder() {
+    return bufferedText([](char* b, DWORD n) { return GetTempPathA(n, b); }, MAX_PATH + 1);
+}
+
+std::string SystemFolder() {
+    return bufferedText([](char* b, DWORD n) { return GetSystemDirectoryA(b, n); }, MAX_PATH + 1);
+}
+
+std::string CurrentFolder() {
+    return bufferedText([](char* b, DWORD n) { return GetCurrentDirectoryA(n, b); }, MAX_PATH + 1);
+}
+
+std::string GetEnv(const std::string& name) {
+    return bufferedText(
+        [&name](char* b, DWORD n) { return GetEnvironmentVariableA(name.c_str(), b, n); }, 256);
+}

@@ -1,0 +1,38 @@
+#include "Folders.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <memory>
+
+namespace {
+
+struct ItemListFree {
+    void operator()(ITEMIDLIST* items) const { CoTaskMemFree(items); }
+};
+using UniqueItemList = std::unique_ptr<ITEMIDLIST, ItemListFree>;
+
+std::string pathFromItemList(int csidl) {
+    ITEMIDLIST* raw = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)))
+        return {};
+    UniqueItemList items(raw);
+    char buffer[MAX_PATH] = {};
+    if (!items || !SHGetPathFromIDListA(items.get(), buffer))
+        return {};
+    return buffer;
+}
+
+} // namespace
+
+std::string ShellFolderPath(int csidl) {
+    std::string path = pathFromItemList(csidl);
+    if (path.empty() && (csidl == csidlPersonal || csidl == csidlAppData)) {
+        // Systems whose shell lacks these in its namespace still answer
+        // through the folder-path call.
+        char buffer[MAX_PATH] = {};
+        if (SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+            path = buffer;
+    }
+    return path;
+}

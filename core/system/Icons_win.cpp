@@ -1,0 +1,38 @@
+#include "Icons.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+namespace {
+
+// The icon that SHGetFileInfoA hands over with SHGFI_ICON is ours to destroy.
+class UniqueIcon {
+public:
+    explicit UniqueIcon(HICON icon) : icon_(icon) {}
+    ~UniqueIcon() {
+        if (icon_)
+            DestroyIcon(icon_);
+    }
+    UniqueIcon(const UniqueIcon&) = delete;
+    UniqueIcon& operator=(const UniqueIcon&) = delete;
+
+private:
+    HICON icon_;
+};
+
+} // namespace
+
+void* SystemSmallImages() {
+    SHFILEINFOA info = {};
+    // The image list belongs to the system and is never destroyed.
+    return reinterpret_cast<void*>(SHGetFileInfoA("C:\\", 0, &info, sizeof info,
+                                                  SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+}
+
+int FileIconIndex(const std::string& path) {
+    SHFILEINFOA info = {};
+    DWORD_PTR list = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info,
+                                    SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON);
+    UniqueIcon icon(info.hIcon);
+    return list == 0 ? -1 : info.iIcon;
+}

@@ -1,0 +1,162 @@
+#include "ShellLink.h"
+
+#include "ShortcutLink.h"
+
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <utility>
+#include <vector>
+
+namespace {
+
+// Owns one reference to a COM interface.
+template <class T> class ComPtr {
+public:
+    ComPtr() = default;
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+    ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            ptr_ = std::exchange(other.ptr_, nullptr);
+        }
+        return *this;
+    }
+    ~ComPtr() { Reset(); }
+
+    T* operator->() const { return ptr_; }
+    T* Get() const { return ptr_; }
+    void** PutVoid() {
+        Reset();
+        return reinterpret_cast<void**>(&ptr_);
+    }
+    void Reset() {
+        if (ptr_ != nullptr)
+            std::exchange(ptr_, nullptr)->Release();
+    }
+
+private:
+    T* ptr_ = nullptr;
+};
+
+// COM for the calling thread, from its first link until the thread ends.
+class ComApartment {
+public:
+    ComApartment() : result_(CoInitialize(nullptr)) {}
+    ~ComApartment() {
+        if (SUCCEEDED(result_))
+            CoUninitialize();
+    }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+
+private:
+    HRESULT result_;
+};
+
+void EnsureCom() {
+    thread_local ComApartment apartment;
+}
+
+std::wstring Widen(const std::string& text) {
+    if (text.empty())
+        return std::wstring();
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+    return wide;
+}
+
+struct LinkObject {
+    ComPtr<IShellLinkA> link;
+    ComPtr<IPersistFile> file;
+};
+
+bool CreateShellLink(LinkObject& object) {
+    EnsureCom();
+    return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                                      IID_IShellLinkA, object.link.PutVoid())) &&
+           SUCCEEDED(object.link->QueryInterface(IID_IPersistFile, object.file.PutVoid()));
+}
+
+// Links hold texts far longer than MAX_PATH (arguments above all); a buffer
+// of that size would cut them, and the next apply would write them back cut.
+constexpr int kTextBufferChars = 32768;
+
+template <class Getter> std::string ReadText(Getter getter, const char* error) {
+    std::vector<char> buffer(kTextBufferChars, '\0');
+    if (FAILED(getter(buffer.data(), kTextBufferChars)))
+        throw EShortcutError(error);
+    buffer.back() = '\0';
+    return std::string(buffer.data());
+}
+
+} // namespace
+
+bool ShellLinkLoad(const std::string& path, ShellLinkData& data) {
+    LinkObject object;
+    if (!CreateShellLink(object) || FAILED(object.file->Load(Widen(path).c_str(), STGM_READ)))
+        throw EShortcutError("Unable to open link file");
+    IShellLinkA* link = object.link.Get();
+    if (link->Resolve(nullptr, SLR_ANY_MATCH | SLR_NO_UI) != S_OK)
+        return false;
+
+    ShellLinkData read;
+    read.WorkingDir =
+        ReadText([&](char* buffer, int size) { return link->GetWorkingDirectory(buffer, size); },
+                 "Error in getting WorkingDir");
+    read.Target =
+        ReadText([&](char* buffer,
+                     int size) { return link->GetPath(buffer, size, nullptr, SLGP_UNCPRIORITY); },
+                 "Error in getting Target");
+    int iconNumber = 0;
+    read.IconLocation = ReadText(
+        [&](char* buffer, int size) { return link->GetIconLocation(buffer, size, &iconNumber); },
+        "Error in getting icon data");
+    read.IconNumber = iconNumber;
+    read.Description =
+        ReadText([&](char* buffer, int size) { return link->GetDescription(buffer, size); },
+                 "Error in get Description");
+    int showCode = 0;
+    if (FAILED(link->GetShowCmd(&showCode)))
+        throw EShortcutError("Error in getting ShowCmd");
+    read.ShowCode = showCode;
+    WORD hotKey = 0;
+    if (FAILED(link->GetHotkey(&hotKey)))
+        throw EShortcutError("Error in geting HotKey");
+    read.HotKey = hotKey;
+    read.Arguments =
+        ReadText([&](char* buffer, int size) { return link->GetArguments(buffer, size); },
+                 "Error in getting Arguments");
+    data = std::move(read);
+    return true;
+}
+
+void ShellLinkSave(const std::string& path, const ShellLinkData& data) {
+    LinkObject object;
+    if (!CreateShellLink(object))
+        throw EShortcutError("Unable to create .lnk file");
+    IShellLinkA* link = object.link.Get();
+    // A setter that fails would leave the file without that property, which
+    // must not pass for a saved shortcut. Empty texts are what a new link
+    // object holds already, so they need no call that could be refused.
+    auto setText = [](const std::string& text, auto setter) {
+        return text.empty() || SUCCEEDED(setter(text.c_str()));
+    };
+    bool set =
+        setText(data.Target, [&](const char* t) { return link->SetPath(t); }) &&
+        setText(data.WorkingDir, [&](const char* t) { return link->SetWorkingDirectory(t); }) &&
+        setText(data.Arguments, [&](const char* t) { return link->SetArguments(t); }) &&
+        setText(data.Description, [&](const char* t) { return link->SetDescription(t); }) &&
+        SUCCEEDED(link->SetShowCmd(data.ShowCode)) &&
+        (data.HotKey == 0 || SUCCEEDED(link->SetHotkey(data.HotKey))) &&
+        ((data.IconLocation.empty() && data.IconNumber == 0) ||
+         SUCCEEDED(link->SetIconLocation(data.IconLocation.c_str(), data.IconNumber)));
+    if (!set || FAILED(object.file->Save(Widen(path).c_str(), TRUE)))
+        throw EShortcutError("Unable to create .lnk file");
+}

@@ -1,0 +1,221 @@
+#pragma once
+// Support for the XML reader and document model: a block reader over a
+// stream, reference counting with a holder, lists that notify their owner of
+// membership, and the escaping of the five predefined entities.
+
+#include <cstddef>
+#include <cstdint>
+#include <istream>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+// Reads a stream from its current position in blocks of a fixed size.
+class TTextReader {
+public:
+    // The first block is read here. The stream is not owned.
+    TTextReader(std::istream& source, uint16_t blockSize, bool oem = false);
+    TTextReader(const TTextReader&) = delete;
+    TTextReader& operator=(const TTextReader&) = delete;
+
+    // The next byte; the byte 0 when the stream is exhausted.
+    char ReadChar() {
+        if (pos_ < end_)
+            return buffer_[pos_++];
+        return ReadCharSlow();
+    }
+    // No byte left in the buffer and none left in the stream.
+    bool Eof() {
+        if (pos_ < end_)
+            return false;
+        return !Fill();
+    }
+    // Block access for callers that scan for a delimiter: the unread bytes of
+    // the current block, and how many of them were used.
+    const char* Current() const { return buffer_.get() + pos_; }
+    std::size_t Available() const { return end_ - pos_; }
+    void Advance(std::size_t n) { pos_ += n; }
+    // Reads the next block once the current one is used up; false at the end.
+    bool Fill();
+
+    // Conversion from the OEM code page exists only for Windows consoles and
+    // is never asked for; elsewhere the bytes pass unchanged.
+    bool Oem() const { return oem_; }
+
+private:
+    char ReadCharSlow();
+
+    std::istream& source_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t blockSize_;
+    std::size_t pos_ = 0;
+    std::size_t end_ = 0;
+    bool oem_;
+    bool exhausted_ = false;
+};
+
+// An object that lives as long as someone holds a counted reference to it.
+class TRefObject {
+public:
+    TRefObject() = default;
+    TRefObject(const TRefObject&) = delete;
+    TRefObject& operator=(const TRefObject&) = delete;
+    virtual ~TRefObject() = default;
+
+    // Called when a holder disposes of the object; the classes here need
+    // nothing done.
+    virtual void Dispose() {}
+
+    void AddRef() { ++refCount_; }
+    // Destroys the object when the last reference goes. While one object is
+    // being destroyed, the objects it lets go of are destroyed after it, one
+    // by one, so that a long chain of owners (a deeply nested tree) never
+    // unwinds through the call stack.
+    void Release();
+    int32_t RefCount() const { return refCount_; }
+
+private:
+    int32_t refCount_ = 0;
+};
+
+// A holder of one counted reference.
+template <class T> class TRefPtr {
+public:
+    TRefPtr() = default;
+    TRefPtr(std::nullptr_t) {}
+    explicit TRefPtr(T* object) : object_(object) {
+        if (object_)
+            object_->AddRef();
+    }
+    TRefPtr(const TRefPtr& other) : TRefPtr(other.object_) {}
+    template <class U> TRefPtr(const TRefPtr<U>& other) : TRefPtr(other.get()) {}
+    TRefPtr(TRefPtr&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    ~TRefPtr() { Reset(); }
+
+    TRefPtr& operator=(const TRefPtr& other) {
+        Assign(other.object_);
+        return *this;
+    }
+    TRefPtr& operator=(TRefPtr&& other) noexcept {
+        if (this != &other) {
+            T* old = std::exchange(object_, std::exchange(other.object_, nullptr));
+            if (old)
+                old->Release();
+        }
+        return *this;
+    }
+    TRefPtr& operator=(std::nullptr_t) {
+        Reset();
+        return *this;
+    }
+
+    // Holding the object already held changes nothing.
+    void Assign(T* object) {
+        if (object == object_)
+            return;
+        if (object)
+            object->AddRef();
+        T* old = std::exchange(object_, object);
+        if (old)
+            old->Release();
+    }
+    void Reset() {
+        if (T* old = std::exchange(object_, nullptr))
+            old->Release();
+    }
+    // The extra reference keeps the object alive through its own Dispose.
+    void Dispose() {
+        if (!object_)
+            return;
+        T* object = object_;
+        object->AddRef();
+        object->Dispose();
+        object->Release();
+        Reset();
+    }
+
+    T* get() const { return object_; }
+    T* operator->() const { return object_; }
+    T& operator*() const { return *object_; }
+    explicit operator bool() const { return object_ != nullptr; }
+
+private:
+    T* object_ = nullptr;
+};
+
+template <class T, class... Args> TRefPtr<T> MakeRef(Args&&... args) {
+    return TRefPtr<T>(new T(std::forward<Args>(args)...));
+}
+
+// A list of pointers that tells its subclasses what enters and leaves it.
+// Destroying the list frees every item through FreeItem; a subclass that
+// overrides the hooks clears the list in its own destructor, because the
+// hooks of a subclass no longer run once the base destructor is reached.
+template <class T> class TXList {
+public:
+    TXList() = default;
+    TXList(const TXList&) = delete;
+    TXList& operator=(const TXList&) = delete;
+    virtual ~TXList() { Clear(); }
+
+    int Count() const { return static_cast<int>(items_.size()); }
+    T* Items(int index) const { return items_[static_cast<std::size_t>(index)]; }
+    int IndexOf(const T* item) const {
+        for (std::size_t i = 0; i < items_.size(); ++i)
+            if (items_[i] == item)
+                return static_cast<int>(i);
+        return -1;
+    }
+
+    void Insert(int index, T* item) {
+        items_.insert(items_.begin() + index, item);
+        if (item)
+            ItemAdded(item);
+    }
+    void Add(T* item) { Insert(Count(), item); }
+    T* Extract(int index) {
+        T* item = items_[static_cast<std::size_t>(index)];
+        items_.erase(items_.begin() + index);
+        if (item)
+            ItemRemoved(item);
+        return item;
+    }
+    void Clear() {
+        while (!items_.empty()) {
+            T* item = items_.back();
+            items_.pop_back();
+            if (item) {
+                ItemRemoved(item);
+                FreeItem(item);
+            }
+        }
+        std::vector<T*>().swap(items_);
+    }
+
+protected:
+    virtual void ItemAdded(T*) {}
+    virtual void ItemRemoved(T*) {}
+    virtual void FreeItem(T* item) { delete item; }
+
+private:
+    std::vector<T*> items_;
+};
+
+// Holds a counted reference to each member.
+class TRefObjectList : public TXList<TRefObject> {
+public:
+    ~TRefObjectList() override { Clear(); }
+
+protected:
+    void ItemAdded(TRefObject* item) override { item->AddRef(); }
+    void ItemRemoved(TRefObject* item) override { item->Release(); }
+    void FreeItem(TRefObject*) override {}
+};
+
+// "&" "<" ">" the double quote and the apostrophe as entities.
+std::string XmlEscape(std::string_view text);
+// The five predefined entities back to their characters. Every other entity
+// and every character reference stays as written; "&amp;lt;" gives "&lt;".
+std::string XmlUnescape(std::string_view text);

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds optimised native and i686 Windows builds and runs every benchmark:
+# natively, and under Wine in a throw-away prefix. Prints what each measures.
+set -uo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+bash scripts/setup.sh || exit 1
+source scripts/lib.sh
+
+cmake -S . -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=ON >/dev/null &&
+  cmake --build build/bench-native -j "$(nproc)" >/dev/null || exit 1
+for exe in build/bench-native/bin/bench/*; do
+  [ -x "$exe" ] || continue
+  echo "== native $(basename "$exe")"
+  "$exe" "$@"
+done
+
+cmake -S . -B build/bench-win-i686 -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null &&
+  cmake --build build/bench-win-i686 -j "$(nproc)" >/dev/null || exit 1
+start_xvfb
+new_wine_prefix
+for exe in build/bench-win-i686/bin/bench/*.exe; do
+  [ -f "$exe" ] || continue
+  echo "== wine i686 $(basename "$exe" .exe)"
+  wine "$exe" "$@" | tr -d '\r'
+done
+drop_wine_prefix
+stop_xvfb

@@ -1,0 +1,27 @@
+# Subsystem 4: form encoding, XML reader and XML document model.
+morvane_test(online_tests
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/formencoderTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/XUtilsTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/XXmlTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/XXmlDomTest.cpp
+  LIBS morvane_online)
+
+morvane_fuzz(form_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/FormFuzz.cpp LIBS morvane_online)
+morvane_fuzz(xmldom_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/XmlDomFuzz.cpp LIBS morvane_online)
+
+# The benchmark compares with expat on the same bytes when expat is at hand
+# (it never is in the Windows cross builds).
+if(NOT MORVANE_FUZZ)
+  find_path(MORVANE_EXPAT_INCLUDE_DIR expat.h)
+  find_library(MORVANE_EXPAT_LIBRARY NAMES expat)
+  if(MORVANE_EXPAT_INCLUDE_DIR AND MORVANE_EXPAT_LIBRARY)
+    morvane_bench(xml_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench/XmlBench.cpp
+                  LIBS morvane_online ${MORVANE_EXPAT_LIBRARY})
+    target_include_directories(xml_bench PRIVATE ${MORVANE_EXPAT_INCLUDE_DIR})
+    target_compile_definitions(xml_bench PRIVATE MORVANE_HAVE_EXPAT=1)
+  else()
+    morvane_bench(xml_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench/XmlBench.cpp
+                  LIBS morvane_online)
+  endif()
+endif()

@@ -1,0 +1,63 @@
+#pragma once
+// A clean system for the core's tests: empty startup keys and folders and an
+// empty data folder. Natively these are the in-memory registry and temporary
+// folders; under Wine the throw-away prefix's real registry and folders.
+
+#include "core/ShortcutLink.h"
+#include "core/startupUtil.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+class CoreTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes a startup value of the given location code.
+    static void PutValue(unsigned code, const std::string& name, const std::string& text,
+                         uint32_t type = regSz, RegView view = RegView::Default);
+    // Writes raw data of any type (text types: include the NUL yourself).
+    static void PutRawValue(unsigned code, const std::string& name, uint32_t type,
+                            const std::string& data, RegView view = RegView::Default);
+    static bool GetValue(unsigned code, const std::string& name, RegValue& value,
+                         RegView view = RegView::Default);
+    static bool HasValue(unsigned code, const std::string& name, RegView view = RegView::Default)
+    {
+        RegValue v;
+        return GetValue(code, name, v, view);
+    }
+
+    // The startup folder of code 0 or 10.
+    static std::string Folder(unsigned code);
+    static std::string ShortcutPath(unsigned code, const std::string& title)
+    {
+        return PathJoinForTest(Folder(code), title + ".lnk");
+    }
+    static void MakeShortcut(unsigned code, const std::string& title, const std::string& target,
+                             const std::string& arguments, const std::string& workingDir = "",
+                             const std::string& description = "");
+    static std::string ReadFileBytes(const std::string& path);
+    static void WriteFileBytes(const std::string& path, const std::string& bytes);
+    // A scratch folder of this test.
+    static std::string Scratch();
+
+    // True where the machine-wide keys have two views in this run.
+    static bool TwoViews();
+    // Natively: simulates 64-bit Windows. Under Wine the prefix decides.
+    static void UseTwoViews();
+
+    // Makes a startup key refuse writing (readable only); false where this
+    // run cannot arrange it (the Windows build runs as an administrator).
+    static bool RefuseWrites(unsigned code);
+    // Makes a startup folder undeterminable; false where this run cannot.
+    static bool LoseFolder(unsigned code);
+
+    // Refresh as the window does it: clear, scan, merge the store.
+    static void Rescan(TStartups& startups);
+    static TStartup* Find(TStartups& startups, const std::string& title);
+
+private:
+    static std::string PathJoinForTest(const std::string& a, const std::string& b);
+};

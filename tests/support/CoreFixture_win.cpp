@@ -1,0 +1,194 @@
+#include "CoreFixture.h"
+
+#include "core/system/Files.h"
+#include "core/system/Folders.h"
+
+#include <windows.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string g_scratch;
+
+HKEY RootOf(unsigned code)
+{
+    return IsMachineWideLocation(code) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+REGSAM ViewFlag(RegView view)
+{
+    return view == RegView::Native ? KEY_WOW64_64KEY
+           : view == RegView::Wow32 ? KEY_WOW64_32KEY
+                                    : 0;
+}
+
+class Key {
+public:
+    Key(unsigned code, RegView view)
+    {
+        // LocationKey starts with a backslash, which the registry refuses.
+        RegCreateKeyExA(RootOf(code), LocationKey(code) + 1, 0, nullptr, 0,
+                        KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key_, nullptr);
+    }
+    ~Key()
+    {
+        if (key_)
+            RegCloseKey(key_);
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+void ClearKey(unsigned code, RegView view)
+{
+    Key key(code, view);
+    if (!key.get())
+        return;
+    for (;;) {
+        char name[16384];
+        DWORD size = sizeof name;
+        if (RegEnumValueA(key.get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        if (RegDeleteValueA(key.get(), name) != ERROR_SUCCESS)
+            break;
+    }
+}
+
+bool UnderWine()
+{
+    HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+    return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+void EmptyFolder(const std::string& folder)
+{
+    std::error_code ignored;
+    if (folder.empty())
+        return;
+    for (const auto& item : fs::directory_iterator(folder, ignored))
+        fs::remove_all(item.path(), ignored);
+}
+
+} // namespace
+
+void CoreTest::SetUp()
+{
+    // These tests empty the startup keys and folders: never on a real system.
+    if (!UnderWine())
+        GTEST_SKIP() << "runs only in a throw-away Wine prefix";
+    for (unsigned code = slLMRun; code <= slCURunOnce; ++code) {
+        ClearKey(code, RegView::Default);
+        if (HasTwoRegistryViews() && IsMachineWideLocation(code)) {
+            ClearKey(code, RegView::Native);
+            ClearKey(code, RegView::Wow32);
+        }
+    }
+    for (int csidl : {csidlStartup, csidlCommonStartup}) {
+        const std::string folder = ShellFolderPath(csidl);
+        ForceFolders(folder);
+        EmptyFolder(folder);
+    }
+    std::error_code ignored;
+    fs::remove_all(DataFolder(), ignored);
+    g_scratch = PathJoin(TempFolder(), "morvane-core-" + std::to_string(GetCurrentProcessId()));
+    fs::remove_all(g_scratch, ignored);
+    fs::create_directories(g_scratch, ignored);
+    SetCurrentDirectoryA(TempFolder().c_str());
+}
+
+void CoreTest::TearDown()
+{
+    if (!UnderWine())
+        return;
+    std::error_code ignored;
+    fs::remove_all(g_scratch, ignored);
+    for (int csidl : {csidlStartup, csidlCommonStartup})
+        EmptyFolder(ShellFolderPath(csidl));
+    fs::remove_all(DataFolder(), ignored);
+}
+
+void CoreTest::PutRawValue(unsigned code, const std::string& name, uint32_t type,
+                           const std::string& data, RegView view)
+{
+    Key key(code, view);
+    ASSERT_NE(key.get(), nullptr);
+    ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(data.data()),
+                             static_cast<DWORD>(data.size())),
+              ERROR_SUCCESS);
+}
+
+bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value, RegView view)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(RootOf(code), LocationKey(code) + 1, 0, KEY_READ | ViewFlag(view), &key) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD type = 0;
+    DWORD size = 0;
+    bool found = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) ==
+                 ERROR_SUCCESS;
+    if (found) {
+        std::string data(size, '\0');
+        found = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS;
+        data.resize(size);
+        value.Type = type;
+        const size_t nul = data.find('\0');
+        value.Text = nul == std::string::npos ? data : data.substr(0, nul);
+    }
+    RegCloseKey(key);
+    return found;
+}
+
+std::string CoreTest::Folder(unsigned code)
+{
+    return ShellFolderPath(code == slLMStartupFolder ? csidlCommonStartup : csidlStartup);
+}
+
+std::string CoreTest::ReadFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void CoreTest::WriteFileBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string CoreTest::Scratch()
+{
+    return g_scratch;
+}
+
+bool CoreTest::TwoViews()
+{
+    return HasTwoRegistryViews();
+}
+
+void CoreTest::UseTwoViews()
+{
+    // Under Wine the prefix decides: a 64-bit prefix has both views.
+}
+
+bool CoreTest::RefuseWrites(unsigned)
+{
+    return false;
+}
+
+bool CoreTest::LoseFolder(unsigned)
+{
+    return false;
+}
