@@ -50,15 +50,13 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-std::string Lower(std::string s)
-{
+std::string Lower(std::string s) {
     for (char& c : s)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
 }
 
-bool ParseIndex(const std::string& text, int& value)
-{
+bool ParseIndex(const std::string& text, int& value) {
     if (text.empty() || text.size() > 3)
         return false;
     for (char c : text)
@@ -68,8 +66,7 @@ bool ParseIndex(const std::string& text, int& value)
     return true;
 }
 
-int GroupByName(const std::string& name)
-{
+int GroupByName(const std::string& name) {
     int index = 0;
     if (ParseIndex(name, index)) {
         if (index < LocationGroupCount)
@@ -105,8 +102,7 @@ struct LocationFilter {
     bool ViewGiven = false;
     bool Wow32 = false;
 
-    bool Matches(const TStartup& e) const
-    {
+    bool Matches(const TStartup& e) const {
         if (!Set)
             return true;
         if (e.Location != Code)
@@ -115,8 +111,7 @@ struct LocationFilter {
     }
 };
 
-LocationFilter ParseLocation(const std::string& text)
-{
+LocationFilter ParseLocation(const std::string& text) {
     LocationFilter filter;
     filter.Set = true;
     if (ParseIndex(text, filter.Code)) {
@@ -126,8 +121,8 @@ LocationFilter ParseLocation(const std::string& text)
     }
     std::string name = Lower(text);
     const std::string suffix = " (32-bit)";
-    if (name.size() > suffix.size() && name.compare(name.size() - suffix.size(), suffix.size(),
-                                                    suffix) == 0) {
+    if (name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
         filter.ViewGiven = true;
         filter.Wow32 = true;
         name.resize(name.size() - suffix.size());
@@ -141,8 +136,7 @@ LocationFilter ParseLocation(const std::string& text)
     throw UsageError("no location \"" + text + "\"");
 }
 
-void Scan(TStartups& startups)
-{
+void Scan(TStartups& startups) {
     startups.Clear();
     startups.Refresh();
     try {
@@ -152,8 +146,7 @@ void Scan(TStartups& startups)
     }
 }
 
-std::string CsvField(const std::string& s)
-{
+std::string CsvField(const std::string& s) {
     if (s.find_first_of(",\"\r\n") == std::string::npos)
         return s;
     std::string out = "\"";
@@ -165,16 +158,25 @@ std::string CsvField(const std::string& s)
     return out + "\"";
 }
 
-std::string JsonString(const std::string& s)
-{
+std::string JsonString(const std::string& s) {
     std::string out = "\"";
     for (unsigned char c : s) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (c < 0x20) {
                 char buffer[8];
@@ -190,11 +192,11 @@ std::string JsonString(const std::string& s)
 
 enum class Format { Table, Csv, Json };
 
-void Print(const std::vector<const TStartup*>& rows, Format format)
-{
+void Print(const std::vector<const TStartup*>& rows, Format format) {
     std::string out;
     if (format == Format::Csv) {
-        out += "title,command line,program file,arguments,location,location name,rating,enabled\r\n";
+        out +=
+            "title,command line,program file,arguments,location,location name,rating,enabled\r\n";
         for (const TStartup* e : rows)
             out += CsvField(e->Title) + ',' + CsvField(e->CommandLine) + ',' +
                    CsvField(e->FilePath) + ',' + CsvField(e->Arguments) + ',' +
@@ -241,8 +243,7 @@ void Print(const std::vector<const TStartup*>& rows, Format format)
 
 // The entry with this title (letter case ignored when nothing matches
 // exactly, as registry value names are); several make the choice the user's.
-TStartup* Select(TStartups& startups, const std::string& title, const LocationFilter& filter)
-{
+TStartup* Select(TStartups& startups, const std::string& title, const LocationFilter& filter) {
     std::vector<TStartup*> exact;
     std::vector<TStartup*> loose;
     for (int i = 0; i < startups.Count(); ++i) {
@@ -267,8 +268,7 @@ TStartup* Select(TStartups& startups, const std::string& title, const LocationFi
     return found.front();
 }
 
-int Apply(TStartups& startups)
-{
+int Apply(TStartups& startups) {
     const TApplyReport report = ApplyWithStore(startups, nullptr);
     if (report.Ok())
         return 0;
@@ -291,8 +291,7 @@ struct Arguments {
     bool ApplyProfile = false;
 };
 
-Arguments ParseArguments(int argc, char** argv)
-{
+Arguments ParseArguments(int argc, char** argv) {
     Arguments args;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
@@ -321,8 +320,7 @@ Arguments ParseArguments(int argc, char** argv)
     return args;
 }
 
-int Run(const Arguments& args)
-{
+int Run(const Arguments& args) {
     TStartups startups(nullptr);
     const std::string& cmd = args.Command;
     const auto& pos = args.Positional;
@@ -384,8 +382,7 @@ int Run(const Arguments& args)
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h" || a == "/?") {

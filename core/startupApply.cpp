@@ -20,24 +20,31 @@ const int kAppDataFolder = 5;
 // One line per value: code, view, type, title and command line, separated by
 // tabs, with backslash escapes so that any text survives a line.
 
-std::string Escape(const std::string& s)
-{
+std::string Escape(const std::string& s) {
     std::string out;
     out.reserve(s.size());
     for (char c : s) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
 }
 
-std::string Unescape(const std::string& s)
-{
+std::string Unescape(const std::string& s) {
     std::string out;
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
@@ -59,14 +66,12 @@ struct KeptValue {
     std::string CommandLine;
 };
 
-std::string KeptValuesPath()
-{
+std::string KeptValuesPath() {
     const std::string data = DataFolder();
     return data.empty() ? std::string() : PathJoin(data, "disabled-values.dat");
 }
 
-std::vector<KeptValue> LoadKeptValues()
-{
+std::vector<KeptValue> LoadKeptValues() {
     std::vector<KeptValue> values;
     TStringList lines;
     const std::string path = KeptValuesPath();
@@ -77,8 +82,8 @@ std::vector<KeptValue> LoadKeptValues()
         size_t start = 0;
         for (;;) {
             const size_t tab = line.find('\t', start);
-            fields.push_back(line.substr(start, tab == std::string::npos ? std::string::npos
-                                                                         : tab - start));
+            fields.push_back(
+                line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
             if (tab == std::string::npos)
                 break;
             start = tab + 1;
@@ -97,8 +102,7 @@ std::vector<KeptValue> LoadKeptValues()
     return values;
 }
 
-void SaveKeptValues(const std::vector<KeptValue>& values)
-{
+void SaveKeptValues(const std::vector<KeptValue>& values) {
     const std::string path = KeptValuesPath();
     if (path.empty())
         return;
@@ -110,16 +114,14 @@ void SaveKeptValues(const std::vector<KeptValue>& values)
     for (const KeptValue& v : values) {
         const int view = v.View == RegView::Native ? 1 : v.View == RegView::Wow32 ? 2 : 0;
         lines.Add(std::to_string(v.Code) + '\t' + std::to_string(view) + '\t' +
-                  std::to_string(v.Type) + '\t' + Escape(v.Title) + '\t' +
-                  Escape(v.CommandLine));
+                  std::to_string(v.Type) + '\t' + Escape(v.Title) + '\t' + Escape(v.CommandLine));
     }
     ForceFolders(FileDir(path));
     lines.SaveToFile(path);
 }
 
 const KeptValue* FindKept(const std::vector<KeptValue>& values, int code,
-                          const std::string& commandLine)
-{
+                          const std::string& commandLine) {
     for (const KeptValue& v : values)
         if (v.Code == code && v.CommandLine == commandLine)
             return &v;
@@ -128,24 +130,31 @@ const KeptValue* FindKept(const std::vector<KeptValue>& values, int code,
 
 // --- Copies of disabled shortcuts ----------------------------------------------
 
-std::string KeptShortcutFolder(int code)
-{
+std::string KeptShortcutFolder(int code) {
     const std::string data = DataFolder();
     return data.empty() ? std::string() : PathJoin(data, "Shortcuts\\" + std::to_string(code));
 }
 
 // A title from a profile could name a path outside the startup folder.
-bool IsPlainFileName(const std::string& title)
-{
+bool IsPlainFileName(const std::string& title) {
     if (title.empty() || title == "." || title == "..")
         return false;
     for (char c : title) {
         if (static_cast<unsigned char>(c) < 32)
             return false;
         switch (c) {
-        case '\\': case '/': case ':': case '*': case '?': case '"': case '<': case '>': case '|':
+        case '\\':
+        case '/':
+        case ':':
+        case '*':
+        case '?':
+        case '"':
+        case '<':
+        case '>':
+        case '|':
             return false;
-        default: break;
+        default:
+            break;
         }
     }
     return true;
@@ -153,8 +162,7 @@ bool IsPlainFileName(const std::string& title)
 
 // The command line the scan builds for a shortcut file; empty when it cannot
 // be read.
-std::string ShortcutCommandLine(const std::string& file, void* owner)
-{
+std::string ShortcutCommandLine(const std::string& file, void* owner) {
     TShortcutLink link(owner);
     link.ShortcutFile = file;
     try {
@@ -169,8 +177,7 @@ std::string ShortcutCommandLine(const std::string& file, void* owner)
 
 // A text that names an environment variable only starts the program when it
 // is stored as an expandable string.
-bool NamesVariable(const std::string& text)
-{
+bool NamesVariable(const std::string& text) {
     const size_t first = text.find('%');
     if (first == std::string::npos)
         return false;
@@ -178,8 +185,7 @@ bool NamesVariable(const std::string& text)
     return second != std::string::npos && second > first + 1;
 }
 
-bool IsText(uint32_t type)
-{
+bool IsText(uint32_t type) {
     return type == regSz || type == regExpandSz;
 }
 
@@ -188,12 +194,9 @@ const char kRefused[] = "access was refused";
 class Applier {
 public:
     Applier(TStartups& startups, TApplyReport& report)
-        : startups_(startups), report_(report), kept_(LoadKeptValues())
-    {
-    }
+        : startups_(startups), report_(report), kept_(LoadKeptValues()) {}
 
-    void Run()
-    {
+    void Run() {
         for (int i = 0; i < startups_.Count(); ++i) {
             TStartup& entry = *startups_.Items(i);
             if (IsRegistryLocation(entry.Location))
@@ -206,8 +209,7 @@ public:
     }
 
 private:
-    void Fail(const TStartup& entry, const std::string& reason, bool elevation = false)
-    {
+    void Fail(const TStartup& entry, const std::string& reason, bool elevation = false) {
         report_.Failures.push_back(
             {&entry, entry.Title, entry.LocationText(), !entry.Enabled, reason});
         if (elevation)
@@ -217,8 +219,7 @@ private:
     // Entries that came from a profile or the store go to the view their value
     // was kept from, else to the 32-bit view when it holds the same command
     // line, else to the native one.
-    RegView SettleView(TStartup& entry)
-    {
+    RegView SettleView(TStartup& entry) {
         if (entry.View != RegView::Default || !IsMachineWideLocation(entry.Location) ||
             !HasTwoRegistryViews())
             return entry.View;
@@ -243,8 +244,7 @@ private:
         return entry.View;
     }
 
-    void ApplyValue(TStartup& entry)
-    {
+    void ApplyValue(TStartup& entry) {
         const RegRoot root =
             IsMachineWideLocation(entry.Location) ? RegRoot::LocalMachine : RegRoot::CurrentUser;
         const RegView view = SettleView(entry);
@@ -295,15 +295,13 @@ private:
             Fail(entry, "the value could not be deleted", true);
     }
 
-    void Keep(const TStartup& entry, RegView view, uint32_t type)
-    {
+    void Keep(const TStartup& entry, RegView view, uint32_t type) {
         Forget(entry);
         kept_.push_back({entry.Location, view, type, entry.Title, entry.CommandLine});
         keptChanged_ = true;
     }
 
-    void Forget(const TStartup& entry)
-    {
+    void Forget(const TStartup& entry) {
         for (auto it = kept_.begin(); it != kept_.end(); ++it) {
             if (it->Code == entry.Location && it->CommandLine == entry.CommandLine) {
                 kept_.erase(it);
@@ -313,8 +311,7 @@ private:
         }
     }
 
-    void ApplyShortcut(TStartup& entry)
-    {
+    void ApplyShortcut(TStartup& entry) {
         void* owner = startups_.OwnerWindow();
         TShortcutLink link(owner);
         const std::string folder = entry.Location == slLMStartupFolder
@@ -383,8 +380,7 @@ private:
 
 // Shortcut copies and kept values of entries the collection no longer holds
 // (removed by the user) are dropped with the store.
-void PruneKept(const TStartups& startups)
-{
+void PruneKept(const TStartups& startups) {
     std::set<std::pair<int, std::string>> titles;
     std::set<std::pair<int, std::string>> commandLines;
     for (int i = 0; i < startups.Count(); ++i) {
@@ -412,8 +408,7 @@ void PruneKept(const TStartups& startups)
         SaveKeptValues(kept);
 }
 
-void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip)
-{
+void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip) {
     const std::string path = DisabledStorePath();
     if (path.empty())
         throw EIniError(FormatMessage1("Unable to write to %s", "Morvane\\disabled.dat"));
@@ -423,8 +418,8 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
         const TStartup* e = startups.Items(i);
         if (e->Enabled || skip.count(e) != 0)
             continue;
-        if (TStartup* added = store.Add(e->Title, std::string(), e->CommandLine, e->Location,
-                                        e->Rating))
+        if (TStartup* added =
+                store.Add(e->Title, std::string(), e->CommandLine, e->Location, e->Rating))
             added->SetEnabled(false);
     }
     if (!startups.StoreMerged) {
@@ -436,8 +431,8 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
             const TStartup* e = old.Items(i);
             if (startups.FindCommandLine(e->CommandLine))
                 continue;
-            if (TStartup* added = store.Add(e->Title, std::string(), e->CommandLine,
-                                            e->Location, e->Rating))
+            if (TStartup* added =
+                    store.Add(e->Title, std::string(), e->CommandLine, e->Location, e->Rating))
                 added->SetEnabled(false);
         }
     } else {
@@ -448,32 +443,27 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
 
 } // namespace
 
-std::string DataFolder()
-{
+std::string DataFolder() {
     const std::string appData = GetSpecialFolder(kAppDataFolder);
     return appData.empty() ? std::string() : PathJoin(appData, "Morvane");
 }
 
-std::string DisabledStorePath()
-{
+std::string DisabledStorePath() {
     const std::string appData = GetSpecialFolder(kAppDataFolder);
     return appData.empty() ? std::string() : PathJoin(appData, "Morvane\\disabled.dat");
 }
 
-TApplyReport TStartups::ApplyChanges()
-{
+TApplyReport TStartups::ApplyChanges() {
     TApplyReport report;
     Applier(*this, report).Run();
     return report;
 }
 
-void SaveDisabledStore(TStartups& startups, void* ownerWindow)
-{
+void SaveDisabledStore(TStartups& startups, void* ownerWindow) {
     WriteStore(startups, ownerWindow, {});
 }
 
-void RestoreDisabledStore(TStartups& startups, void* ownerWindow)
-{
+void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
     const std::string path = DisabledStorePath();
     if (path.empty())
         return;
@@ -493,8 +483,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow)
     startups.StoreMerged = true;
 }
 
-TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow)
-{
+TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow) {
     SaveDisabledStore(startups, ownerWindow);
     TApplyReport report = startups.ApplyChanges();
     std::set<const TStartup*> unapplied;
@@ -506,8 +495,7 @@ TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow)
     return report;
 }
 
-std::string TApplyReport::Message() const
-{
+std::string TApplyReport::Message() const {
     if (Failures.empty())
         return std::string();
     std::string text = Failures.size() == 1 ? "This change could not be applied:"

@@ -16,8 +16,7 @@ const char kGeneral[] = "General";
 // A line break inside a value would start a new line of the file, and with
 // it a section or key of the text's choosing; such characters are written as
 // blanks instead.
-std::string OneLine(std::string text)
-{
+std::string OneLine(std::string text) {
     for (char& c : text)
         if (c == '\r' || c == '\n')
             c = ' ';
@@ -26,8 +25,7 @@ std::string OneLine(std::string text)
 
 // A corrupt "ProgramCount" must not send the reader through billions of
 // sections: no file holds more entry sections than it has lines.
-int SectionLimit(const std::string& path)
-{
+int SectionLimit(const std::string& path) {
     TStringList lines;
     if (!lines.LoadFromFile(path))
         return 0;
@@ -36,8 +34,7 @@ int SectionLimit(const std::string& path)
 
 } // namespace
 
-void TStartups::SaveToFile(const std::string& path)
-{
+void TStartups::SaveToFile(const std::string& path) {
     ForceFolders(FileDir(path));
     // The new profile is written beside the old one and takes its place only
     // when it is complete, so a failed write never loses the old file.
@@ -69,8 +66,7 @@ void TStartups::SaveToFile(const std::string& path)
     }
 }
 
-void TStartups::LoadFromFile(const std::string& path)
-{
+void TStartups::LoadFromFile(const std::string& path) {
     if (!FileExists(path))
         return;
     Clear();

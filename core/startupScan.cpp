@@ -19,15 +19,13 @@ const ScanKey kScanKeys[] = {
     {RegRoot::CurrentUser, slCURunOnce, 0},      {RegRoot::CurrentUser, slCURun, 0},
 };
 
-std::string TitleOfShortcut(const std::string& file)
-{
+std::string TitleOfShortcut(const std::string& file) {
     std::string name = ExtractFileName(file);
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-void ScanFolders(TStartups& startups)
-{
+void ScanFolders(TStartups& startups) {
     // One component for every file: when the shell cannot resolve a link,
     // LoadLink keeps the previous file's target, and Add then drops the
     // repeated command line.
@@ -57,23 +55,20 @@ void ScanFolders(TStartups& startups)
 
 // Opens a startup key for the scan: with full access when allowed, else for
 // reading, so that a standard user still sees the machine-wide entries.
-bool OpenForScan(TRegKey& key, RegRoot root, const char* path, RegView view)
-{
+bool OpenForScan(TRegKey& key, RegRoot root, const char* path, RegView view) {
     return key.Open(root, path, RegAccess::Full, view) ||
            key.Open(root, path, RegAccess::Read, view);
 }
 
 } // namespace
 
-std::vector<RegView> ViewsOf(unsigned code)
-{
+std::vector<RegView> ViewsOf(unsigned code) {
     if (IsRegistryLocation(code) && IsMachineWideLocation(code) && HasTwoRegistryViews())
         return {RegView::Native, RegView::Wow32};
     return {RegView::Default};
 }
 
-void TStartups::Refresh()
-{
+void TStartups::Refresh() {
     try {
         ScanFolders(*this);
     } catch (const std::exception&) {
@@ -86,7 +81,8 @@ void TStartups::Refresh()
             if (!OpenForScan(key, row.Root, LocationKey(row.Code), view))
                 continue;
             for (const std::string& name : key.ValueNames()) {
-                TStartup* entry = Add(name, std::string(), key.ReadText(name), row.Code, row.Rating);
+                TStartup* entry =
+                    Add(name, std::string(), key.ReadText(name), row.Code, row.Rating);
                 if (entry)
                     entry->View = view;
             }
@@ -97,8 +93,7 @@ void TStartups::Refresh()
 
 // --- The search path ------------------------------------------------------------
 
-void SplitList(const std::string& text, char separator, TStringList& list)
-{
+void SplitList(const std::string& text, char separator, TStringList& list) {
     size_t pos = 0;
     while (pos < text.size()) {
         const bool quoted = text[pos] == '"';
@@ -130,8 +125,7 @@ void SplitList(const std::string& text, char separator, TStringList& list)
     }
 }
 
-TStringList& SearchFolders()
-{
+TStringList& SearchFolders() {
     static TStringList folders = [] {
         TStringList list;
         SplitList(GetEnv("PATH"), ';', list);
@@ -140,8 +134,7 @@ TStringList& SearchFolders()
     return folders;
 }
 
-std::string FindOnPath(const std::string& name)
-{
+std::string FindOnPath(const std::string& name) {
     if (FileExists(name))
         return name;
     static const std::string systemRoot = "%SystemRoot%";

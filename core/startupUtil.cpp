@@ -8,8 +8,9 @@
 namespace {
 
 const char* const kLocationNames[LocationCodeCount] = {
-    "LM Startup Folder", "WinIni Run", "WinIni Load", "System Ini", "LM Run", "LM Run Once",
-    "LM Services",       "LM Service Once", "CU Run", "CU Run Once", "CU Startup",
+    "LM Startup Folder", "WinIni Run",  "WinIni Load",     "System Ini", "LM Run",
+    "LM Run Once",       "LM Services", "LM Service Once", "CU Run",     "CU Run Once",
+    "CU Startup",
 };
 
 const char* const kLocationKeys[LocationCodeCount] = {
@@ -26,16 +27,14 @@ const char* const kLocationKeys[LocationCodeCount] = {
     "",
 };
 
-std::string UpperCase(std::string s)
-{
+std::string UpperCase(std::string s) {
     for (char& c : s)
         c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return s;
 }
 
 // Blanks and control characters, as the command-line parser trims them.
-std::string TrimBlanks(const std::string& s)
-{
+std::string TrimBlanks(const std::string& s) {
     size_t first = 0;
     size_t last = s.size();
     while (first < last && static_cast<unsigned char>(s[first]) <= ' ')
@@ -47,14 +46,12 @@ std::string TrimBlanks(const std::string& s)
 
 const std::string kRundll = "RUNDLL32.EXE";
 
-bool ContainsRundll(const std::string& s)
-{
+bool ContainsRundll(const std::string& s) {
     return UpperCase(s).find(kRundll) != std::string::npos;
 }
 
 // One pass of the command-line parser; false when it assigns nothing.
-bool ParsePass(const std::string& t, std::string& program, std::string& args)
-{
+bool ParsePass(const std::string& t, std::string& program, std::string& args) {
     if (t[0] == '"' || t[0] == '\'') {
         const size_t k = t.find(t[0], 1);
         if (k == std::string::npos)
@@ -79,36 +76,30 @@ bool ParsePass(const std::string& t, std::string& program, std::string& args)
     return true;
 }
 
-std::string WithoutExtension(const std::string& name)
-{
+std::string WithoutExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
 } // namespace
 
-const char* LocationName(unsigned code)
-{
+const char* LocationName(unsigned code) {
     return code < LocationCodeCount ? kLocationNames[code] : "";
 }
 
-const char* LocationKey(unsigned code)
-{
+const char* LocationKey(unsigned code) {
     return code < LocationCodeCount ? kLocationKeys[code] : "";
 }
 
-bool IsRegistryLocation(unsigned code)
-{
+bool IsRegistryLocation(unsigned code) {
     return code >= slLMRun && code <= slCURunOnce;
 }
 
-bool IsFolderLocation(unsigned code)
-{
+bool IsFolderLocation(unsigned code) {
     return code == slLMStartupFolder || code == slCUStartup;
 }
 
-bool IsMachineWideLocation(unsigned code)
-{
+bool IsMachineWideLocation(unsigned code) {
     return code == slLMStartupFolder || (code >= slLMRun && code <= slLMServiceOnce);
 }
 
@@ -118,19 +109,18 @@ const uint16_t LocationGroups[LocationGroupCount] = {
 };
 
 const char* const LocationGroupCaptions[LocationGroupCount] = {
-    "Startup Items", "Local Machine", "Registry", "Run", "Run Once", "Service", "Service Once",
-    "Startup Folder", "Current User", "Registry", "Run", "Run Once", "Startup Folder",
+    "Startup Items", "Local Machine", "Registry",       "Run",          "Run Once",
+    "Service",       "Service Once",  "Startup Folder", "Current User", "Registry",
+    "Run",           "Run Once",      "Startup Folder",
 };
 
-bool InLocationGroup(unsigned code, int group)
-{
+bool InLocationGroup(unsigned code, int group) {
     if (code > 15 || group < 0 || group >= LocationGroupCount)
         return false;
     return (LocationGroups[group] >> code) & 1u;
 }
 
-void ParseCommandLine(const std::string& commandLine, std::string& program, std::string& args)
-{
+void ParseCommandLine(const std::string& commandLine, std::string& program, std::string& args) {
     std::string t = commandLine;
     while (!t.empty()) {
         // A pass after a RUNDLL32.EXE pass that finds nothing would see the
@@ -148,8 +138,7 @@ void ParseCommandLine(const std::string& commandLine, std::string& program, std:
 
 // --- TStartup ---------------------------------------------------------------
 
-void TStartup::SetEnabled(bool value)
-{
+void TStartup::SetEnabled(bool value) {
     if (Enabled == value)
         return;
     Enabled = value;
@@ -157,8 +146,7 @@ void TStartup::SetEnabled(bool value)
         Owner->Modified = true;
 }
 
-void TStartup::SetFileName(const std::string& value)
-{
+void TStartup::SetFileName(const std::string& value) {
     if (value == FileName)
         return;
     FileName = value;
@@ -166,8 +154,7 @@ void TStartup::SetFileName(const std::string& value)
         Owner->Modified = true;
 }
 
-void TStartup::SetCommandLine(const std::string& value)
-{
+void TStartup::SetCommandLine(const std::string& value) {
     if (value == CommandLine)
         return;
     const std::string before = CommandLine;
@@ -187,8 +174,7 @@ void TStartup::SetCommandLine(const std::string& value)
         Owner->Modified = true;
 }
 
-void TStartup::SetRating(int value)
-{
+void TStartup::SetRating(int value) {
     if (value == Rating)
         return;
     Rating = value;
@@ -196,18 +182,15 @@ void TStartup::SetRating(int value)
         Owner->Modified = true;
 }
 
-void TStartup::SetLocation(TStartupLocation value)
-{
+void TStartup::SetLocation(TStartupLocation value) {
     Location = value;
 }
 
-void TStartup::SetTitle(const std::string& value)
-{
+void TStartup::SetTitle(const std::string& value) {
     Title = value;
 }
 
-std::unique_ptr<TStartup> TStartup::RemoveFromOwner()
-{
+std::unique_ptr<TStartup> TStartup::RemoveFromOwner() {
     if (!Owner)
         return nullptr;
     TStartups* owner = Owner;
@@ -215,8 +198,7 @@ std::unique_ptr<TStartup> TStartup::RemoveFromOwner()
     return self;
 }
 
-std::string TStartup::LocationText() const
-{
+std::string TStartup::LocationText() const {
     std::string text = LocationName(Location);
     if (View == RegView::Wow32)
         text += " (32-bit)";
@@ -225,8 +207,7 @@ std::string TStartup::LocationText() const
 
 // --- TObjectsList -------------------------------------------------------------
 
-template <class T> std::unique_ptr<T> TObjectsList<T>::Delete(int i)
-{
+template <class T> std::unique_ptr<T> TObjectsList<T>::Delete(int i) {
     if (i < 0 || i >= Count())
         throw EListError("List index out of bounds (" + std::to_string(i) + ")");
     std::unique_ptr<T> item = std::move(items_[static_cast<size_t>(i)]);
@@ -234,8 +215,7 @@ template <class T> std::unique_ptr<T> TObjectsList<T>::Delete(int i)
     return item;
 }
 
-template <class T> int TObjectsList<T>::IndexOf(const T* item) const
-{
+template <class T> int TObjectsList<T>::IndexOf(const T* item) const {
     for (size_t i = 0; i < items_.size(); ++i)
         if (items_[i].get() == item)
             return static_cast<int>(i);
@@ -251,8 +231,7 @@ TStartups::TStartups(void* ownerWindow) : owner_(ownerWindow) {}
 TStartups::~TStartups() = default;
 
 TStartup* TStartups::Add(const std::string& title, const std::string& fileName,
-                         const std::string& commandLine, int location, int rating)
-{
+                         const std::string& commandLine, int location, int rating) {
     // A hash of the command lines keeps this linear in the number of entries
     // while giving the same answer as comparing with every entry in turn.
     if (commandLines_.count(commandLine) != 0)
@@ -278,23 +257,20 @@ TStartup* TStartups::Add(const std::string& title, const std::string& fileName,
     return e;
 }
 
-std::unique_ptr<TStartup> TStartups::Delete(int index)
-{
+std::unique_ptr<TStartup> TStartups::Delete(int index) {
     std::unique_ptr<TStartup> entry = list_.Delete(index);
     CommandLineChanged(entry->CommandLine, std::string());
     entry->Owner = nullptr;
     return entry;
 }
 
-void TStartups::Clear()
-{
+void TStartups::Clear() {
     list_.Clear();
     commandLines_.clear();
     StoreMerged = false;
 }
 
-TStartup* TStartups::FindCommandLine(const std::string& commandLine) const
-{
+TStartup* TStartups::FindCommandLine(const std::string& commandLine) const {
     if (commandLines_.count(commandLine) == 0)
         return nullptr;
     for (int i = 0; i < Count(); ++i)
@@ -303,8 +279,7 @@ TStartup* TStartups::FindCommandLine(const std::string& commandLine) const
     return nullptr;
 }
 
-void TStartups::CommandLineChanged(const std::string& before, const std::string& after)
-{
+void TStartups::CommandLineChanged(const std::string& before, const std::string& after) {
     if (!before.empty()) {
         auto it = commandLines_.find(before);
         if (it != commandLines_.end() && --it->second == 0)
@@ -316,8 +291,7 @@ void TStartups::CommandLineChanged(const std::string& before, const std::string&
 
 // --- Program file of an entry ---------------------------------------------------
 
-std::string ExtractProgramFile(const std::string& commandLine)
-{
+std::string ExtractProgramFile(const std::string& commandLine) {
     if (commandLine.empty())
         return std::string();
     if (commandLine[0] == '"') {
@@ -331,8 +305,7 @@ std::string ExtractProgramFile(const std::string& commandLine)
     return commandLine.substr(0, blank == std::string::npos ? commandLine.size() : blank);
 }
 
-std::string ExtractProgramArguments(const std::string& commandLine)
-{
+std::string ExtractProgramArguments(const std::string& commandLine) {
     if (commandLine.empty())
         return std::string();
     if (commandLine[0] == '"') {

@@ -15,15 +15,18 @@ for exe in build/bench-native/bin/bench/*; do
   "$exe" "$@"
 done
 
-cmake -S . -B build/bench-win-i686 -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" >/dev/null &&
-  cmake --build build/bench-win-i686 -j "$(nproc)" >/dev/null || exit 1
+# The 32-bit build where this machine can run it, else the 64-bit one.
+target=i686
+[ "$MORVANE_WINE32" = 1 ] || target=x86_64
+cmake -S . -B "build/bench-win-$target" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$target.cmake" >/dev/null &&
+  cmake --build "build/bench-win-$target" -j "$(nproc)" >/dev/null || exit 1
 start_xvfb
 new_wine_prefix
-for exe in build/bench-win-i686/bin/bench/*.exe; do
+for exe in "build/bench-win-$target"/bin/bench/*.exe; do
   [ -f "$exe" ] || continue
-  echo "== wine i686 $(basename "$exe" .exe)"
-  wine "$exe" "$@" | tr -d '\r'
+  echo "== wine $target $(basename "$exe" .exe)"
+  "$WINE" "$exe" "$@" | tr -d '\r'
 done
 drop_wine_prefix
 stop_xvfb

@@ -16,8 +16,7 @@ namespace {
 
 class StartupApply : public CoreTest {};
 
-TEST_F(StartupApply, RegistryRoundTripThroughTheStore)
-{
+TEST_F(StartupApply, RegistryRoundTripThroughTheStore) {
     PutValue(slCURun, "Tool", "C:\\t\\tool.exe /quiet");
     TStartups s;
     Rescan(s);
@@ -47,8 +46,7 @@ TEST_F(StartupApply, RegistryRoundTripThroughTheStore)
     EXPECT_EQ(store.Count(), 0);
 }
 
-TEST_F(StartupApply, ApplyKeepsUnchangedExpandValue)
-{
+TEST_F(StartupApply, ApplyKeepsUnchangedExpandValue) {
     PutValue(slCURun, "Expand", "%SystemRoot%\\system32\\e.exe", regExpandSz);
     TStartups s;
     Rescan(s);
@@ -58,8 +56,7 @@ TEST_F(StartupApply, ApplyKeepsUnchangedExpandValue)
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
 }
 
-TEST_F(StartupApply, ExpandValueComesBackExpandable)
-{
+TEST_F(StartupApply, ExpandValueComesBackExpandable) {
     PutValue(slCURun, "Expand", "C:\\no-variable\\e.exe", regExpandSz);
     TStartups s;
     Rescan(s);
@@ -74,8 +71,7 @@ TEST_F(StartupApply, ExpandValueComesBackExpandable)
     EXPECT_EQ(v.Text, "C:\\no-variable\\e.exe");
 }
 
-TEST_F(StartupApply, ProfileValueNamingAVariableIsWrittenExpandable)
-{
+TEST_F(StartupApply, ProfileValueNamingAVariableIsWrittenExpandable) {
     TStartups s;
     s.Add("Var", "", "%ProgramFiles%\\v\\v.exe", slCURun, 0);
     s.Add("Plain", "", "C:\\v\\p.exe 100%", slCURun, 0);
@@ -87,8 +83,7 @@ TEST_F(StartupApply, ProfileValueNamingAVariableIsWrittenExpandable)
     EXPECT_EQ(v.Type, uint32_t(regSz));
 }
 
-TEST_F(StartupApply, ApplyLeavesAnExistingShortcutUntouched)
-{
+TEST_F(StartupApply, ApplyLeavesAnExistingShortcutUntouched) {
     MakeShortcut(slCUStartup, "Rich", "C:\\r\\rich.exe", "-x", "C:\\r", "A rich shortcut");
     const std::string before = ReadFileBytes(ShortcutPath(slCUStartup, "Rich"));
     TStartups s;
@@ -98,8 +93,7 @@ TEST_F(StartupApply, ApplyLeavesAnExistingShortcutUntouched)
     EXPECT_EQ(ReadFileBytes(ShortcutPath(slCUStartup, "Rich")), before);
 }
 
-TEST_F(StartupApply, DisableThenEnableGivesBackTheSameShortcut)
-{
+TEST_F(StartupApply, DisableThenEnableGivesBackTheSameShortcut) {
     MakeShortcut(slCUStartup, "Rich", "C:\\r\\rich.exe", "-x", "C:\\r", "A rich shortcut");
     const std::string path = ShortcutPath(slCUStartup, "Rich");
     TStartups s;
@@ -123,8 +117,7 @@ TEST_F(StartupApply, DisableThenEnableGivesBackTheSameShortcut)
     EXPECT_EQ(link.Description, "A rich shortcut");
 }
 
-TEST_F(StartupApply, ShortcutWithoutAKeptCopyIsBuiltFromTheCommandLine)
-{
+TEST_F(StartupApply, ShortcutWithoutAKeptCopyIsBuiltFromTheCommandLine) {
     TStartups s;
     s.Add("Built", "", "\"C:\\b\\built.exe\" -y z", slCUStartup, 0);
     ASSERT_APPLIED(s.ApplyChanges());
@@ -134,8 +127,7 @@ TEST_F(StartupApply, ShortcutWithoutAKeptCopyIsBuiltFromTheCommandLine)
     EXPECT_EQ(s.Items(0)->CommandLine, "\"C:\\b\\built.exe\" -y z");
 }
 
-TEST_F(StartupApply, NameOnlyAndUnknownCodesAreNeitherWrittenNorDeleted)
-{
+TEST_F(StartupApply, NameOnlyAndUnknownCodesAreNeitherWrittenNorDeleted) {
     TStartups s;
     s.Add("two", "", "C:\\n\\two.exe", slWinIniLoad, 0)->SetEnabled(false);
     s.Add("twelve", "", "C:\\n\\twelve.exe", 12, 0);
@@ -145,8 +137,7 @@ TEST_F(StartupApply, NameOnlyAndUnknownCodesAreNeitherWrittenNorDeleted)
     EXPECT_EQ(after.Count(), 0);
 }
 
-TEST_F(StartupApply, TitleNamingAnotherFolderIsRefused)
-{
+TEST_F(StartupApply, TitleNamingAnotherFolderIsRefused) {
     TStartups s;
     s.Add("..\\..\\escape", "", "C:\\e\\e.exe", slCUStartup, 0);
     const TApplyReport report = s.ApplyChanges();
@@ -155,8 +146,7 @@ TEST_F(StartupApply, TitleNamingAnotherFolderIsRefused)
     EXPECT_FALSE(FileExists(PathJoin(Folder(slCUStartup), "..\\..\\escape.lnk")));
 }
 
-TEST_F(StartupApply, FailedScanThenCloseKeepsTheStore)
-{
+TEST_F(StartupApply, FailedScanThenCloseKeepsTheStore) {
     {
         TStartups s;
         s.Add("kept", "", "C:\\k\\kept.exe", slCURun, 0)->SetEnabled(false);
@@ -174,8 +164,7 @@ TEST_F(StartupApply, FailedScanThenCloseKeepsTheStore)
     EXPECT_EQ(store.Items(0)->Title, "kept");
 }
 
-TEST_F(StartupApply, RemovedEntryLeavesTheStoreAndItsShortcutCopy)
-{
+TEST_F(StartupApply, RemovedEntryLeavesTheStoreAndItsShortcutCopy) {
     MakeShortcut(slCUStartup, "Gone", "C:\\g\\gone.exe", "");
     TStartups s;
     Rescan(s);
@@ -192,8 +181,7 @@ TEST_F(StartupApply, RemovedEntryLeavesTheStoreAndItsShortcutCopy)
     EXPECT_EQ(s.Count(), 0);
 }
 
-TEST_F(StartupApply, EachViewGetsItsEntryBack)
-{
+TEST_F(StartupApply, EachViewGetsItsEntryBack) {
     UseTwoViews();
     if (!TwoViews())
         GTEST_SKIP() << "one registry view here";
@@ -220,8 +208,7 @@ TEST_F(StartupApply, EachViewGetsItsEntryBack)
     EXPECT_FALSE(HasValue(slLMRun, "Wow", RegView::Native));
 }
 
-TEST_F(StartupApply, ProfileEntryGoesToTheViewThatHoldsItsCommandLine)
-{
+TEST_F(StartupApply, ProfileEntryGoesToTheViewThatHoldsItsCommandLine) {
     UseTwoViews();
     if (!TwoViews())
         GTEST_SKIP() << "one registry view here";
@@ -235,8 +222,21 @@ TEST_F(StartupApply, ProfileEntryGoesToTheViewThatHoldsItsCommandLine)
     EXPECT_FALSE(HasValue(slLMRun, "New", RegView::Wow32));
 }
 
-TEST_F(StartupApply, RefusedKeyIsListedReportedAndNotStoredAsDisabled)
-{
+TEST_F(StartupApply, SharedShortcutThatCannotBeWrittenIsReported) {
+    // A folder where the shortcut file should go makes the write fail.
+    ASSERT_TRUE(ForceFolders(PathJoin(Folder(slLMStartupFolder), "Blocked.lnk\\inside")));
+    TStartups s;
+    s.Add("Blocked", "", "\"C:\\b\\blocked.exe\" ", slLMStartupFolder, 0);
+    s.Add("Fine", "", "C:\\f\\fine.exe", slCURun, 0);
+    const TApplyReport report = s.ApplyChanges();
+    ASSERT_EQ(report.Failures.size(), 1u);
+    EXPECT_EQ(report.Failures[0].Title, "Blocked");
+    EXPECT_TRUE(report.NeedsElevation);
+    EXPECT_NE(report.Message().find("\"Blocked\" (LM Startup Folder)"), std::string::npos);
+    EXPECT_TRUE(HasValue(slCURun, "Fine"));
+}
+
+TEST_F(StartupApply, RefusedKeyIsListedReportedAndNotStoredAsDisabled) {
     PutValue(slLMRun, "Locked", "C:\\l\\locked.exe");
     PutValue(slLMRun, "Same", "C:\\l\\same.exe");
     PutValue(slCURun, "Mine", "C:\\l\\mine.exe");
@@ -266,8 +266,7 @@ TEST_F(StartupApply, RefusedKeyIsListedReportedAndNotStoredAsDisabled)
     EXPECT_FALSE(Find(s, "Mine")->Enabled);
 }
 
-TEST_F(StartupApply, UndeterminableFolderIsSkippedNotWrittenHere)
-{
+TEST_F(StartupApply, UndeterminableFolderIsSkippedNotWrittenHere) {
     if (!LoseFolder(slCUStartup))
         GTEST_SKIP() << "cannot lose the startup folder here";
     TStartups s;

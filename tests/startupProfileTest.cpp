@@ -12,8 +12,7 @@ protected:
     std::string File(const std::string& name) { return PathJoin(Scratch(), name); }
 };
 
-std::vector<std::string> Lines(const std::string& text)
-{
+std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t start = 0;
     while (start < text.size()) {
@@ -26,8 +25,7 @@ std::vector<std::string> Lines(const std::string& text)
     return lines;
 }
 
-TEST_F(StartupProfile, WritesSectionsAndKeysInOrder)
-{
+TEST_F(StartupProfile, WritesSectionsAndKeysInOrder) {
     TStartups s;
     s.Add("One", "", "C:\\o\\one.exe /a", slCURun, 3);
     s.Add("Two", "", "C:\\o\\two.exe", slLMStartupFolder, -7)->SetEnabled(false);
@@ -41,14 +39,13 @@ TEST_F(StartupProfile, WritesSectionsAndKeysInOrder)
     const std::vector<std::string> rest(lines.begin() + 3, lines.end());
     EXPECT_EQ(rest, (std::vector<std::string>{
                         "FileDescription=Morvane backup file", "UserComments=", "ProgramCount=2",
-                        "[0]", "title=One", "fullpath=C:\\o\\one.exe /a", "location=8",
-                        "rating=3", "enabled=1", "[1]", "title=Two", "fullpath=C:\\o\\two.exe",
-                        "location=0", "rating=-7", "enabled=0"}));
+                        "[0]", "title=One", "fullpath=C:\\o\\one.exe /a", "location=8", "rating=3",
+                        "enabled=1", "[1]", "title=Two", "fullpath=C:\\o\\two.exe", "location=0",
+                        "rating=-7", "enabled=0"}));
     EXPECT_FALSE(FileExists(File("p.mvp.tmp")));
 }
 
-TEST_F(StartupProfile, RoundTripAndEmptyCollection)
-{
+TEST_F(StartupProfile, RoundTripAndEmptyCollection) {
     TStartups s;
     s.Add("A", "", "C:\\a\\a.exe", slCURunOnce, 2)->SetEnabled(false);
     s.SaveToFile(File("a.mvp"));
@@ -69,8 +66,7 @@ TEST_F(StartupProfile, RoundTripAndEmptyCollection)
     EXPECT_EQ(lines[5], "ProgramCount=0");
 }
 
-TEST_F(StartupProfile, ReadsWhatItCanOfAnOddFile)
-{
+TEST_F(StartupProfile, ReadsWhatItCanOfAnOddFile) {
     WriteFileBytes(File("odd.mvp"),
                    "[General]\r\nProgramCount=6\r\nUserComments=  \"hello\"  \r\n"
                    "[0]\r\ntitle=Zero\r\nfullpath=C:\\z\\zero.exe\r\nlocation=260\r\nrating=9\r\n"
@@ -95,8 +91,7 @@ TEST_F(StartupProfile, ReadsWhatItCanOfAnOddFile)
     EXPECT_EQ(s.Items(3)->Rating, 16);
 }
 
-TEST_F(StartupProfile, MissingFileChangesNothing)
-{
+TEST_F(StartupProfile, MissingFileChangesNothing) {
     TStartups s;
     s.Add("Keep", "", "C:\\k\\keep.exe", slCURun, 0);
     s.Modified = false;
@@ -105,8 +100,7 @@ TEST_F(StartupProfile, MissingFileChangesNothing)
     EXPECT_FALSE(s.Modified);
 }
 
-TEST_F(StartupProfile, QuotedCommandLineComesBackBare)
-{
+TEST_F(StartupProfile, QuotedCommandLineComesBackBare) {
     TStartups s;
     s.Add("Q", "", "\"C:\\q\\q.exe\" ", slCUStartup, 0);
     s.SaveToFile(File("q.mvp"));
@@ -116,8 +110,7 @@ TEST_F(StartupProfile, QuotedCommandLineComesBackBare)
     EXPECT_EQ(loaded.Items(0)->CommandLine, "C:\\q\\q.exe");
 }
 
-TEST_F(StartupProfile, LineBreaksCannotInjectSectionsOrKeys)
-{
+TEST_F(StartupProfile, LineBreaksCannotInjectSectionsOrKeys) {
     TStartups s;
     s.Add("Evil\r\n[0]\r\nfullpath=C:\\evil.exe\r\nenabled", "",
           "C:\\h\\host.exe\n[General]\nProgramCount=99", slCURun, 0);
@@ -135,8 +128,7 @@ TEST_F(StartupProfile, LineBreaksCannotInjectSectionsOrKeys)
     EXPECT_FALSE(loaded.Items(1)->Enabled);
 }
 
-TEST_F(StartupProfile, FailedWriteKeepsTheOldFile)
-{
+TEST_F(StartupProfile, FailedWriteKeepsTheOldFile) {
     TStartups s;
     s.Add("Old", "", "C:\\o\\old.exe", slCURun, 0);
     s.SaveToFile(File("keep.mvp"));
@@ -153,8 +145,7 @@ TEST_F(StartupProfile, FailedWriteKeepsTheOldFile)
     EXPECT_EQ(ReadFileBytes(File("keep.mvp")), before);
 }
 
-TEST_F(StartupProfile, HugeProgramCountEndsQuickly)
-{
+TEST_F(StartupProfile, HugeProgramCountEndsQuickly) {
     WriteFileBytes(File("big.mvp"), "[General]\r\nProgramCount=2147483647\r\n[0]\r\n"
                                     "fullpath=C:\\b\\b.exe\r\n");
     TStartups s;

@@ -9,16 +9,14 @@ namespace {
 
 class StartupScan : public CoreTest {};
 
-std::vector<std::string> Titles(const TStartups& s)
-{
+std::vector<std::string> Titles(const TStartups& s) {
     std::vector<std::string> titles;
     for (int i = 0; i < s.Count(); ++i)
         titles.push_back(s.Items(i)->Title);
     return titles;
 }
 
-TEST_F(StartupScan, FoldersThenKeysInTheirOrder)
-{
+TEST_F(StartupScan, FoldersThenKeysInTheirOrder) {
     PutValue(slCURun, "cu-run", "C:\\p\\curun.exe");
     PutValue(slCURunOnce, "cu-once", "C:\\p\\cuonce.exe");
     PutValue(slLMRun, "lm-run", "C:\\p\\lmrun.exe /x");
@@ -45,8 +43,7 @@ TEST_F(StartupScan, FoldersThenKeysInTheirOrder)
         EXPECT_TRUE(s.Items(i)->Enabled);
 }
 
-TEST_F(StartupScan, FirstOccurrenceWinsAcrossLocations)
-{
+TEST_F(StartupScan, FirstOccurrenceWinsAcrossLocations) {
     PutValue(slLMRun, "machine", "C:\\same\\tool.exe");
     PutValue(slCURun, "user", "C:\\same\\tool.exe");
     PutValue(slCURun, "other-case", "C:\\SAME\\tool.exe");
@@ -58,8 +55,7 @@ TEST_F(StartupScan, FirstOccurrenceWinsAcrossLocations)
     EXPECT_EQ(s.Items(1)->Title, "other-case");
 }
 
-TEST_F(StartupScan, DefaultValueAndEmptyValues)
-{
+TEST_F(StartupScan, DefaultValueAndEmptyValues) {
     PutValue(slCURun, "", "C:\\Tools\\nameless.exe /q");
     PutValue(slCURun, "empty", "");
     PutRawValue(slCURun, "size-zero-dword", regDword, "");
@@ -70,8 +66,7 @@ TEST_F(StartupScan, DefaultValueAndEmptyValues)
     EXPECT_EQ(s.Items(0)->FileName, "nameless.exe /q");
 }
 
-TEST_F(StartupScan, TextEndsAtNulAndExpandableTextIsNotExpanded)
-{
+TEST_F(StartupScan, TextEndsAtNulAndExpandableTextIsNotExpanded) {
     // Wine lists values by name, Windows in the order they were written:
     // names in both orders keep the test independent of that.
     PutRawValue(slCURun, "a-nul", regSz, std::string("C:\\a.exe\0tail\0", 14));
@@ -83,8 +78,7 @@ TEST_F(StartupScan, TextEndsAtNulAndExpandableTextIsNotExpanded)
     EXPECT_EQ(s.Items(1)->CommandLine, "%SystemRoot%\\x.exe");
 }
 
-TEST_F(StartupScan, NonTextValueEndsTheRefreshWithItsName)
-{
+TEST_F(StartupScan, NonTextValueEndsTheRefreshWithItsName) {
     PutValue(slLMRun, "before", "C:\\b\\before.exe");
     PutRawValue(slCURunOnce, "number", regDword, std::string("\x01\x00\x00\x00", 4));
     PutValue(slCURun, "after", "C:\\b\\after.exe");
@@ -99,8 +93,7 @@ TEST_F(StartupScan, NonTextValueEndsTheRefreshWithItsName)
     EXPECT_TRUE(s.Modified);
 }
 
-TEST_F(StartupScan, UnreadableShortcutsAreSkipped)
-{
+TEST_F(StartupScan, UnreadableShortcutsAreSkipped) {
     MakeShortcut(slCUStartup, "good", "C:\\g\\good.exe", "");
     WriteFileBytes(ShortcutPath(slCUStartup, "garbage"), "not a shortcut at all");
     WriteFileBytes(PathJoin(Folder(slCUStartup), "short.L"), "L");
@@ -110,16 +103,14 @@ TEST_F(StartupScan, UnreadableShortcutsAreSkipped)
     EXPECT_EQ(Titles(s), std::vector<std::string>{"good"});
 }
 
-TEST_F(StartupScan, MissingFolderAndKeyContributeNothing)
-{
+TEST_F(StartupScan, MissingFolderAndKeyContributeNothing) {
     TStartups s;
     s.Refresh();
     EXPECT_EQ(s.Count(), 0);
     EXPECT_FALSE(s.Modified);
 }
 
-TEST_F(StartupScan, StoreMergeAddsDisabledEntriesOnceAndScannedOnesWin)
-{
+TEST_F(StartupScan, StoreMergeAddsDisabledEntriesOnceAndScannedOnesWin) {
     PutValue(slCURun, "present", "C:\\s\\present.exe");
     {
         TStartups s;
@@ -138,16 +129,14 @@ TEST_F(StartupScan, StoreMergeAddsDisabledEntriesOnceAndScannedOnesWin)
     EXPECT_TRUE(s.Modified);
 }
 
-TEST_F(StartupScan, FindOnPathFindsExistingFilesOnly)
-{
+TEST_F(StartupScan, FindOnPathFindsExistingFilesOnly) {
     const std::string file = PathJoin(Scratch(), "findme.exe");
     WriteFileBytes(file, "x");
     EXPECT_EQ(FindOnPath(file), file);
     EXPECT_EQ(FindOnPath("surely-not-here-4711.exe"), "surely-not-here-4711.exe");
 }
 
-TEST_F(StartupScan, BothRegistryViewsAreScannedFirstWins)
-{
+TEST_F(StartupScan, BothRegistryViewsAreScannedFirstWins) {
     UseTwoViews();
     if (!TwoViews())
         GTEST_SKIP() << "one registry view here";

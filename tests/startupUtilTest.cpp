@@ -7,8 +7,7 @@
 
 namespace {
 
-TEST(StartupAdd, DropsRepeatedCommandLineButKeepsOtherLetterCase)
-{
+TEST(StartupAdd, DropsRepeatedCommandLineButKeepsOtherLetterCase) {
     TStartups s;
     ASSERT_NE(s.Add("a", "", "C:\\x\\app.exe", slCURun, 0), nullptr);
     s.Modified = false;
@@ -20,8 +19,7 @@ TEST(StartupAdd, DropsRepeatedCommandLineButKeepsOtherLetterCase)
     EXPECT_EQ(s.Add("d", "", "", slLMRun, 0), nullptr);
 }
 
-TEST(StartupAdd, QuotedPathWithOneBlankAsTheFolderScanBuildsIt)
-{
+TEST(StartupAdd, QuotedPathWithOneBlankAsTheFolderScanBuildsIt) {
     TStartups s;
     TStartup* e = s.Add("", "", "\"C:\\x\\y.exe\" ", slCUStartup, 0);
     ASSERT_NE(e, nullptr);
@@ -33,8 +31,7 @@ TEST(StartupAdd, QuotedPathWithOneBlankAsTheFolderScanBuildsIt)
     EXPECT_FALSE(e->IsRundll);
 }
 
-TEST(StartupAdd, LocationKeepsLowEightBitsAndRatingIsNotClamped)
-{
+TEST(StartupAdd, LocationKeepsLowEightBitsAndRatingIsNotClamped) {
     TStartups s;
     TStartup* e = s.Add("t", "", "a.exe", 260, 9);
     ASSERT_NE(e, nullptr);
@@ -46,8 +43,7 @@ TEST(StartupAdd, LocationKeepsLowEightBitsAndRatingIsNotClamped)
         EXPECT_FALSE(InLocationGroup(odd->Location, g));
 }
 
-TEST(StartupAdd, StaysLinearWithManyEntries)
-{
+TEST(StartupAdd, StaysLinearWithManyEntries) {
     // 20,000 distinct command lines plus the same again: only the first set
     // is kept. Quadratic comparison here would take minutes.
     TStartups s;
@@ -58,8 +54,7 @@ TEST(StartupAdd, StaysLinearWithManyEntries)
     EXPECT_EQ(s.Count(), 20000);
 }
 
-TEST(StartupEntry, SettersAndModified)
-{
+TEST(StartupEntry, SettersAndModified) {
     TStartups s;
     TStartup* e = s.Add("t", "", "a.exe", slCURun, 3);
     s.Modified = false;
@@ -83,8 +78,7 @@ TEST(StartupEntry, SettersAndModified)
     EXPECT_TRUE(s.Modified);
 }
 
-TEST(StartupEntry, ClearKeepsModifiedAndChangedCommandLinesStayUnique)
-{
+TEST(StartupEntry, ClearKeepsModifiedAndChangedCommandLinesStayUnique) {
     TStartups s;
     TStartup* e = s.Add("t", "", "a.exe", slCURun, 0);
     e->SetCommandLine("b.exe");
@@ -97,8 +91,7 @@ TEST(StartupEntry, ClearKeepsModifiedAndChangedCommandLinesStayUnique)
     EXPECT_NE(s.Add("t", "", "b.exe", slCURun, 0), nullptr);
 }
 
-TEST(StartupEntry, RemoveFromOwnerHandsTheEntryOver)
-{
+TEST(StartupEntry, RemoveFromOwnerHandsTheEntryOver) {
     TStartups s;
     s.Add("a", "", "a.exe", slCURun, 0);
     TStartup* b = s.Add("b", "", "b.exe", slCURun, 0);
@@ -117,8 +110,7 @@ struct ParseCase {
     bool IsRundll;
 };
 
-TEST(StartupCommandLine, WorkedExamples)
-{
+TEST(StartupCommandLine, WorkedExamples) {
     const ParseCase cases[] = {
         {"C:\\Tools\\app.exe /min", "C:\\Tools\\app.exe", "/min", false},
         // The last dot decides where the program ends.
@@ -141,8 +133,7 @@ TEST(StartupCommandLine, WorkedExamples)
     }
 }
 
-TEST(StartupCommandLine, EndsWhenARundllPassFindsNothing)
-{
+TEST(StartupCommandLine, EndsWhenARundllPassFindsNothing) {
     const char* hostile[] = {
         "RUNDLL32.EXE \"unterminated",
         "rundll32.exe",
@@ -160,8 +151,7 @@ TEST(StartupCommandLine, EndsWhenARundllPassFindsNothing)
     }
 }
 
-TEST(StartupCommandLine, ShortcutRules)
-{
+TEST(StartupCommandLine, ShortcutRules) {
     EXPECT_EQ(ExtractProgramFile("\"C:\\a b\\c.exe\" -x"), "C:\\a b\\c.exe");
     EXPECT_EQ(ExtractProgramArguments("\"C:\\a b\\c.exe\" -x"), " -x");
     EXPECT_EQ(ExtractProgramFile("\"C:\\a b\\c.exe\" "), "C:\\a b\\c.exe");
@@ -175,8 +165,7 @@ TEST(StartupCommandLine, ShortcutRules)
     EXPECT_EQ(ExtractProgramFile(""), "");
 }
 
-TEST(StartupLocations, GroupsAndNames)
-{
+TEST(StartupLocations, GroupsAndNames) {
     EXPECT_STREQ(LocationName(0), "LM Startup Folder");
     EXPECT_STREQ(LocationName(7), "LM Service Once");
     EXPECT_STREQ(LocationName(10), "CU Startup");
@@ -193,8 +182,7 @@ TEST(StartupLocations, GroupsAndNames)
     EXPECT_TRUE(InLocationGroup(7, 6));
 }
 
-TEST(StartupSearchPath, SplitList)
-{
+TEST(StartupSearchPath, SplitList) {
     TStringList list;
     SplitList("C:\\a; C:\\b ;;\"C:\\q\";C:\\c", ';', list);
     ASSERT_EQ(list.Count(), 6u);

@@ -3,8 +3,7 @@
 #include <chrono>
 #include <ctime>
 
-std::string LocalDateTimeText()
-{
+std::string LocalDateTimeText() {
     const auto now = std::chrono::system_clock::now();
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
     std::tm local{};

@@ -2,8 +2,7 @@
 
 #include <windows.h>
 
-std::string LocalDateTimeText()
-{
+std::string LocalDateTimeText() {
     SYSTEMTIME now;
     GetLocalTime(&now);
     char date[128] = {};

@@ -19,8 +19,7 @@ struct Bench : CoreTest {
     using CoreTest::TearDown;
 };
 
-double Measure(int values, int shortcuts, int disabled)
-{
+double Measure(int values, int shortcuts, int disabled) {
     Bench bench;
     bench.SetUp();
     for (int i = 0; i < values; ++i)
@@ -32,8 +31,9 @@ double Measure(int values, int shortcuts, int disabled)
     {
         TStartups store;
         for (int i = 0; i < disabled; ++i)
-            store.Add("Disabled " + std::to_string(i), "",
-                      "C:\\Old\\old" + std::to_string(i) + ".exe", slCURun, 0)
+            store
+                .Add("Disabled " + std::to_string(i), "",
+                     "C:\\Old\\old" + std::to_string(i) + ".exe", slCURun, 0)
                 ->SetEnabled(false);
         SaveDisabledStore(store, nullptr);
     }
@@ -49,8 +49,7 @@ double Measure(int values, int shortcuts, int disabled)
 
 } // namespace
 
-int main()
-{
+int main() {
     std::printf("%8s %10s %9s %12s\n", "values", "shortcuts", "disabled", "scan+merge");
     for (int scale : {1, 2}) {
         const int values = 5000 * scale;

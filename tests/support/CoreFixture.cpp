@@ -5,21 +5,18 @@
 #include <fstream>
 #include <iterator>
 
-std::string CoreTest::PathJoinForTest(const std::string& a, const std::string& b)
-{
+std::string CoreTest::PathJoinForTest(const std::string& a, const std::string& b) {
     return PathJoin(a, b);
 }
 
 void CoreTest::PutValue(unsigned code, const std::string& name, const std::string& text,
-                        uint32_t type, RegView view)
-{
+                        uint32_t type, RegView view) {
     PutRawValue(code, name, type, text + std::string(1, '\0'), view);
 }
 
 void CoreTest::MakeShortcut(unsigned code, const std::string& title, const std::string& target,
                             const std::string& arguments, const std::string& workingDir,
-                            const std::string& description)
-{
+                            const std::string& description) {
     TShortcutLink link;
     link.ShortcutFile = ShortcutPath(code, title);
     link.Target = target;
@@ -29,15 +26,13 @@ void CoreTest::MakeShortcut(unsigned code, const std::string& title, const std::
     link.SaveLink();
 }
 
-void CoreTest::Rescan(TStartups& startups)
-{
+void CoreTest::Rescan(TStartups& startups) {
     startups.Clear();
     startups.Refresh();
     RestoreDisabledStore(startups, nullptr);
 }
 
-TStartup* CoreTest::Find(TStartups& startups, const std::string& title)
-{
+TStartup* CoreTest::Find(TStartups& startups, const std::string& title) {
     for (int i = 0; i < startups.Count(); ++i)
         if (startups.Items(i)->Title == title)
             return startups.Items(i);

@@ -23,16 +23,14 @@ protected:
                             const std::string& data, RegView view = RegView::Default);
     static bool GetValue(unsigned code, const std::string& name, RegValue& value,
                          RegView view = RegView::Default);
-    static bool HasValue(unsigned code, const std::string& name, RegView view = RegView::Default)
-    {
+    static bool HasValue(unsigned code, const std::string& name, RegView view = RegView::Default) {
         RegValue v;
         return GetValue(code, name, v, view);
     }
 
     // The startup folder of code 0 or 10.
     static std::string Folder(unsigned code);
-    static std::string ShortcutPath(unsigned code, const std::string& title)
-    {
+    static std::string ShortcutPath(unsigned code, const std::string& title) {
         return PathJoinForTest(Folder(code), title + ".lnk");
     }
     static void MakeShortcut(unsigned code, const std::string& title, const std::string& target,

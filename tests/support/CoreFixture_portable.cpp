@@ -15,13 +15,11 @@ namespace {
 
 std::string g_root;
 
-RegRoot RootOf(unsigned code)
-{
+RegRoot RootOf(unsigned code) {
     return IsMachineWideLocation(code) ? RegRoot::LocalMachine : RegRoot::CurrentUser;
 }
 
-std::string Native(std::string path)
-{
+std::string Native(std::string path) {
     for (char& c : path)
         if (c == '\\')
             c = '/';
@@ -30,8 +28,7 @@ std::string Native(std::string path)
 
 } // namespace
 
-void CoreTest::SetUp()
-{
+void CoreTest::SetUp() {
     portable_registry::Reset();
     portable_registry::SetTwoViews(false);
     for (unsigned code = slLMRun; code <= slCURunOnce; ++code)
@@ -49,8 +46,7 @@ void CoreTest::SetUp()
     portable_folders::SetFolder(csidlPersonal, g_root + "/documents");
 }
 
-void CoreTest::TearDown()
-{
+void CoreTest::TearDown() {
     portable_folders::ResetFolders();
     portable_registry::Reset();
     std::error_code ignored;
@@ -58,14 +54,12 @@ void CoreTest::TearDown()
 }
 
 void CoreTest::PutRawValue(unsigned code, const std::string& name, uint32_t type,
-                           const std::string& data, RegView view)
-{
+                           const std::string& data, RegView view) {
     portable_registry::CreateKey(RootOf(code), LocationKey(code), view);
     portable_registry::SetValue(RootOf(code), LocationKey(code), name, type, data, view);
 }
 
-bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value, RegView view)
-{
+bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value, RegView view) {
     std::string data;
     uint32_t type = 0;
     if (!portable_registry::GetValue(RootOf(code), LocationKey(code), name, type, data, view))
@@ -76,49 +70,41 @@ bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value,
     return true;
 }
 
-std::string CoreTest::Folder(unsigned code)
-{
+std::string CoreTest::Folder(unsigned code) {
     return ShellFolderPath(code == slLMStartupFolder ? csidlCommonStartup : csidlStartup);
 }
 
-std::string CoreTest::ReadFileBytes(const std::string& path)
-{
+std::string CoreTest::ReadFileBytes(const std::string& path) {
     std::ifstream in(Native(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void CoreTest::WriteFileBytes(const std::string& path, const std::string& bytes)
-{
+void CoreTest::WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(Native(path), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string CoreTest::Scratch()
-{
+std::string CoreTest::Scratch() {
     return g_root + "/scratch";
 }
 
-bool CoreTest::TwoViews()
-{
+bool CoreTest::TwoViews() {
     return HasTwoRegistryViews();
 }
 
-void CoreTest::UseTwoViews()
-{
+void CoreTest::UseTwoViews() {
     portable_registry::SetTwoViews(true);
     for (unsigned code = slLMRun; code <= slLMServiceOnce; ++code)
         portable_registry::CreateKey(RegRoot::LocalMachine, LocationKey(code), RegView::Wow32);
 }
 
-bool CoreTest::RefuseWrites(unsigned code)
-{
+bool CoreTest::RefuseWrites(unsigned code) {
     portable_registry::SetAccess(RootOf(code), LocationKey(code),
                                  portable_registry::Access::ReadOnly);
     return true;
 }
 
-bool CoreTest::LoseFolder(unsigned code)
-{
+bool CoreTest::LoseFolder(unsigned code) {
     portable_folders::SetFolder(code == slLMStartupFolder ? csidlCommonStartup : csidlStartup, "");
     return true;
 }

@@ -15,28 +15,22 @@ namespace {
 
 std::string g_scratch;
 
-HKEY RootOf(unsigned code)
-{
+HKEY RootOf(unsigned code) {
     return IsMachineWideLocation(code) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-REGSAM ViewFlag(RegView view)
-{
-    return view == RegView::Native ? KEY_WOW64_64KEY
-           : view == RegView::Wow32 ? KEY_WOW64_32KEY
-                                    : 0;
+REGSAM ViewFlag(RegView view) {
+    return view == RegView::Native ? KEY_WOW64_64KEY : view == RegView::Wow32 ? KEY_WOW64_32KEY : 0;
 }
 
 class Key {
 public:
-    Key(unsigned code, RegView view)
-    {
+    Key(unsigned code, RegView view) {
         // LocationKey starts with a backslash, which the registry refuses.
         RegCreateKeyExA(RootOf(code), LocationKey(code) + 1, 0, nullptr, 0,
                         KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key_, nullptr);
     }
-    ~Key()
-    {
+    ~Key() {
         if (key_)
             RegCloseKey(key_);
     }
@@ -48,8 +42,7 @@ private:
     HKEY key_ = nullptr;
 };
 
-void ClearKey(unsigned code, RegView view)
-{
+void ClearKey(unsigned code, RegView view) {
     Key key(code, view);
     if (!key.get())
         return;
@@ -64,14 +57,12 @@ void ClearKey(unsigned code, RegView view)
     }
 }
 
-bool UnderWine()
-{
+bool UnderWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
 }
 
-void EmptyFolder(const std::string& folder)
-{
+void EmptyFolder(const std::string& folder) {
     std::error_code ignored;
     if (folder.empty())
         return;
@@ -81,8 +72,7 @@ void EmptyFolder(const std::string& folder)
 
 } // namespace
 
-void CoreTest::SetUp()
-{
+void CoreTest::SetUp() {
     // These tests empty the startup keys and folders: never on a real system.
     if (!UnderWine())
         GTEST_SKIP() << "runs only in a throw-away Wine prefix";
@@ -106,8 +96,7 @@ void CoreTest::SetUp()
     SetCurrentDirectoryA(TempFolder().c_str());
 }
 
-void CoreTest::TearDown()
-{
+void CoreTest::TearDown() {
     if (!UnderWine())
         return;
     std::error_code ignored;
@@ -118,8 +107,7 @@ void CoreTest::TearDown()
 }
 
 void CoreTest::PutRawValue(unsigned code, const std::string& name, uint32_t type,
-                           const std::string& data, RegView view)
-{
+                           const std::string& data, RegView view) {
     Key key(code, view);
     ASSERT_NE(key.get(), nullptr);
     ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, type,
@@ -128,16 +116,15 @@ void CoreTest::PutRawValue(unsigned code, const std::string& name, uint32_t type
               ERROR_SUCCESS);
 }
 
-bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value, RegView view)
-{
+bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value, RegView view) {
     HKEY key = nullptr;
     if (RegOpenKeyExA(RootOf(code), LocationKey(code) + 1, 0, KEY_READ | ViewFlag(view), &key) !=
         ERROR_SUCCESS)
         return false;
     DWORD type = 0;
     DWORD size = 0;
-    bool found = RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) ==
-                 ERROR_SUCCESS;
+    bool found =
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
     if (found) {
         std::string data(size, '\0');
         found = RegQueryValueExA(key, name.c_str(), nullptr, &type,
@@ -151,44 +138,36 @@ bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value,
     return found;
 }
 
-std::string CoreTest::Folder(unsigned code)
-{
+std::string CoreTest::Folder(unsigned code) {
     return ShellFolderPath(code == slLMStartupFolder ? csidlCommonStartup : csidlStartup);
 }
 
-std::string CoreTest::ReadFileBytes(const std::string& path)
-{
+std::string CoreTest::ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-void CoreTest::WriteFileBytes(const std::string& path, const std::string& bytes)
-{
+void CoreTest::WriteFileBytes(const std::string& path, const std::string& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
-std::string CoreTest::Scratch()
-{
+std::string CoreTest::Scratch() {
     return g_scratch;
 }
 
-bool CoreTest::TwoViews()
-{
+bool CoreTest::TwoViews() {
     return HasTwoRegistryViews();
 }
 
-void CoreTest::UseTwoViews()
-{
+void CoreTest::UseTwoViews() {
     // Under Wine the prefix decides: a 64-bit prefix has both views.
 }
 
-bool CoreTest::RefuseWrites(unsigned)
-{
+bool CoreTest::RefuseWrites(unsigned) {
     return false;
 }
 
-bool CoreTest::LoseFolder(unsigned)
-{
+bool CoreTest::LoseFolder(unsigned) {
     return false;
 }
