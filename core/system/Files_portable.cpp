@@ -47,10 +47,13 @@ void findInto(const std::string& folder, const std::string& extensions, bool rec
         if (name.empty() || name[0] == '.')
             continue;
         std::error_code kindError;
-        if (recurse && it->is_directory(kindError))
-            subFolders.push_back(PathJoin(folder, name));
-        else if (MatchesExtensionList(name, extensions))
+        if (recurse && it->is_directory(kindError)) {
+            // A linked folder may lead back up the tree; the search must end.
+            if (!it->is_symlink(kindError))
+                subFolders.push_back(PathJoin(folder, name));
+        } else if (MatchesExtensionList(name, extensions)) {
             found.push_back(PathJoin(folder, name));
+        }
     }
     for (const std::string& sub : subFolders)
         findInto(sub, extensions, recurse, found);
@@ -105,11 +108,9 @@ bool ForceFolders(const std::string& path) {
     if (target.empty() || (target.size() >= 2 && target[1] == ':'))
         return false;
     // Each step creates at most one folder, so the walk ends after one pass.
-    std::string::size_type pos = 0;
-    while (pos != std::string::npos) {
-        std::string::size_type next = target.find('/', pos + 1);
-        if (next != pos + 1) {
-            std::string prefix = target.substr(0, next);
+    for (std::string::size_type next = target.find('/', 1);; next = target.find('/', next + 1)) {
+        std::string prefix = target.substr(0, next);
+        if (prefix.back() != '/') {
             std::error_code ec;
             fs::file_status status = fs::status(prefix, ec);
             if (!fs::exists(status)) {
@@ -121,7 +122,8 @@ bool ForceFolders(const std::string& path) {
                 return false;
             }
         }
-        pos = next;
+        if (next == std::string::npos)
+            break;
     }
     return isFolder(target);
 }

@@ -8,15 +8,15 @@
 namespace {
 
 // Owns a handle that CloseHandle or FindClose releases.
-template <BOOL(WINAPI* Close)(HANDLE)>
-class UniqueHandle {
+template <BOOL(WINAPI* Close)(HANDLE)> class UniqueHandle {
 public:
     explicit UniqueHandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
     ~UniqueHandle() {
         if (valid())
             Close(h_);
     }
-    UniqueHandle(UniqueHandle&& other) noexcept : h_(std::exchange(other.h_, INVALID_HANDLE_VALUE)) {}
+    UniqueHandle(UniqueHandle&& other) noexcept
+        : h_(std::exchange(other.h_, INVALID_HANDLE_VALUE)) {}
     UniqueHandle& operator=(UniqueHandle&& other) noexcept {
         std::swap(h_, other.h_);
         return *this;
@@ -44,8 +44,7 @@ bool isFolder(DWORD attributes) {
 
 // Calls a Win32 function of the form f(buffer, size) -> length, which
 // answers a larger size when the buffer is too small.
-template <typename F>
-std::string bufferedText(F f, DWORD initial) {
+template <typename F> std::string bufferedText(F f, DWORD initial) {
     std::string buffer(initial, '\0');
     for (int attempt = 0; attempt < 8; ++attempt) {
         DWORD n = f(buffer.data(), static_cast<DWORD>(buffer.size()));
@@ -74,10 +73,13 @@ void findInto(const std::string& folder, const std::string& extensions, bool rec
         std::string name = data.cFileName;
         if (name.empty() || name[0] == '.')
             continue;
-        if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            subFolders.push_back(PathJoin(folder, name));
-        else if (MatchesExtensionList(name, extensions))
+        if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+            // A linked folder may lead back up the tree; the search must end.
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
+                subFolders.push_back(PathJoin(folder, name));
+        } else if (MatchesExtensionList(name, extensions)) {
             found.push_back(PathJoin(folder, name));
+        }
     } while (FindNextFileA(find.get(), &data));
     for (const std::string& sub : subFolders)
         findInto(sub, extensions, recurse, found);
@@ -113,33 +115,31 @@ bool ForceFolders(const std::string& path) {
         target.pop_back();
     if (target.empty())
         return false;
-    // The root ("C:\", "\\server\share\" or "\") is never created; every
+    // The root ("C:\", "\\server\share" or "\") is never created; every
     // folder below it is, from the top down. Each step creates at most one
     // folder, so the walk ends after one pass over the path.
-    std::string::size_type pos = 0;
-    if (target.size() >= 2 && target[1] == ':')
-        pos = 2;
-    else if (target.rfind("\\\\", 0) == 0) {
-        pos = target.find('\\', 2);
-        pos = pos == std::string::npos ? std::string::npos : target.find('\\', pos + 1);
-        if (pos == std::string::npos)
+    std::string::size_type start = 1;
+    if (target.rfind("\\\\", 0) == 0) {
+        std::string::size_type share = target.find('\\', 2);
+        start = share == std::string::npos ? share : target.find('\\', share + 1);
+        if (start == std::string::npos)
             return isFolder(attributesOf(target));
     }
-    while (pos != std::string::npos) {
-        std::string::size_type next = target.find('\\', pos + 1);
+    for (std::string::size_type next = target.find('\\', start);;
+         next = target.find('\\', next + 1)) {
         std::string prefix = target.substr(0, next);
-        if (next == pos + 1 || (prefix.size() <= 2 && prefix.back() == ':')) {
-            pos = next;
-            continue;
-        }
-        DWORD attributes = attributesOf(prefix);
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            if (!CreateDirectoryA(prefix.c_str(), nullptr) && !isFolder(attributesOf(prefix)))
+        bool root = prefix.back() == '\\' || (prefix.size() == 2 && prefix[1] == ':');
+        if (!root) {
+            DWORD attributes = attributesOf(prefix);
+            if (attributes == INVALID_FILE_ATTRIBUTES) {
+                if (!CreateDirectoryA(prefix.c_str(), nullptr) && !isFolder(attributesOf(prefix)))
+                    return false;
+            } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 return false;
-        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
-            return false;
+            }
         }
-        pos = next;
+        if (next == std::string::npos)
+            break;
     }
     return isFolder(attributesOf(target));
 }
@@ -175,7 +175,8 @@ bool WriteWholeFile(const std::string& path, const std::string& data) {
         return false;
     std::string::size_type done = 0;
     while (done < data.size()) {
-        DWORD part = static_cast<DWORD>(std::min<std::string::size_type>(data.size() - done, 1 << 20));
+        DWORD part =
+            static_cast<DWORD>(std::min<std::string::size_type>(data.size() - done, 1 << 20));
         DWORD written = 0;
         if (!WriteFile(file.get(), data.data() + done, part, &written, nullptr) || written == 0)
             return false;

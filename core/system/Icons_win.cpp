@@ -25,8 +25,8 @@ private:
 void* SystemSmallImages() {
     SHFILEINFOA info = {};
     // The image list belongs to the system and is never destroyed.
-    return reinterpret_cast<void*>(SHGetFileInfoA("C:\\", 0, &info, sizeof info,
-                                                  SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+    return reinterpret_cast<void*>(
+        SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
 int FileIconIndex(const std::string& path) {

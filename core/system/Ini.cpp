@@ -60,8 +60,8 @@ bool IniWritable(const std::string& section, const std::string& key, const std::
     const std::string breaks("\r\n\0", 3);
     return section.find_first_of(breaks) == std::string::npos &&
            key.find_first_of(breaks) == std::string::npos &&
-           value.find_first_of(breaks) == std::string::npos &&
-           key.find('=') == std::string::npos && (key.empty() || key[0] != '[');
+           value.find_first_of(breaks) == std::string::npos && key.find('=') == std::string::npos &&
+           (key.empty() || key[0] != '[');
 }
 
 int IniReadInteger(const std::string& file, const std::string& section, const std::string& key,

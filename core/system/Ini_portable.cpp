@@ -30,8 +30,7 @@ constexpr std::size_t kLongestValue = 2047;
 
 bool isBlank(char c) {
     // Ctrl-Z is an old end-of-file mark that the profile functions skip too.
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' ||
-           c == '\x1a';
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
 }
 
 std::string_view trimLeft(std::string_view s) {
@@ -124,9 +123,9 @@ public:
             sections_.push_back(std::move(added));
         }
         Section& target = sections_[s->second];
-        // The profile functions drop the blanks before a value when they
-        // write it, and the blanks after it when they read it.
-        value = trimLeft(value);
+        // The profile functions drop the blanks around a value when they
+        // write it, as they do when they read it.
+        value = trim(value);
         std::string keyName(trim(key));
         auto k = target.keys.find(upperAscii(keyName));
         if (k != target.keys.end()) {
@@ -271,10 +270,10 @@ std::size_t contentHash(const std::string& data) {
 
 struct CachedProfile {
     Profile profile;
-    Stamp stamp;             // of the file as last read or written here
-    std::size_t hash = 0;    // of its content then
-    bool trusted = false;    // the stamp alone shows whether the file changed
-    bool dirty = false;      // the copy holds writes that the file lacks
+    Stamp stamp;          // of the file as last read or written here
+    std::size_t hash = 0; // of its content then
+    bool trusted = false; // the stamp alone shows whether the file changed
+    bool dirty = false;   // the copy holds writes that the file lacks
 };
 
 class ProfileCache {

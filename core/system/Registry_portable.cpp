@@ -37,7 +37,7 @@ struct StoredValue {
 
 struct Node {
     std::map<std::string, std::shared_ptr<Node>> children; // by upper-cased name
-    std::list<StoredValue> values;                          // in the order they were made
+    std::list<StoredValue> values;                         // in the order they were made
     std::unordered_map<std::string, std::list<StoredValue>::iterator> index;
     Access access = Access::Full;
     // Set when the key is deleted; handles still open on it then see nothing.
@@ -126,8 +126,7 @@ std::shared_ptr<Node> walk(RegRoot root, RegView view, const std::vector<std::st
     return node;
 }
 
-std::shared_ptr<Node> findKey(RegRoot root, const std::string& path, RegView view,
-                              bool create) {
+std::shared_ptr<Node> findKey(RegRoot root, const std::string& path, RegView view, bool create) {
     auto names = splitPath(path);
     return names ? walk(root, view, *names, names->size(), create) : nullptr;
 }
@@ -224,8 +223,7 @@ void SetAccess(RegRoot root, const std::string& path, Access access, RegView vie
     findKey(root, path, view, true)->access = access;
 }
 
-void SetUnreadable(RegRoot root, const std::string& path, const std::string& name,
-                   RegView view) {
+void SetUnreadable(RegRoot root, const std::string& path, const std::string& name, RegView view) {
     std::shared_ptr<Node> node = findKey(root, path, view, false);
     if (StoredValue* value = node ? node->find(name) : nullptr)
         value->unreadable = true;
@@ -318,7 +316,8 @@ bool HasTwoRegistryViews() {
     return registry().twoViews;
 }
 
-bool WriteUserSetting(const std::string& subkey, const std::string& name, const std::string& value) {
+bool WriteUserSetting(const std::string& subkey, const std::string& name,
+                      const std::string& value) {
     Node* node = settingsKey(subkey, true);
     if (!node || node->access != Access::Full)
         return false;

@@ -136,8 +136,8 @@ std::vector<std::string> TRegKey::ValueNames() const {
     std::vector<std::string> names;
     HKEY key = static_cast<HKEY>(handle_);
     DWORD count = 0, longest = 0;
-    if (!key || RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                 &count, &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+    if (!key || RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                 &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return names;
     names.reserve(count);
     // The longest name is counted in characters; a double-byte code page may
@@ -161,7 +161,8 @@ std::vector<std::string> TRegKey::ValueNames() const {
 std::string TRegKey::ReadText(const std::string& name) const {
     HKEY key = static_cast<HKEY>(handle_);
     DWORD type = REG_NONE, size = 0;
-    if (!key || RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (!key ||
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         size == 0)
         return {};
     std::string data;
@@ -185,8 +186,9 @@ bool TRegKey::ReadValue(const std::string& name, RegValue& value) const {
 
 void TRegKey::WriteText(const std::string& name, const std::string& text, uint32_t type) {
     HKEY key = static_cast<HKEY>(handle_);
-    if (!key || RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                               static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
+    if (!key ||
+        RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
         raise("Failed to set data for '%s'", name);
 }
 
@@ -204,7 +206,8 @@ bool HasTwoRegistryViews() {
 #endif
 }
 
-bool WriteUserSetting(const std::string& subkey, const std::string& name, const std::string& value) {
+bool WriteUserSetting(const std::string& subkey, const std::string& name,
+                      const std::string& value) {
     UniqueHKey key;
     return createSettingsKey(subkey, key) &&
            RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,

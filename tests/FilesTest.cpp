@@ -1,0 +1,244 @@
+#include "core/system/Files.h"
+#include "core/system/Folders.h"
+#include "core/system/Icons.h"
+#include "support/Seed.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<std::string> namesOf(const std::vector<std::string>& paths, const std::string& folder) {
+    std::vector<std::string> names;
+    for (const std::string& path : paths) {
+        EXPECT_EQ(path.compare(0, folder.size() + 1, folder + "\\"), 0) << path;
+        names.push_back(path.substr(folder.size() + 1));
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+void makeFile(const std::string& path, const std::string& data = "x") {
+    ASSERT_TRUE(seed::WriteRawFile(path, data)) << path;
+}
+
+TEST(PathJoin, InsertsOneBackslashAndDropsOneLeadingBackslashOfTheName) {
+    EXPECT_EQ(PathJoin("C:\\Folder", "file.txt"), "C:\\Folder\\file.txt");
+    EXPECT_EQ(PathJoin("C:\\Folder\\", "file.txt"), "C:\\Folder\\file.txt");
+    EXPECT_EQ(PathJoin("C:\\Folder", "\\file.txt"), "C:\\Folder\\file.txt");
+    EXPECT_EQ(PathJoin("C:\\Folder\\", "\\file.txt"), "C:\\Folder\\file.txt");
+    EXPECT_EQ(PathJoin("C:\\Folder", "\\\\file.txt"), "C:\\Folder\\\\file.txt");
+    EXPECT_EQ(PathJoin("", "file.txt"), "file.txt");
+    EXPECT_EQ(PathJoin("", "\\file.txt"), "file.txt");
+    EXPECT_EQ(PathJoin("C:\\Folder", ""), "C:\\Folder\\");
+    EXPECT_EQ(PathJoin("C:\\Data", "\\Morvane\\quick profiles\\profile1.mvp"),
+              "C:\\Data\\Morvane\\quick profiles\\profile1.mvp");
+}
+
+TEST(FileDir, IsTheFolderWithoutTrailingBackslash) {
+    EXPECT_EQ(FileDir("C:\\Folder\\Sub\\file.txt"), "C:\\Folder\\Sub");
+    EXPECT_EQ(FileDir("C:\\file.txt"), "C:");
+    EXPECT_EQ(FileDir("C:\\Folder\\"), "C:\\Folder");
+    EXPECT_EQ(FileDir("C:\\Folder\\\\file.txt"), "C:\\Folder");
+    EXPECT_EQ(FileDir("C:file.txt"), "C:");
+    EXPECT_EQ(FileDir("file.txt"), "");
+    EXPECT_EQ(FileDir("\\\\server\\share\\file.txt"), "\\\\server\\share");
+    EXPECT_EQ(ExtractFileName("C:\\Folder\\file.txt"), "file.txt");
+    EXPECT_EQ(ExtractFileName("C:file.txt"), "file.txt");
+    EXPECT_EQ(ExtractFileName("file.txt"), "file.txt");
+}
+
+TEST(FindFiles, ExtensionNeedOnlyOccurWithinTheList) {
+    EXPECT_TRUE(MatchesExtensionList("a.lnk", ".lnk"));
+    EXPECT_TRUE(MatchesExtensionList("A.LNK", ".lnk"));
+    EXPECT_TRUE(MatchesExtensionList("a.L", ".lnk"));
+    EXPECT_TRUE(MatchesExtensionList("a.ln", ".lnk"));
+    EXPECT_TRUE(MatchesExtensionList("a.", ".lnk"));
+    EXPECT_TRUE(MatchesExtensionList("a.b.lnk", ".lnk"));
+    EXPECT_FALSE(MatchesExtensionList("a.nk", ".lnk"));
+    EXPECT_FALSE(MatchesExtensionList("a.lnk2", ".lnk"));
+    EXPECT_FALSE(MatchesExtensionList("lnk", ".lnk"));
+    EXPECT_TRUE(MatchesExtensionList("b.exe", ".lnk;.exe"));
+}
+
+TEST(FindFiles, ListsMatchingItemsAndSkipsDotNames) {
+    seed::ScratchFolder scratch;
+    const std::string root = scratch.path();
+    for (const char* name : {"a.lnk", "B.LNK", "c.L", "d.ln", "e.txt", "noext", ".hidden.lnk"})
+        makeFile(PathJoin(root, name));
+    makeFile(PathJoin(root, "f."));
+    ASSERT_TRUE(ForceFolders(PathJoin(root, "folder.lnk")));
+    ASSERT_TRUE(ForceFolders(PathJoin(root, "plain")));
+    makeFile(PathJoin(root, "folder.lnk\\inner.lnk"));
+    makeFile(PathJoin(root, "plain\\deep.LNK"));
+    makeFile(PathJoin(root, "plain\\deep.txt"));
+
+    // Without recursion a folder is tested like a file.
+    EXPECT_EQ(namesOf(FindFiles(root, ".lnk", false), root),
+              (std::vector<std::string>{"B.LNK", "a.lnk", "c.L", "d.ln", "f.", "folder.lnk"}));
+    EXPECT_EQ(CurrentFolder(), root);
+
+    std::vector<std::string> all = FindFiles(root, ".lnk", true);
+    EXPECT_EQ(namesOf(all, root),
+              (std::vector<std::string>{"B.LNK", "a.lnk", "c.L", "d.ln", "f.",
+                                        "folder.lnk\\inner.lnk", "plain\\deep.LNK"}));
+    // The folder's own items come before those of its sub-folders.
+    ASSERT_EQ(all.size(), 7u);
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(all[i].find('\\', root.size() + 1), std::string::npos) << all[i];
+}
+
+TEST(FindFiles, RecursionDoesNotFollowALinkedFolder) {
+    seed::ScratchFolder scratch;
+    makeFile(scratch.file("top.lnk"));
+    ASSERT_TRUE(ForceFolders(scratch.file("sub")));
+    makeFile(scratch.file("sub\\inner.lnk"));
+    if (!seed::LinkFolder(scratch.file("sub\\loop"), scratch.path()))
+        GTEST_SKIP() << "no folder links here";
+    EXPECT_EQ(namesOf(FindFiles(scratch.path(), ".lnk", true), scratch.path()),
+              (std::vector<std::string>{"sub\\inner.lnk", "top.lnk"}));
+}
+
+TEST(FindFiles, MissingFolderGivesNothing) {
+    seed::ScratchFolder scratch;
+    EXPECT_TRUE(FindFiles(scratch.file("missing"), ".lnk", true).empty());
+}
+
+TEST(Files, FileExistsIsTrueForFilesOnly) {
+    seed::ScratchFolder scratch;
+    makeFile(scratch.file("file.txt"));
+    EXPECT_TRUE(FileExists(scratch.file("file.txt")));
+    EXPECT_FALSE(FileExists(scratch.path()));
+    EXPECT_FALSE(FileExists(scratch.file("missing.txt")));
+}
+
+TEST(Files, CopyDeleteAndReplace) {
+    seed::ScratchFolder scratch;
+    const std::string a = scratch.file("a.txt"), b = scratch.file("b.txt");
+    ASSERT_TRUE(WriteWholeFile(a, std::string("one\0\r\ntwo", 9)));
+    ASSERT_TRUE(WriteWholeFile(b, "old content"));
+    EXPECT_TRUE(CopyFileTo(a, b));
+    std::string data;
+    ASSERT_TRUE(ReadWholeFile(b, data));
+    EXPECT_EQ(data, std::string("one\0\r\ntwo", 9));
+
+    ASSERT_TRUE(WriteWholeFile(scratch.file("new.tmp"), "finished"));
+    EXPECT_TRUE(ReplaceFileWith(a, scratch.file("new.tmp")));
+    EXPECT_FALSE(FileExists(scratch.file("new.tmp")));
+    ASSERT_TRUE(ReadWholeFile(a, data));
+    EXPECT_EQ(data, "finished");
+
+    EXPECT_TRUE(DeleteFileAt(b));
+    EXPECT_FALSE(DeleteFileAt(b));
+    EXPECT_FALSE(DeleteFileAt(scratch.path()));
+    EXPECT_FALSE(CopyFileTo(b, a));
+    EXPECT_FALSE(ReadWholeFile(b, data));
+}
+
+TEST(Files, FolderExistsMakesTheFolderCurrent) {
+    seed::ScratchFolder scratch;
+    ASSERT_TRUE(ForceFolders(scratch.file("sub")));
+    EXPECT_TRUE(FolderExists(scratch.file("sub")));
+    EXPECT_EQ(CurrentFolder(), scratch.file("sub"));
+    EXPECT_FALSE(FolderExists(scratch.file("missing")));
+    EXPECT_FALSE(FolderExists(""));
+    EXPECT_EQ(CurrentFolder(), scratch.file("sub"));
+    makeFile(scratch.file("sub\\relative.txt"));
+    EXPECT_TRUE(FileExists("relative.txt"));
+}
+
+TEST(Files, ForceFoldersCreatesEveryMissingFolder) {
+    seed::ScratchFolder scratch;
+    const std::string deep = scratch.file("one\\two\\three");
+    EXPECT_TRUE(ForceFolders(deep));
+    EXPECT_TRUE(FolderExists(deep));
+    EXPECT_TRUE(ForceFolders(deep + "\\"));
+    EXPECT_TRUE(ForceFolders(scratch.path()));
+
+    ASSERT_TRUE(FolderExists(scratch.path()));
+    EXPECT_TRUE(ForceFolders("r\\s\\t"));
+    EXPECT_TRUE(FolderExists(scratch.file("r\\s\\t")));
+}
+
+TEST(Files, ForceFoldersEndsOnAnImpossiblePath) {
+    seed::ScratchFolder scratch;
+    makeFile(scratch.file("file"));
+    EXPECT_FALSE(ForceFolders(scratch.file("file")));
+    EXPECT_FALSE(ForceFolders(scratch.file("file\\below\\deeper")));
+    EXPECT_FALSE(ForceFolders("\\\\\\\\"));
+    EXPECT_FALSE(ForceFolders("\\"));
+    EXPECT_FALSE(ForceFolders(""));
+    EXPECT_FALSE(ForceFolders(seed::MissingDrive() + "\\Morvane\\Quick Profiles"));
+}
+
+TEST(Files, SystemFolders) {
+    std::string temp = TempFolder();
+    ASSERT_FALSE(temp.empty());
+    EXPECT_EQ(temp.back(), '\\');
+    EXPECT_FALSE(SystemFolder().empty());
+    std::string app = AppFolder();
+    ASSERT_FALSE(app.empty());
+    EXPECT_NE(app.back(), '\\');
+    EXPECT_FALSE(GetEnv("PATH").empty());
+    EXPECT_EQ(GetEnv(seed::UniqueName("MORVANE_UNSET")), "");
+}
+
+// The portable build's default folders go under a scratch root.
+class ShellRoot {
+public:
+    ShellRoot() {
+        seed::ResetPlatform();
+        seed::SetShellRoot(scratch.path());
+    }
+    ~ShellRoot() {
+        seed::SetShellRoot("");
+        seed::ResetPlatform();
+    }
+
+    seed::ScratchFolder scratch;
+};
+
+TEST(Folders, SpecialFolderCodesMapToShellFolders) {
+    ShellRoot root;
+    EXPECT_EQ(GetSpecialFolder(5), ShellFolderPath(csidlAppData));
+    EXPECT_EQ(GetSpecialFolder(4), ShellFolderPath(csidlPersonal));
+    ASSERT_FALSE(GetSpecialFolder(5).empty());
+    // Like the shell's own folders, they exist.
+    EXPECT_TRUE(FolderExists(GetSpecialFolder(5)));
+    EXPECT_TRUE(FolderExists(ShellFolderPath(csidlStartup)));
+    EXPECT_EQ(GetSpecialFolder(static_cast<int>(0x80000005u)), GetSpecialFolder(5));
+    // The drives folder has no path.
+    EXPECT_EQ(GetSpecialFolder(2), "");
+    std::string path = "unchanged";
+    GetSpecialFolder(9, path);
+    EXPECT_EQ(path, "unchanged");
+    GetSpecialFolder(-1, path);
+    EXPECT_EQ(path, "unchanged");
+}
+
+TEST(Folders, AFolderThatCannotBeDeterminedGivesAnEmptyPath) {
+    ShellRoot root;
+    if (!seed::SetShellFolder(csidlPersonal, "\\docs") || !seed::SetShellFolder(csidlAppData, ""))
+        GTEST_SKIP() << "the shell's folders are the system's own";
+    EXPECT_EQ(GetSpecialFolder(4), "\\docs");
+    std::string path = "was set";
+    GetSpecialFolder(5, path);
+    EXPECT_EQ(path, "");
+    seed::ResetPlatform();
+    EXPECT_EQ(GetSpecialFolder(5), PathJoin(root.scratch.path(), "AppData"));
+}
+
+TEST(Icons, SmallIconsComeFromTheSystemList) {
+    if (!seed::kWindows) {
+        EXPECT_EQ(SystemSmallImages(), nullptr);
+        EXPECT_EQ(FileIconIndex(AppFolder()), -1);
+        return;
+    }
+    EXPECT_NE(SystemSmallImages(), nullptr);
+    EXPECT_GE(FileIconIndex(PathJoin(SystemFolder(), "notepad.exe")), 0);
+}
+
+} // namespace

@@ -1,0 +1,213 @@
+#include "support/Seed.h"
+
+#include "core/system/Files.h"
+
+#include <windows.h>
+
+#include <stdexcept>
+
+namespace seed {
+
+namespace {
+
+class UniqueHKey {
+public:
+    UniqueHKey() = default;
+    ~UniqueHKey() {
+        if (key_)
+            RegCloseKey(key_);
+    }
+    UniqueHKey(const UniqueHKey&) = delete;
+    UniqueHKey& operator=(const UniqueHKey&) = delete;
+    HKEY get() const { return key_; }
+    HKEY* put() { return &key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+HKEY hive(RegRoot root) {
+    return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+REGSAM viewFlag(RegView view) {
+    return view == RegView::Native ? KEY_WOW64_64KEY : view == RegView::Wow32 ? KEY_WOW64_32KEY : 0;
+}
+
+std::string relative(const std::string& path) {
+    return !path.empty() && path[0] == '\\' ? path.substr(1) : path;
+}
+
+void check(LONG rc, const char* what, const std::string& path) {
+    if (rc != ERROR_SUCCESS)
+        throw std::runtime_error(std::string(what) + " failed for " + path + ": " +
+                                 std::to_string(rc));
+}
+
+void createKey(RegRoot root, const std::string& path, RegView view, UniqueHKey& key) {
+    check(RegCreateKeyExA(hive(root), relative(path).c_str(), 0, nullptr, 0,
+                          KEY_ALL_ACCESS | viewFlag(view), nullptr, key.put(), nullptr),
+          "RegCreateKeyExA", path);
+}
+
+} // namespace
+
+void ResetPlatform() {}
+
+void CreateKey(RegRoot root, const std::string& path, RegView view) {
+    UniqueHKey key;
+    createKey(root, path, view, key);
+}
+
+bool KeyExists(RegRoot root, const std::string& path, RegView view) {
+    UniqueHKey key;
+    return RegOpenKeyExA(hive(root), relative(path).c_str(), 0, KEY_READ | viewFlag(view),
+                         key.put()) == ERROR_SUCCESS;
+}
+
+void DeleteKeyTree(RegRoot root, const std::string& path, RegView view) {
+    {
+        UniqueHKey key;
+        if (RegOpenKeyExA(hive(root), relative(path).c_str(), 0, KEY_ALL_ACCESS | viewFlag(view),
+                          key.put()) != ERROR_SUCCESS)
+            return;
+        RegDeleteTreeA(key.get(), nullptr);
+    }
+    RegDeleteKeyExA(hive(root), relative(path).c_str(), viewFlag(view), 0);
+}
+
+void SetRaw(RegRoot root, const std::string& path, const std::string& name, uint32_t type,
+            const std::string& data, RegView view) {
+    UniqueHKey key;
+    createKey(root, path, view, key);
+    check(RegSetValueExA(key.get(), name.c_str(), 0, type,
+                         reinterpret_cast<const BYTE*>(data.data()),
+                         static_cast<DWORD>(data.size())),
+          "RegSetValueExA", path + "\\" + name);
+}
+
+bool GetRaw(RegRoot root, const std::string& path, const std::string& name, uint32_t& type,
+            std::string& data, RegView view) {
+    UniqueHKey key;
+    if (RegOpenKeyExA(hive(root), relative(path).c_str(), 0, KEY_QUERY_VALUE | viewFlag(view),
+                      key.put()) != ERROR_SUCCESS)
+        return false;
+    DWORD kind = 0, size = 0;
+    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &kind, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    data.assign(size, '\0');
+    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &kind,
+                         reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
+        return false;
+    data.resize(size);
+    type = kind;
+    return true;
+}
+
+void DeleteRaw(RegRoot root, const std::string& path, const std::string& name, RegView view) {
+    UniqueHKey key;
+    if (RegOpenKeyExA(hive(root), relative(path).c_str(), 0, KEY_SET_VALUE | viewFlag(view),
+                      key.put()) == ERROR_SUCCESS)
+        RegDeleteValueA(key.get(), name.c_str());
+}
+
+bool MakeReadOnly(RegRoot, const std::string&, RegView) {
+    return false;
+}
+
+bool MakeUnreadable(RegRoot, const std::string&, const std::string&, RegView) {
+    return false;
+}
+
+bool UseTwoViews() {
+    return HasTwoRegistryViews();
+}
+
+RegView DefaultView() {
+    return sizeof(void*) == 8 ? RegView::Native : RegView::Wow32;
+}
+
+bool SetShellFolder(int, const std::string&) {
+    return false;
+}
+
+bool SetShellRoot(const std::string&) {
+    return false;
+}
+
+std::string UniqueName(const std::string& stem) {
+    static int counter = 0;
+    return stem + "-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter);
+}
+
+ScratchKey::ScratchKey(RegRoot root, RegView view)
+    : root_(root), view_(view), path_("Software\\" + UniqueName("MorvaneTest")) {
+    CreateKey(root_, path_, view_);
+}
+
+ScratchKey::~ScratchKey() {
+    DeleteKeyTree(root_, path_, view_);
+}
+
+ScratchFolder::ScratchFolder()
+    : path_(TempFolder() + UniqueName("morvane-test")), previous_(CurrentFolder()) {
+    if (!ForceFolders(path_))
+        throw std::runtime_error("cannot create " + path_);
+}
+
+namespace {
+
+// Removes a folder and its content through "\\?\" names, so that names the
+// Windows path rules would change (a trailing dot) go too.
+void removeTree(const std::string& folder) {
+    const std::string literal = "\\\\?\\" + folder;
+    WIN32_FIND_DATAA data;
+    HANDLE find = FindFirstFileA((literal + "\\*").c_str(), &data);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::string name = data.cFileName;
+            if (name == "." || name == "..")
+                continue;
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(folder + "\\" + name);
+            else
+                DeleteFileA((literal + "\\" + name).c_str());
+        } while (FindNextFileA(find, &data));
+        FindClose(find);
+    }
+    RemoveDirectoryA(literal.c_str());
+}
+
+} // namespace
+
+ScratchFolder::~ScratchFolder() {
+    SetCurrentDirectoryA(previous_.c_str());
+    removeTree(path_);
+}
+
+bool LinkFolder(const std::string&, const std::string&) {
+    // Making a symbolic link needs a privilege that a test cannot count on.
+    return false;
+}
+
+std::string MissingDrive() {
+    DWORD drives = GetLogicalDrives();
+    for (char letter = 'Q'; letter <= 'Y'; ++letter)
+        if ((drives & (1u << (letter - 'A'))) == 0)
+            return std::string(1, letter) + ":";
+    throw std::runtime_error("every drive letter is in use");
+}
+
+bool WriteRawFile(const std::string& path, const std::string& data) {
+    // The "\\?\" prefix passes the name to the file system as it is.
+    HANDLE file = CreateFileA(("\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    DWORD written = 0;
+    BOOL ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    CloseHandle(file);
+    return ok && written == data.size();
+}
+
+} // namespace seed
