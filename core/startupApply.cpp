@@ -408,7 +408,11 @@ void PruneKept(const TStartups& startups) {
         SaveKeptValues(kept);
 }
 
-void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip) {
+// `skip`: disabled entries whose disabling could not be applied (they still
+// start); `keep`: enabled entries whose enabling could not be applied (they
+// still do not start), stored as disabled so that they are not lost.
+void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip,
+                const std::set<const TStartup*>& keep) {
     const std::string path = DisabledStorePath();
     if (path.empty())
         throw EIniError(FormatMessage1("Unable to write to %s", "Morvane\\disabled.dat"));
@@ -416,7 +420,7 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
     TStartups store(ownerWindow);
     for (int i = 0; i < startups.Count(); ++i) {
         const TStartup* e = startups.Items(i);
-        if (e->Enabled || skip.count(e) != 0)
+        if (e->Enabled ? keep.count(e) == 0 : skip.count(e) != 0)
             continue;
         if (TStartup* added =
                 store.Add(e->Title, std::string(), e->CommandLine, e->Location, e->Rating))
@@ -460,7 +464,7 @@ TApplyReport TStartups::ApplyChanges() {
 }
 
 void SaveDisabledStore(TStartups& startups, void* ownerWindow) {
-    WriteStore(startups, ownerWindow, {});
+    WriteStore(startups, ownerWindow, {}, {});
 }
 
 void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
@@ -486,12 +490,12 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
 TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow) {
     SaveDisabledStore(startups, ownerWindow);
     TApplyReport report = startups.ApplyChanges();
-    std::set<const TStartup*> unapplied;
+    std::set<const TStartup*> stillStarting;
+    std::set<const TStartup*> stillOff;
     for (const auto& failure : report.Failures)
-        if (failure.Disabling)
-            unapplied.insert(failure.Entry);
-    if (!unapplied.empty())
-        WriteStore(startups, ownerWindow, unapplied);
+        (failure.Disabling ? stillStarting : stillOff).insert(failure.Entry);
+    if (!report.Failures.empty())
+        WriteStore(startups, ownerWindow, stillStarting, stillOff);
     return report;
 }
 

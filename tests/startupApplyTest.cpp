@@ -266,6 +266,27 @@ TEST_F(StartupApply, RefusedKeyIsListedReportedAndNotStoredAsDisabled) {
     EXPECT_FALSE(Find(s, "Mine")->Enabled);
 }
 
+TEST_F(StartupApply, EnablingThatCannotBeAppliedStaysInTheStore)
+{
+    PutValue(slLMRun, "Off", "C:\\l\\off.exe");
+    TStartups s;
+    Rescan(s);
+    s.Items(0)->SetEnabled(false);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    if (!RefuseWrites(slLMRun))
+        GTEST_SKIP() << "cannot refuse access here";
+    Rescan(s);
+    ASSERT_FALSE(s.Items(0)->Enabled);
+    s.Items(0)->SetEnabled(true);
+    const TApplyReport report = ApplyWithStore(s, nullptr);
+    ASSERT_EQ(report.Failures.size(), 1u);
+    EXPECT_FALSE(report.Failures[0].Disabling);
+    // Still not in the system, so still listed, unticked, after a rescan.
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 1);
+    EXPECT_FALSE(s.Items(0)->Enabled);
+}
+
 TEST_F(StartupApply, UndeterminableFolderIsSkippedNotWrittenHere) {
     if (!LoseFolder(slCUStartup))
         GTEST_SKIP() << "cannot lose the startup folder here";

@@ -1,0 +1,19 @@
+# The main window's suites: Windows only, they drive real windows and
+# controls (under Wine in a throw-away prefix).
+if(WIN32)
+  morvane_test(ui_tests
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Unit1Test.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/ShowOnceDlgTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture_${MORVANE_PLATFORM}.cpp
+    LIBS morvane_ui morvane_ui_res)
+  if(MSVC AND TARGET ui_tests)
+    target_link_options(ui_tests PRIVATE /MANIFEST:NO)
+  endif()
+  morvane_bench(list_paint_bench
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench/ListPaintBench.cpp
+    LIBS morvane_ui morvane_ui_res)
+  if(MSVC AND TARGET list_paint_bench)
+    target_link_options(list_paint_bench PRIVATE /MANIFEST:NO)
+  endif()
+endif()

@@ -1,0 +1,33 @@
+#pragma once
+// The busy animation at the top right of the tool bar: a strip of frames
+// played by a timer while a long command runs, an idle frame otherwise.
+
+#include "Pictures.h"
+
+class TBusyAnimation {
+public:
+    TBusyAnimation() = default;
+    ~TBusyAnimation();
+    TBusyAnimation(const TBusyAnimation&) = delete;
+    TBusyAnimation& operator=(const TBusyAnimation&) = delete;
+
+    bool Create(HWND parent, int x, int y, TBusyFrames frames);
+    HWND Handle() const { return wnd_; }
+
+    // Start and Stop nest: the animation plays until every Start is stopped.
+    // Both repaint at once, since the command that follows a Start keeps the
+    // message loop from doing so.
+    void Start();
+    void Stop();
+    bool Active() const { return active_ > 0; }
+    int Frame() const { return frame_; }
+
+private:
+    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    void Paint(HDC dc);
+
+    HWND wnd_ = nullptr;
+    TBusyFrames frames_;
+    int active_ = 0;
+    int frame_ = 0;
+};

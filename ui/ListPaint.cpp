@@ -1,0 +1,218 @@
+#include "ListPaint.h"
+
+#include "Pictures.h"
+#include "core/startupUtil.h"
+#include "core/system/Files.h"
+#include "core/system/Icons.h"
+
+#include <algorithm>
+
+TRowInfo ExamineEntry(const TStartup& entry) {
+    TRowInfo info;
+    std::string located = FindOnPath(entry.FilePath);
+    info.ImageIndex = FileIconIndex(located);
+    info.FileMissing = !FileExists(located);
+    return info;
+}
+
+namespace {
+
+// The wave: red on white, the bottom row red at columns 0 and 3, the row
+// above at columns 1 and 2, the top two rows white.
+TBitmap CreateCurveLine(int factor) {
+    const int n = 4 * factor;
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = n;
+    bi.bmiHeader.biHeight = -n;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    TBitmap bmp(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bmp)
+        return bmp;
+    auto* px = static_cast<uint32_t*>(bits);
+    const bool red[4][4] = {{false, false, false, false},
+                            {false, false, false, false},
+                            {false, true, true, false},
+                            {true, false, false, true}};
+    for (int y = 0; y < n; ++y)
+        for (int x = 0; x < n; ++x)
+            px[y * n + x] = red[y / factor][x / factor] ? 0x00ff0000u : 0x00ffffffu;
+    GdiFlush();
+    return bmp;
+}
+
+} // namespace
+
+void TListPainter::Setup(HIMAGELIST pictures, HIMAGELIST systemIcons, HFONT font, const TDpi& dpi) {
+    pictures_ = pictures;
+    systemIcons_ = systemIcons;
+    font_ = font;
+    dpi_ = dpi;
+    // The wave scales by whole pixels only, so that it stays a wave.
+    waveScale_ = std::max(1, (dpi.Value + 48) / 96);
+    curveLine_ = CreateCurveLine(waveScale_);
+    waveDc_.Reset();
+    wave_.Reset();
+    waveWidth_ = 0;
+    pictureCache_.clear();
+    textHeight_ = -1;
+}
+
+void TListPainter::CellRects(const int* columnWidths, int height, RECT* cells) {
+    int x = 0;
+    for (int i = 0; i < 5; ++i) {
+        cells[i] = RECT{x, 0, x + columnWidths[i] - layout::CellShrink, height};
+        x += columnWidths[i] + layout::CellGap;
+    }
+}
+
+void TListPainter::EnsureBuffer(HDC target, int width, int height) {
+    if (bufferDc_ && width <= bufferSize_.cx && height <= bufferSize_.cy)
+        return;
+    if (bufferDc_ && bufferOld_)
+        SelectObject(bufferDc_.Get(), bufferOld_);
+    bufferDc_.Reset(CreateCompatibleDC(target));
+    SIZE want{std::max<LONG>(width, bufferSize_.cx), std::max<LONG>(height, bufferSize_.cy)};
+    buffer_.Reset(CreateCompatibleBitmap(target, want.cx, want.cy));
+    bufferOld_ = SelectObject(bufferDc_.Get(), buffer_.Get());
+    bufferSize_ = want;
+}
+
+void TListPainter::DrawCellText(HDC dc, const RECT& cell, const std::string& text) {
+    if (text.empty() || cell.right <= cell.left)
+        return;
+    int old = SetBkMode(dc, TRANSPARENT);
+    if (textHeight_ < 0) {
+        SIZE wg{};
+        GetTextExtentPoint32A(dc, "Wg", 2, &wg);
+        textHeight_ = wg.cy;
+    }
+    int y = cell.top + (cell.bottom - cell.top - textHeight_) / 2;
+    ExtTextOutA(dc, cell.left + 1, y, ETO_CLIPPED, &cell, text.data(),
+                static_cast<UINT>(text.size()), nullptr);
+    SetBkMode(dc, old);
+}
+
+void TListPainter::DrawUnderline(HDC dc, const RECT& cell, const std::string& text) {
+    SIZE ext{};
+    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &ext);
+    int w = std::min<int>(ext.cx, cell.right - cell.left);
+    int h = layout::UnderlineHeight * waveScale_;
+    if (w <= 0 || !curveLine_)
+        return;
+    // One strip of the wave, tiled once and widened when a longer one is
+    // asked for, serves every row.
+    if (!waveDc_ || w > waveWidth_) {
+        int width = std::max(w, 1024);
+        waveDc_.Reset(CreateCompatibleDC(dc));
+        wave_.Reset(CreateCompatibleBitmap(dc, width, h));
+        if (!waveDc_ || !wave_) {
+            waveDc_.Reset();
+            return;
+        }
+        SelectObject(waveDc_.Get(), wave_.Get());
+        RECT r{0, 0, width, h};
+        TileDraw(waveDc_.Get(), curveLine_.Get(), r);
+        waveWidth_ = width;
+    }
+    TransparentBlt(dc, cell.left, cell.bottom - layout::UnderlineFromBottom * waveScale_, w, h,
+                   waveDc_.Get(), 0, 0, w, h, RGB(255, 255, 255));
+}
+
+void TListPainter::DrawPicture(HDC dc, HIMAGELIST list, int index, int x, int y,
+                               COLORREF background) {
+    // Blending a picture with its alpha channel costs far more than copying
+    // it, and a list shows the same few pictures on two backgrounds: each is
+    // blended once onto its background and copied from then on.
+    const uint64_t key = (static_cast<uint64_t>(list == pictures_ ? 0 : 1) << 56) |
+                         (static_cast<uint64_t>(background & 0xffffff) << 24) |
+                         static_cast<uint64_t>(index & 0xffffff);
+    auto it = pictureCache_.find(key);
+    if (it == pictureCache_.end()) {
+        int cx = 0, cy = 0;
+        if (!ImageList_GetIconSize(list, &cx, &cy) || cx <= 0 || cy <= 0)
+            return;
+        TBitmap bmp(CreateCompatibleBitmap(dc, cx, cy));
+        TMemDc mem(CreateCompatibleDC(dc));
+        if (!bmp || !mem)
+            return;
+        {
+            TSelect sel(mem.Get(), bmp.Get());
+            SetBkColor(mem.Get(), background);
+            RECT r{0, 0, cx, cy};
+            ExtTextOutA(mem.Get(), 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+            ImageList_Draw(list, index, mem.Get(), 0, 0, ILD_TRANSPARENT);
+        }
+        it = pictureCache_.emplace(key, TCachedPicture{std::move(bmp), SIZE{cx, cy}}).first;
+    }
+    if (!cacheDc_)
+        cacheDc_.Reset(CreateCompatibleDC(dc));
+    HGDIOBJ old = SelectObject(cacheDc_.Get(), it->second.Bitmap.Get());
+    BitBlt(dc, x, y, it->second.Size.cx, it->second.Size.cy, cacheDc_.Get(), 0, 0, SRCCOPY);
+    SelectObject(cacheDc_.Get(), old);
+}
+
+void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
+                            const int* columnWidths) {
+    if (!data.Entry)
+        return;
+    const int width = row.right - row.left;
+    const int height = row.bottom - row.top;
+    if (width <= 0 || height <= 0)
+        return;
+    EnsureBuffer(target, width, height);
+    HDC dc = bufferDc_.Get();
+    TSelect selFont(dc, font_);
+
+    RECT cells[5];
+    CellRects(columnWidths, height, cells);
+
+    COLORREF brush = GetSysColor(data.Highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW);
+    COLORREF text = GetSysColor(data.Highlighted ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT);
+    RECT all{0, 0, width, height};
+    SetBkColor(dc, brush);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &all, nullptr, 0, nullptr);
+    SetTextColor(dc, text);
+
+    const int pic = PictureSize(dpi_);
+    DrawPicture(dc, pictures_, data.Checked ? piCheckTicked : piCheckEmpty,
+                dpi_.Scale(layout::CheckBoxX), 0, brush);
+    if (systemIcons_ && data.Info.ImageIndex >= 0)
+        DrawPicture(dc, systemIcons_, data.Info.ImageIndex, dpi_.Scale(layout::IconX), 0, brush);
+
+    RECT caption = cells[0];
+    caption.left = dpi_.Scale(layout::CaptionX);
+    if (caption.right > caption.left) {
+        SetBkMode(dc, OPAQUE);
+        DrawTextA(dc, data.Texts[0].data(), static_cast<int>(data.Texts[0].size()), &caption,
+                  DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
+    }
+
+    // Filename: the underline goes under a program file that is nowhere to be
+    // found; a failure to draw it must not keep the text from being drawn.
+    if (data.Info.FileMissing)
+        DrawUnderline(dc, cells[1], data.Texts[1]);
+    DrawCellText(dc, cells[1], data.Texts[1]);
+
+    RECT location = cells[2];
+    unsigned code = data.Entry->Location;
+    if (code < 11)
+        DrawPicture(dc, pictures_, LocationImages[code], location.left, location.top, brush);
+    location.left += pic;
+    DrawCellText(dc, location, data.Texts[2]);
+
+    // Ratings 0 to 4 have pictures. Any other number (the rating server may
+    // send one) is shown as its digits, so the user sees what came back.
+    int rating = data.Entry->Rating;
+    if (rating >= 0 && rating < RatingPictureCount)
+        DrawPicture(dc, pictures_, piRating0 + rating, cells[3].left, cells[3].top, brush);
+    else
+        DrawCellText(dc, cells[3], std::to_string(rating));
+
+    DrawCellText(dc, cells[4], data.Texts[4]);
+
+    BitBlt(target, row.left, row.top, width, height, dc, 0, 0, SRCCOPY);
+}

@@ -1,0 +1,80 @@
+#pragma once
+// Painting of one row of the entry list: check box picture, program icon,
+// texts, the red wavy underline under a program file that cannot be found,
+// location and rating pictures. A row is painted into an off-screen bitmap
+// and copied to the list in one operation, so rows do not flicker.
+
+#include "Layout.h"
+#include "ScopedWin.h"
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+
+class TStartup;
+
+// What a row needs that costs a file-system search: worked out once, when
+// the row is added, and kept while the row lives.
+struct TRowInfo {
+    int ImageIndex = -1;
+    bool FileMissing = false;
+};
+
+// Looks up the program file of an entry (FindOnPath) and its small icon.
+TRowInfo ExamineEntry(const TStartup& entry);
+
+// One row as it is to be painted.
+struct TRowPaint {
+    const TStartup* Entry = nullptr;
+    bool Checked = false;
+    bool Highlighted = false; // selected or focused
+    TRowInfo Info;
+    std::string Texts[5]; // caption, then sub-items 0 to 3
+};
+
+class TListPainter {
+public:
+    TListPainter() = default;
+    TListPainter(const TListPainter&) = delete;
+    TListPainter& operator=(const TListPainter&) = delete;
+
+    void Setup(HIMAGELIST pictures, HIMAGELIST systemIcons, HFONT font, const TDpi& dpi);
+
+    // Paints the row whose rectangle on the target is `row`; columnWidths
+    // holds the five column widths in column order.
+    void PaintRow(HDC target, const RECT& row, const TRowPaint& data, const int* columnWidths);
+
+    // The 4x4 tile of the wavy underline (scaled whole-number times at high DPI).
+    HBITMAP CurveLine() const { return curveLine_.Get(); }
+
+    // The cell rectangles of a row of the given height, relative to its left edge.
+    static void CellRects(const int* columnWidths, int height, RECT* cells);
+
+private:
+    void EnsureBuffer(HDC target, int width, int height);
+    void DrawCellText(HDC dc, const RECT& cell, const std::string& text);
+    void DrawUnderline(HDC dc, const RECT& cell, const std::string& text);
+    void DrawPicture(HDC dc, HIMAGELIST list, int index, int x, int y, COLORREF background);
+
+    struct TCachedPicture {
+        TBitmap Bitmap;
+        SIZE Size;
+    };
+
+    HIMAGELIST pictures_ = nullptr;
+    HIMAGELIST systemIcons_ = nullptr;
+    HFONT font_ = nullptr;
+    TDpi dpi_;
+    TBitmap curveLine_;
+    TMemDc waveDc_;
+    TBitmap wave_;
+    int waveWidth_ = 0;
+    int waveScale_ = 1;
+    std::unordered_map<uint64_t, TCachedPicture> pictureCache_;
+    TMemDc cacheDc_;
+    TMemDc bufferDc_;
+    TBitmap buffer_;
+    HGDIOBJ bufferOld_ = nullptr;
+    SIZE bufferSize_{0, 0};
+    int textHeight_ = -1;
+};

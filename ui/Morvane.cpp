@@ -1,0 +1,38 @@
+// The program entry: the application's title, the main window, the message loop.
+
+#include "Unit1.h"
+
+#include <ole2.h>
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
+    // The shortcut files of the startup folders are read through COM; the
+    // HTML panes need OLE.
+    HRESULT ole = OleInitialize(nullptr);
+    InitMorvaneControls();
+    int exitCode = 0;
+    {
+        TfrmMorvane form;
+        form.QuitOnDestroy = true;
+        if (!form.Create()) {
+            MessageBoxA(nullptr, "The main window could not be created.", ApplicationTitle,
+                        MB_OK | MB_ICONERROR);
+            exitCode = 1;
+        } else {
+            form.Show(showCommand);
+            MSG msg;
+            while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+                // Tab and the arrow keys move between the tree, the list and
+                // the tool bar buttons as in a dialog.
+                HWND main = form.Handle();
+                if (main && IsDialogMessageA(main, &msg))
+                    continue;
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+            exitCode = static_cast<int>(msg.wParam);
+        }
+    }
+    if (SUCCEEDED(ole))
+        OleUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,43 @@
+#pragma once
+// The one place where the window code waits for the user or asks the clock.
+// The program uses the default seam; a test installs its own and answers
+// message boxes, modal dialogs and pop-up menus itself.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+class TUiSeam {
+public:
+    virtual ~TUiSeam() = default;
+
+    // A message box; returns the button pressed (IDOK, IDYES, ...).
+    virtual int ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
+                               UINT type);
+
+    // Runs a modal dialog that is already created and shown. The dialog sets
+    // modalResult (non-zero) when it is to close; returns that result, or
+    // IDCANCEL when the dialog window went away without one.
+    virtual int ShowModal(HWND dialog, const int& modalResult);
+
+    // Shows a pop-up menu at a screen point; returns the chosen command or 0.
+    virtual UINT PopupMenu(HMENU menu, HWND owner, POINT screen);
+
+    // Starts this program again with administrator rights; false when the
+    // user refused or it could not be started.
+    virtual bool RestartElevated(HWND owner);
+
+    virtual uint32_t TickCount();
+};
+
+// The seam in force; SetUiSeam(nullptr) goes back to the default.
+TUiSeam& UiSeam();
+void SetUiSeam(TUiSeam* seam);
+
+// The application's general error handler: shows the message of a failure
+// that reached a command's boundary.
+void ShowError(HWND owner, const std::string& message);
+
+// The application's title, the caption of its message boxes.
+extern const char* const ApplicationTitle;
