@@ -7,6 +7,7 @@
 #include "Ini.h"
 
 #include "Errors.h"
+#include "Files.h"
 
 #include <sys/stat.h>
 
@@ -240,20 +241,9 @@ bool stampProvesContent(const Stamp& stamp, double checkedAt) {
     return checkedAt - last >= tick;
 }
 
+// Host paths hold no backslashes, so the shared reader takes them as they are.
 bool readHostFile(const std::string& host, std::string& data) {
-    std::error_code ec;
-    if (fs::is_directory(host, ec))
-        return false;
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(host.c_str(), "rb"),
-                                                         &std::fclose);
-    if (!file)
-        return false;
-    data.clear();
-    char chunk[65536];
-    std::size_t got;
-    while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
-        data.append(chunk, got);
-    return std::ferror(file.get()) == 0;
+    return ReadWholeFile(host, data);
 }
 
 bool writeHostFile(const std::string& host, const std::string& data) {
