@@ -128,7 +128,8 @@ TFont CreateUiFont(const TDpi& dpi, int points, int weight, const char* face) {
     return TFont(CreateFontIndirectA(&lf));
 }
 
-void HorizontalGradient(HDC dc, const RECT& r, COLORREF from, COLORREF to) {
+// mode: GRADIENT_FILL_RECT_H or GRADIENT_FILL_RECT_V.
+void Gradient(HDC dc, const RECT& r, COLORREF from, COLORREF to, ULONG mode) {
     TRIVERTEX v[2] = {};
     v[0].x = r.left;
     v[0].y = r.top;
@@ -141,23 +142,7 @@ void HorizontalGradient(HDC dc, const RECT& r, COLORREF from, COLORREF to) {
     v[1].Green = static_cast<COLOR16>(GetGValue(to) << 8);
     v[1].Blue = static_cast<COLOR16>(GetBValue(to) << 8);
     GRADIENT_RECT g{0, 1};
-    GradientFill(dc, v, 2, &g, 1, GRADIENT_FILL_RECT_H);
-}
-
-void VerticalGradient(HDC dc, const RECT& r, COLORREF from, COLORREF to) {
-    TRIVERTEX v[2] = {};
-    v[0].x = r.left;
-    v[0].y = r.top;
-    v[0].Red = static_cast<COLOR16>(GetRValue(from) << 8);
-    v[0].Green = static_cast<COLOR16>(GetGValue(from) << 8);
-    v[0].Blue = static_cast<COLOR16>(GetBValue(from) << 8);
-    v[1].x = r.right;
-    v[1].y = r.bottom;
-    v[1].Red = static_cast<COLOR16>(GetRValue(to) << 8);
-    v[1].Green = static_cast<COLOR16>(GetGValue(to) << 8);
-    v[1].Blue = static_cast<COLOR16>(GetBValue(to) << 8);
-    GRADIENT_RECT g{0, 1};
-    GradientFill(dc, v, 2, &g, 1, GRADIENT_FILL_RECT_V);
+    GradientFill(dc, v, 2, &g, 1, mode);
 }
 
 const COLORREF BrandDark = RGB(0x1d, 0x4e, 0x89);
@@ -268,8 +253,8 @@ TBitmap MakeBanner(const TDpi& dpi, COLORREF background) {
     SelectClipRgn(dc.Get(), round.Get());
     RECT left{0, 0, solid, h};
     RECT right{solid, 0, w, h};
-    VerticalGradient(dc.Get(), left, BrandLight, BrandDark);
-    HorizontalGradient(dc.Get(), right, BrandDark, background);
+    Gradient(dc.Get(), left, BrandLight, BrandDark, GRADIENT_FILL_RECT_V);
+    Gradient(dc.Get(), right, BrandDark, background, GRADIENT_FILL_RECT_H);
     SelectClipRgn(dc.Get(), nullptr);
 
     int iconSize = dpi.Scale(32);
@@ -313,7 +298,7 @@ TBitmap MakeRule(const TDpi& dpi) {
     TMemDc dc(CreateCompatibleDC(nullptr));
     TSelect selBmp(dc.Get(), pic.Bitmap.Get());
     RECT all{0, 0, w, h};
-    HorizontalGradient(dc.Get(), all, BrandDark, RGB(0xc9, 0xda, 0xf0));
+    Gradient(dc.Get(), all, BrandDark, RGB(0xc9, 0xda, 0xf0), GRADIENT_FILL_RECT_H);
     GdiFlush();
     return std::move(pic.Bitmap);
 }

@@ -4,28 +4,12 @@
 
 #include <windows.h>
 
+#include "UniqueHKey_win.h"
+
 #include <cstring>
 #include <utility>
 
 namespace {
-
-// Owns a registry key handle.
-class UniqueHKey {
-public:
-    UniqueHKey() = default;
-    ~UniqueHKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    UniqueHKey(const UniqueHKey&) = delete;
-    UniqueHKey& operator=(const UniqueHKey&) = delete;
-
-    HKEY get() const { return key_; }
-    HKEY* put() { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 HKEY hive(RegRoot root) {
     return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;

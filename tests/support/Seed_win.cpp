@@ -4,27 +4,13 @@
 
 #include <windows.h>
 
+#include "core/system/UniqueHKey_win.h"
+
 #include <stdexcept>
 
 namespace seed {
 
 namespace {
-
-class UniqueHKey {
-public:
-    UniqueHKey() = default;
-    ~UniqueHKey() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    UniqueHKey(const UniqueHKey&) = delete;
-    UniqueHKey& operator=(const UniqueHKey&) = delete;
-    HKEY get() const { return key_; }
-    HKEY* put() { return &key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
 
 HKEY hive(RegRoot root) {
     return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
