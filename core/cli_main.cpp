@@ -40,7 +40,8 @@ const char kHelp[] =
     "\n"
     "LOCATION is a location code (0-10) or name: \"LM Startup Folder\", \"LM Run\",\n"
     "\"LM Run Once\", \"LM Services\", \"LM Service Once\", \"CU Run\", \"CU Run Once\",\n"
-    "\"CU Startup\"; add \" (32-bit)\" for the 32-bit registry view on 64-bit Windows.\n"
+    "\"CU Startup\"; a name means the native registry view, add \" (32-bit)\" for the\n"
+    "32-bit view on 64-bit Windows; a code means either view.\n"
     "\n"
     "Exit status: 0 on success, 1 on failure (with a message on standard error),\n"
     "2 for wrong usage.\n";
@@ -119,11 +120,13 @@ LocationFilter ParseLocation(const std::string& text) {
             throw UsageError("no location " + text);
         return filter;
     }
+    // A name is the one the list shows, so "LM Run" is the native view's
+    // key and "LM Run (32-bit)" the other; a bare code means either.
     std::string name = Lower(text);
     const std::string suffix = " (32-bit)";
+    filter.ViewGiven = true;
     if (name.size() > suffix.size() &&
         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0) {
-        filter.ViewGiven = true;
         filter.Wow32 = true;
         name.resize(name.size() - suffix.size());
     }

@@ -28,15 +28,27 @@ stop_xvfb() {
 
 # The wine script prefers the 32-bit loader, which cannot start at all on a
 # kernel without 32-bit support; the 64-bit loader then runs the 64-bit
-# programs on its own.
-if /usr/lib/wine/wine --version >/dev/null 2>&1; then
+# programs on its own. MORVANE_WINE32=0 in the environment takes that path
+# on purpose, on any machine; MORVANE_WINE32=1 insists on the 32-bit loader.
+wine32_works() { /usr/lib/wine/wine --version >/dev/null 2>&1; }
+case "${MORVANE_WINE32:-}" in
+  0) ;;
+  1)
+    if ! wine32_works; then
+      echo "MORVANE_WINE32=1, but Wine's 32-bit loader cannot start on this machine" >&2
+      exit 1
+    fi
+    ;;
+  *) if wine32_works; then MORVANE_WINE32=1; else MORVANE_WINE32=0; fi ;;
+esac
+if [ "$MORVANE_WINE32" = 1 ]; then
   WINE=wine
-  MORVANE_WINE32=1
+  unset WINELOADER
 else
   WINE=/usr/lib/wine/wine64
   export WINELOADER=/usr/lib/wine/wine64
-  MORVANE_WINE32=0
 fi
+export MORVANE_WINE32
 export WINE
 
 # A 64-bit prefix runs both the i686 and the x86_64 programs (the first

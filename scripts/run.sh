@@ -64,7 +64,8 @@ if [ -z "${WINEPREFIX:-}" ]; then
   own_prefix=1
   export WINEPREFIX="$root/$out/demo-prefix"
   export WINEARCH=win64
-  if [ ! -f "$WINEPREFIX/.morvane-demo" ]; then
+  # A prefix seeded by an older seed script is made again.
+  if [ ! -f "$WINEPREFIX/.morvane-demo" ] || [ scripts/demo/seed.sh -nt "$WINEPREFIX/.morvane-demo" ]; then
     echo "run: making the demonstration prefix $WINEPREFIX"
     rm -rf "$WINEPREFIX"
     "$WINE" wineboot -i >/dev/null 2>&1

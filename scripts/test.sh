@@ -9,6 +9,13 @@ cd "$root"
 bash scripts/setup.sh || { echo "setup failed"; exit 1; }
 source scripts/lib.sh
 
+if [ "$MORVANE_WINE32" = 1 ]; then
+  echo "== under Wine on this machine: the i686 and the x86_64 suites (Wine's 32-bit loader works)"
+else
+  echo "== under Wine on this machine: the x86_64 suites only; the i686 build is compiled, not run" \
+    "(Wine's 32-bit loader cannot start here, or MORVANE_WINE32=0 was given)"
+fi
+
 jobs=$(nproc)
 summary=()
 skipped=()
@@ -97,7 +104,7 @@ for target in i686 x86_64; do
     continue
   fi
   if [ "$target" = i686 ] && [ "$MORVANE_WINE32" != 1 ]; then
-    skipped+=("wine-$target: built, not run: this machine cannot execute 32-bit programs (Wine's 32-bit loader fails)")
+    skipped+=("wine-$target: built, not run: Wine's 32-bit loader is not used on this machine (it cannot start, or MORVANE_WINE32=0)")
     continue
   fi
   new_wine_prefix

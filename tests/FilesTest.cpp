@@ -238,6 +238,8 @@ TEST(Icons, SmallIconsComeFromTheSystemList) {
         return;
     }
     EXPECT_NE(SystemSmallImages(), nullptr);
+    // The process's own System32: a 32-bit process on 64-bit Windows is sent
+    // to SysWOW64 by the file system, and both folders hold a notepad.exe.
     EXPECT_GE(FileIconIndex(PathJoin(SystemFolder(), "notepad.exe")), 0);
 }
 

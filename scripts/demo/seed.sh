@@ -20,15 +20,20 @@ if [ ! -f "$tool" ] || [ "$here/seed_tool.cpp" -nt "$tool" ]; then
 fi
 
 run_key=Software\\Microsoft\\Windows\\CurrentVersion
-reg_add() { # hive\key name data [extra reg options]
-  "$WINE" reg add "$1" /v "$2" /t REG_SZ /d "$3" /f "${@:4}" >/dev/null
+# Every call names its registry view: "wine reg" is the 32-bit reg.exe where
+# the kernel runs 32-bit programs and the 64-bit one elsewhere, and each
+# writes HKLM\Software to its own view by default. /reg:64 is the native
+# view, /reg:32 is WOW6432Node.
+reg_add() { # hive\key name data [view: 64 (default) or 32]
+  "$WINE" reg add "$1" /v "$2" /t REG_SZ /d "$3" /f "/reg:${4:-64}" >/dev/null
 }
 
-# Machine-wide Run, in both registry views.
+# Machine-wide Run, in both registry views: the native view, and one value
+# in WOW6432Node that the list shows as "LM Run (32-bit)".
 reg_add "HKLM\\$run_key\\Run" "SecurityHealth" '%windir%\system32\SecurityHealthSystray.exe'
 reg_add "HKLM\\$run_key\\Run" "RtkAudUService" '"C:\Program Files\Realtek\Audio\HDA\RtkAudUService64.exe" -background'
 reg_add "HKLM\\$run_key\\Run" "Task Manager" 'C:\windows\system32\taskmgr.exe /minimized'
-reg_add "HKLM\\$run_key\\Run" "Adobe Reader Speed Launcher" '"C:\Program Files (x86)\Adobe\Reader 11.0\Reader\reader_sl.exe"' /reg:32
+reg_add "HKLM\\$run_key\\Run" "Adobe Reader Speed Launcher" '"C:\Program Files (x86)\Adobe\Reader 11.0\Reader\reader_sl.exe"' 32
 reg_add "HKLM\\$run_key\\RunOnce" "CleanupTemp" 'C:\Windows\Temp\cleanup_setup.exe /quiet'
 reg_add "HKLM\\$run_key\\RunServices" "PrintSpoolerHelper" 'C:\Windows\System32\spoolhelper.exe -service'
 

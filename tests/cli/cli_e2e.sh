@@ -2,6 +2,14 @@
 # morvane-cli end to end, under Wine, against the prefix's real registry and
 # startup folders. Usage: cli_e2e.sh path/to/morvane-cli.exe
 # Prints one line per check and ends with "N passed, N failed".
+#
+# Registry views: every reg.exe call below names its view. Which reg.exe
+# "wine reg" starts depends on the machine (the 32-bit one where the kernel
+# runs 32-bit programs, the 64-bit one elsewhere), and each writes
+# HKLM\Software to its own view by default. /reg:64 is the native view
+# (what Windows lists as "LM Run"), /reg:32 is WOW6432Node ("LM Run (32-bit)").
+# HKCU\Software is shared by both views, so its calls name /reg:64 only to
+# be explicit.
 set -u
 exe=$1
 WINE=${WINE:-wine}
@@ -29,16 +37,40 @@ check() { # description, then a command that must succeed
   fi
 }
 
-reg_type() { # key value -> prints the value's type, or nothing when absent
-  "$WINE" reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { print $2 }'
+reg_type() { # key value [view: 64 or 32] -> prints the value's type, or nothing when absent
+  "$WINE" reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
+    awk -v v="$2" '$1 == v { print $2 }'
+}
+
+reg_data() { # key value [view] -> prints the value's data, or nothing when absent
+  "$WINE" reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
+    awk -v v="$2" '$1 == v { sub(/^ *[^ ]+ +[^ ]+ +/, ""); print }'
+}
+
+reg_add() { # key value type data view
+  "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f "/reg:$5" >/dev/null 2>&1
+}
+
+reg_del() { # key value view
+  "$WINE" reg delete "$1" /v "$2" /f "/reg:$3" >/dev/null 2>&1
+}
+
+# The line of one entry in "list --json", found by title and location name.
+json_entry() { # title location-name
+  grep -F -- "\"title\": \"$1\"" <<<"$out" | grep -F -- "\"locationName\": \"$2\""
 }
 
 contains() { grep -qF -- "$2" <<<"$1"; }
 
-"$WINE" reg add "$run_key" /v CliPlain /t REG_SZ /d 'C:\windows\system32\notepad.exe /cli' /f >/dev/null 2>&1
-"$WINE" reg add "$lm_key" /v CliExpand /t REG_EXPAND_SZ /d '%SystemRoot%\system32\cliexpand.exe' /f >/dev/null 2>&1
-"$WINE" reg add "$run_key" /v Twin /t REG_SZ /d 'C:\twin\one.exe' /f >/dev/null 2>&1
-"$WINE" reg add "$lm_key" /v Twin /t REG_SZ /d 'C:\twin\two.exe' /f >/dev/null 2>&1
+reg_add "$run_key" CliPlain REG_SZ 'C:\windows\system32\notepad.exe /cli' 64
+reg_add "$lm_key" CliExpand REG_EXPAND_SZ '%SystemRoot%\system32\cliexpand.exe' 64
+reg_add "$run_key" Twin REG_SZ 'C:\twin\one.exe' 64
+reg_add "$lm_key" Twin REG_SZ 'C:\twin\two.exe' 64
+# One value only in the 32-bit view, and one name in both views with
+# different programs: each must be listed, changed and restored in its own.
+reg_add "$lm_key" CliWow REG_SZ 'C:\wow\only32.exe /w' 32
+reg_add "$lm_key" CliBoth REG_SZ 'C:\both\native.exe' 64
+reg_add "$lm_key" CliBoth REG_SZ 'C:\both\wow32.exe' 32
 
 cli --help
 check "--help documents the commands" test "$rc" -eq 0
@@ -47,7 +79,11 @@ check "--help names every command" bash -c 'for c in list disable enable remove 
 cli list --json
 check "list --json succeeds" test "$rc" -eq 0
 check "list --json shows a per-user Run value" contains "$out" '"title": "CliPlain", "commandLine": "C:\\windows\\system32\\notepad.exe /cli"'
-check "list --json shows a machine-wide value with its location" contains "$out" '"locationName": "LM Run"'
+check "list --json shows a native-view value as LM Run" test -n "$(json_entry CliExpand 'LM Run')"
+check "list --json shows a 32-bit-view value as LM Run (32-bit)" test -n "$(json_entry CliWow 'LM Run (32-bit)')"
+check "a name in both views is listed once per view" \
+  bash -c 'grep -q "native.exe" <<<"$0" && grep -q "wow32.exe" <<<"$1"' \
+  "$(json_entry CliBoth 'LM Run')" "$(json_entry CliBoth 'LM Run (32-bit)')"
 
 cli list --group "Current User/Run" --csv
 check "list --group filters by tree node" bash -c 'grep -q "^CliPlain," <<<"$0" && ! grep -q "^CliExpand," <<<"$0"' "$out"
@@ -69,6 +105,34 @@ check "the expandable value is gone" test -z "$(reg_type "$lm_key" CliExpand)"
 cli enable CliExpand
 check "enabling it again succeeds" test "$rc" -eq 0
 check "it comes back as REG_EXPAND_SZ" test "$(reg_type "$lm_key" CliExpand)" = REG_EXPAND_SZ
+check "it comes back in the native view only" test -z "$(reg_type "$lm_key" CliExpand 32)"
+
+cli disable CliWow
+check "disabling a 32-bit-view value succeeds" test "$rc" -eq 0
+check "the value is gone from the 32-bit view" test -z "$(reg_type "$lm_key" CliWow 32)"
+cli list --json
+check "it is still listed as LM Run (32-bit), disabled" \
+  bash -c 'grep -q "\"enabled\": false" <<<"$0"' "$(json_entry CliWow 'LM Run (32-bit)')"
+cli enable CliWow
+check "enabling it succeeds" test "$rc" -eq 0
+check "it comes back in the 32-bit view" test "$(reg_data "$lm_key" CliWow 32)" = 'C:\wow\only32.exe /w'
+check "and not in the native view" test -z "$(reg_type "$lm_key" CliWow 64)"
+
+cli disable CliBoth --location "LM Run (32-bit)"
+check "disabling one view's value of a shared name succeeds" test "$rc" -eq 0
+check "the 32-bit value is gone" test -z "$(reg_type "$lm_key" CliBoth 32)"
+check "the native value of the same name stays" test "$(reg_data "$lm_key" CliBoth 64)" = 'C:\both\native.exe'
+cli enable CliBoth --location "LM Run (32-bit)"
+check "enabling it again succeeds" test "$rc" -eq 0
+check "the 32-bit value is back as it was" test "$(reg_data "$lm_key" CliBoth 32)" = 'C:\both\wow32.exe'
+check "the native value is untouched" test "$(reg_data "$lm_key" CliBoth 64)" = 'C:\both\native.exe'
+cli disable CliBoth --location "LM Run"
+check "LM Run names the native view's value" test "$rc" -eq 0
+check "the native value is gone, the 32-bit one stays" \
+  bash -c 'test -z "$0" && test "$1" = "C:\both\wow32.exe"' \
+  "$(reg_type "$lm_key" CliBoth 64)" "$(reg_data "$lm_key" CliBoth 32)"
+cli enable CliBoth --location "LM Run"
+check "the native value comes back in the native view" test "$(reg_data "$lm_key" CliBoth 64)" = 'C:\both\native.exe'
 
 cli disable Twin
 check "a repeated title needs --location" test "$rc" -eq 1
@@ -104,9 +168,12 @@ check "an unknown command is a usage error" test "$rc" -eq 2
 cli list --group 99
 check "an unknown group is a usage error" test "$rc" -eq 2
 
-"$WINE" reg delete "$run_key" /v CliPlain /f >/dev/null 2>&1
-"$WINE" reg delete "$lm_key" /v CliExpand /f >/dev/null 2>&1
-"$WINE" reg delete "$lm_key" /v Twin /f >/dev/null 2>&1
+reg_del "$run_key" CliPlain 64
+reg_del "$lm_key" CliExpand 64
+reg_del "$lm_key" Twin 64
+reg_del "$lm_key" CliWow 32
+reg_del "$lm_key" CliBoth 64
+reg_del "$lm_key" CliBoth 32
 rm -f "$startup"
 
 echo "$passed passed, $failed failed"
