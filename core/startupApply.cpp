@@ -704,19 +704,25 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
     // A kept value or shortcut copy that no stored entry names (the store was
     // damaged or lost) still stands for a disabled program.
     for (const KeptValue& v : kept) {
-        if (startups.FindCommandLine(v.CommandLine))
+        // Kept for another place of a listed entry: it goes with that entry.
+        if (TStartup* listed = startups.FindCommandLine(v.CommandLine)) {
+            AddKeptPlaces(*listed, kept, copies);
             continue;
+        }
         if (TStartup* added =
                 AddDisabled(startups, v.Title, v.CommandLine, v.Code,
                             v.Code == slLMServices || v.Code == slLMServiceOnce ? 4 : 0, v.View))
             AddKeptPlaces(*added, kept, copies);
     }
     for (const KeptCopy& c : copies) {
-        bool listed = false;
+        TStartup* listed = nullptr;
         for (int i = 0; i < startups.Count() && !listed; ++i)
-            listed = SameShortcutCommand(startups.Items(i)->CommandLine, c.CommandLine);
-        if (listed)
+            if (SameShortcutCommand(startups.Items(i)->CommandLine, c.CommandLine))
+                listed = startups.Items(i);
+        if (listed) {
+            AddKeptPlaces(*listed, kept, copies);
             continue;
+        }
         if (TStartup* added =
                 AddDisabled(startups, c.Title, c.CommandLine, c.Code, 0, RegView::Default))
             AddKeptPlaces(*added, kept, copies);
