@@ -261,3 +261,29 @@ TEST_F(StartupScan, BothRegistryViewsAreScannedFirstWins) {
 }
 
 } // namespace
+
+#ifndef _WIN32
+#include "core/system/PortableFiles.h"
+
+namespace {
+
+// The portable stand-in for a 32-bit Morvane on 64-bit Windows, whose own
+// System32 is SysWOW64: only the Sysnative alias shows the 64-bit programs.
+TEST_F(StartupScan, RedirectedProgramIsFoundThroughSysnative) {
+    const std::string system = SystemFolder();
+    const std::string sysnative = PathJoin(FileDir(system), "Sysnative");
+    ForceFolders(sysnative);
+    WriteFileBytes(PathJoin(sysnative, "native-only.exe"), "x");
+    const std::string written = PathJoin(system, "native-only.exe");
+    TStartups s;
+    TStartup* e = s.Add("native", "", written + " /x", slLMRun, 0);
+    EXPECT_TRUE(e->FileMissing());
+    portable_files::SetSystemFolderRedirected(true);
+    EXPECT_EQ(e->LocatedFile(), written);
+    EXPECT_FALSE(e->FileMissing());
+    portable_files::SetSystemFolderRedirected(false);
+    DeleteFileAt(PathJoin(sysnative, "native-only.exe"));
+}
+
+} // namespace
+#endif
