@@ -147,6 +147,29 @@ void Scan(TStartups& startups) {
     } catch (const std::exception&) {
         // As in the window: the list shows what the scan found.
     }
+    // Passed-over values and a damaged store: told on standard error, one
+    // line each, without failing the command.
+    for (std::string notice : startups.Notices) {
+        for (size_t at = notice.find('\n'); at != std::string::npos; at = notice.find('\n', at))
+            notice.replace(at, 1, "; ");
+        std::fprintf(stderr, "morvane-cli: %s\n", notice.c_str());
+    }
+}
+
+// "windows" for an entry Windows' Startup settings turned off, "morvane" for
+// one Morvane keeps disabled, empty for an enabled one.
+std::string DisabledBy(const TStartup& e) {
+    if (e.Enabled)
+        return std::string();
+    return e.DisabledByWindows ? "windows" : "morvane";
+}
+
+std::vector<std::string> AlsoInNames(const TStartup& e) {
+    std::vector<std::string> names;
+    for (const TStartupPlace& place : e.AlsoIn)
+        if (std::find(names.begin(), names.end(), place.Text()) == names.end())
+            names.push_back(place.Text());
+    return names;
 }
 
 std::string CsvField(const std::string& s) {
@@ -198,13 +221,20 @@ enum class Format { Table, Csv, Json };
 void Print(const std::vector<const TStartup*>& rows, Format format) {
     std::string out;
     if (format == Format::Csv) {
-        out +=
-            "title,command line,program file,arguments,location,location name,rating,enabled\r\n";
-        for (const TStartup* e : rows)
+        // "enabled" stays the last column, as scripts read it.
+        out += "title,command line,program file,arguments,location,location name,rating,"
+               "located file,file missing,disabled by,also in,enabled\r\n";
+        for (const TStartup* e : rows) {
+            std::string alsoIn;
+            for (const std::string& name : AlsoInNames(*e))
+                alsoIn += (alsoIn.empty() ? "" : "; ") + name;
             out += CsvField(e->Title) + ',' + CsvField(e->CommandLine) + ',' +
                    CsvField(e->FilePath) + ',' + CsvField(e->Arguments) + ',' +
                    std::to_string(e->Location) + ',' + CsvField(e->LocationText()) + ',' +
-                   std::to_string(e->Rating) + ',' + (e->Enabled ? "1" : "0") + "\r\n";
+                   std::to_string(e->Rating) + ',' + CsvField(e->LocatedFile()) + ',' +
+                   (e->FileMissing() ? "1" : "0") + ',' + DisabledBy(*e) + ',' + CsvField(alsoIn) +
+                   ',' + (e->Enabled ? "1" : "0") + "\r\n";
+        }
     } else if (format == Format::Json) {
         out += "[";
         for (size_t i = 0; i < rows.size(); ++i) {
@@ -217,7 +247,18 @@ void Print(const std::vector<const TStartup*>& rows, Format format) {
                    ", \"location\": " + std::to_string(e->Location) +
                    ", \"locationName\": " + JsonString(e->LocationText()) +
                    ", \"rating\": " + std::to_string(e->Rating) +
-                   ", \"enabled\": " + (e->Enabled ? "true" : "false") + "}";
+                   ", \"enabled\": " + (e->Enabled ? "true" : "false") +
+                   ", \"locatedFile\": " + JsonString(e->LocatedFile()) +
+                   ", \"fileMissing\": " + (e->FileMissing() ? "true" : "false") +
+                   ", \"disabledBy\": " +
+                   (e->Enabled ? std::string("null") : JsonString(DisabledBy(*e)));
+            std::string alsoIn;
+            for (const std::string& name : AlsoInNames(*e))
+                alsoIn += (alsoIn.empty() ? "" : ", ") + JsonString(name);
+            out += ", \"alsoIn\": [" + alsoIn + "]";
+            if (!e->WindowsNote().empty())
+                out += ", \"note\": " + JsonString(e->WindowsNote());
+            out += "}";
         }
         out += rows.empty() ? "]\n" : "\n]\n";
     } else {
@@ -235,10 +276,16 @@ void Print(const std::vector<const TStartup*>& rows, Format format) {
         };
         out += "On  " + pad("Title", titleWidth) + pad("Location", locationWidth) +
                "Rating  Command line\n";
-        for (const TStartup* e : rows)
+        for (const TStartup* e : rows) {
             out += std::string(e->Enabled ? "[x] " : "[ ] ") + pad(e->Title, titleWidth) +
                    pad(e->LocationText(), locationWidth) + pad(std::to_string(e->Rating), 6) +
                    e->CommandLine + "\n";
+            for (const std::string& remark :
+                 {e->DisabledReason(), e->AlsoInText(), e->WindowsNote(),
+                  e->FileMissing() ? std::string("program file not found") : std::string()})
+                if (!remark.empty())
+                    out += "    (" + remark + ")\n";
+        }
         out += std::to_string(rows.size()) + (rows.size() == 1 ? " entry\n" : " entries\n");
     }
     std::fwrite(out.data(), 1, out.size(), stdout);

@@ -5,10 +5,14 @@
 #include "startupUtil.h"
 
 #include "ShortcutLink.h"
+#include "StartupApproved.h"
 #include "system/Errors.h"
 #include "system/Files.h"
 #include "system/Folders.h"
+#include "system/Ini.h"
 
+#include <cctype>
+#include <ctime>
 #include <set>
 #include <utility>
 
@@ -120,10 +124,16 @@ void SaveKeptValues(const std::vector<KeptValue>& values) {
     lines.SaveToFile(path);
 }
 
+// Default stands for "either view" on both sides: entries from a profile
+// have no view until apply settles it, and single-view systems keep none.
+bool SameView(RegView a, RegView b) {
+    return a == RegView::Default || b == RegView::Default || a == b;
+}
+
 const KeptValue* FindKept(const std::vector<KeptValue>& values, int code,
-                          const std::string& commandLine) {
+                          const std::string& commandLine, RegView view = RegView::Default) {
     for (const KeptValue& v : values)
-        if (v.Code == code && v.CommandLine == commandLine)
+        if (v.Code == code && v.CommandLine == commandLine && SameView(v.View, view))
             return &v;
     return nullptr;
 }
@@ -199,10 +209,25 @@ public:
     void Run() {
         for (int i = 0; i < startups_.Count(); ++i) {
             TStartup& entry = *startups_.Items(i);
-            if (IsRegistryLocation(entry.Location))
-                ApplyValue(entry);
-            else if (IsFolderLocation(entry.Location))
-                ApplyShortcut(entry);
+            // Windows' own switch is the user's until they tick the entry.
+            if (entry.DisabledByWindows && !entry.Enabled)
+                continue;
+            bool marksCleared = true;
+            if (IsRegistryLocation(entry.Location)) {
+                const RegView view = SettleView(entry);
+                marksCleared &= ApplyValue(entry, {entry.Location, view, entry.Title});
+            } else if (IsFolderLocation(entry.Location)) {
+                marksCleared &= ApplyShortcut(entry, {entry.Location, entry.View, entry.Title});
+            }
+            // Every place of the program follows the entry.
+            for (const TStartupPlace& place : entry.AlsoIn) {
+                if (IsRegistryLocation(place.Location))
+                    marksCleared &= ApplyValue(entry, place);
+                else if (IsFolderLocation(place.Location))
+                    marksCleared &= ApplyShortcut(entry, place);
+            }
+            if (entry.Enabled && marksCleared)
+                entry.DisabledByWindows = false;
         }
         if (keptChanged_)
             SaveKeptValues(kept_);
@@ -244,11 +269,24 @@ private:
         return entry.View;
     }
 
-    void ApplyValue(TStartup& entry) {
+    // An enabled place must not stay turned off by Windows' Startup settings:
+    // a mark outlives its value, so a value given back under the same name
+    // would not start otherwise. False when such a mark could not be cleared.
+    bool ClearMark(const TStartup& entry, const TStartupPlace& at) {
+        if (ClearWindowsMark(at.Location, at.View, at.Title))
+            return true;
+        Fail(entry, "Windows' Startup settings still turn it off (their mark could not be changed)",
+             true);
+        return false;
+    }
+
+    // Returns false only when a mark of Windows' Startup settings could not
+    // be cleared.
+    bool ApplyValue(TStartup& entry, const TStartupPlace& at) {
         const RegRoot root =
-            IsMachineWideLocation(entry.Location) ? RegRoot::LocalMachine : RegRoot::CurrentUser;
-        const RegView view = SettleView(entry);
-        const char* path = LocationKey(entry.Location);
+            IsMachineWideLocation(at.Location) ? RegRoot::LocalMachine : RegRoot::CurrentUser;
+        const RegView view = at.View;
+        const char* path = LocationKey(at.Location);
 
         TRegKey key;
         if (!key.Open(root, path, RegAccess::Full, view)) {
@@ -256,54 +294,57 @@ private:
             // cannot be written is reported when the entry needs a change.
             TRegKey readable;
             if (!readable.Open(root, path, RegAccess::Read, view))
-                return;
+                return true;
             RegValue v;
-            const bool present = readable.ReadValue(entry.Title, v);
+            const bool present = readable.ReadValue(at.Title, v);
             if (entry.Enabled && !(present && IsText(v.Type) && v.Text == entry.CommandLine))
                 Fail(entry, kRefused, true);
             else if (!entry.Enabled && present)
                 Fail(entry, kRefused, true);
-            return;
+            return !entry.Enabled || ClearMark(entry, at);
         }
 
         RegValue current;
-        const bool present = key.ReadValue(entry.Title, current);
+        const bool present = key.ReadValue(at.Title, current);
         if (entry.Enabled) {
             // A value that already holds the command line stays as it is, with
             // its own type.
             if (present && IsText(current.Type) && current.Text == entry.CommandLine) {
-                Forget(entry);
-                return;
+                Forget(at, entry.CommandLine);
+                return ClearMark(entry, at);
             }
             uint32_t type = NamesVariable(entry.CommandLine) ? regExpandSz : regSz;
-            if (const KeptValue* k = FindKept(kept_, entry.Location, entry.CommandLine))
+            if (const KeptValue* k = FindKept(kept_, at.Location, entry.CommandLine, view))
                 type = k->Type;
             try {
-                key.WriteText(entry.Title, entry.CommandLine, type);
-                Forget(entry);
+                key.WriteText(at.Title, entry.CommandLine, type);
+                Forget(at, entry.CommandLine);
             } catch (const ERegistryError& e) {
                 Fail(entry, e.what());
+                return true;
             }
-            return;
+            return ClearMark(entry, at);
         }
 
         if (!present)
-            return;
+            return true;
         if (IsText(current.Type) && current.Text == entry.CommandLine)
-            Keep(entry, view, current.Type);
-        if (!key.DeleteValue(entry.Title))
+            Keep(at, entry.CommandLine, current.Type);
+        if (!key.DeleteValue(at.Title))
             Fail(entry, "the value could not be deleted", true);
+        return true;
     }
 
-    void Keep(const TStartup& entry, RegView view, uint32_t type) {
-        Forget(entry);
-        kept_.push_back({entry.Location, view, type, entry.Title, entry.CommandLine});
+    void Keep(const TStartupPlace& at, const std::string& commandLine, uint32_t type) {
+        Forget(at, commandLine);
+        kept_.push_back({at.Location, at.View, type, at.Title, commandLine});
         keptChanged_ = true;
     }
 
-    void Forget(const TStartup& entry) {
+    void Forget(const TStartupPlace& at, const std::string& commandLine) {
         for (auto it = kept_.begin(); it != kept_.end(); ++it) {
-            if (it->Code == entry.Location && it->CommandLine == entry.CommandLine) {
+            if (it->Code == at.Location && it->CommandLine == commandLine &&
+                SameView(it->View, at.View)) {
                 kept_.erase(it);
                 keptChanged_ = true;
                 return;
@@ -311,51 +352,54 @@ private:
         }
     }
 
-    void ApplyShortcut(TStartup& entry) {
+    bool ApplyShortcut(TStartup& entry, const TStartupPlace& at) {
         void* owner = startups_.OwnerWindow();
         TShortcutLink link(owner);
-        const std::string folder = entry.Location == slLMStartupFolder
-                                       ? link.GetCommonStartupFolder()
-                                       : link.GetUserStartupFolder();
+        const std::string folder = at.Location == slLMStartupFolder ? link.GetCommonStartupFolder()
+                                                                    : link.GetUserStartupFolder();
         if (folder.empty()) {
             // Never fall back to the current folder.
             if (entry.Enabled)
                 Fail(entry, "the startup folder cannot be determined");
-            return;
+            return true;
         }
-        if (!IsPlainFileName(entry.Title)) {
+        if (!IsPlainFileName(at.Title)) {
             Fail(entry, "the title is not a valid file name");
-            return;
+            return true;
         }
-        const std::string file = PathJoin(folder, entry.Title + ".lnk");
-        const std::string keptFolder = KeptShortcutFolder(entry.Location);
+        const std::string file = PathJoin(folder, at.Title + ".lnk");
+        const std::string keptFolder = KeptShortcutFolder(at.Location);
         const std::string kept =
-            keptFolder.empty() ? std::string() : PathJoin(keptFolder, entry.Title + ".lnk");
-        const bool machineWide = entry.Location == slLMStartupFolder;
+            keptFolder.empty() ? std::string() : PathJoin(keptFolder, at.Title + ".lnk");
+        const bool machineWide = at.Location == slLMStartupFolder;
 
         if (!entry.Enabled) {
             if (!FileExists(file))
-                return;
-            if (!kept.empty() && ShortcutCommandLine(file, owner) == entry.CommandLine &&
+                return true;
+            if (!kept.empty() &&
+                SameShortcutCommand(ShortcutCommandLine(file, owner), entry.CommandLine) &&
                 ForceFolders(keptFolder))
                 CopyFileTo(file, kept);
             if (!DeleteFileAt(file))
                 Fail(entry, "the shortcut could not be deleted", machineWide);
-            return;
+            return true;
         }
 
-        if (FileExists(file) && ShortcutCommandLine(file, owner) == entry.CommandLine) {
+        if (FileExists(file) &&
+            SameShortcutCommand(ShortcutCommandLine(file, owner), entry.CommandLine)) {
             if (!kept.empty())
                 DeleteFileAt(kept);
-            return;
+            return ClearMark(entry, at);
         }
         // Give back the user's own shortcut, with its working folder, icon,
-        // description, hot key and show command, when one was kept.
+        // description, hot key and show command, when one was kept. A store
+        // gives a shortcut without arguments back as the bare path, which
+        // SameShortcutCommand allows for.
         if (!kept.empty() && FileExists(kept) &&
-            ShortcutCommandLine(kept, owner) == entry.CommandLine) {
+            SameShortcutCommand(ShortcutCommandLine(kept, owner), entry.CommandLine)) {
             if (CopyFileTo(kept, file)) {
                 DeleteFileAt(kept);
-                return;
+                return ClearMark(entry, at);
             }
         }
         link.ShortcutFile = file;
@@ -369,7 +413,9 @@ private:
             link.SaveLink();
         } catch (const EShortcutError& e) {
             Fail(entry, e.what(), machineWide);
+            return true;
         }
+        return ClearMark(entry, at);
     }
 
     TStartups& startups_;
@@ -379,7 +425,8 @@ private:
 };
 
 // Shortcut copies and kept values of entries the collection no longer holds
-// (removed by the user) are dropped with the store.
+// (removed by the user) are dropped with the store; those of another place
+// of a listed entry stay.
 void PruneKept(const TStartups& startups) {
     std::set<std::pair<int, std::string>> titles;
     std::set<std::pair<int, std::string>> commandLines;
@@ -387,6 +434,10 @@ void PruneKept(const TStartups& startups) {
         const TStartup* e = startups.Items(i);
         titles.insert({e->Location, e->Title});
         commandLines.insert({e->Location, e->CommandLine});
+        for (const TStartupPlace& place : e->AlsoIn) {
+            titles.insert({place.Location, place.Title});
+            commandLines.insert({place.Location, e->CommandLine});
+        }
     }
     for (int code : {int(slLMStartupFolder), int(slCUStartup)}) {
         const std::string folder = KeptShortcutFolder(code);
@@ -408,6 +459,133 @@ void PruneKept(const TStartups& startups) {
         SaveKeptValues(kept);
 }
 
+// --- A store that cannot be read ------------------------------------------------
+
+// A store Morvane wrote reads as a profile with a "ProgramCount" that its
+// lines can hold. Anything else (garbage, a cut file, a negative count) is
+// damaged: reading it would list nothing, and writing over it would lose for
+// good what it still holds.
+bool StoreIsSound(const std::string& path) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes))
+        return false;
+    if (bytes.empty())
+        return true;
+    TStringList lines;
+    lines.SetText(bytes);
+    bool general = false;
+    for (const std::string& line : lines) {
+        std::string trimmed = line;
+        while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t'))
+            trimmed.pop_back();
+        if (trimmed.size() == 9 &&
+            (trimmed == "[General]" || trimmed == "[GENERAL]" || trimmed == "[general]")) {
+            general = true;
+            break;
+        }
+    }
+    if (!general)
+        return false;
+    int count = 0;
+    if (!ParseIniInteger(IniReadString(path, "General", "ProgramCount", ""), count))
+        return false;
+    return count >= 0 && count <= static_cast<int>(lines.Count());
+}
+
+std::string StampNow() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    char buffer[32] = "unknown-time";
+    if (local)
+        std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", local);
+    return buffer;
+}
+
+// Moves a damaged store out of the way; the name of where it went, or empty
+// when it could not be kept (then it must not be written over).
+std::string KeepAside(const std::string& path) {
+    std::string aside = DamagedStorePath(path);
+    for (int n = 2; FileExists(aside) && n < 100; ++n)
+        aside = DamagedStorePath(path) + "-" + std::to_string(n);
+    if (FileExists(aside))
+        return std::string();
+    if (ReplaceFileWith(aside, path))
+        return aside;
+    if (CopyFileTo(path, aside) && DeleteFileAt(path))
+        return aside;
+    return std::string();
+}
+
+// --- What is known of disabled entries besides the store -------------------------
+
+struct KeptCopy {
+    int Code;
+    std::string Title;
+    std::string CommandLine;
+};
+
+std::vector<KeptCopy> LoadKeptCopies(void* owner) {
+    std::vector<KeptCopy> copies;
+    for (int code : {int(slCUStartup), int(slLMStartupFolder)}) {
+        const std::string folder = KeptShortcutFolder(code);
+        if (folder.empty())
+            continue;
+        for (const std::string& file : FindFiles(folder, ".lnk", false)) {
+            std::string title = ExtractFileName(file);
+            title = title.substr(0, title.rfind('.'));
+            const std::string commandLine = ShortcutCommandLine(file, owner);
+            if (!commandLine.empty())
+                copies.push_back({code, title, commandLine});
+        }
+    }
+    return copies;
+}
+
+bool SameTitle(const std::string& a, const std::string& b) {
+    if (a.size() != b.size())
+        return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::toupper(static_cast<unsigned char>(a[i])) !=
+            std::toupper(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+bool SamePlace(const TStartupPlace& p, int code, RegView view, const std::string& title) {
+    return p.Location == code && SameView(p.View, view) && SameTitle(p.Title, title);
+}
+
+// Gives an entry the kept places of its command line that it does not name yet.
+void AddKeptPlaces(TStartup& entry, const std::vector<KeptValue>& values,
+                   const std::vector<KeptCopy>& copies) {
+    auto known = [&](int code, RegView view, const std::string& title) {
+        if (SamePlace({entry.Location, entry.View, entry.Title}, code, view, title))
+            return true;
+        for (const TStartupPlace& p : entry.AlsoIn)
+            if (SamePlace(p, code, view, title))
+                return true;
+        return false;
+    };
+    for (const KeptValue& v : values)
+        if (v.CommandLine == entry.CommandLine && !known(v.Code, v.View, v.Title))
+            entry.AlsoIn.push_back({static_cast<TStartupLocation>(v.Code), v.View, v.Title});
+    for (const KeptCopy& c : copies)
+        if (SameShortcutCommand(c.CommandLine, entry.CommandLine) &&
+            !known(c.Code, RegView::Default, c.Title))
+            entry.AlsoIn.push_back(
+                {static_cast<TStartupLocation>(c.Code), RegView::Default, c.Title});
+}
+
+TStartup* AddDisabled(TStartups& startups, const std::string& title, const std::string& commandLine,
+                      int code, int rating, RegView view) {
+    TStartup* added = startups.Add(title, std::string(), commandLine, code, rating);
+    if (added) {
+        added->SetEnabled(false);
+        added->View = view;
+    }
+    return added;
+}
+
 // `skip`: disabled entries whose disabling could not be applied (they still
 // start); `keep`: enabled entries whose enabling could not be applied (they
 // still do not start), stored as disabled so that they are not lost.
@@ -416,11 +594,17 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
     const std::string path = DisabledStorePath();
     if (path.empty())
         throw EIniError(FormatMessage1("Unable to write to %s", "Morvane\\disabled.dat"));
+    // What a damaged store still holds is never written over.
+    if (FileExists(path) && !StoreIsSound(path) && KeepAside(path).empty())
+        throw EIniError(FormatMessage1("Unable to write to %s", path));
 
     TStartups store(ownerWindow);
     for (int i = 0; i < startups.Count(); ++i) {
         const TStartup* e = startups.Items(i);
         if (e->Enabled ? keep.count(e) == 0 : skip.count(e) != 0)
+            continue;
+        // Windows keeps its own switch; the entry is still in its place.
+        if (e->DisabledByWindows && !e->Enabled)
             continue;
         if (TStartup* added =
                 store.Add(e->Title, std::string(), e->CommandLine, e->Location, e->Rating))
@@ -467,24 +651,83 @@ void SaveDisabledStore(TStartups& startups, void* ownerWindow) {
     WriteStore(startups, ownerWindow, {}, {});
 }
 
+std::string DamagedStorePath(const std::string& storePath) {
+    return storePath + ".damaged-" + StampNow();
+}
+
 void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
     const std::string path = DisabledStorePath();
     if (path.empty())
         return;
     TStartups store(ownerWindow);
-    store.LoadFromFile(path);
+    bool merged = true;
+    if (FileExists(path) && !StoreIsSound(path)) {
+        const std::string aside = KeepAside(path);
+        if (aside.empty()) {
+            merged = false;
+            startups.Notices.push_back(
+                "The store of disabled entries \"" + path +
+                "\" cannot be read and could not be moved aside. Morvane leaves it as it is and "
+                "cannot save disabled entries until it is moved away.");
+        } else {
+            startups.Notices.push_back(
+                "The store of disabled entries could not be read. It was kept as \"" + aside +
+                "\" and will not be written over. The disabled entries Morvane still knows from "
+                "its kept values and shortcut copies are listed again, unticked.");
+        }
+    } else {
+        store.LoadFromFile(path);
+    }
     const std::vector<KeptValue> kept = LoadKeptValues();
+    const std::vector<KeptCopy> copies = LoadKeptCopies(ownerWindow);
     for (int i = 0; i < store.Count(); ++i) {
         const TStartup* e = store.Items(i);
-        TStartup* added =
-            startups.Add(e->Title, std::string(), e->CommandLine, e->Location, e->Rating);
+        std::string commandLine = e->CommandLine;
+        if (IsFolderLocation(e->Location)) {
+            // The kept copy has the command line as the scan builds it,
+            // quotes and all, which the profile functions may have dropped.
+            for (const KeptCopy& c : copies)
+                if (c.Code == e->Location && c.Title == e->Title &&
+                    SameShortcutCommand(c.CommandLine, commandLine))
+                    commandLine = c.CommandLine;
+        }
+        const KeptValue* k = FindKept(kept, e->Location, commandLine);
+        TStartup* added = AddDisabled(startups, e->Title, commandLine, e->Location, e->Rating,
+                                      k ? k->View : RegView::Default);
         if (!added)
-            continue;
-        added->SetEnabled(false);
-        if (const KeptValue* k = FindKept(kept, added->Location, added->CommandLine))
-            added->View = k->View;
+            added = startups.FindCommandLine(commandLine);
+        // The program is in the system again from another place: what is kept
+        // of this one goes with the listed entry, so that nothing is lost.
+        if (added)
+            AddKeptPlaces(*added, kept, copies);
     }
-    startups.StoreMerged = true;
+    // A kept value or shortcut copy that no stored entry names (the store was
+    // damaged or lost) still stands for a disabled program.
+    for (const KeptValue& v : kept) {
+        // Kept for another place of a listed entry: it goes with that entry.
+        if (TStartup* listed = startups.FindCommandLine(v.CommandLine)) {
+            AddKeptPlaces(*listed, kept, copies);
+            continue;
+        }
+        if (TStartup* added =
+                AddDisabled(startups, v.Title, v.CommandLine, v.Code,
+                            v.Code == slLMServices || v.Code == slLMServiceOnce ? 4 : 0, v.View))
+            AddKeptPlaces(*added, kept, copies);
+    }
+    for (const KeptCopy& c : copies) {
+        TStartup* listed = nullptr;
+        for (int i = 0; i < startups.Count() && !listed; ++i)
+            if (SameShortcutCommand(startups.Items(i)->CommandLine, c.CommandLine))
+                listed = startups.Items(i);
+        if (listed) {
+            AddKeptPlaces(*listed, kept, copies);
+            continue;
+        }
+        if (TStartup* added =
+                AddDisabled(startups, c.Title, c.CommandLine, c.Code, 0, RegView::Default))
+            AddKeptPlaces(*added, kept, copies);
+    }
+    startups.StoreMerged = merged;
 }
 
 TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow) {

@@ -1,6 +1,8 @@
 #include "startupUtil.h"
 
 #include "ShortcutLink.h"
+#include "StartupApproved.h"
+#include "system/Errors.h"
 #include "system/Files.h"
 
 namespace {
@@ -25,7 +27,38 @@ std::string TitleOfShortcut(const std::string& file) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-void ScanFolders(TStartups& startups) {
+// A shortcut the shell could not resolve keeps the previous file's command
+// line (see below); only a file whose own command line matches is another
+// place of the entry.
+std::string OwnCommandLine(const std::string& file, void* owner) {
+    TShortcutLink own(owner);
+    own.ShortcutFile = file;
+    try {
+        own.LoadLink();
+    } catch (const EShortcutError&) {
+        return std::string();
+    }
+    return "\"" + own.Target + "\" " + own.Arguments;
+}
+
+// Windows' own switch and the other places of a command line: what the scan
+// notes beside each Add.
+void Noted(TStartups& startups, TStartup* added, const std::string& commandLine,
+           TStartupLocation code, RegView view, const std::string& title,
+           const TApprovedMarks& marks) {
+    if (added) {
+        added->View = view;
+        if (marks.TurnsOff(code, view, title)) {
+            added->SetEnabled(false);
+            added->DisabledByWindows = true;
+        }
+        return;
+    }
+    if (TStartup* first = startups.FindCommandLine(commandLine))
+        first->AlsoIn.push_back({code, view, title});
+}
+
+void ScanFolders(TStartups& startups, const TApprovedMarks& marks) {
     // One component for every file: when the shell cannot resolve a link,
     // LoadLink keeps the previous file's target, and Add then drops the
     // repeated command line.
@@ -47,8 +80,11 @@ void ScanFolders(TStartups& startups) {
             } catch (const EShortcutError&) {
                 continue;
             }
-            startups.Add(TitleOfShortcut(file), std::string(),
-                         "\"" + link.Target + "\" " + link.Arguments, folder.Code, 0);
+            const std::string title = TitleOfShortcut(file);
+            const std::string commandLine = "\"" + link.Target + "\" " + link.Arguments;
+            TStartup* added = startups.Add(title, std::string(), commandLine, folder.Code, 0);
+            if (added || OwnCommandLine(file, startups.OwnerWindow()) == commandLine)
+                Noted(startups, added, commandLine, folder.Code, RegView::Default, title, marks);
         }
     }
 }
@@ -60,6 +96,50 @@ bool OpenForScan(TRegKey& key, RegRoot root, const char* path, RegView view) {
            key.Open(root, path, RegAccess::Read, view);
 }
 
+const char* TypeName(uint32_t type) {
+    switch (type) {
+    case regNone:
+        return "REG_NONE";
+    case regBinary:
+        return "REG_BINARY";
+    case regDword:
+        return "REG_DWORD";
+    case 5:
+        return "REG_DWORD_BIG_ENDIAN";
+    case 6:
+        return "REG_LINK";
+    case regMultiSz:
+        return "REG_MULTI_SZ";
+    case 11:
+        return "REG_QWORD";
+    default:
+        return nullptr;
+    }
+}
+
+// Windows does not start a value that is not text; one such value (adware
+// and broken installers leave them) must not hide the values after it. It
+// is passed over and named in the refresh's notice.
+bool ReadScanText(const TRegKey& key, const std::string& name, const std::string& where,
+                  std::vector<std::string>& skipped, std::string& text) {
+    try {
+        text = key.ReadText(name);
+        return true;
+    } catch (const ERegistryError&) {
+    }
+    std::string line = "\"" + name + "\" in " + where + ": ";
+    RegValue value;
+    if (key.ReadValue(name, value)) {
+        const char* type = TypeName(value.Type);
+        line += std::string("not text (") +
+                (type ? type : ("type " + std::to_string(value.Type)).c_str()) + ")";
+    } else {
+        line += "its data cannot be read";
+    }
+    skipped.push_back(line);
+    return false;
+}
+
 } // namespace
 
 std::vector<RegView> ViewsOf(unsigned code) {
@@ -69,24 +149,39 @@ std::vector<RegView> ViewsOf(unsigned code) {
 }
 
 void TStartups::Refresh() {
+    Notices.clear();
+    TApprovedMarks marks;
+    marks.Load();
     try {
-        ScanFolders(*this);
+        ScanFolders(*this, marks);
     } catch (const std::exception&) {
         // A failing folder ends the folder step only; the keys are still read.
     }
 
+    std::vector<std::string> skipped;
     for (const ScanKey& row : kScanKeys) {
         for (RegView view : ViewsOf(row.Code)) {
             TRegKey key;
             if (!OpenForScan(key, row.Root, LocationKey(row.Code), view))
                 continue;
+            const std::string where = TStartupPlace{row.Code, view, std::string()}.Text();
             for (const std::string& name : key.ValueNames()) {
-                TStartup* entry =
-                    Add(name, std::string(), key.ReadText(name), row.Code, row.Rating);
-                if (entry)
-                    entry->View = view;
+                std::string text;
+                if (!ReadScanText(key, name, where, skipped, text) || text.empty())
+                    continue;
+                TStartup* entry = Add(name, std::string(), text, row.Code, row.Rating);
+                Noted(*this, entry, text, row.Code, view, name, marks);
             }
         }
+    }
+    if (!skipped.empty()) {
+        std::string notice = skipped.size() == 1 ? "This registry value was passed over:"
+                                                 : "These registry values were passed over:";
+        for (const std::string& line : skipped)
+            notice += "\n- " + line;
+        notice += "\nWindows does not start a value that is not text; the other entries are "
+                  "listed.";
+        Notices.push_back(notice);
     }
     Modified = false;
 }
@@ -134,8 +229,13 @@ TStringList& SearchFolders() {
     return folders;
 }
 
-std::string FindOnPath(const std::string& name) {
-    if (FileExists(name))
+bool ProgramFileExists(const std::string& located) {
+    return FileExists(NativeFilePath(located));
+}
+
+std::string FindOnPath(const std::string& written) {
+    const std::string name = ExpandEnvironment(written);
+    if (ProgramFileExists(name))
         return name;
     static const std::string systemRoot = "%SystemRoot%";
     for (const std::string& entry : SearchFolders()) {
@@ -146,9 +246,9 @@ std::string FindOnPath(const std::string& name) {
             folder.replace(at, systemRoot.size(), system);
             at += system.size();
         }
-        const std::string candidate = PathJoin(folder, name);
-        if (FileExists(candidate))
+        const std::string candidate = PathJoin(ExpandEnvironment(folder), name);
+        if (ProgramFileExists(candidate))
             return candidate;
     }
-    return name;
+    return written;
 }

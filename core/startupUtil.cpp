@@ -1,6 +1,7 @@
 #include "startupUtil.h"
 
 #include "system/Errors.h"
+#include "system/Files.h"
 
 #include <algorithm>
 #include <cctype>
@@ -205,6 +206,52 @@ std::string TStartup::LocationText() const {
     return text;
 }
 
+std::string TStartupPlace::Text() const {
+    std::string text = LocationName(Location);
+    if (View == RegView::Wow32)
+        text += " (32-bit)";
+    return text;
+}
+
+std::string TStartup::DisabledReason() const {
+    if (!DisabledByWindows || Enabled)
+        return std::string();
+    return "Turned off in Windows' Startup settings (Task Manager, Settings > Apps > Startup)";
+}
+
+std::string TStartup::CommentText() const {
+    return Comment.empty() ? DisabledReason() : Comment;
+}
+
+std::string TStartup::AlsoInText() const {
+    std::vector<std::string> names;
+    for (const TStartupPlace& place : AlsoIn) {
+        const std::string name = place.Text();
+        if (std::find(names.begin(), names.end(), name) == names.end())
+            names.push_back(name);
+    }
+    if (names.empty())
+        return std::string();
+    std::string text = "also in " + names[0];
+    for (size_t i = 1; i < names.size(); ++i)
+        text += (i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+std::string TStartup::WindowsNote() const {
+    if (Location != slLMServices && Location != slLMServiceOnce)
+        return std::string();
+    return "Windows NT and later do not start it";
+}
+
+std::string TStartup::LocatedFile() const {
+    return FindOnPath(FilePath);
+}
+
+bool TStartup::FileMissing() const {
+    return !ProgramFileExists(LocatedFile());
+}
+
 // --- TObjectsList -------------------------------------------------------------
 
 template <class T> std::unique_ptr<T> TObjectsList<T>::Delete(int i) {
@@ -264,6 +311,13 @@ std::unique_ptr<TStartup> TStartups::Delete(int index) {
     return entry;
 }
 
+std::string TStartups::NoticeText() const {
+    std::string text;
+    for (const std::string& notice : Notices)
+        text += (text.empty() ? "" : "\n\n") + notice;
+    return text;
+}
+
 void TStartups::Clear() {
     list_.Clear();
     commandLines_.clear();
@@ -317,4 +371,29 @@ std::string ExtractProgramArguments(const std::string& commandLine) {
         return std::string();
     const size_t blank = commandLine.find(' ', dot);
     return blank == std::string::npos ? std::string() : commandLine.substr(blank + 1);
+}
+
+namespace {
+
+// What the profile functions give back for a written value: blanks around it
+// dropped, then the quotes of a value in matching quotes.
+std::string AsReadFromProfile(const std::string& value) {
+    size_t first = 0;
+    size_t last = value.size();
+    while (first < last && (value[first] == ' ' || value[first] == '\t'))
+        ++first;
+    while (last > first && (value[last - 1] == ' ' || value[last - 1] == '\t'))
+        --last;
+    if (last - first >= 2 && (value[first] == '"' || value[first] == '\'') &&
+        value[last - 1] == value[first]) {
+        ++first;
+        --last;
+    }
+    return value.substr(first, last - first);
+}
+
+} // namespace
+
+bool SameShortcutCommand(const std::string& a, const std::string& b) {
+    return a == b || AsReadFromProfile(a) == AsReadFromProfile(b);
 }

@@ -49,6 +49,19 @@ bool InLocationGroup(unsigned code, int group);
 
 class TStartups;
 
+// Another place that holds an entry's command line. The scan lists a command
+// line once, under the first place it finds; the others go with that entry,
+// so that disabling it turns the program off everywhere and enabling it
+// gives every place back (name, view and, through what is kept, type).
+struct TStartupPlace {
+    TStartupLocation Location = 0;
+    RegView View = RegView::Default;
+    std::string Title;
+
+    // The location's display name, with " (32-bit)" for the 32-bit view.
+    std::string Text() const;
+};
+
 class TStartup {
 public:
     virtual ~TStartup() = default;
@@ -69,6 +82,14 @@ public:
     // The registry view a machine-wide entry was found in; Default for
     // entries that came from a profile or the store until apply settles it.
     RegView View = RegView::Default;
+    // Windows' own Startup settings (Task Manager's Startup tab, Settings >
+    // Apps > Startup) turned the entry off: its value or shortcut is there,
+    // but Windows does not start it. The scan lists it unticked; an apply
+    // leaves it exactly as it is until the user ticks it, and then clears
+    // Windows' mark so that it starts again.
+    bool DisabledByWindows = false;
+    // The other places that hold the same command line (see TStartupPlace).
+    std::vector<TStartupPlace> AlsoIn;
 
     void SetEnabled(bool value);
     virtual void SetFileName(const std::string& value);
@@ -87,6 +108,25 @@ public:
     // Location display name, with " (32-bit)" for an entry of the 32-bit
     // registry view on 64-bit Windows.
     std::string LocationText() const;
+
+    // For the list, the detail page and the command-line tool; each is empty
+    // when there is nothing to say.
+    // "Turned off in Windows' Startup settings (Task Manager, Settings >
+    // Apps > Startup)" for an entry Windows turned off.
+    std::string DisabledReason() const;
+    // What the list's "Comment" column shows: the server's comment, else the
+    // reason above.
+    std::string CommentText() const;
+    // "also in CU Run", "also in CU Run and LM Run (32-bit)", ...
+    std::string AlsoInText() const;
+    // For the 9x-only keys RunServices and RunServicesOnce (codes 6 and 7):
+    // "Windows NT and later do not start it".
+    std::string WindowsNote() const;
+    // The program file as found: FindOnPath of FilePath, with environment
+    // variables expanded; and whether it is missing (the list's red line and
+    // the page's warning use this one test).
+    std::string LocatedFile() const;
+    bool FileMissing() const;
 
 private:
     friend class TStartups;
@@ -141,6 +181,12 @@ public:
     bool StoreMerged = false;
     std::string UserComments;
     std::string CreationDate;
+    // What the last Refresh and store merge have to tell the user once:
+    // registry values that were passed over, a damaged store that was kept
+    // aside. Cleared by Refresh.
+    std::vector<std::string> Notices;
+    // The notices as one message; empty when there are none.
+    std::string NoticeText() const;
 
     int Count() const { return list_.Count(); }
     TStartup* Items(int i) const { return list_.Items(i); }
@@ -193,12 +239,25 @@ void ParseCommandLine(const std::string& commandLine, std::string& program, std:
 TStringList& SearchFolders();
 void SplitList(const std::string& text, char separator, TStringList& list);
 // The name itself when it exists, else the first match in the search path,
-// else the name unchanged.
+// else the name unchanged. Environment variables in the name are expanded
+// first, and the native System32 is looked in (NativeFilePath), so the
+// answer names the file the way Windows starts it; nothing stored changes.
 std::string FindOnPath(const std::string& name);
+// Whether a FindOnPath answer names an existing file, seen as Windows sees it.
+bool ProgramFileExists(const std::string& located);
+
+// Shortcut command lines compare equal when they name the same target and
+// arguments: a profile gives back `"C:\x\y.exe" ` (the scan's form for a
+// shortcut without arguments) as the bare path, because the profile
+// functions drop the quotes of a quoted value.
+bool SameShortcutCommand(const std::string& a, const std::string& b);
 
 // The store of disabled entries and the copies of disabled shortcuts.
 std::string DataFolder();
 std::string DisabledStorePath();
+// Where a store that cannot be read is kept aside: the store's path followed
+// by ".damaged-" and the local date and time (YYYYMMDD-HHMMSS).
+std::string DamagedStorePath(const std::string& storePath);
 void SaveDisabledStore(TStartups& startups, void* ownerWindow);
 void RestoreDisabledStore(TStartups& startups, void* ownerWindow);
 

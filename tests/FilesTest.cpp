@@ -201,6 +201,33 @@ public:
     seed::ScratchFolder scratch;
 };
 
+TEST(Files, ExpandEnvironmentReplacesSetVariablesOnly) {
+    const std::string temp = GetEnv("PATH");
+    ASSERT_FALSE(temp.empty());
+    EXPECT_EQ(ExpandEnvironment("%PATH%"), temp);
+    EXPECT_EQ(ExpandEnvironment("<%path%>"), "<" + temp + ">");
+    EXPECT_EQ(ExpandEnvironment("%MORVANE_SURELY_UNSET_4711%\\x.exe"),
+              "%MORVANE_SURELY_UNSET_4711%\\x.exe");
+    EXPECT_EQ(ExpandEnvironment("100% sure"), "100% sure");
+    EXPECT_EQ(ExpandEnvironment("no variables"), "no variables");
+    EXPECT_EQ(ExpandEnvironment(""), "");
+}
+
+TEST(Files, SysnativeNamesTheNativeSystemFolder) {
+    EXPECT_EQ(SysnativePath("C:\\Windows\\System32\\x.exe", "C:\\Windows"),
+              "C:\\Windows\\Sysnative\\x.exe");
+    EXPECT_EQ(SysnativePath("C:\\WINDOWS\\system32", "C:\\Windows"), "C:\\Windows\\Sysnative");
+    EXPECT_EQ(SysnativePath("C:\\Windows\\SysWOW64\\x.exe", "C:\\Windows"),
+              "C:\\Windows\\SysWOW64\\x.exe");
+    EXPECT_EQ(SysnativePath("C:\\Windows\\System32.bak\\x.exe", "C:\\Windows"),
+              "C:\\Windows\\System32.bak\\x.exe");
+    // The 64-bit build (and the portable one) sees the real System32 itself.
+    if (sizeof(void*) == 8) {
+        const std::string file = SystemFolder() + "\\x.exe";
+        EXPECT_EQ(NativeFilePath(file), file);
+    }
+}
+
 TEST(Folders, SpecialFolderCodesMapToShellFolders) {
     ShellRoot root;
     EXPECT_EQ(GetSpecialFolder(5), ShellFolderPath(csidlAppData));

@@ -95,6 +95,38 @@ TEST_F(Registry, ReadValueGivesTypeAndTextWithoutRaising) {
     EXPECT_FALSE(key.ReadValue("NotThere", value));
 }
 
+TEST_F(Registry, RawBytesOfAnyTypeAreReadAndWrittenAsTheyAre) {
+    seed::ScratchKey scratch;
+    const std::string mark("\x03\0\0\0\x01\x02\x03\x04\x05\x06\x07\x08", 12);
+    seed::SetRaw(CU, scratch.path(), "Mark", regBinary, mark);
+    seed::SetRaw(CU, scratch.path(), "Text", regSz, sz("a"));
+    TRegKey key;
+    ASSERT_TRUE(key.Open(CU, scratch.path(), RegAccess::Full));
+    uint32_t type = 0;
+    std::string data;
+    ASSERT_TRUE(key.ReadRaw("Mark", type, data));
+    EXPECT_EQ(type, regBinary);
+    EXPECT_EQ(data, mark);
+    ASSERT_TRUE(key.ReadRaw("Text", type, data));
+    EXPECT_EQ(type, regSz);
+    EXPECT_EQ(data, sz("a"));
+    EXPECT_FALSE(key.ReadRaw("NotThere", type, data));
+
+    const std::string on = std::string("\x02", 1) + std::string(11, '\0');
+    ASSERT_TRUE(key.WriteRaw("Mark", regBinary, on));
+    ASSERT_TRUE(seed::GetRaw(CU, scratch.path(), "Mark", type, data));
+    EXPECT_EQ(type, regBinary);
+    EXPECT_EQ(data, on);
+
+    TRegKey readOnly;
+    ASSERT_TRUE(readOnly.Open(CU, scratch.path(), RegAccess::Read));
+    if (!seed::kWindows) {
+        // Windows lets an administrator's read-only handle fail only by its
+        // access mask; the portable registry refuses writes through it too.
+        EXPECT_FALSE(readOnly.WriteRaw("Mark", regBinary, mark));
+    }
+}
+
 TEST_F(Registry, ValueNamesIncludeTheDefaultValueAsEmptyName) {
     seed::ScratchKey scratch;
     seed::SetRaw(CU, scratch.path(), "", regSz, sz("C:\\default.exe"));

@@ -5,6 +5,7 @@
 #include "support/CoreFixture.h"
 
 #include "core/system/Files.h"
+#include "ui/ListPaint.h"
 #include "ui/Pictures.h"
 #include "ui/Unit1.h"
 
@@ -838,6 +839,52 @@ TEST_F(Unit1Test, TabMovesBetweenTreeAndList) {
     msg.wParam = VK_TAB;
     EXPECT_TRUE(IsDialogMessageA(form->Handle(), &msg));
     EXPECT_EQ(GetFocus(), List());
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(Unit1Test, EntryWindowsTurnedOffIsUntickedWithItsReasonAsComment) {
+    PutValue(slCURun, "Turned Off", std::string(ExistingProgram) + " /off");
+    PutValue(slCURun, "Still On", std::string(ExistingProgram) + " /on");
+    // HKCU\...\Explorer\StartupApproved\Run, as Task Manager writes it.
+    PutMark(RegRoot::CurrentUser, "Run", "Turned Off",
+            std::string("\x03\0\0\0\x01\x02\x03\x04\x05\x06\x07\x08", 12));
+    Open();
+    const int off = RowOf("Turned Off");
+    const int on = RowOf("Still On");
+    ASSERT_GE(off, 0);
+    ASSERT_GE(on, 0);
+    EXPECT_FALSE(Checked(off));
+    EXPECT_TRUE(Checked(on));
+    EXPECT_EQ(Text(off, 4), form->RowEntry(off)->DisabledReason());
+    EXPECT_NE(Text(off, 4).find("Windows' Startup settings"), std::string::npos);
+    EXPECT_EQ(Text(on, 4), "");
+    EXPECT_TRUE(seam.Messages.empty());
+}
+
+TEST_F(Unit1Test, OddValuesAreToldOnceAfterTheListIsFilled) {
+    PutValue(slCURun, "Good", std::string(ExistingProgram) + " /good");
+    PutRawValue(slCURun, "Odd Number", regDword, std::string("\x01\0\0\0", 4));
+    PutValue(slLMRun, "Machine", std::string(ExistingProgram) + " /machine");
+    Open();
+    EXPECT_EQ(Rows(), 2);
+    ASSERT_EQ(seam.Messages.size(), 1u);
+    EXPECT_NE(seam.Messages[0].find("\"Odd Number\" in CU Run: not text (REG_DWORD)"),
+              std::string::npos)
+        << seam.Messages[0];
+}
+
+TEST_F(Unit1Test, ProgramNamedWithAVariableIsNotDrawnMissing) {
+    PutValue(slCURun, "Notepad", "%windir%\\system32\\notepad.exe", regExpandSz);
+    Open();
+    const int row = RowOf("Notepad");
+    ASSERT_GE(row, 0);
+    const TRowInfo info = ExamineEntry(*form->RowEntry(row));
+    EXPECT_FALSE(info.FileMissing);
+    EXPECT_GE(info.ImageIndex, 0);
+    EXPECT_EQ(Text(row, 1), "%windir%\\system32\\notepad.exe");
 }
 
 } // namespace

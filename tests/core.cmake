@@ -1,4 +1,4 @@
-set(core_test_sources startupUtilTest.cpp support/CoreFixture.cpp support/CoreFixture_${MORVANE_PLATFORM}.cpp)
+set(core_test_sources startupUtilTest.cpp StartupApprovedTest.cpp startupPlacesTest.cpp support/CoreFixture.cpp support/CoreFixture_${MORVANE_PLATFORM}.cpp)
 foreach(f startupScanTest.cpp startupApplyTest.cpp startupProfileTest.cpp)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
     list(APPEND core_test_sources ${f})

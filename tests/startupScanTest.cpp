@@ -5,6 +5,8 @@
 #include "core/system/Errors.h"
 #include "core/system/Files.h"
 
+#include <algorithm>
+
 namespace {
 
 class StartupScan : public CoreTest {};
@@ -78,19 +80,124 @@ TEST_F(StartupScan, TextEndsAtNulAndExpandableTextIsNotExpanded) {
     EXPECT_EQ(s.Items(1)->CommandLine, "%SystemRoot%\\x.exe");
 }
 
-TEST_F(StartupScan, NonTextValueEndsTheRefreshWithItsName) {
-    PutValue(slLMRun, "before", "C:\\b\\before.exe");
+TEST_F(StartupScan, OddValuesArePassedOverAndNamedInOneNotice) {
+    // Values of every odd type beside good ones, in CU Run and CU RunOnce
+    // (the default view); the LM Run value after them is still read.
+    PutValue(slLMRunOnce, "before", "C:\\b\\before.exe");
     PutRawValue(slCURunOnce, "number", regDword, std::string("\x01\x00\x00\x00", 4));
+    PutRawValue(slCURun, "bytes", regBinary, std::string("\x01\x02", 2));
+    PutRawValue(slCURun, "lines", regMultiSz, std::string("C:\\m.exe\0\0", 11));
     PutValue(slCURun, "after", "C:\\b\\after.exe");
+    PutValue(slLMRun, "machine", "C:\\b\\machine.exe");
     TStartups s;
-    try {
-        s.Refresh();
-        FAIL() << "no error";
-    } catch (const ERegistryError& e) {
-        EXPECT_STREQ(e.what(), "Invalid data type for 'number'");
+    s.Modified = true;
+    ASSERT_NO_THROW(s.Refresh());
+    EXPECT_FALSE(s.Modified);
+    auto titles = Titles(s);
+    std::sort(titles.begin(), titles.end());
+    EXPECT_EQ(titles, (std::vector<std::string>{"after", "before", "machine"}));
+    ASSERT_EQ(s.Notices.size(), 1u);
+    const std::string notice = s.NoticeText();
+    EXPECT_NE(notice.find("\"number\" in CU Run Once: not text (REG_DWORD)"), std::string::npos)
+        << notice;
+    EXPECT_NE(notice.find("\"bytes\" in CU Run: not text (REG_BINARY)"), std::string::npos);
+    EXPECT_NE(notice.find("\"lines\" in CU Run: not text (REG_MULTI_SZ)"), std::string::npos);
+    // A refresh without odd values clears the notice.
+    PutValue(slCURun, "bytes", "C:\\b\\now-text.exe");
+    PutValue(slCURun, "lines", "C:\\b\\now-text2.exe");
+    PutValue(slCURunOnce, "number", "C:\\b\\now-text3.exe");
+    s.Clear();
+    s.Refresh();
+    EXPECT_TRUE(s.Notices.empty());
+    EXPECT_EQ(s.Count(), 6);
+}
+
+TEST_F(StartupScan, UnreadableValueIsPassedOverAndNamed) {
+    PutValue(slCURun, "locked", "C:\\u\\locked.exe");
+    PutValue(slCURun, "open", "C:\\u\\open.exe");
+    if (!MakeUnreadable(slCURun, "locked"))
+        GTEST_SKIP() << "an unreadable value cannot be made here";
+    TStartups s;
+    ASSERT_NO_THROW(s.Refresh());
+    EXPECT_EQ(Titles(s), std::vector<std::string>{"open"});
+    ASSERT_EQ(s.Notices.size(), 1u);
+    EXPECT_NE(s.Notices[0].find("\"locked\" in CU Run: its data cannot be read"),
+              std::string::npos);
+}
+
+TEST_F(StartupScan, ProgramRegisteredTwiceIsListedOnceWithItsOtherPlaces) {
+    // HKLM Run (native view), HKLM Run (32-bit view, where there is one) and
+    // HKCU Run hold the same command line.
+    UseTwoViews();
+    const RegView lmView = TwoViews() ? RegView::Native : RegView::Default;
+    PutValue(slLMRun, "Twice", "C:\\d\\twice.exe", regSz, lmView);
+    if (TwoViews())
+        PutValue(slLMRun, "Twice32", "C:\\d\\twice.exe", regSz, RegView::Wow32);
+    PutValue(slCURun, "TwiceUser", "C:\\d\\twice.exe", regExpandSz);
+    TStartups s;
+    s.Refresh();
+    ASSERT_EQ(s.Count(), 1);
+    const TStartup* e = s.Items(0);
+    EXPECT_EQ(e->Location, slLMRun);
+    EXPECT_EQ(e->Title, "Twice");
+    if (TwoViews()) {
+        ASSERT_EQ(e->AlsoIn.size(), 2u);
+        EXPECT_EQ(e->AlsoIn[0].View, RegView::Wow32);
+        EXPECT_EQ(e->AlsoIn[0].Title, "Twice32");
+        EXPECT_EQ(e->AlsoInText(), "also in LM Run (32-bit) and CU Run");
+    } else {
+        EXPECT_EQ(e->AlsoInText(), "also in CU Run");
     }
-    EXPECT_EQ(Titles(s), std::vector<std::string>{"before"});
-    EXPECT_TRUE(s.Modified);
+    EXPECT_EQ(e->AlsoIn.back().Location, slCURun);
+    EXPECT_EQ(e->AlsoIn.back().Title, "TwiceUser");
+}
+
+TEST_F(StartupScan, ServiceKeysCarryTheWindowsNote) {
+    PutValue(slLMServices, "svc", "C:\\s\\svc.exe");
+    PutValue(slLMRun, "run", "C:\\s\\run.exe");
+    TStartups s;
+    s.Refresh();
+    ASSERT_EQ(s.Count(), 2);
+    EXPECT_EQ(s.Items(0)->Rating, 4);
+    EXPECT_EQ(s.Items(0)->WindowsNote(), "Windows NT and later do not start it");
+    EXPECT_EQ(s.Items(1)->WindowsNote(), "");
+}
+
+TEST_F(StartupScan, ProgramFileIsLookedUpWithVariablesExpanded) {
+    const std::string file = PathJoin(Scratch(), "expanded.exe");
+    WriteFileBytes(file, "x");
+    SetEnv("MORVANE_TEST_FOLDER", Scratch());
+    TStartups s;
+    TStartup* e = s.Add("exp", "", "%MORVANE_TEST_FOLDER%\\expanded.exe /x", slCURun, 0);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->FilePath, "%MORVANE_TEST_FOLDER%\\expanded.exe");
+    EXPECT_EQ(e->LocatedFile(), file);
+    EXPECT_FALSE(e->FileMissing());
+    // Variables written in another letter case are found as Windows finds them.
+    TStartup* lower = s.Add("low", "", "%morvane_test_folder%\\expanded.exe", slCURun, 0);
+    EXPECT_FALSE(lower->FileMissing());
+    TStartup* gone = s.Add("gone", "", "%MORVANE_TEST_FOLDER%\\gone.exe", slCURun, 0);
+    EXPECT_TRUE(gone->FileMissing());
+    TStartup* unknown = s.Add("unknown", "", "%MORVANE_NO_SUCH_VAR%\\x.exe", slCURun, 0);
+    EXPECT_TRUE(unknown->FileMissing());
+    EXPECT_EQ(unknown->LocatedFile(), "%MORVANE_NO_SUCH_VAR%\\x.exe");
+    // Nothing stored changes: the command line keeps its variable.
+    EXPECT_EQ(e->CommandLine, "%MORVANE_TEST_FOLDER%\\expanded.exe /x");
+}
+
+TEST_F(StartupScan, SystemFolderPathsAreLookedUpInTheNativeSystemFolder) {
+    // The rewrite a 32-bit program on 64-bit Windows needs.
+    EXPECT_EQ(SysnativePath("C:\\Windows\\system32\\a.exe", "C:\\Windows"),
+              "C:\\Windows\\Sysnative\\a.exe");
+    EXPECT_EQ(SysnativePath("c:\\windows\\SYSTEM32", "C:\\Windows\\"), "C:\\Windows\\Sysnative");
+    EXPECT_EQ(SysnativePath("C:\\Windows\\System32x\\a.exe", "C:\\Windows"),
+              "C:\\Windows\\System32x\\a.exe");
+    EXPECT_EQ(SysnativePath("D:\\Tools\\a.exe", "C:\\Windows"), "D:\\Tools\\a.exe");
+    EXPECT_EQ(SysnativePath("C:\\Windows\\System32\\a.exe", ""), "C:\\Windows\\System32\\a.exe");
+    // This process (the 64-bit build under Wine, or natively without the
+    // redirection) sees the real System32 as it is.
+    const std::string inSystem = PathJoin(SystemFolder(), "morvane-native-probe.exe");
+    EXPECT_EQ(NativeFilePath(inSystem), inSystem);
 }
 
 TEST_F(StartupScan, UnreadableShortcutsAreSkipped) {
@@ -154,3 +261,29 @@ TEST_F(StartupScan, BothRegistryViewsAreScannedFirstWins) {
 }
 
 } // namespace
+
+#ifndef _WIN32
+#include "core/system/PortableFiles.h"
+
+namespace {
+
+// The portable stand-in for a 32-bit Morvane on 64-bit Windows, whose own
+// System32 is SysWOW64: only the Sysnative alias shows the 64-bit programs.
+TEST_F(StartupScan, RedirectedProgramIsFoundThroughSysnative) {
+    const std::string system = SystemFolder();
+    const std::string sysnative = PathJoin(FileDir(system), "Sysnative");
+    ForceFolders(sysnative);
+    WriteFileBytes(PathJoin(sysnative, "native-only.exe"), "x");
+    const std::string written = PathJoin(system, "native-only.exe");
+    TStartups s;
+    TStartup* e = s.Add("native", "", written + " /x", slLMRun, 0);
+    EXPECT_TRUE(e->FileMissing());
+    portable_files::SetSystemFolderRedirected(true);
+    EXPECT_EQ(e->LocatedFile(), written);
+    EXPECT_FALSE(e->FileMissing());
+    portable_files::SetSystemFolderRedirected(false);
+    DeleteFileAt(PathJoin(sysnative, "native-only.exe"));
+}
+
+} // namespace
+#endif

@@ -9,9 +9,9 @@
 
 TRowInfo ExamineEntry(const TStartup& entry) {
     TRowInfo info;
-    std::string located = FindOnPath(entry.FilePath);
-    info.ImageIndex = FileIconIndex(located);
-    info.FileMissing = !FileExists(located);
+    std::string located = entry.LocatedFile();
+    info.ImageIndex = FileIconIndex(NativeFilePath(located));
+    info.FileMissing = !ProgramFileExists(located);
     return info;
 }
 

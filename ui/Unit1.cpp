@@ -142,6 +142,11 @@ void TfrmMorvane::btnRefreshClick() {
     FillList();
     if (!scanError.empty())
         ShowError(wnd_, scanError);
+    // Passed-over values and a damaged store: told once, after the list shows
+    // everything else.
+    if (!startups_->Notices.empty())
+        UiSeam().ShowMessageBox(wnd_, startups_->NoticeText(), ApplicationTitle,
+                                MB_OK | MB_ICONWARNING);
 }
 
 void TfrmMorvane::btnConsultClick() {
@@ -237,7 +242,7 @@ void TfrmMorvane::AddListRow(TStartup* entry) {
     SetItemText(lvStartupList, row, 1, entry->CommandLine);
     SetItemText(lvStartupList, row, 2, entry->LocationText());
     SetItemText(lvStartupList, row, 3, std::to_string(entry->Rating));
-    SetItemText(lvStartupList, row, 4, entry->Comment);
+    SetItemText(lvStartupList, row, 4, entry->CommentText());
     // A check mark given with the insertion is not kept by every list
     // control: it is set on its own.
     SetRowChecked(row, entry->Enabled);
@@ -299,7 +304,7 @@ void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
     data.Texts[0] = entry->Title;
     data.Texts[1] = entry->CommandLine;
     data.Texts[2] = entry->LocationText();
-    data.Texts[4] = entry->Comment;
+    data.Texts[4] = entry->CommentText();
     if (!columnWidthsValid_) {
         for (int i = 0; i < 5; ++i)
             columnWidths_[i] = ListView_GetColumnWidth(lvStartupList, i);

@@ -45,3 +45,17 @@ std::string ExtractFileName(const std::string& path) {
     std::string::size_type sep = path.find_last_of("\\:");
     return sep == std::string::npos ? path : path.substr(sep + 1);
 }
+
+std::string SysnativePath(const std::string& path, const std::string& windowsFolder) {
+    std::string folder = windowsFolder;
+    while (!folder.empty() && folder.back() == '\\')
+        folder.pop_back();
+    if (folder.empty())
+        return path;
+    const std::string system = upperAscii(folder + "\\System32");
+    if (path.size() < system.size() || upperAscii(path.substr(0, system.size())) != system)
+        return path;
+    if (path.size() > system.size() && path[system.size()] != '\\')
+        return path;
+    return folder + "\\Sysnative" + path.substr(system.size());
+}

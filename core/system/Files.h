@@ -51,3 +51,17 @@ bool WriteWholeFile(const std::string& path, const std::string& data);
 
 // An environment variable; empty when it is not set.
 std::string GetEnv(const std::string& name);
+
+// The text with every %NAME% of a set variable replaced by its value, as
+// ExpandEnvironmentStringsA does it; unknown names stay as written. For
+// looking files up only: what is stored keeps its variables.
+std::string ExpandEnvironment(const std::string& text);
+
+// The path under which a lookup sees the file that a 64-bit Windows means by
+// `path`. A 32-bit program on 64-bit Windows has System32 redirected to
+// SysWOW64; the "Sysnative" alias names the real System32 for it. Other
+// programs and other paths get the path unchanged.
+std::string NativeFilePath(const std::string& path);
+// The rewrite behind NativeFilePath: `windowsFolder`\System32\... becomes
+// `windowsFolder`\Sysnative\... (letter case ignored); other paths unchanged.
+std::string SysnativePath(const std::string& path, const std::string& windowsFolder);

@@ -3,6 +3,7 @@
 #include "Files.h"
 
 #include "Folders.h"
+#include "PortableFiles.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -190,4 +191,56 @@ std::string CurrentFolder() {
 std::string GetEnv(const std::string& name) {
     const char* value = std::getenv(name.c_str());
     return value ? value : "";
+}
+
+std::string ExpandEnvironment(const std::string& text) {
+    std::string out;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t open = text.find('%', pos);
+        const size_t close = open == std::string::npos ? open : text.find('%', open + 1);
+        if (close == std::string::npos) {
+            out.append(text, pos, std::string::npos);
+            break;
+        }
+        const std::string name = text.substr(open + 1, close - open - 1);
+        const char* value = name.empty() ? nullptr : std::getenv(name.c_str());
+        if (!value && !name.empty()) {
+            // Windows finds variables without regard to case.
+            std::string upper = name;
+            std::transform(upper.begin(), upper.end(), upper.begin(), [](char c) {
+                return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+            });
+            value = std::getenv(upper.c_str());
+        }
+        out.append(text, pos, open - pos);
+        if (value) {
+            out += value;
+            pos = close + 1;
+        } else {
+            // The second percent sign may open the next name.
+            out += '%';
+            out += name;
+            pos = close;
+        }
+    }
+    return out;
+}
+
+namespace {
+
+bool g_redirected = false;
+
+} // namespace
+
+namespace portable_files {
+
+void SetSystemFolderRedirected(bool redirected) {
+    g_redirected = redirected;
+}
+
+} // namespace portable_files
+
+std::string NativeFilePath(const std::string& path) {
+    return g_redirected ? SysnativePath(path, FileDir(SystemFolder())) : path;
 }

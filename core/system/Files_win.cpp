@@ -207,3 +207,38 @@ std::string GetEnv(const std::string& name) {
     return bufferedText(
         [&name](char* b, DWORD n) { return GetEnvironmentVariableA(name.c_str(), b, n); }, 256);
 }
+
+std::string ExpandEnvironment(const std::string& text) {
+    if (text.find('%') == std::string::npos)
+        return text;
+    std::string expanded = bufferedText(
+        [&text](char* b, DWORD n) {
+            // The answer counts the terminating NUL, unlike the other calls.
+            DWORD needed = ExpandEnvironmentStringsA(text.c_str(), b, n);
+            return needed == 0 ? 0 : needed - 1 < n ? needed - 1 : needed;
+        },
+        MAX_PATH + 1);
+    return expanded.empty() ? text : expanded;
+}
+
+namespace {
+
+bool RedirectedSystemFolder() {
+#ifdef _WIN64
+    return false;
+#else
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+#endif
+}
+
+} // namespace
+
+std::string NativeFilePath(const std::string& path) {
+    static const bool redirected = RedirectedSystemFolder();
+    if (!redirected)
+        return path;
+    static const std::string windows = bufferedText(
+        [](char* b, DWORD n) { return GetSystemWindowsDirectoryA(b, n); }, MAX_PATH + 1);
+    return SysnativePath(path, windows);
+}

@@ -61,6 +61,13 @@ public:
     // Reads a value's type and text without raising; false when it is absent.
     bool ReadValue(const std::string& name, RegValue& value) const;
 
+    // Reads a value's type and raw bytes without raising; false when it is
+    // absent or its data cannot be read.
+    bool ReadRaw(const std::string& name, uint32_t& type, std::string& data) const;
+
+    // Writes raw bytes of the given type; false on failure.
+    bool WriteRaw(const std::string& name, uint32_t type, const std::string& data);
+
     // Writes a text value (REG_SZ unless told otherwise) with its terminating
     // NUL. Raises "Failed to set data for '%s'".
     void WriteText(const std::string& name, const std::string& text, uint32_t type = regSz);

@@ -297,6 +297,27 @@ bool TRegKey::ReadValue(const std::string& name, RegValue& value) const {
     return true;
 }
 
+bool TRegKey::ReadRaw(const std::string& name, uint32_t& type, std::string& data) const {
+    Node* node = live(handle_);
+    StoredValue* stored = node ? node->find(name) : nullptr;
+    if (!stored || stored->unreadable)
+        return false;
+    type = stored->type;
+    data = stored->data;
+    return true;
+}
+
+bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string& data) {
+    Node* node = live(handle_);
+    if (!node || !writable_)
+        return false;
+    StoredValue& value = node->findOrAdd(name);
+    value.type = type;
+    value.data = data;
+    value.unreadable = false;
+    return true;
+}
+
 void TRegKey::WriteText(const std::string& name, const std::string& text, uint32_t type) {
     Node* node = live(handle_);
     if (!node || !writable_)

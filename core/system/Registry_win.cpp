@@ -168,6 +168,22 @@ bool TRegKey::ReadValue(const std::string& name, RegValue& value) const {
     return true;
 }
 
+bool TRegKey::ReadRaw(const std::string& name, uint32_t& type, std::string& data) const {
+    HKEY key = static_cast<HKEY>(handle_);
+    DWORD rawType = REG_NONE;
+    if (!key || !readRaw(key, name, rawType, data))
+        return false;
+    type = rawType;
+    return true;
+}
+
+bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string& data) {
+    HKEY key = static_cast<HKEY>(handle_);
+    return key &&
+           RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+}
+
 void TRegKey::WriteText(const std::string& name, const std::string& text, uint32_t type) {
     HKEY key = static_cast<HKEY>(handle_);
     if (!key ||

@@ -176,5 +176,100 @@ reg_del "$lm_key" CliBoth 64
 reg_del "$lm_key" CliBoth 32
 rm -f "$startup"
 
+# --- Windows 10/11 behaviour: Windows' own Startup switches, expanded and
+# native file lookups, odd values, programs registered twice, a damaged
+# store. Every key names its view: /reg:64 is the native view, /reg:32
+# WOW6432Node.
+approved='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run'
+lm_approved='HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved'
+reg_data() { # key value view -> prints the value's data, or nothing when absent
+  "$WINE" reg query "$1" /v "$2" "/reg:$3" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { print $3 }'
+}
+reg_type_in() { # key value view -> prints the value's type, or nothing when absent
+  "$WINE" reg query "$1" /v "$2" "/reg:$3" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { print $2 }'
+}
+json_line() { grep -F -- "\"title\": \"$1\"" <<<"$out"; }
+
+"$WINE" reg add "$run_key" /v CliOff /t REG_SZ /d 'C:\windows\system32\notepad.exe /off' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$approved" /v CliOff /t REG_BINARY /d 030000000102030405060708 /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$lm_key" /v CliOff32 /t REG_SZ /d 'C:\windows\system32\notepad.exe /off32' /f /reg:32 >/dev/null 2>&1
+"$WINE" reg add "$lm_approved\Run32" /v CliOff32 /t REG_BINARY /d 070000000102030405060708 /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$run_key" /v CliShortMark /t REG_SZ /d 'C:\windows\system32\notepad.exe /short' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$approved" /v CliShortMark /t REG_BINARY /d 0300 /f /reg:64 >/dev/null 2>&1
+cli list --json
+check "an entry Windows turned off is listed unticked" bash -c 'grep -q "\"enabled\": false" <<<"$0"' "$(json_line CliOff)"
+check "with disabledBy windows" contains "$(json_line CliOff)" '"disabledBy": "windows"'
+check "a Run32 mark turns off the WOW6432Node entry" contains "$(json_line CliOff32)" '"disabledBy": "windows"'
+check "the WOW6432Node entry shows its view" contains "$(json_line CliOff32)" '"locationName": "LM Run (32-bit)"'
+check "a mark shorter than 4 bytes counts as on" contains "$(json_line CliShortMark)" '"enabled": true'
+cli disable CliOff
+check "disabling an entry Windows turned off changes nothing" test "$(reg_type_in "$run_key" CliOff 64)" = REG_SZ
+check "and leaves its mark as it was" test "$(reg_data "$approved" CliOff 64)" = 030000000102030405060708
+cli enable CliOff
+check "enabling an entry Windows turned off succeeds" test "$rc" -eq 0
+check "its value stays" test "$(reg_type_in "$run_key" CliOff 64)" = REG_SZ
+check "its mark is turned on as Windows writes it" test "$(reg_data "$approved" CliOff 64)" = 020000000000000000000000
+cli enable CliOff32
+check "the WOW6432Node entry's Run32 mark is turned on" test "$(reg_data "$lm_approved\Run32" CliOff32 64)" = 060000000000000000000000
+check "a malformed mark is left alone" test "$(reg_data "$approved" CliShortMark 64)" = 0300
+
+"$WINE" reg add "$run_key" /v CliExpandFile /t REG_EXPAND_SZ /d '%windir%\system32\notepad.exe' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$run_key" /v CliNoFile /t REG_SZ /d 'C:\no\such\program.exe' /f /reg:64 >/dev/null 2>&1
+cli list --json
+check "a program file named with %windir% is found" contains "$(json_line CliExpandFile)" '"fileMissing": false'
+check "the located file is expanded" contains "$(json_line CliExpandFile)" '"locatedFile": "C:\\windows\\system32\\notepad.exe"'
+check "the command line keeps its variable" contains "$(json_line CliExpandFile)" '"commandLine": "%windir%\\system32\\notepad.exe"'
+check "a missing program file is reported missing" contains "$(json_line CliNoFile)" '"fileMissing": true'
+cli list --csv
+check "the CSV has the located file and fileMissing columns" contains "$out" 'located file,file missing,disabled by,also in,enabled'
+
+"$WINE" reg add "$run_key" /v CliOddDword /t REG_DWORD /d 7 /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$run_key" /v CliOddBinary /t REG_BINARY /d 0102 /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$run_key" /v CliOddMulti /t REG_MULTI_SZ /d 'C:\m.exe' /f /reg:64 >/dev/null 2>&1
+cli list --json
+check "odd values do not fail the listing" test "$rc" -eq 0
+check "the values beside them are listed" bash -c 'grep -q "\"title\": \"CliExpandFile\"" <<<"$0" && grep -q "\"title\": \"CliOff\"" <<<"$0"' "$out"
+check "the odd values are named on standard error" bash -c 'for v in CliOddDword CliOddBinary CliOddMulti; do grep -q "$v" <<<"$0" || exit 1; done' "$err"
+check "each of them once" test "$(grep -o CliOddDword <<<"$err" | wc -l)" -eq 1
+"$WINE" reg delete "$run_key" /v CliOddDword /f /reg:64 >/dev/null 2>&1
+"$WINE" reg delete "$run_key" /v CliOddBinary /f /reg:64 >/dev/null 2>&1
+"$WINE" reg delete "$run_key" /v CliOddMulti /f /reg:64 >/dev/null 2>&1
+
+"$WINE" reg add "$lm_key" /v CliTwice /t REG_SZ /d 'C:\twice\prog.exe /both' /f /reg:64 >/dev/null 2>&1
+"$WINE" reg add "$run_key" /v CliTwiceUser /t REG_EXPAND_SZ /d 'C:\twice\prog.exe /both' /f /reg:64 >/dev/null 2>&1
+cli list --json
+check "a program registered twice is listed once" test "$(grep -c 'C:\\\\twice\\\\prog.exe /both' <<<"$out")" -eq 1
+check "with its other place" contains "$(json_line CliTwice)" '"alsoIn": ["CU Run"]'
+cli disable CliTwice
+check "disabling it succeeds" test "$rc" -eq 0
+check "it is gone from HKLM Run" test -z "$(reg_type_in "$lm_key" CliTwice 64)"
+check "and from HKCU Run" test -z "$(reg_type_in "$run_key" CliTwiceUser 64)"
+cli list --json
+check "after a refresh it is still listed, unticked" contains "$(json_line CliTwice)" '"enabled": false'
+cli enable CliTwice
+check "enabling it succeeds" test "$rc" -eq 0
+check "HKLM Run has it back" test "$(reg_type_in "$lm_key" CliTwice 64)" = REG_SZ
+check "HKCU Run has it back with its type" test "$(reg_type_in "$run_key" CliTwiceUser 64)" = REG_EXPAND_SZ
+
+cli disable CliExpandFile
+store=$(find "$WINEPREFIX/drive_c/users" -ipath '*/morvane/disabled.dat' | head -n 1)
+check "the store exists" test -n "$store"
+printf 'this is \001 not a profile\r\n' >"$store"
+cli list --json
+check "a damaged store does not fail the listing" test "$rc" -eq 0
+check "the user is told" contains "$err" 'could not be read'
+check "the disabled entry is listed again, unticked" contains "$(json_line CliExpandFile)" '"enabled": false'
+check "the damaged store is kept aside" test -n "$(find "$(dirname "$store")" -name 'disabled.dat.damaged-*' | head -n 1)"
+cli enable CliExpandFile
+check "the entry can be enabled again" test "$(reg_type_in "$run_key" CliExpandFile 64)" = REG_EXPAND_SZ
+cli list --json
+check "the store is told about once" bash -c '! grep -q "could not be read" <<<"$0"' "$err"
+
+for v in CliOff CliShortMark CliExpandFile CliNoFile CliTwiceUser; do
+  "$WINE" reg delete "$run_key" /v "$v" /f /reg:64 >/dev/null 2>&1
+done
+"$WINE" reg delete "$lm_key" /v CliTwice /f /reg:64 >/dev/null 2>&1
+"$WINE" reg delete "$lm_key" /v CliOff32 /f /reg:32 >/dev/null 2>&1
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -52,6 +52,19 @@ protected:
     // Makes a startup folder undeterminable; false where this run cannot.
     static bool LoseFolder(unsigned code);
 
+    // A value under Explorer\StartupApproved\<subkey> ("Run", "Run32",
+    // "StartupFolder"): per-user, or machine-wide in the native view (where
+    // Windows keeps the marks of both views, KEY_WOW64_64KEY).
+    static void PutMark(RegRoot root, const std::string& subkey, const std::string& name,
+                        const std::string& data, uint32_t type = regBinary);
+    static bool GetMark(RegRoot root, const std::string& subkey, const std::string& name,
+                        std::string& data);
+    // Makes every read of a startup value's data fail; false where this run
+    // cannot arrange it.
+    static bool MakeUnreadable(unsigned code, const std::string& name);
+    // Sets an environment variable of this process.
+    static void SetEnv(const std::string& name, const std::string& value);
+
     // Refresh as the window does it: clear, scan, merge the store.
     static void Rescan(TStartups& startups);
     static TStartup* Find(TStartups& startups, const std::string& title);

@@ -108,3 +108,32 @@ bool CoreTest::LoseFolder(unsigned code) {
     portable_folders::SetFolder(code == slLMStartupFolder ? csidlCommonStartup : csidlStartup, "");
     return true;
 }
+
+namespace {
+const char kApproved[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+RegView MarkView(RegRoot root) {
+    return root == RegRoot::LocalMachine && HasTwoRegistryViews() ? RegView::Native
+                                                                  : RegView::Default;
+}
+} // namespace
+
+void CoreTest::PutMark(RegRoot root, const std::string& subkey, const std::string& name,
+                       const std::string& data, uint32_t type) {
+    portable_registry::SetValue(root, kApproved + subkey, name, type, data, MarkView(root));
+}
+
+bool CoreTest::GetMark(RegRoot root, const std::string& subkey, const std::string& name,
+                       std::string& data) {
+    uint32_t type = 0;
+    return portable_registry::GetValue(root, kApproved + subkey, name, type, data, MarkView(root));
+}
+
+bool CoreTest::MakeUnreadable(unsigned code, const std::string& name) {
+    portable_registry::SetUnreadable(RootOf(code), LocationKey(code), name);
+    return true;
+}
+
+void CoreTest::SetEnv(const std::string& name, const std::string& value) {
+    ::setenv(name.c_str(), value.c_str(), 1);
+}

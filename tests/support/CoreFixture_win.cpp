@@ -57,6 +57,20 @@ void ClearKey(unsigned code, RegView view) {
     }
 }
 
+const char kApproved[] =
+    "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
+
+// The marks of both views live in the native view of HKLM.
+REGSAM MarkView(HKEY root) {
+    return root == HKEY_LOCAL_MACHINE ? KEY_WOW64_64KEY : 0;
+}
+
+void ClearMarks() {
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE})
+        for (const char* sub : {"Run", "Run32", "StartupFolder"})
+            RegDeleteKeyExA(root, (std::string(kApproved) + sub).c_str(), MarkView(root), 0);
+}
+
 bool UnderWine() {
     HMODULE ntdll = GetModuleHandleA("ntdll.dll");
     return ntdll && GetProcAddress(ntdll, "wine_get_version");
@@ -83,6 +97,7 @@ void CoreTest::SetUp() {
             ClearKey(code, RegView::Wow32);
         }
     }
+    ClearMarks();
     for (int csidl : {csidlStartup, csidlCommonStartup}) {
         const std::string folder = ShellFolderPath(csidl);
         ForceFolders(folder);
@@ -170,4 +185,44 @@ bool CoreTest::RefuseWrites(unsigned) {
 
 bool CoreTest::LoseFolder(unsigned) {
     return false;
+}
+
+void CoreTest::PutMark(RegRoot root, const std::string& subkey, const std::string& name,
+                       const std::string& data, uint32_t type) {
+    HKEY hive = root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(hive, (kApproved + subkey).c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS | MarkView(hive), nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+                   static_cast<DWORD>(data.size()));
+    RegCloseKey(key);
+}
+
+bool CoreTest::GetMark(RegRoot root, const std::string& subkey, const std::string& name,
+                       std::string& data) {
+    HKEY hive = root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(hive, (kApproved + subkey).c_str(), 0, KEY_READ | MarkView(hive), &key) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD type = 0, size = 0;
+    bool found =
+        RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    if (found) {
+        data.assign(size, '\0');
+        found = RegQueryValueExA(key, name.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS;
+        data.resize(size);
+    }
+    RegCloseKey(key);
+    return found;
+}
+
+bool CoreTest::MakeUnreadable(unsigned, const std::string&) {
+    return false;
+}
+
+void CoreTest::SetEnv(const std::string& name, const std::string& value) {
+    SetEnvironmentVariableA(name.c_str(), value.c_str());
 }
