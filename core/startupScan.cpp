@@ -80,9 +80,9 @@ void TStartups::Refresh() {
             TRegKey key;
             if (!OpenForScan(key, row.Root, LocationKey(row.Code), view))
                 continue;
-            for (const std::string& name : key.ValueNames()) {
+            for (const RegListedValue& value : key.Values()) {
                 TStartup* entry =
-                    Add(name, std::string(), key.ReadText(name), row.Code, row.Rating);
+                    Add(value.Name, std::string(), key.TextOf(value), row.Code, row.Rating);
                 if (entry)
                     entry->View = view;
             }
