@@ -95,7 +95,7 @@ void TfrmMorvane::FormDestroy() {
     rows_.clear();
     if (lvStartupList)
         ListView_DeleteAllItems(lvStartupList);
-    pathInfo_.clear();
+    lookups_.Clear();
     startups_.reset();
 }
 
@@ -125,7 +125,7 @@ void TfrmMorvane::btnRefreshClick() {
         sodRefreshWarning.Execute(); // its answer does not stop the refresh
     rows_.clear();
     ListView_DeleteAllItems(lvStartupList);
-    pathInfo_.clear();
+    lookups_.Clear();
     startups_->Clear();
     // A scan that stops on a faulty registry value still goes through the
     // steps below: without the merge of the store, the next write of the
@@ -212,6 +212,7 @@ void TfrmMorvane::FillList() {
     // The rows are references in a vector; the list learns only their number
     // and asks for what it shows, so filling costs the same for 50 rows as
     // for 5,000.
+    SendMessageA(lvStartupList, WM_SETREDRAW, FALSE, 0);
     rows_.clear();
     ListView_DeleteAllItems(lvStartupList);
     const int count = startups_->Count();
@@ -223,6 +224,7 @@ void TfrmMorvane::FillList() {
     }
     SyncRowCount(false);
     SizeListColumns();
+    SendMessageA(lvStartupList, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(lvStartupList, nullptr, TRUE);
 }
 
@@ -232,12 +234,7 @@ void TfrmMorvane::SyncRowCount(bool keepScroll) {
 }
 
 TRowInfo TfrmMorvane::InfoFor(const TStartup& entry) {
-    auto it = pathInfo_.find(entry.FilePath);
-    if (it != pathInfo_.end())
-        return it->second;
-    TRowInfo info = ExamineEntry(entry);
-    pathInfo_.emplace(entry.FilePath, info);
-    return info;
+    return lookups_.Examine(entry);
 }
 
 void TfrmMorvane::AddListRow(TStartup* entry) {

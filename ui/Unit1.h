@@ -109,6 +109,8 @@ public:
     // What painting knows of a row's entry: worked out when a row of its
     // program file is first shown, and kept until the next refresh.
     TRowInfo InfoFor(const TStartup& entry);
+    // How many program files were looked up since the last refresh.
+    int FileLookups() const { return lookups_.Count(); }
 
     // The application's general error handler for one command.
     template <class F> void Guarded(F&& command);
@@ -163,7 +165,7 @@ private:
     std::vector<TListRow> rows_;
     // By program file: what a file-system search found, kept until the next
     // refresh so that painting and refilling never search again.
-    std::unordered_map<std::string, TRowInfo> pathInfo_;
+    TFileLookups lookups_;
     TPlacementStore placement_{"Placement"};
     TPlacementStore formStorage_{"Forms"};
     int leftWidth_ = 0;

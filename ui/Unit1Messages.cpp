@@ -210,6 +210,9 @@ LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
                 lvStartupListChange(nm.iItem);
             return 0;
         }
+        case LVN_DELETEALLITEMS:
+            // No notification per row: the rows are the window's own.
+            return TRUE;
         case LVN_GETDISPINFOA:
             lvStartupListGetDispInfo(
                 const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(hdr)).item);
