@@ -6,6 +6,7 @@
 #include "system/Errors.h"
 #include "system/Files.h"
 #include "system/Ini.h"
+#include "system/IniText.h"
 
 #include <algorithm>
 
@@ -36,26 +37,31 @@ int SectionLimit(const std::string& path) {
 
 void TStartups::SaveToFile(const std::string& path) {
     ForceFolders(FileDir(path));
+    // The profile is made in memory in one pass: written key by key through
+    // the profile functions, every key rewrites the whole file, and a store
+    // of a few thousand entries took minutes.
+    TIniText text;
+    text.Section(kGeneral);
+    bool ok = text.Add("Creator", "[MRV]") && text.Add("CreationDate", LocalDateTimeText()) &&
+              text.Add("FileDescription", "Morvane backup file") &&
+              text.Add("UserComments", OneLine(UserComments)) &&
+              text.AddInteger("ProgramCount", Count());
+    for (int i = 0; ok && i < Count(); ++i) {
+        const TStartup* e = Items(i);
+        text.Section(std::to_string(i));
+        ok = text.Add("title", OneLine(e->Title)) &&
+             text.Add("fullpath", OneLine(e->CommandLine)) &&
+             text.AddInteger("location", e->Location) && text.AddInteger("rating", e->Rating) &&
+             text.AddBool("enabled", e->Enabled);
+    }
+    if (!ok)
+        throw EIniError(FormatMessage1("Unable to write to %s", path));
     // The new profile is written beside the old one and takes its place only
     // when it is complete, so a failed write never loses the old file.
     const std::string temporary = path + ".tmp";
     DeleteFileAt(temporary);
     try {
-        IniWriteString(temporary, kGeneral, "Creator", "[MRV]");
-        IniWriteString(temporary, kGeneral, "CreationDate", LocalDateTimeText());
-        IniWriteString(temporary, kGeneral, "FileDescription", "Morvane backup file");
-        IniWriteString(temporary, kGeneral, "UserComments", OneLine(UserComments));
-        IniWriteInteger(temporary, kGeneral, "ProgramCount", Count());
-        for (int i = 0; i < Count(); ++i) {
-            const TStartup* e = Items(i);
-            const std::string section = std::to_string(i);
-            IniWriteString(temporary, section, "title", OneLine(e->Title));
-            IniWriteString(temporary, section, "fullpath", OneLine(e->CommandLine));
-            IniWriteInteger(temporary, section, "location", e->Location);
-            IniWriteInteger(temporary, section, "rating", e->Rating);
-            IniWriteBool(temporary, section, "enabled", e->Enabled);
-        }
-        IniFlush(temporary);
+        IniWriteText(temporary, text);
     } catch (const EIniError&) {
         DeleteFileAt(temporary);
         throw EIniError(FormatMessage1("Unable to write to %s", path));

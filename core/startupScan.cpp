@@ -120,16 +120,16 @@ const char* TypeName(uint32_t type) {
 // Windows does not start a value that is not text; one such value (adware
 // and broken installers leave them) must not hide the values after it. It
 // is passed over and named in the refresh's notice.
-bool ReadScanText(const TRegKey& key, const std::string& name, const std::string& where,
+bool ReadScanText(const TRegKey& key, const RegListedValue& listed, const std::string& where,
                   std::vector<std::string>& skipped, std::string& text) {
     try {
-        text = key.ReadText(name);
+        text = key.TextOf(listed);
         return true;
     } catch (const ERegistryError&) {
     }
-    std::string line = "\"" + name + "\" in " + where + ": ";
+    std::string line = "\"" + listed.Name + "\" in " + where + ": ";
     RegValue value;
-    if (key.ReadValue(name, value)) {
+    if (key.ReadValue(listed.Name, value)) {
         const char* type = TypeName(value.Type);
         line += std::string("not text (") +
                 (type ? type : ("type " + std::to_string(value.Type)).c_str()) + ")";
@@ -165,12 +165,12 @@ void TStartups::Refresh() {
             if (!OpenForScan(key, row.Root, LocationKey(row.Code), view))
                 continue;
             const std::string where = TStartupPlace{row.Code, view, std::string()}.Text();
-            for (const std::string& name : key.ValueNames()) {
+            for (const RegListedValue& value : key.Values()) {
                 std::string text;
-                if (!ReadScanText(key, name, where, skipped, text) || text.empty())
+                if (!ReadScanText(key, value, where, skipped, text) || text.empty())
                     continue;
-                TStartup* entry = Add(name, std::string(), text, row.Code, row.Rating);
-                Noted(*this, entry, text, row.Code, view, name, marks);
+                TStartup* entry = Add(value.Name, std::string(), text, row.Code, row.Rating);
+                Noted(*this, entry, text, row.Code, view, value.Name, marks);
             }
         }
     }

@@ -213,6 +213,57 @@ TEST_F(Registry, UnreadableDataRaisesFailedToGetData) {
     EXPECT_FALSE(key.ReadValue("Locked", value));
 }
 
+// The scan reads every value with the enumeration; what it gives must be what
+// reading each value by name gives, raising the same errors at the same value.
+TEST_F(Registry, EnumeratedValuesReadAsReadTextReadsThem) {
+    seed::ScratchKey scratch;
+    seed::SetRaw(CU, scratch.path(), "", regSz, sz("C:\\default.exe"));
+    seed::SetRaw(CU, scratch.path(), "EmptyText", regSz, "");
+    seed::SetRaw(CU, scratch.path(), "EmptyNumber", regDword, "");
+    seed::SetRaw(CU, scratch.path(), "Number", regDword, std::string("\x01\x00\x00\x00", 4));
+    seed::SetRaw(CU, scratch.path(), "TwoParts", regSz, std::string("first\0second\0", 13));
+    seed::SetRaw(CU, scratch.path(), "Expand", regExpandSz, sz("%SystemRoot%\\app.exe"));
+    seed::SetRaw(CU, scratch.path(), std::string(300, 'n'), regSz, sz(std::string(5000, 'v')));
+    TRegKey key;
+    ASSERT_TRUE(key.Open(CU, scratch.path(), RegAccess::Read));
+    std::vector<RegListedValue> values = key.Values();
+    std::vector<std::string> names;
+    for (const RegListedValue& v : values)
+        names.push_back(v.Name);
+    EXPECT_EQ(names, key.ValueNames()) << "the same values, in the same order";
+    ASSERT_EQ(values.size(), 7u);
+    for (const RegListedValue& v : values) {
+        SCOPED_TRACE(v.Name);
+        const std::string byName = registryError([&] { key.ReadText(v.Name); });
+        const std::string listed = registryError([&] { key.TextOf(v); });
+        EXPECT_EQ(listed, byName);
+        if (byName == "<nothing raised>") {
+            EXPECT_EQ(key.TextOf(v), key.ReadText(v.Name));
+        }
+    }
+    auto find = [&](const std::string& name) {
+        return *std::find_if(values.begin(), values.end(),
+                             [&](const RegListedValue& v) { return v.Name == name; });
+    };
+    EXPECT_EQ(key.TextOf(find("TwoParts")), "first");
+    EXPECT_EQ(key.TextOf(find("")), "C:\\default.exe");
+    EXPECT_EQ(key.TextOf(find(std::string(300, 'n'))), std::string(5000, 'v'));
+    EXPECT_EQ(registryError([&] { key.TextOf(find("Number")); }), "Invalid data type for 'Number'");
+    EXPECT_EQ(key.TextOf(find("EmptyNumber")), "") << "size 0 of any type is empty text";
+}
+
+TEST_F(Registry, EnumeratedUnreadableValueRaisesFailedToGetData) {
+    seed::ScratchKey scratch;
+    seed::SetRaw(CU, scratch.path(), "Locked", regSz, sz("secret"));
+    if (!seed::MakeUnreadable(CU, scratch.path(), "Locked"))
+        GTEST_SKIP() << "this platform cannot make a value unreadable";
+    TRegKey key;
+    ASSERT_TRUE(key.Open(CU, scratch.path()));
+    std::vector<RegListedValue> values = key.Values();
+    ASSERT_EQ(values.size(), 1u);
+    EXPECT_EQ(registryError([&] { key.TextOf(values[0]); }), "Failed to get data for 'Locked'");
+}
+
 TEST_F(Registry, KeyDeletedWhileOpenReadsAsEmpty) {
     seed::ScratchKey scratch;
     seed::SetRaw(CU, scratch.sub("Doomed"), "Name", regSz, sz("value"));

@@ -4,6 +4,7 @@
 
 #include "core/system/Errors.h"
 #include "core/system/Files.h"
+#include "core/system/Ini.h"
 
 namespace {
 
@@ -43,6 +44,38 @@ TEST_F(StartupProfile, WritesSectionsAndKeysInOrder) {
                         "enabled=1", "[1]", "title=Two", "fullpath=C:\\o\\two.exe", "location=0",
                         "rating=-7", "enabled=0"}));
     EXPECT_FALSE(FileExists(File("p.mvp.tmp")));
+}
+
+// The profile is made in one pass; the profile functions, writing the same
+// collection key by key, must give the same file.
+TEST_F(StartupProfile, OnePassGivesTheBytesOfAKeyByKeyWrite) {
+    TStartups s;
+    s.Add("Folder Tool", "", "\"C:\\Tools\\tool.exe\" ", slCUStartup, 0);
+    s.Add("  Padded  ", "", "C:\\a=b\\x.exe /k=v [x]", slLMRun, 4)->SetEnabled(false);
+    s.Add("Odd", "", "rundll32.exe shell32.dll,Control_RunDLL", slLMServiceOnce, -3);
+    s.UserComments = "kept \"as\" is";
+    s.SaveToFile(File("pass.mvp"));
+    const std::string pass = ReadFileBytes(File("pass.mvp"));
+
+    const std::string keys = File("keys.mvp");
+    const std::string general = "General";
+    IniWriteString(keys, general, "Creator", "[MRV]");
+    IniWriteString(keys, general, "CreationDate",
+                   IniReadString(File("pass.mvp"), general, "CreationDate", ""));
+    IniWriteString(keys, general, "FileDescription", "Morvane backup file");
+    IniWriteString(keys, general, "UserComments", s.UserComments);
+    IniWriteInteger(keys, general, "ProgramCount", s.Count());
+    for (int i = 0; i < s.Count(); ++i) {
+        const TStartup* e = s.Items(i);
+        const std::string section = std::to_string(i);
+        IniWriteString(keys, section, "title", e->Title);
+        IniWriteString(keys, section, "fullpath", e->CommandLine);
+        IniWriteInteger(keys, section, "location", e->Location);
+        IniWriteInteger(keys, section, "rating", e->Rating);
+        IniWriteBool(keys, section, "enabled", e->Enabled);
+    }
+    IniFlush(keys);
+    EXPECT_EQ(pass, ReadFileBytes(keys));
 }
 
 TEST_F(StartupProfile, RoundTripAndEmptyCollection) {

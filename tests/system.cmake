@@ -3,6 +3,7 @@
 set(system_test_sources
   ${CMAKE_CURRENT_SOURCE_DIR}/RegistryTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/IniTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/IniTextTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/FilesTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/StringListTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/support/Seed_${MORVANE_PLATFORM}.cpp)

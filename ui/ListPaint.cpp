@@ -15,6 +15,36 @@ TRowInfo ExamineEntry(const TStartup& entry) {
     return info;
 }
 
+TRowInfo TFileLookups::Examine(const TStartup& entry) {
+    auto it = byPath_.find(entry.FilePath);
+    if (it != byPath_.end())
+        return it->second;
+    TRowInfo info;
+    const std::string located = entry.LocatedFile();
+    info.FileMissing = !ProgramFileExists(located);
+    if (info.FileMissing) {
+        const std::string name = ExtractFileName(located);
+        const size_t dot = name.rfind('.');
+        std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
+        for (char& c : extension)
+            if (c >= 'a' && c <= 'z')
+                c = static_cast<char>(c - 'a' + 'A');
+        auto icon = missingIcons_.find(extension);
+        if (icon == missingIcons_.end())
+            icon = missingIcons_.emplace(extension, FileIconIndex(located)).first;
+        info.ImageIndex = icon->second;
+    } else {
+        info.ImageIndex = FileIconIndex(NativeFilePath(located));
+    }
+    byPath_.emplace(entry.FilePath, info);
+    return info;
+}
+
+void TFileLookups::Clear() {
+    byPath_.clear();
+    missingIcons_.clear();
+}
+
 namespace {
 
 // The wave: red on white, the bottom row red at columns 0 and 3, the row

@@ -23,6 +23,21 @@ struct TRowInfo {
 // Looks up the program file of an entry (FindOnPath) and its small icon.
 TRowInfo ExamineEntry(const TStartup& entry);
 
+// ExamineEntry once per program file until Clear. A file that is nowhere to
+// be found has the icon of its kind, which the shell works out from the
+// extension alone: it is asked once per extension, not once per file.
+class TFileLookups {
+public:
+    TRowInfo Examine(const TStartup& entry);
+    void Clear();
+    // How many program files were looked up since Clear.
+    int Count() const { return static_cast<int>(byPath_.size()); }
+
+private:
+    std::unordered_map<std::string, TRowInfo> byPath_;
+    std::unordered_map<std::string, int> missingIcons_; // upper-cased extension -> icon
+};
+
 // One row as it is to be painted.
 struct TRowPaint {
     const TStartup* Entry = nullptr;

@@ -17,17 +17,27 @@ TfrmMorvane* frmMorvane = nullptr;
 
 namespace {
 
-int CALLBACK CompareRows(LPARAM a, LPARAM b, LPARAM column) {
-    return TfrmMorvane::lvStartupListCompare(reinterpret_cast<const TStartup*>(a),
-                                             reinterpret_cast<const TStartup*>(b),
-                                             static_cast<int>(column));
+// The text of one cell as the list shows it (column 3 holds the rating's
+// digits although a picture is painted there).
+std::string CellText(const TStartup& entry, int column) {
+    switch (column) {
+    case 0:
+        return entry.Title;
+    case 1:
+        return entry.CommandLine;
+    case 2:
+        return entry.LocationText();
+    case 3:
+        return std::to_string(entry.Rating);
+    case 4:
+        return entry.CommentText();
+    default:
+        return {};
+    }
 }
 
-void SetItemText(HWND list, int row, int column, const std::string& text) {
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = const_cast<char*>(text.c_str());
-    SendMessageA(list, LVM_SETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+UINT CheckStateImage(bool checked) {
+    return INDEXTOSTATEIMAGEMASK(checked ? 2u : 1u);
 }
 
 int Sign(int v) {
@@ -81,11 +91,11 @@ void TfrmMorvane::FormClose() {
 }
 
 void TfrmMorvane::FormDestroy() {
-    if (lvStartupList) {
-        // Rows refer to entries; they go before the entries do.
+    // Rows refer to entries; they go before the entries do.
+    rows_.clear();
+    if (lvStartupList)
         ListView_DeleteAllItems(lvStartupList);
-    }
-    pathInfo_.clear();
+    lookups_.Clear();
     startups_.reset();
 }
 
@@ -113,8 +123,9 @@ void TfrmMorvane::btnRefreshClick() {
 
     if (startups_->Modified)
         sodRefreshWarning.Execute(); // its answer does not stop the refresh
+    rows_.clear();
     ListView_DeleteAllItems(lvStartupList);
-    pathInfo_.clear();
+    lookups_.Clear();
     startups_->Clear();
     // A scan that stops on a faulty registry value still goes through the
     // steps below: without the merge of the store, the next write of the
@@ -203,85 +214,144 @@ void TfrmMorvane::FillList() {
     int node = SelectedNode();
     if (node < 0)
         return;
+    // The rows are references in a vector; the list learns only their number
+    // and asks for what it shows, so filling costs the same for 50 rows as
+    // for 5,000.
     SendMessageA(lvStartupList, WM_SETREDRAW, FALSE, 0);
+    rows_.clear();
     ListView_DeleteAllItems(lvStartupList);
-    int count = startups_->Count();
-    SendMessageA(lvStartupList, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), 0);
+    const int count = startups_->Count();
+    rows_.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
         TStartup* entry = startups_->Items(i);
         if (InLocationGroup(entry->Location, node))
-            AddListRow(entry);
+            rows_.push_back(TListRow{entry, entry->Enabled});
     }
-    SendMessageA(lvStartupList, WM_SETREDRAW, TRUE, 0);
+    SyncRowCount(false);
     SizeListColumns();
+    SendMessageA(lvStartupList, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(lvStartupList, nullptr, TRUE);
 }
 
+void TfrmMorvane::SyncRowCount(bool keepScroll) {
+    SendMessageA(lvStartupList, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows_.size()),
+                 keepScroll ? LVSICF_NOSCROLL : 0);
+}
+
 TRowInfo TfrmMorvane::InfoFor(const TStartup& entry) {
-    auto it = pathInfo_.find(entry.FilePath);
-    if (it != pathInfo_.end())
-        return it->second;
-    TRowInfo info = ExamineEntry(entry);
-    pathInfo_.emplace(entry.FilePath, info);
-    return info;
+    return lookups_.Examine(entry);
 }
 
 void TfrmMorvane::AddListRow(TStartup* entry) {
-    TRowInfo info = InfoFor(*entry);
-    LVITEMA item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
-    item.iItem = INT_MAX; // appended
-    item.pszText = const_cast<char*>(entry->Title.c_str());
-    item.iImage = info.ImageIndex;
-    item.lParam = 0;
-    int row = static_cast<int>(
-        SendMessageA(lvStartupList, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    if (row < 0)
+    if (!entry)
         return;
-    entry->SetImageIndex(info.ImageIndex);
-    SetItemText(lvStartupList, row, 1, entry->CommandLine);
-    SetItemText(lvStartupList, row, 2, entry->LocationText());
-    SetItemText(lvStartupList, row, 3, std::to_string(entry->Rating));
-    SetItemText(lvStartupList, row, 4, entry->CommentText());
-    // A check mark given with the insertion is not kept by every list
-    // control: it is set on its own.
-    SetRowChecked(row, entry->Enabled);
-    // The entry is attached last, so that setting the check mark above does
-    // not reach it: the change handler passes over rows without an entry.
-    LVITEMA attach{};
-    attach.mask = LVIF_PARAM;
-    attach.iItem = row;
-    attach.lParam = reinterpret_cast<LPARAM>(entry);
-    SendMessageA(lvStartupList, LVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&attach));
+    // The check mark comes from the entry without reaching it: only a
+    // change of a shown row's mark calls the change handler.
+    rows_.push_back(TListRow{entry, entry->Enabled});
+    SyncRowCount(true);
 }
 
 int TfrmMorvane::RowCount() const {
-    return ListView_GetItemCount(lvStartupList);
+    return static_cast<int>(rows_.size());
 }
 
 TStartup* TfrmMorvane::RowEntry(int row) const {
-    if (row < 0)
+    if (row < 0 || row >= RowCount())
         return nullptr;
-    LVITEMA item{};
-    item.mask = LVIF_PARAM;
-    item.iItem = row;
-    if (!SendMessageA(lvStartupList, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item)))
-        return nullptr;
-    return reinterpret_cast<TStartup*>(item.lParam);
+    return rows_[static_cast<size_t>(row)].Entry;
 }
 
 bool TfrmMorvane::RowChecked(int row) const {
-    return ListView_GetCheckState(lvStartupList, static_cast<UINT>(row)) == TRUE;
+    return row >= 0 && row < RowCount() && rows_[static_cast<size_t>(row)].Checked;
 }
 
 void TfrmMorvane::SetRowChecked(int row, bool checked) {
+    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Checked == checked)
+        return;
     ++ownCheck_;
-    ListView_SetCheckState(lvStartupList, static_cast<UINT>(row), checked ? TRUE : FALSE);
+    rows_[static_cast<size_t>(row)].Checked = checked;
+    lvStartupListChange(row);
+    ListView_RedrawItems(lvStartupList, row, row);
     --ownCheck_;
 }
 
 void TfrmMorvane::ToggleRow(int row) {
     SetRowChecked(row, !RowChecked(row));
+}
+
+void TfrmMorvane::lvStartupListGetDispInfo(LVITEMA& item) {
+    TStartup* entry = RowEntry(item.iItem);
+    if (!entry)
+        return;
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
+        lstrcpynA(item.pszText, CellText(*entry, item.iSubItem).c_str(), item.cchTextMax);
+    if (item.mask & LVIF_IMAGE) {
+        TRowInfo info = InfoFor(*entry);
+        entry->SetImageIndex(info.ImageIndex);
+        item.iImage = info.ImageIndex;
+    }
+    if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK)) {
+        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | CheckStateImage(RowChecked(item.iItem));
+    }
+    if (item.mask & LVIF_PARAM)
+        item.lParam = reinterpret_cast<LPARAM>(entry);
+}
+
+void TfrmMorvane::lvStartupListGetDispInfo(LVITEMW& item) {
+    TStartup* entry = RowEntry(item.iItem);
+    if (!entry)
+        return;
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        const std::string text = CellText(*entry, item.iSubItem);
+        int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                    item.pszText, item.cchTextMax - 1);
+        item.pszText[std::max(0, n)] = L'\0';
+    }
+    LVITEMA narrow{};
+    narrow.mask = item.mask & ~LVIF_TEXT;
+    narrow.iItem = item.iItem;
+    narrow.iSubItem = item.iSubItem;
+    narrow.state = item.state;
+    narrow.stateMask = item.stateMask;
+    lvStartupListGetDispInfo(narrow);
+    if (item.mask & LVIF_IMAGE)
+        item.iImage = narrow.iImage;
+    if (item.mask & LVIF_STATE)
+        item.state = narrow.state;
+    if (item.mask & LVIF_PARAM)
+        item.lParam = narrow.lParam;
+}
+
+void TfrmMorvane::lvStartupListCacheHint(int from, int to) {
+    // The rows about to be shown: their program files are looked up once,
+    // here, rather than while each row paints.
+    from = std::max(from, 0);
+    to = std::min(to, RowCount() - 1);
+    for (int row = from; row <= to; ++row)
+        InfoFor(*rows_[static_cast<size_t>(row)].Entry);
+}
+
+int TfrmMorvane::lvStartupListFindItem(const NMLVFINDITEMA& find) const {
+    // Typing in the list goes to the next row whose caption begins with the
+    // typed text, without regard to case, as it did in a list of its own.
+    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || rows_.empty())
+        return -1;
+    const std::string typed = find.lvfi.psz;
+    const int n = RowCount();
+    const int start = find.iStart >= 0 && find.iStart < n ? find.iStart : 0;
+    for (int k = 0; k < n; ++k) {
+        int row = (start + k) % n;
+        if (!(find.lvfi.flags & LVFI_WRAP) && start + k >= n)
+            break;
+        const std::string& title = rows_[static_cast<size_t>(row)].Entry->Title;
+        if (title.size() >= typed.size() &&
+            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title.data(),
+                           static_cast<int>(typed.size()), typed.data(),
+                           static_cast<int>(typed.size())) == CSTR_EQUAL &&
+            ((find.lvfi.flags & LVFI_PARTIAL) || title.size() == typed.size()))
+            return row;
+    }
+    return -1;
 }
 
 int TfrmMorvane::FirstSelectedRow() const {
@@ -290,7 +360,8 @@ int TfrmMorvane::FirstSelectedRow() const {
 
 void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
     int row = static_cast<int>(item.itemID);
-    // The list hands over the row's data with the request.
+    // A caller may hand over the row's entry with the request; the list
+    // itself does not (it keeps no row data).
     TStartup* entry = item.itemData ? reinterpret_cast<TStartup*>(item.itemData) : RowEntry(row);
     if (!entry)
         return;
@@ -299,8 +370,7 @@ void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
     data.Checked = RowChecked(row);
     data.Highlighted = (item.itemState & (ODS_SELECTED | ODS_FOCUS)) != 0;
     data.Info = InfoFor(*entry);
-    // The row's texts are made from its entry (AddListRow); taken from there,
-    // painting needs no message to the list for them.
+    entry->SetImageIndex(data.Info.ImageIndex);
     data.Texts[0] = entry->Title;
     data.Texts[1] = entry->CommandLine;
     data.Texts[2] = entry->LocationText();
@@ -314,7 +384,35 @@ void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void TfrmMorvane::lvStartupListColumnClick(int column) {
-    ListView_SortItems(lvStartupList, CompareRows, static_cast<LPARAM>(column));
+    // The list keeps selection and focus by row number: they are taken off
+    // before the rows move and put back on the rows of the same entries.
+    std::vector<TStartup*> selected;
+    for (int row = ListView_GetNextItem(lvStartupList, -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(lvStartupList, row, LVNI_SELECTED))
+        if (TStartup* e = RowEntry(row))
+            selected.push_back(e);
+    TStartup* focused = RowEntry(ListView_GetNextItem(lvStartupList, -1, LVNI_FOCUSED));
+    if (!selected.empty() || focused)
+        ListView_SetItemState(lvStartupList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+
+    std::stable_sort(rows_.begin(), rows_.end(), [column](const TListRow& a, const TListRow& b) {
+        return lvStartupListCompare(a.Entry, b.Entry, column) < 0;
+    });
+
+    if (!selected.empty() || focused) {
+        std::sort(selected.begin(), selected.end());
+        for (int row = 0; row < RowCount(); ++row) {
+            TStartup* e = rows_[static_cast<size_t>(row)].Entry;
+            UINT state = 0;
+            if (std::binary_search(selected.begin(), selected.end(), e))
+                state |= LVIS_SELECTED;
+            if (e == focused)
+                state |= LVIS_FOCUSED;
+            if (state)
+                ListView_SetItemState(lvStartupList, row, state, state);
+        }
+    }
+    InvalidateRect(lvStartupList, nullptr, FALSE);
 }
 
 int TfrmMorvane::lvStartupListCompare(const TStartup* row1, const TStartup* row2, int column) {
@@ -374,7 +472,10 @@ void TfrmMorvane::Remove1Click() {
         return;
     }
     // The row goes first, so that no repaint meets a row whose entry is gone.
+    rows_.erase(rows_.begin() + row);
     ListView_DeleteItem(lvStartupList, row);
+    if (ListView_GetItemCount(lvStartupList) != RowCount())
+        SyncRowCount(true);
     std::unique_ptr<TStartup> removed = entry->RemoveFromOwner();
 }
 

@@ -16,6 +16,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 class TStartup;
 class TStartups;
@@ -105,8 +106,11 @@ public:
     // Sets a row's check mark the way the program does it.
     void SetRowChecked(int row, bool checked);
     void ToggleRow(int row);
-    // What painting knows of a row's entry, worked out when it was added.
+    // What painting knows of a row's entry: worked out when a row of its
+    // program file is first shown, and kept until the next refresh.
     TRowInfo InfoFor(const TStartup& entry);
+    // How many program files were looked up since the last refresh.
+    int FileLookups() const { return lookups_.Count(); }
 
     // The application's general error handler for one command.
     template <class F> void Guarded(F&& command);
@@ -117,6 +121,14 @@ private:
                                      DWORD_PTR data);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleNotify(const NMHDR& hdr);
+    // The list keeps no rows of its own (a virtual list): it asks for what
+    // it shows, and only for the rows it shows.
+    void lvStartupListGetDispInfo(LVITEMA& item);
+    void lvStartupListGetDispInfo(LVITEMW& item);
+    void lvStartupListCacheHint(int from, int to);
+    int lvStartupListFindItem(const NMLVFINDITEMA& find) const;
+    // Sets the list's count to the rows' (scrolled and repainted as asked).
+    void SyncRowCount(bool keepScroll);
     void HandleCommand(UINT id);
     void CreateControls();
     void CreatePictures();
@@ -144,9 +156,16 @@ private:
     TBitmap rule_;
     TBitmap separator_;
     TListPainter painter_;
+    // The rows of the entry list, in list order: the entry each shows and
+    // its check mark. The list control holds only their number.
+    struct TListRow {
+        TStartup* Entry;
+        bool Checked;
+    };
+    std::vector<TListRow> rows_;
     // By program file: what a file-system search found, kept until the next
     // refresh so that painting and refilling never search again.
-    std::unordered_map<std::string, TRowInfo> pathInfo_;
+    TFileLookups lookups_;
     TPlacementStore placement_{"Placement"};
     TPlacementStore formStorage_{"Forms"};
     int leftWidth_ = 0;

@@ -193,12 +193,14 @@ void TfrmMorvane::CreateTree() {
 void TfrmMorvane::CreateList() {
     lvStartupList = CreateWindowExA(
         WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
-        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_SHOWSELALWAYS |
-            LVS_SHAREIMAGELISTS,
+        WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_OWNERDATA |
+            LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
         0, 0, 10, 10, wnd_, reinterpret_cast<HMENU>(idList), GetModuleHandleA(nullptr), nullptr);
     ListView_SetExtendedListViewStyle(lvStartupList, LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES |
                                                          LVS_EX_FULLROWSELECT |
                                                          LVS_EX_DOUBLEBUFFER);
+    // The rows' check marks are the window's: the list asks for them.
+    ListView_SetCallbackMask(lvStartupList, LVIS_STATEIMAGEMASK);
     SendMessageA(lvStartupList, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
     struct TColumn {
         const char* Caption;

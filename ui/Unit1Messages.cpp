@@ -210,6 +210,24 @@ LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
                 lvStartupListChange(nm.iItem);
             return 0;
         }
+        case LVN_DELETEALLITEMS:
+            // No notification per row: the rows are the window's own.
+            return TRUE;
+        case LVN_GETDISPINFOA:
+            lvStartupListGetDispInfo(
+                const_cast<NMLVDISPINFOA&>(reinterpret_cast<const NMLVDISPINFOA&>(hdr)).item);
+            return 0;
+        case LVN_GETDISPINFOW:
+            lvStartupListGetDispInfo(
+                const_cast<NMLVDISPINFOW&>(reinterpret_cast<const NMLVDISPINFOW&>(hdr)).item);
+            return 0;
+        case LVN_ODCACHEHINT: {
+            const auto& nm = reinterpret_cast<const NMLVCACHEHINT&>(hdr);
+            lvStartupListCacheHint(nm.iFrom, nm.iTo);
+            return 0;
+        }
+        case LVN_ODFINDITEMA:
+            return lvStartupListFindItem(reinterpret_cast<const NMLVFINDITEMA&>(hdr));
         case LVN_COLUMNCLICK: {
             const auto& nm = reinterpret_cast<const NMLISTVIEW&>(hdr);
             Guarded([&] { lvStartupListColumnClick(nm.iSubItem); });

@@ -30,6 +30,14 @@ struct RegValue {
     std::string Text; // the data up to its first NUL, for the text types
 };
 
+// One value as the enumeration of a key gave it.
+struct RegListedValue {
+    std::string Name;
+    bool HasData = false; // false: the data was not read with the name
+    uint32_t Type = regNone;
+    std::string Data; // all of it, NULs included
+};
+
 class TRegKey {
 public:
     TRegKey() = default;
@@ -51,6 +59,15 @@ public:
     // Value names in the order the registry lists them; the default value
     // comes back as an empty name.
     std::vector<std::string> ValueNames() const;
+
+    // The values in the order the registry lists them, each read with the
+    // enumeration itself where its data fits: one call a value instead of a
+    // name listing and two queries. Never raises; TextOf applies ReadText's
+    // rules to each.
+    std::vector<RegListedValue> Values() const;
+    // ReadText of an enumerated value, raising as ReadText does; a value
+    // whose data the enumeration did not bring is read by its name.
+    std::string TextOf(const RegListedValue& value) const;
 
     // Reads a value as text. Size 0, or a size that cannot be queried, gives
     // empty text. Raises "Failed to get data for '%s'" when the data cannot be

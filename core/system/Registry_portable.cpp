@@ -275,6 +275,25 @@ std::vector<std::string> TRegKey::ValueNames() const {
     return names;
 }
 
+std::vector<RegListedValue> TRegKey::Values() const {
+    std::vector<RegListedValue> values;
+    if (Node* node = live(handle_)) {
+        values.reserve(node->values.size());
+        for (const StoredValue& stored : node->values) {
+            RegListedValue value;
+            value.Name = stored.name;
+            // An unreadable value is left to ReadText, which reports it.
+            if (!stored.unreadable) {
+                value.HasData = true;
+                value.Type = stored.type;
+                value.Data = stored.data;
+            }
+            values.push_back(std::move(value));
+        }
+    }
+    return values;
+}
+
 std::string TRegKey::ReadText(const std::string& name) const {
     Node* node = live(handle_);
     StoredValue* value = node ? node->find(name) : nullptr;

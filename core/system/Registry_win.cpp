@@ -142,6 +142,51 @@ std::vector<std::string> TRegKey::ValueNames() const {
     return names;
 }
 
+std::vector<RegListedValue> TRegKey::Values() const {
+    std::vector<RegListedValue> values;
+    HKEY key = static_cast<HKEY>(handle_);
+    DWORD count = 0, longestName = 0, longestData = 0;
+    if (!key || RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                 &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
+        return values;
+    values.reserve(count);
+    // The longest name is counted in characters and the longest data in
+    // bytes of the registry's own (UTF-16) text: either may be short in a
+    // double-byte code page, which ERROR_MORE_DATA reports.
+    std::string name(longestName + 1, '\0');
+    std::string data(longestData + 1, '\0');
+    for (DWORD i = 0; i < count;) {
+        DWORD nameLength = static_cast<DWORD>(name.size());
+        DWORD dataLength = static_cast<DWORD>(data.size());
+        DWORD type = REG_NONE;
+        LONG rc = RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type,
+                                reinterpret_cast<BYTE*>(data.data()), &dataLength);
+        RegListedValue value;
+        if (rc == ERROR_SUCCESS) {
+            value.HasData = true;
+            value.Type = type;
+            value.Data.assign(data.data(), dataLength);
+        } else if (rc == ERROR_MORE_DATA) {
+            // The data grew since the key was measured, or the name does
+            // not fit: the name alone is asked for, and the data is read by
+            // name later.
+            nameLength = static_cast<DWORD>(name.size());
+            rc =
+                RegEnumValueA(key, i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_MORE_DATA && name.size() < 65536) {
+                name.assign(name.size() * 2, '\0');
+                continue;
+            }
+        }
+        if (rc != ERROR_SUCCESS)
+            break;
+        value.Name.assign(name.data(), nameLength);
+        values.push_back(std::move(value));
+        ++i;
+    }
+    return values;
+}
+
 std::string TRegKey::ReadText(const std::string& name) const {
     HKEY key = static_cast<HKEY>(handle_);
     DWORD type = REG_NONE, size = 0;

@@ -1,6 +1,8 @@
 #include "online/xml/XUtils.h"
 
 #include <cstring>
+#include <mutex>
+#include <new>
 
 TTextReader::TTextReader(std::istream& source, uint16_t blockSize, bool oem)
     : source_(source), buffer_(new char[blockSize ? blockSize : 1]),
@@ -52,6 +54,87 @@ void Destroy(TRefObject* object) {
 }
 
 } // namespace
+
+// Sanitized builds take every object from the general heap, so that a use
+// after free is still caught.
+#if defined(__SANITIZE_ADDRESS__)
+#define XUTILS_POOLS 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define XUTILS_POOLS 0
+#endif
+#endif
+#ifndef XUTILS_POOLS
+#define XUTILS_POOLS 1
+#endif
+
+namespace {
+
+constexpr std::size_t Granule = 16;
+constexpr std::size_t PooledLimit = 256;
+constexpr std::size_t ChunkSize = 64 * 1024;
+
+struct TFreeBlock {
+    TFreeBlock* Next;
+};
+
+// One pool per thread and size class. Chunks are never given back: a freed
+// object's block serves the next object of its size, whichever thread frees
+// it. The list of chunks keeps them reachable for leak checkers.
+struct TPools {
+    TFreeBlock* Free[PooledLimit / Granule] = {};
+    char* Bump = nullptr;
+    std::size_t Left = 0;
+};
+
+thread_local TPools pools;
+
+std::mutex chunkLock;
+std::vector<void*>* chunks = nullptr;
+
+void* NewChunk() {
+    void* chunk = ::operator new(ChunkSize);
+    std::lock_guard<std::mutex> lock(chunkLock);
+    if (!chunks)
+        chunks = new std::vector<void*>;
+    chunks->push_back(chunk);
+    return chunk;
+}
+
+} // namespace
+
+void* TRefObject::operator new(std::size_t size) {
+    if (!XUTILS_POOLS || size == 0 || size > PooledLimit)
+        return ::operator new(size);
+    const std::size_t cls = (size - 1) / Granule;
+    TPools& p = pools;
+    if (TFreeBlock* block = p.Free[cls]) {
+        p.Free[cls] = block->Next;
+        return block;
+    }
+    const std::size_t bytes = (cls + 1) * Granule;
+    if (p.Left < bytes) {
+        p.Bump = static_cast<char*>(NewChunk());
+        p.Left = ChunkSize;
+    }
+    void* block = p.Bump;
+    p.Bump += bytes;
+    p.Left -= bytes;
+    return block;
+}
+
+void TRefObject::operator delete(void* object, std::size_t size) noexcept {
+    if (!object)
+        return;
+    if (!XUTILS_POOLS || size == 0 || size > PooledLimit) {
+        ::operator delete(object);
+        return;
+    }
+    const std::size_t cls = (size - 1) / Granule;
+    auto* block = static_cast<TFreeBlock*>(object);
+    block->Next = pools.Free[cls];
+    pools.Free[cls] = block;
+}
 
 void TRefObject::Release() {
     if (refCount_ != 1) {

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <istream>
 #include <memory>
 #include <string>
@@ -75,6 +76,13 @@ public:
     // unwinds through the call stack.
     void Release();
     int32_t RefCount() const { return refCount_; }
+
+    // Counted objects come from pools of their own: a document is many
+    // thousands of small nodes, made and freed together, and the general heap
+    // gives the memory of a freed tree back to the system only to fault it
+    // in again for the next one.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* object, std::size_t size) noexcept;
 
 private:
     int32_t refCount_ = 0;
@@ -149,6 +157,61 @@ template <class T, class... Args> TRefPtr<T> MakeRef(Args&&... args) {
     return TRefPtr<T>(new T(std::forward<Args>(args)...));
 }
 
+// Pointers in order, the first two kept inside the object: a document holds
+// a child list and an attribute map for nearly every element, and most of
+// them hold one or two nodes, which then cost no allocation of their own.
+template <class T> class TPointerArray {
+public:
+    TPointerArray() = default;
+    TPointerArray(const TPointerArray&) = delete;
+    TPointerArray& operator=(const TPointerArray&) = delete;
+    ~TPointerArray() { Release(); }
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    T* operator[](std::size_t i) const { return data_[i]; }
+    T* back() const { return data_[size_ - 1]; }
+    void pop_back() { --size_; }
+
+    void insert(std::size_t index, T* item) {
+        if (size_ == capacity_)
+            Grow();
+        std::memmove(data_ + index + 1, data_ + index, (size_ - index) * sizeof(T*));
+        data_[index] = item;
+        ++size_;
+    }
+    void erase(std::size_t index) {
+        std::memmove(data_ + index, data_ + index + 1, (size_ - index - 1) * sizeof(T*));
+        --size_;
+    }
+    // Empties the array and gives back its storage.
+    void Release() {
+        if (data_ != inline_)
+            delete[] data_;
+        data_ = inline_;
+        capacity_ = InlineCount;
+        size_ = 0;
+    }
+
+private:
+    static constexpr std::size_t InlineCount = 2;
+
+    void Grow() {
+        std::size_t capacity = capacity_ * 2;
+        T** data = new T*[capacity];
+        std::memcpy(data, data_, size_ * sizeof(T*));
+        if (data_ != inline_)
+            delete[] data_;
+        data_ = data;
+        capacity_ = capacity;
+    }
+
+    T* inline_[InlineCount] = {};
+    T** data_ = inline_;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = InlineCount;
+};
+
 // A list of pointers that tells its subclasses what enters and leaves it.
 // Destroying the list frees every item through FreeItem; a subclass that
 // overrides the hooks clears the list in its own destructor, because the
@@ -170,14 +233,14 @@ public:
     }
 
     void Insert(int index, T* item) {
-        items_.insert(items_.begin() + index, item);
+        items_.insert(static_cast<std::size_t>(index), item);
         if (item)
             ItemAdded(item);
     }
     void Add(T* item) { Insert(Count(), item); }
     T* Extract(int index) {
         T* item = items_[static_cast<std::size_t>(index)];
-        items_.erase(items_.begin() + index);
+        items_.erase(static_cast<std::size_t>(index));
         if (item)
             ItemRemoved(item);
         return item;
@@ -191,7 +254,7 @@ public:
                 FreeItem(item);
             }
         }
-        std::vector<T*>().swap(items_);
+        items_.Release();
     }
 
 protected:
@@ -200,7 +263,7 @@ protected:
     virtual void FreeItem(T* item) { delete item; }
 
 private:
-    std::vector<T*> items_;
+    TPointerArray<T> items_;
 };
 
 // Holds a counted reference to each member.

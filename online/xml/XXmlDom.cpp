@@ -280,17 +280,20 @@ TXmlDNode* TXmlDNamedNodeMap::GetNamedItem(const std::string& name, int& index) 
         }
         return nullptr;
     }
-    if (indexVersion_ != Version() || indexed_ > length) {
-        index_.clear();
-        indexed_ = 0;
-        indexVersion_ = Version();
+    if (!index_)
+        index_ = std::make_unique<TIndex>();
+    TIndex& ix = *index_;
+    if (ix.Version != Version() || ix.Indexed > length) {
+        ix.Names.clear();
+        ix.Indexed = 0;
+        ix.Version = Version();
     }
     // Only appends have happened since the index was built: add their names,
     // keeping the first position of a repeated name.
-    for (; indexed_ < length; ++indexed_)
-        index_.emplace(Item(indexed_)->NodeName(), indexed_);
-    auto found = index_.find(name);
-    if (found == index_.end())
+    for (; ix.Indexed < length; ++ix.Indexed)
+        ix.Names.emplace(Item(ix.Indexed)->NodeName(), ix.Indexed);
+    auto found = ix.Names.find(name);
+    if (found == ix.Names.end())
         return nullptr;
     index = found->second;
     return Item(index);
@@ -325,16 +328,16 @@ TXmlDNode* TXmlDNode::LastChild() const {
     return HasChildNodes() ? childNodes_->Item(childNodes_->Length() - 1) : nullptr;
 }
 
-void TXmlDNode::NameChanged() {
-    nodeName_ = GetNodeName();
-    std::size_t colon = nodeName_.find(':');
-    if (colon == std::string::npos) {
-        prefix_.clear();
-        localName_ = nodeName_;
-    } else {
-        prefix_ = nodeName_.substr(0, colon);
-        localName_ = nodeName_.substr(colon + 1);
-    }
+const std::string TXmlDNode::EmptyName;
+
+std::string TXmlDNode::Prefix() const {
+    std::size_t colon = nodeName_->find(':');
+    return colon == std::string::npos ? std::string() : nodeName_->substr(0, colon);
+}
+
+std::string TXmlDNode::LocalName() const {
+    std::size_t colon = nodeName_->find(':');
+    return colon == std::string::npos ? *nodeName_ : nodeName_->substr(colon + 1);
 }
 
 int TXmlDNode::InsertChild(TXmlDNode* node, int index) {
@@ -429,7 +432,8 @@ void TXmlDNode::CannotSetText() const {
 // ---- TXmlDDocument
 
 TXmlDDocument::TXmlDDocument() : TXmlDNode(ntDocument) {
-    NameChanged();
+    static const std::string name = "#document";
+    NameChanged(name);
 }
 
 TXmlDElement* TXmlDDocument::DocumentElement() const {
@@ -514,7 +518,7 @@ TXmlDDocumentType::TXmlDDocumentType(std::string name)
     : TXmlDNode(ntDocumentType), name_(std::move(name)),
       entities_(MakeRef<TXmlDNamedNodeMap>(this, true)),
       notations_(MakeRef<TXmlDNamedNodeMap>(this, true)) {
-    NameChanged();
+    NameChanged(name_);
 }
 
 TXmlDDocumentType::~TXmlDDocumentType() {
@@ -534,7 +538,7 @@ TRefPtr<TXmlDNode> TXmlDDocumentType::CloneNode() const {
 
 TXmlDElement::TXmlDElement(std::string tagName)
     : TXmlDNode(ntElement), tagName_(std::move(tagName)) {
-    NameChanged();
+    NameChanged(tagName_);
 }
 
 void TXmlDElement::SetAttribute(const std::string& name, std::string value) {
@@ -572,7 +576,7 @@ TRefPtr<TXmlDNode> TXmlDElement::CloneNode() const {
 
 TXmlDAttribute::TXmlDAttribute(std::string name, std::string value)
     : TXmlDNode(ntAttribute), name_(std::move(name)), value_(std::move(value)) {
-    NameChanged();
+    NameChanged(name_);
 }
 
 std::string TXmlDAttribute::GetXml() const {
@@ -590,7 +594,8 @@ TRefPtr<TXmlDNode> TXmlDAttribute::CloneNode() const {
 // ---- character data
 
 TXmlDComment::TXmlDComment(std::string data) : TXmlDCharacterData(ntComment, std::move(data)) {
-    NameChanged();
+    static const std::string name = "#comment";
+    NameChanged(name);
 }
 
 std::string TXmlDComment::GetXml() const {
@@ -602,7 +607,8 @@ TRefPtr<TXmlDNode> TXmlDComment::CloneNode() const {
 }
 
 TXmlDText::TXmlDText(std::string data) : TXmlDCharacterData(ntText, std::move(data)) {
-    NameChanged();
+    static const std::string name = "#text";
+    NameChanged(name);
 }
 
 TXmlDText::TXmlDText(uint8_t nodeType, std::string data)
@@ -618,7 +624,8 @@ TRefPtr<TXmlDNode> TXmlDText::CloneNode() const {
 
 TXmlDCDATASection::TXmlDCDATASection(std::string data)
     : TXmlDText(ntCDATASection, std::move(data)) {
-    NameChanged();
+    static const std::string name = "#cdata-section";
+    NameChanged(name);
 }
 
 std::string TXmlDCDATASection::GetXml() const {
@@ -633,7 +640,7 @@ TRefPtr<TXmlDNode> TXmlDCDATASection::CloneNode() const {
 
 TXmlDProcessingInstruction::TXmlDProcessingInstruction(std::string target, std::string data)
     : TXmlDNode(ntProcessingInstruction), target_(std::move(target)), data_(std::move(data)) {
-    NameChanged();
+    NameChanged(target_);
 }
 
 std::string TXmlDProcessingInstruction::GetXml() const {

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -88,10 +89,14 @@ public:
 
 private:
     // Large maps are looked up through an index, so that building an element
-    // with very many attributes stays linear.
-    mutable std::unordered_map<std::string, int> index_;
-    mutable int indexed_ = 0;
-    mutable uint32_t indexVersion_ = 0;
+    // with very many attributes stays linear. Made only for such maps: an
+    // answer holds a map for every element, nearly all of them small.
+    struct TIndex {
+        std::unordered_map<std::string, int> Names;
+        int Indexed = 0;
+        uint32_t Version = 0;
+    };
+    mutable std::unique_ptr<TIndex> index_;
 };
 
 class TXmlDNode : public TRefObject {
@@ -99,9 +104,11 @@ public:
     ~TXmlDNode() override;
 
     uint8_t NodeType() const { return nodeType_; }
-    const std::string& NodeName() const { return nodeName_; }
-    const std::string& Prefix() const { return prefix_; }
-    const std::string& LocalName() const { return localName_; }
+    const std::string& NodeName() const { return *nodeName_; }
+    // The parts of NodeName before and after its first ":" (no ":": an empty
+    // prefix and the whole name).
+    std::string Prefix() const;
+    std::string LocalName() const;
     std::string_view NodeTypeName() const { return ::NodeTypeName(nodeType_); }
 
     TXmlDNodeList* ChildNodes() const;
@@ -139,8 +146,9 @@ public:
 
 protected:
     explicit TXmlDNode(uint8_t nodeType) : nodeType_(nodeType) {}
-    // Takes NodeName, Prefix and LocalName from GetNodeName.
-    void NameChanged();
+    // NodeName from then on: the subclass's own name field, or a constant
+    // one. Names never change after creation, so no copy is kept.
+    void NameChanged(const std::string& name) { nodeName_ = &name; }
     // Text of the element, text and CDATA nodes below this one, in order.
     std::string ChildrenText() const;
     [[noreturn]] void CannotSetValue() const;
@@ -150,9 +158,8 @@ private:
     friend class TXmlDNodeList;
 
     uint8_t nodeType_;
-    std::string nodeName_;
-    std::string prefix_;
-    std::string localName_;
+    const std::string* nodeName_ = &EmptyName;
+    static const std::string EmptyName;
     // Created when first asked for: most nodes never have children or
     // attributes.
     mutable TRefPtr<TXmlDNodeList> childNodes_;
