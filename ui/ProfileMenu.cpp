@@ -13,6 +13,7 @@
 #include "core/system/Ini.h"
 
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {

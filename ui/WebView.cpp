@@ -10,6 +10,7 @@
 #include <ocidl.h>
 #include <ole2.h>
 
+#include <cstring>
 #include <string>
 
 namespace {
