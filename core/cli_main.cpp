@@ -1,6 +1,7 @@
 // morvane-cli: the startup entries from a console, for scripts and
 // administrators. It works on the system through the same core as the window.
 
+#include "startupExport.h"
 #include "startupUtil.h"
 
 #include "system/Errors.h"
@@ -21,8 +22,9 @@ const char kHelp[] =
     "Shows and changes the programs Windows starts automatically.\n"
     "\n"
     "Commands:\n"
-    "  list [--csv | --json] [--group NAME|INDEX]\n"
+    "  list [--csv | --json | --xml] [--group NAME|INDEX]\n"
     "        Lists the startup entries, with the disabled ones Morvane keeps.\n"
+    "        --xml writes the document of the window's Export > XML.\n"
     "        --group filters like a node of the window's location tree: an index\n"
     "        0-12 or a name (\"Startup Items\", \"Local Machine\", \"Current User\",\n"
     "        or \"Local Machine/Run\", \"Current User/Startup Folder\", ...).\n"
@@ -216,11 +218,13 @@ std::string JsonString(const std::string& s) {
     return out + "\"";
 }
 
-enum class Format { Table, Csv, Json };
+enum class Format { Table, Csv, Json, Xml };
 
 void Print(const std::vector<const TStartup*>& rows, Format format) {
     std::string out;
-    if (format == Format::Csv) {
+    if (format == Format::Xml) {
+        out = StartupsToXml(rows);
+    } else if (format == Format::Csv) {
         // "enabled" stays the last column, as scripts read it.
         out += "title,command line,program file,arguments,location,location name,rating,"
                "located file,file missing,disabled by,also in,enabled\r\n";
@@ -354,6 +358,8 @@ Arguments ParseArguments(int argc, char** argv) {
             args.Output = Format::Csv;
         else if (a == "--json")
             args.Output = Format::Json;
+        else if (a == "--xml")
+            args.Output = Format::Xml;
         else if (a == "--group")
             args.Group = GroupByName(value());
         else if (a == "--location")

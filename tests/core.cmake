@@ -5,6 +5,9 @@ foreach(f startupScanTest.cpp startupApplyTest.cpp startupProfileTest.cpp)
   endif()
 endforeach()
 morvane_test(core_tests SOURCES ${core_test_sources} LIBS morvane_core)
+# The XML export, read back with the project's own XML reader.
+morvane_test(export_tests SOURCES startupExportTest.cpp support/CoreFixture.cpp
+             support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_core morvane_online)
 
 morvane_bench(startup_bench SOURCES bench/StartupBench.cpp support/CoreFixture.cpp
                support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_core gtest)

@@ -1,6 +1,7 @@
 # The template engine: unit tests, fuzz target and benchmark.
 morvane_test(template_tests
   SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/HashesTest.cpp ${CMAKE_CURRENT_SOURCE_DIR}/TemplatePowerTest.cpp
+          ${CMAKE_CURRENT_SOURCE_DIR}/HtmlTextTest.cpp
   LIBS morvane_template)
 if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
   # GCC 12 warns falsely inside <regex>, which the tests use as a reference.

@@ -4,9 +4,12 @@ if(WIN32)
   morvane_test(ui_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Unit1Test.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ShowOnceDlgTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/DetailPageTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/ProfileMenuTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/splashTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture_${MORVANE_PLATFORM}.cpp
-    LIBS morvane_ui morvane_ui_res)
+    LIBS morvane_ui morvane_ui_res morvane_online)
   if(MSVC AND TARGET ui_tests)
     target_link_options(ui_tests PRIVATE /MANIFEST:NO)
   endif()

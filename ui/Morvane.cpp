@@ -24,6 +24,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
                 // Tab and the arrow keys move between the tree, the list and
                 // the tool bar buttons as in a dialog.
                 HWND main = form.Handle();
+                if (form.PreTranslateMessage(msg))
+                    continue;
                 if (main && IsDialogMessageA(main, &msg))
                     continue;
                 TranslateMessage(&msg);

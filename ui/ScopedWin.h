@@ -52,6 +52,9 @@ struct TImageListTraits {
 struct TRegKeyTraits {
     static void Close(HKEY h) { RegCloseKey(h); }
 };
+struct TAccelTraits {
+    static void Close(HACCEL h) { DestroyAcceleratorTable(h); }
+};
 struct TWindowTraits {
     static void Close(HWND h) {
         if (IsWindow(h))
@@ -68,6 +71,7 @@ using TMenu = TScopedHandle<HMENU, TMenuTraits>;
 using TImageList = TScopedHandle<HIMAGELIST, TImageListTraits>;
 using TRegKeyHandle = TScopedHandle<HKEY, TRegKeyTraits>;
 using TWindow = TScopedHandle<HWND, TWindowTraits>;
+using TAccel = TScopedHandle<HACCEL, TAccelTraits>;
 
 // A window's DC, released to the window it came from.
 class TWindowDc {

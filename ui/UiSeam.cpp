@@ -1,6 +1,9 @@
 #include "UiSeam.h"
 
+#include <commdlg.h>
 #include <shellapi.h>
+
+#include <vector>
 
 const char* const ApplicationTitle = "Morvane for Windows";
 
@@ -61,6 +64,43 @@ bool TUiSeam::RestartElevated(HWND owner) {
 
 uint32_t TUiSeam::TickCount() {
     return GetTickCount();
+}
+
+bool TUiSeam::ChooseFile(HWND owner, const TFileDialogSpec& spec, std::string& fileName) {
+    std::string filter = spec.Filter;
+    for (char& c : filter)
+        if (c == '|')
+            c = '\0';
+    filter.append(2, '\0');
+    std::vector<char> name(32768, '\0');
+    OPENFILENAMEA ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = owner;
+    ofn.lpstrFilter = filter.c_str();
+    ofn.nFilterIndex = 1;
+    ofn.lpstrFile = name.data();
+    ofn.nMaxFile = static_cast<DWORD>(name.size());
+    ofn.lpstrInitialDir = spec.InitialDir.empty() ? nullptr : spec.InitialDir.c_str();
+    ofn.lpstrTitle = spec.Title.c_str();
+    ofn.lpstrDefExt = spec.DefaultExt.empty() ? nullptr : spec.DefaultExt.c_str();
+    ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    BOOL chosen;
+    if (spec.Save) {
+        // Replacing a profile the user kept as a backup asks first.
+        ofn.Flags |= OFN_OVERWRITEPROMPT;
+        chosen = GetSaveFileNameA(&ofn);
+    } else {
+        ofn.Flags |= OFN_FILEMUSTEXIST;
+        chosen = GetOpenFileNameA(&ofn);
+    }
+    if (!chosen)
+        return false;
+    fileName = name.data();
+    return true;
+}
+
+void TUiSeam::OpenAddress(const std::string& address) {
+    ShellExecuteA(GetDesktopWindow(), "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
 namespace {

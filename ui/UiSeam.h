@@ -8,6 +8,17 @@
 #include <cstdint>
 #include <string>
 
+// What a file open or save dialog is to show.
+struct TFileDialogSpec {
+    bool Save = false;
+    std::string Title;
+    // Pairs of description and pattern, separated by "|":
+    // "Morvane Profile|*.mvp|All Files|*.*".
+    std::string Filter;
+    std::string DefaultExt;
+    std::string InitialDir;
+};
+
 class TUiSeam {
 public:
     virtual ~TUiSeam() = default;
@@ -29,6 +40,13 @@ public:
     virtual bool RestartElevated(HWND owner);
 
     virtual uint32_t TickCount();
+
+    // A file dialog; true with the chosen file, false when cancelled.
+    virtual bool ChooseFile(HWND owner, const TFileDialogSpec& spec, std::string& fileName);
+
+    // Opens a web address in the user's browser (the shell's "open"). A
+    // failure is not reported.
+    virtual void OpenAddress(const std::string& address);
 };
 
 // The seam in force; SetUiSeam(nullptr) goes back to the default.

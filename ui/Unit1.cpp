@@ -73,9 +73,10 @@ void TfrmMorvane::FormCreate() {
     ListView_SetImageList(lvStartupList, systemIcons, LVSIL_SMALL);
     painter_.Setup(ImageList1.Get(), systemIcons, font_.Get(), dpi_);
     startups_ = std::make_unique<TStartups>(static_cast<void*>(wnd_));
-    // The two HTML panes start blank (about:blank).
-    InvalidateRect(EmbeddedWB1, nullptr, TRUE);
-    InvalidateRect(WebBrowser1, nullptr, TRUE);
+    if (ProgramFolder.empty())
+        ProgramFolder = AppFolder();
+    EmbeddedWB1View.Navigate("about:blank");
+    WebBrowser1View.Navigate("about:blank");
 }
 
 void TfrmMorvane::FormShow() {
@@ -165,6 +166,10 @@ void TfrmMorvane::btnConsultClick() {
 }
 
 void TfrmMorvane::btnApplyClick() {
+    if (!profileSaved_ && !backupReminded_) {
+        backupReminded_ = true;
+        sodBackupReminder.Execute();
+    }
     TApplyReport report = ApplyWithStore(*startups_, wnd_);
     if (report.Ok())
         return;
@@ -181,14 +186,6 @@ void TfrmMorvane::btnApplyClick() {
     // disabled, and this one closes (writing the store once more).
     if (UiSeam().RestartElevated(wnd_))
         PostMessageA(wnd_, WM_CLOSE, 0, 0);
-}
-
-void TfrmMorvane::btnMoreTasksClick() {
-    // The menu of the profile commands comes with its own module.
-}
-
-void TfrmMorvane::btnAboutClick() {
-    // The about window comes with its own module.
 }
 
 // ---------------------------------------------------------------------------
@@ -505,6 +502,9 @@ void TfrmMorvane::HandleCommand(UINT id) {
         break;
     case Refresh1:
         Guarded([this] { btnRefreshClick(); });
+        break;
+    default:
+        HandleMoreTaskCommand(id);
         break;
     }
 }

@@ -11,6 +11,7 @@
 #include "ShowOnceDlg.h"
 #include "UiSeam.h"
 #include "WebImage.h"
+#include "WebView.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,25 @@ class TfrmMorvane {
 public:
     // Commands of the list's context menu PopupMenu1.
     enum : UINT { Check1 = 2001, Remove1 = 2002, Refresh1 = 2003 };
+    // The detail pane's context menu PopupMenu2.
+    enum : UINT { Copy1 = 2004 };
+    // Commands of the menu popMoreTask; a quick slot N is loadProfile1 + N - 1
+    // or saveProfile1 + N - 1.
+    enum : UINT {
+        loadProfile1 = 2101,
+        loadProfile4 = 2104,
+        saveProfile1 = 2111,
+        saveProfile4 = 2114,
+        loadProfileFromFile = 2121,
+        saveProfiletoFile = 2122,
+        ExportXml1 = 2131,
+        VisitWebsite1 = 2141,
+        VisitOnline1 = 2142,
+        Contributeinformation2 = 2143,
+    };
+    // The place of the consultation's "Options..." item in popMoreTask: it
+    // is inserted at this position, between "&Export" and the separator N4.
+    static constexpr UINT MoreTaskOptionsPosition = 3;
     static constexpr int NodeCount = 13;
 
     TfrmMorvane();
@@ -54,6 +74,13 @@ public:
     TWebImage btnAbout;
     TBusyAnimation aniBusy;
     TMenu PopupMenu1;
+    TMenu PopupMenu2;
+    TMenu popMoreTask;
+    // The HTML views inside the panes WebBrowser1 and EmbeddedWB1.
+    TWebView WebBrowser1View;
+    TWebView EmbeddedWB1View;
+    // Hidden text control whose lines are the side pane's page.
+    HWND tmpAds = nullptr;
     TShowOnceDlg sodRefreshWarning;
     TShowOnceDlg sodBackupReminder;
     TImageList ImageList1;
@@ -61,6 +88,12 @@ public:
     // The starting folders of the profile dialogs.
     std::string OpenDlgInitialDir;
     std::string SaveDlgInitialDir;
+
+    // The folder of the page template, and of the detail page when it can be
+    // written there; the program's folder unless a test says otherwise.
+    std::string ProgramFolder;
+    // Where the last detail page was written.
+    std::string DetailPagePath;
 
     // The tick count of the last successful consultation.
     uint32_t LastConsultTick = 0;
@@ -93,6 +126,34 @@ public:
     void lvStartupListDblClick();
     void Check1Click();
     void Remove1Click();
+
+    // Detail pane and side pane.
+    void lvStartupListClick();
+    void Copy1Click();
+    // Loads the page of tmpAds into EmbeddedWB1 (when a consultation starts).
+    void ShowAdsPage();
+
+    // Profile commands and web links (menu popMoreTask).
+    void popMoreTaskPopup();
+    void loadProfile4Click(int slot);
+    void saveProfile4Click(int slot);
+    void LoadQuickProfile(int slot);
+    void SaveQuickProfile(int slot);
+    static std::string QuickProfilePath(int slot);
+    void loadProfileFromFileClick();
+    void saveProfiletoFileClick();
+    void ExportXml1Click();
+    void VisitWebsite1Click();
+    void VisitOnline1Click();
+    void Contributeinformation2Click();
+    TFileDialogSpec OpenDlg() const;
+    TFileDialogSpec SaveDlg() const;
+    // The command of a key pressed while popMoreTask is open (F5-F8 save,
+    // Shift+F5-F8 load), or 0.
+    static UINT popMoreTaskKey(UINT key, bool shift);
+    // The window's keys before the message loop dispatches a message:
+    // Ctrl+O and Ctrl+S, and the HTML views' own keys. True when taken.
+    bool PreTranslateMessage(MSG& msg);
 
     // The tree's nodes by absolute index (0 "Startup Items" to 12).
     HTREEITEM Node(int absoluteIndex) const;
@@ -130,6 +191,7 @@ private:
     // Sets the list's count to the rows' (scrolled and repainted as asked).
     void SyncRowCount(bool keepScroll);
     void HandleCommand(UINT id);
+    bool HandleMoreTaskCommand(UINT id);
     void CreateControls();
     void CreatePictures();
     void CreateTree();
@@ -137,6 +199,10 @@ private:
     void CreateLegend();
     void CreatePopupMenu();
     void ConfigureShowOnceDialogs();
+    void CreateMoreTaskMenu();
+    void CreateHtmlPanes();
+    void LoadProfileFile(const std::string& path);
+    static LRESULT CALLBACK MenuKeyHook(int code, WPARAM wp, LPARAM lp);
     void Layout();
     void SizeListColumns();
     void Paint(HDC dc, const RECT& area);
@@ -179,6 +245,13 @@ private:
     bool columnWidthsValid_ = false;
     bool closing_ = false;
     HWND lastFocus_ = nullptr;
+    TAccel accel_;
+    // The command chosen by a key while popMoreTask was open.
+    UINT menuKey_ = 0;
+    // The backup reminder comes before the first Apply of a run in which no
+    // profile was saved.
+    bool profileSaved_ = false;
+    bool backupReminded_ = false;
 };
 
 extern TfrmMorvane* frmMorvane;

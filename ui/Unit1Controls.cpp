@@ -345,13 +345,15 @@ void TfrmMorvane::CreateControls() {
     aniBusy.Create(wnd_, 0, dpi_.Scale(layout::BusyY),
                    LoadBusyFrames(dpi_, GetSysColor(COLOR_BTNHIGHLIGHT)));
 
-    WebBrowser1 =
-        CreateWindowExA(WS_EX_CLIENTEDGE, PaneClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, wnd_,
-                        reinterpret_cast<HMENU>(idDetailPane), GetModuleHandleA(nullptr), nullptr);
-    EmbeddedWB1 =
-        CreateWindowExA(0, PaneClass, "", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, wnd_,
-                        reinterpret_cast<HMENU>(idSidePane), GetModuleHandleA(nullptr), nullptr);
+    WebBrowser1 = CreateWindowExA(
+        WS_EX_CLIENTEDGE, PaneClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0, 10, 10,
+        wnd_, reinterpret_cast<HMENU>(idDetailPane), GetModuleHandleA(nullptr), nullptr);
+    EmbeddedWB1 = CreateWindowExA(0, PaneClass, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
+                                  10, 10, wnd_, reinterpret_cast<HMENU>(idSidePane),
+                                  GetModuleHandleA(nullptr), nullptr);
     CreatePopupMenu();
+    CreateMoreTaskMenu();
+    CreateHtmlPanes();
     ConfigureShowOnceDialogs();
     painter_.Setup(ImageList1.Get(), nullptr, font_.Get(), dpi_);
     Layout();

@@ -181,6 +181,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
         wnd_ = nullptr;
         tvStartupFolders = lvStartupList = Panel4 = ListView1 = WebBrowser1 = EmbeddedWB1 = nullptr;
+        tmpAds = nullptr;
         if (QuitOnDestroy)
             PostQuitMessage(0);
         return DefWindowProcA(wnd, msg, wp, lp);
@@ -235,6 +236,11 @@ LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
         }
         case NM_DBLCLK:
             lvStartupListDblClick();
+            return 0;
+        case NM_CLICK:
+            // A mouse click shows the page; moving the selection with the
+            // keyboard does not.
+            Guarded([this] { lvStartupListClick(); });
             return 0;
         }
     } else if (hdr.hwndFrom == tvStartupFolders) {

@@ -85,6 +85,13 @@ check "a name in both views is listed once per view" \
   bash -c 'grep -q "native.exe" <<<"$0" && grep -q "wow32.exe" <<<"$1"' \
   "$(json_entry CliBoth 'LM Run')" "$(json_entry CliBoth 'LM Run (32-bit)')"
 
+cli list --xml
+check "list --xml succeeds" test "$rc" -eq 0
+check "list --xml starts with the XML declaration" contains "$(head -n 1 <<<"$out")" '<?xml version="1.0"'
+check "list --xml holds the per-user Run value with its fields" contains "$out" '<title>CliPlain</title>'
+check "list --xml gives the location code and name" contains "$out" '<location code="8">CU Run</location>'
+check "list --xml closes the document" contains "$(tail -n 1 <<<"$out")" '</startups>'
+
 cli list --group "Current User/Run" --csv
 check "list --group filters by tree node" bash -c 'grep -q "^CliPlain," <<<"$0" && ! grep -q "^CliExpand," <<<"$0"' "$out"
 

@@ -1,0 +1,124 @@
+// lvStartupListClick: the detail page of the clicked entry.
+
+#include "DetailPage.h"
+
+#include "Unit1.h"
+#include "WebLinks.h"
+#include "core/startupUtil.h"
+#include "core/system/Errors.h"
+#include "core/system/Files.h"
+#include "core/system/Folders.h"
+#include "online/formencoder.h"
+#include "template/HtmlText.h"
+#include "template/TemplatePower.h"
+
+const char* const DetailTemplateName = "mrvTemplate.tpl";
+const char* const DetailPageName = "mrvComment.htm";
+
+namespace {
+
+const int CsidlLocalAppData = 0x001c;
+
+std::string JoinLines(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) {
+        text += line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+} // namespace
+
+std::string RatingName(int rating) {
+    static const char* const names[] = {"Unknown", "Not recommended", "Not required",
+                                        "User's choice", "Required"};
+    if (rating >= 0 && rating <= 4)
+        return names[rating];
+    return "Unrated (" + std::to_string(rating) + ")";
+}
+
+std::vector<std::pair<std::string, std::string>> DetailPageVariables(const TStartup& entry,
+                                                                     bool fileFound) {
+    std::string filename = HtmlEscape(entry.FilePath);
+    if (!fileFound)
+        filename += "<BR><font size=2 color=red>Warning: This file does not exists.</font>";
+    // What Windows itself does with the entry: turned off in its Startup
+    // settings, registered in more places, or a key it never reads.
+    std::string notes;
+    for (const std::string& note :
+         {entry.DisabledReason(), entry.AlsoInText(), entry.WindowsNote()}) {
+        if (!note.empty())
+            notes += "<div class=\"note\">" + HtmlEscape(note) + "</div>";
+    }
+    std::string comments;
+    if (!entry.DetailComment.empty())
+        comments = HtmlEscape(entry.DetailComment);
+    else
+        comments = "No information was retrieved about this program. If you know what this "
+                   "program is please <a href=\"" +
+                   ContributionAddress(entry.Title, entry.FileName) +
+                   "\">click here</a> to submit your information.";
+    return {
+        {"title", HtmlEscape(entry.Title)},
+        {"filename", filename},
+        {"argument", HtmlEscape(entry.Arguments)},
+        {"q_title", UrlEncode(entry.Title)},
+        {"q_filename_only", UrlEncode(entry.FileName)},
+        {"required", RatingName(entry.Rating)}, // text of ours, never markup
+        {"startuplocation", HtmlEscape(entry.LocationText())},
+        {"comments", comments},
+        {"notes", notes},
+    };
+}
+
+std::vector<std::string> BuildDetailPage(const std::vector<std::string>& templateLines,
+                                         const TStartup& entry, bool fileFound) {
+    TTemplatePower engine;
+    engine.TemplateLines = templateLines;
+    engine.Prepare();
+    for (const auto& [name, value] : DetailPageVariables(entry, fileFound))
+        engine.AssignVar(name, value);
+    std::vector<std::string> page;
+    engine.WriteOutput(page);
+    return page;
+}
+
+std::string PerUserPageFolder() {
+    std::string base = ShellFolderPath(CsidlLocalAppData);
+    if (base.empty())
+        base = GetEnv("LOCALAPPDATA");
+    if (base.empty())
+        base = GetSpecialFolder(5);
+    return PathJoin(base, "Morvane");
+}
+
+void TfrmMorvane::lvStartupListClick() {
+    int row = FirstSelectedRow();
+    if (row < 0)
+        return;
+    TStartup* entry = RowEntry(row);
+    if (!entry)
+        return;
+    const std::string folder = ProgramFolder.empty() ? AppFolder() : ProgramFolder;
+    const std::string templatePath = PathJoin(folder, DetailTemplateName);
+    TStringList templateLines;
+    if (!templateLines.LoadFromFile(templatePath))
+        throw EMorvaneError("Cannot open file \"" + templatePath + "\".");
+    const bool fileFound = !entry->FileMissing();
+    const std::string page = JoinLines(BuildDetailPage(
+        std::vector<std::string>(templateLines.begin(), templateLines.end()), *entry, fileFound));
+
+    // Beside the program when its folder takes the file; a program installed
+    // under Program Files and run by a standard user writes per user.
+    std::string pagePath = PathJoin(folder, DetailPageName);
+    if (!WriteWholeFile(pagePath, page)) {
+        const std::string perUser = PerUserPageFolder();
+        ForceFolders(perUser);
+        pagePath = PathJoin(perUser, DetailPageName);
+        if (!WriteWholeFile(pagePath, page))
+            throw EMorvaneError("Unable to write to " + pagePath);
+    }
+    DetailPagePath = pagePath;
+    WebBrowser1View.Navigate(pagePath);
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The detail page of one entry: the template beside the program, filled with
+// the entry's values, written to "mrvComment.htm" and shown in the detail pane.
+
+#include <string>
+#include <utility>
+#include <vector>
+
+class TStartup;
+
+extern const char* const DetailTemplateName; // "mrvTemplate.tpl"
+extern const char* const DetailPageName;     // "mrvComment.htm"
+
+// "Unknown", "Not recommended", "Not required", "User's choice", "Required"
+// for 0 to 4; "Unrated (n)" for any other number.
+std::string RatingName(int rating);
+
+// The eight variables of the page, in the order they are assigned, then
+// "notes": what Windows does with the entry (turned off in its Startup
+// settings, registered in more places, a key it never reads). Every
+// value taken from the entry is HTML-escaped (titles, file names and server
+// comments come from the registry, shortcut files and the network, and the
+// page runs script); the warning and the invitation keep their markup.
+std::vector<std::pair<std::string, std::string>> DetailPageVariables(const TStartup& entry,
+                                                                     bool fileFound);
+
+// Fills the template's lines with the variables; the page's lines.
+std::vector<std::string> BuildDetailPage(const std::vector<std::string>& templateLines,
+                                         const TStartup& entry, bool fileFound);
+
+// Where the page goes when the program's folder cannot take it:
+// "%LOCALAPPDATA%\Morvane".
+std::string PerUserPageFolder();

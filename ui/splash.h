@@ -1,0 +1,51 @@
+#pragma once
+// The about window TForm2: the artwork, two hot areas (close; donate and
+// close), the link to the maker's web site and the version text.
+
+#include "Layout.h"
+#include "ScopedWin.h"
+
+#include <windows.h>
+
+#include <string>
+
+class TForm2 {
+public:
+    TForm2(HWND owner, const TDpi& dpi);
+    ~TForm2();
+    TForm2(const TForm2&) = delete;
+    TForm2& operator=(const TForm2&) = delete;
+
+    // Creates the window, shows it modally and destroys it; the result that
+    // closed it (IDOK, or IDCANCEL for the window's close button).
+    int ShowModal();
+    HWND Handle() const { return wnd_; }
+
+    void Shape1MouseDown();
+    void Shape2MouseDown();
+    void Label1Click();
+
+    // The hot areas and the link label, in client coordinates.
+    RECT Shape1Rect() const;
+    RECT Shape2Rect() const;
+    RECT Label1Rect() const;
+    RECT Label2Rect() const;
+    // The link label's text: "Visit: " and the site's address.
+    static std::string Label1Text();
+    static const char* const Label2Text; // "V2.07"
+
+private:
+    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    RECT Scaled(int x, int y, int w, int h) const;
+    void Paint(HDC dc);
+    void MakeArtwork();
+
+    HWND owner_;
+    TDpi dpi_;
+    HWND wnd_ = nullptr;
+    int modalResult_ = 0;
+    TBitmap Image1;
+    TFont labelFont_;
+    TFont versionFont_;
+};
