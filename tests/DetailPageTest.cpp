@@ -340,10 +340,11 @@ TEST_F(DetailPageTest, WithoutTheBrowserControlThePageTextStaysReadable) {
 TEST(DetailPageNotes, SayWhatWindowsDoesWithTheEntry) {
     TStartups startups;
     TStartup* plain = startups.Add("Plain", "", "C:\\notes\\plain.exe", slCURun, 0);
-    TStartup* off = startups.Add("Off <b>", "", "C:\\notes\\off.exe", slCURun, 0);
+    TStartup* off = startups.Add("Off", "", "C:\\notes\\off.exe", slCURun, 0);
     TStartup* nine = startups.Add("Nine", "", "C:\\notes\\nine.exe", slLMServices, 0);
     ASSERT_TRUE(plain && off && nine);
     off->DisabledByWindows = true;
+    off->Enabled = false;
     auto notesOf = [](const TStartup& e) {
         const auto variables = DetailPageVariables(e, true);
         EXPECT_EQ(variables.size(), 9u);
