@@ -265,9 +265,9 @@ void THttpResponseReader::ParseHead() {
     }
     if (haveLength) {
         if (length > maxBody_)
-            throw EHttpError(THttpFailure::TooLarge,
-                             "the answer is larger than " +
-                                 std::to_string(maxBody_ / (1024 * 1024)) + " MB");
+            throw EHttpError(THttpFailure::TooLarge, "the answer is larger than " +
+                                                         std::to_string(maxBody_ / (1024 * 1024)) +
+                                                         " MB");
         remaining_ = length;
         body_.reserve(length);
         state_ = length == 0 ? sDone : sLength;
@@ -280,9 +280,9 @@ void THttpResponseReader::ParseHead() {
 
 bool THttpResponseReader::ParseChunkLine(const std::string& line) {
     std::string size = Trim(line.substr(0, line.find(';')));
-    if (size.empty() || size.size() > 15 ||
-        !std::all_of(size.begin(), size.end(),
-                     [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }))
+    if (size.empty() || size.size() > 15 || !std::all_of(size.begin(), size.end(), [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+        }))
         throw EHttpError(THttpFailure::BadResponse, "the server sent a malformed chunk size");
     remaining_ = std::stoull(size, nullptr, 16);
     if (body_.size() + remaining_ > maxBody_)

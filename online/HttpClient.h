@@ -99,7 +99,16 @@ public:
     bool Complete() const { return state_ == sDone; }
 
 private:
-    enum State { sHeaders, sLength, sChunkSize, sChunkData, sChunkDataEnd, sTrailer, sClose, sDone };
+    enum State {
+        sHeaders,
+        sLength,
+        sChunkSize,
+        sChunkData,
+        sChunkDataEnd,
+        sTrailer,
+        sClose,
+        sDone
+    };
     void ParseHead();
     bool ParseChunkLine(const std::string& line);
     void Append(const char* data, std::size_t size);

@@ -98,8 +98,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to,
-                                                     const THttpLimits& limits,
+std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const THttpLimits& limits,
                                                      const std::function<void()>& pump) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;

@@ -120,8 +120,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to,
-                                                     const THttpLimits& limits,
+std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const THttpLimits& limits,
                                                      const std::function<void()>& pump) {
     EnsureWinsock();
     addrinfo hints{};

@@ -213,11 +213,10 @@ TEST_F(ConsultTest, SystemProxyFollowsInternetSettings) {
 TEST_F(ConsultTest, ExchangeWritesBothFilesAndApplies) {
     TStartup* a = Add("Sound Mixer", "C:\\Mix\\mixer.exe");
     const std::string answer = "<r><i idx=\"0\" rating=\"4\">Needed</i></r>";
-    TLoopbackServer server(
-        {{"HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(answer.size()) + "\r\n\r\n" +
-          answer},
-         true,
-         false});
+    TLoopbackServer server({{"HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(answer.size()) +
+                             "\r\n\r\n" + answer},
+                            true,
+                            false});
     TConsultOptions options;
     options.Settings.Server = "http://127.0.0.1:" + std::to_string(server.Port());
     options.Settings.Proxy = "none";

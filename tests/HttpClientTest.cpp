@@ -97,8 +97,8 @@ TEST(HttpExchange, StatusOutsideSuccessIsAFailure) {
     EXPECT_EQ(notFound.Status, 404);
     EXPECT_STREQ(notFound.what(), "the server answered HTTP 404 Not Found");
     // A redirection is not followed.
-    EHttpError moved = FailureOf(
-        {"HTTP/1.0 301 Moved Permanently\r\nLocation: http://elsewhere/\r\n\r\n<r/>"});
+    EHttpError moved =
+        FailureOf({"HTTP/1.0 301 Moved Permanently\r\nLocation: http://elsewhere/\r\n\r\n<r/>"});
     EXPECT_EQ(moved.Status, 301);
 }
 
@@ -170,7 +170,8 @@ TEST(HttpExchange, ThroughARealProxy) {
         GTEST_SKIP() << "MORVANE_TEST_PROXY names no proxy (scripts/test.sh starts tinyproxy)";
     THostPort proxy;
     ASSERT_TRUE(ParseServerAddress(proxyText, proxy));
-    TLoopbackServer server({{"HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\r\n<ok/>\r\n"}, true, false});
+    TLoopbackServer server(
+        {{"HTTP/1.0 200 OK\r\nContent-Length: 7\r\n\r\n<ok/>\r\n"}, true, false});
     THttpPost post = Post(server.Port());
     post.Proxy = proxy;
     EXPECT_EQ(HttpPost(post, Quick(), nullptr), "<ok/>\r\n");
@@ -201,8 +202,7 @@ TEST(ProxyServerValue, TakesTheHttpEntryOrTheWholeValue) {
     EXPECT_EQ(ParseProxyServer("proxy.corp:3128").Text(), "proxy.corp:3128");
     EXPECT_EQ(ParseProxyServer("proxy.corp").Text(), "proxy.corp");
     EXPECT_EQ(ParseProxyServer("proxy.corp").Port, 80);
-    EXPECT_EQ(ParseProxyServer("https=s.corp:443;http=h.corp:8080;ftp=f:21").Text(),
-              "h.corp:8080");
+    EXPECT_EQ(ParseProxyServer("https=s.corp:443;http=h.corp:8080;ftp=f:21").Text(), "h.corp:8080");
     EXPECT_EQ(ParseProxyServer("http://h.corp:8080").Text(), "h.corp:8080");
     EXPECT_TRUE(ParseProxyServer("https=s.corp:443;ftp=f:21").Empty());
     EXPECT_TRUE(ParseProxyServer("").Empty());
