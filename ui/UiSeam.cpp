@@ -63,6 +63,19 @@ uint32_t TUiSeam::TickCount() {
     return GetTickCount();
 }
 
+void TUiSeam::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The outer loop ends the program once the command is over.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 namespace {
 TUiSeam defaultSeam;
 TUiSeam* current = &defaultSeam;

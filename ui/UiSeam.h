@@ -29,6 +29,10 @@ public:
     virtual bool RestartElevated(HWND owner);
 
     virtual uint32_t TickCount();
+
+    // Lets the queued window messages run while a command waits (the
+    // consultation does so after each row and each slice of waiting).
+    virtual void ProcessMessages();
 };
 
 // The seam in force; SetUiSeam(nullptr) goes back to the default.

@@ -93,6 +93,8 @@ void TfrmMorvane::FormDestroy() {
 // Tool bar commands
 
 void TfrmMorvane::btnRefreshClick() {
+    if (consulting_)
+        return;
     struct TBusy {
         TfrmMorvane& Form;
         HCURSOR Old;
@@ -144,10 +146,6 @@ void TfrmMorvane::btnRefreshClick() {
         ShowError(wnd_, scanError);
 }
 
-void TfrmMorvane::btnConsultClick() {
-    // The consultation with the rating server comes with its own module.
-}
-
 void TfrmMorvane::btnApplyClick() {
     TApplyReport report = ApplyWithStore(*startups_, wnd_);
     if (report.Ok())
@@ -191,6 +189,8 @@ int TfrmMorvane::SelectedNode() const {
 }
 
 void TfrmMorvane::tvStartupFoldersClick() {
+    if (consulting_)
+        return;
     FillList();
 }
 
@@ -309,6 +309,8 @@ void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void TfrmMorvane::lvStartupListColumnClick(int column) {
+    if (consulting_)
+        return;
     ListView_SortItems(lvStartupList, CompareRows, static_cast<LPARAM>(column));
 }
 
@@ -355,6 +357,8 @@ void TfrmMorvane::Check1Click() {
 }
 
 void TfrmMorvane::Remove1Click() {
+    if (consulting_)
+        return;
     int row = FirstSelectedRow();
     if (row < 0)
         return;

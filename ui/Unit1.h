@@ -61,8 +61,13 @@ public:
     std::string OpenDlgInitialDir;
     std::string SaveDlgInitialDir;
 
-    // The tick count of the last successful consultation.
+    // The tick count of the last successful consultation; HasConsulted is
+    // false until one succeeded in this run.
     uint32_t LastConsultTick = 0;
+    bool HasConsulted = false;
+    // True while a consultation waits on the server: commands that would
+    // rebuild or reorder the rows it is about to update are refused.
+    bool Consulting() const { return consulting_; }
 
     TStartups* Startups() const { return startups_.get(); }
     const TDpi& Dpi() const { return dpi_; }
@@ -79,6 +84,10 @@ public:
     void btnApplyClick();
     void btnMoreTasksClick();
     void btnAboutClick();
+    // The exchange of the Consult command; raises on every failure.
+    void ConsultServer();
+    // Loads the advertisement page of tmpAds into the right-hand pane.
+    void ShowAdsPage();
 
     // Location tree and list.
     void tvStartupFoldersClick();
@@ -159,6 +168,8 @@ private:
     int columnWidths_[5] = {};
     bool columnWidthsValid_ = false;
     bool closing_ = false;
+    bool consulting_ = false;
+    bool closeAfterConsult_ = false;
     HWND lastFocus_ = nullptr;
 };
 
