@@ -26,7 +26,7 @@
 namespace {
 
 const char* const TestFolder = "C:\\Morvane Consult Test";
-const char* const WaitMessage =
+const char* const ConsultWaitMessage =
     "You have just already retrieved from Morvane web server,In order to keep Morvane web "
     "server efficient, you need to wait at least 30 seconds for another consult.";
 const char* const FailureMessage =
@@ -175,7 +175,7 @@ TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
     int pumps = seam.Pumps;
     form->btnConsultClick();
     ASSERT_EQ(seam.Messages.size(), 1u);
-    EXPECT_EQ(seam.Messages[0], WaitMessage);
+    EXPECT_EQ(seam.Messages[0], ConsultWaitMessage);
     EXPECT_EQ(seam.Pumps, pumps);
     EXPECT_FALSE(form->aniBusy.Active());
     // At 30000 ms it runs again, and the 30 seconds count from its end.
@@ -190,7 +190,7 @@ TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
     seam.Tick = 0x100;
     form->btnConsultClick();
     ASSERT_EQ(seam.Messages.size(), 2u);
-    EXPECT_EQ(seam.Messages[1], WaitMessage);
+    EXPECT_EQ(seam.Messages[1], ConsultWaitMessage);
 }
 
 TEST_F(ConsultUiTest, CommandsThatMoveRowsAreRefusedWhileWaiting) {

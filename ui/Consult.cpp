@@ -7,7 +7,7 @@
 
 namespace {
 
-const char* const WaitMessage =
+const char* const ConsultWaitMessage =
     "You have just already retrieved from Morvane web server,In order to keep Morvane web "
     "server efficient, you need to wait at least 30 seconds for another consult.";
 const char* const FailureMessage =
@@ -35,7 +35,7 @@ void TfrmMorvane::btnConsultClick() {
         return;
     // Modulo 2^32: the tick count wraps after 49.7 days.
     if (HasConsulted && UiSeam().TickCount() - LastConsultTick < ConsultInterval) {
-        UiSeam().ShowMessageBox(wnd_, WaitMessage, ApplicationTitle, MB_OK);
+        UiSeam().ShowMessageBox(wnd_, ConsultWaitMessage, ApplicationTitle, MB_OK);
         return;
     }
     aniBusy.Start();

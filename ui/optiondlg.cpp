@@ -23,16 +23,6 @@ std::string GetText(HWND wnd) {
     return text;
 }
 
-std::string ItemText(HWND list, int row, int column) {
-    char buffer[1024] = {};
-    LVITEMA item{};
-    item.iSubItem = column;
-    item.pszText = buffer;
-    item.cchTextMax = sizeof buffer;
-    SendMessageA(list, LVM_GETITEMTEXTA, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
-    return buffer;
-}
-
 bool Checked(HWND box) {
     return SendMessageA(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
