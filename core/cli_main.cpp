@@ -4,6 +4,7 @@
 #include "startupExport.h"
 #include "startupUtil.h"
 
+#include "online/Consult.h"
 #include "system/Errors.h"
 #include "system/Files.h"
 
@@ -39,6 +40,10 @@ const char kHelp[] =
     "  load-profile FILE [--apply]\n"
     "        Loads a profile and shows the entries it holds; with --apply makes\n"
     "        the system match it.\n"
+    "  consult [--csv | --json] [--group NAME|INDEX] [--server URL]\n"
+    "        Asks the rating server about the entries of the group (in the order\n"
+    "        list prints them) and shows their ratings and comments. --server\n"
+    "        takes http://host[:port] instead of the configured server.\n"
     "\n"
     "LOCATION is a location code (0-10) or name: \"LM Startup Folder\", \"LM Run\",\n"
     "\"LM Run Once\", \"LM Services\", \"LM Service Once\", \"CU Run\", \"CU Run Once\",\n"
@@ -322,6 +327,48 @@ TStartup* Select(TStartups& startups, const std::string& title, const LocationFi
     return found.front();
 }
 
+const char* const RatingNames[5] = {"Unknown", "Not recommended", "Not required", "User's choice",
+                                    "Required"};
+
+std::string RatingName(int rating) {
+    return rating >= 0 && rating < 5 ? RatingNames[rating] : std::to_string(rating);
+}
+
+void PrintRatings(const std::vector<const TStartup*>& rows, Format format) {
+    std::string out;
+    if (format == Format::Csv) {
+        out += "title,program file,location name,rating,rating name,comment\r\n";
+        for (const TStartup* e : rows)
+            out += CsvField(e->Title) + ',' + CsvField(e->FilePath) + ',' +
+                   CsvField(e->LocationText()) + ',' + std::to_string(e->Rating) + ',' +
+                   CsvField(RatingName(e->Rating)) + ',' + CsvField(e->Comment) + "\r\n";
+    } else if (format == Format::Json) {
+        out += "[";
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const TStartup* e = rows[i];
+            out += i ? ",\n " : "\n ";
+            out += "{\"title\": " + JsonString(e->Title) +
+                   ", \"programFile\": " + JsonString(e->FilePath) +
+                   ", \"locationName\": " + JsonString(e->LocationText()) +
+                   ", \"rating\": " + std::to_string(e->Rating) +
+                   ", \"ratingName\": " + JsonString(RatingName(e->Rating)) +
+                   ", \"comment\": " + JsonString(e->Comment) + "}";
+        }
+        out += rows.empty() ? "]\n" : "\n]\n";
+    } else {
+        for (const TStartup* e : rows) {
+            std::string comment = e->Comment;
+            for (char& c : comment)
+                if (c == '\r' || c == '\n' || c == '\t')
+                    c = ' ';
+            out += e->Title + " (" + ExtractFileName(e->FilePath) + "): " + RatingName(e->Rating) +
+                   (comment.empty() ? "" : " - " + comment) + "\n";
+        }
+        out += std::to_string(rows.size()) + (rows.size() == 1 ? " entry\n" : " entries\n");
+    }
+    std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
 int Apply(TStartups& startups) {
     const TApplyReport report = ApplyWithStore(startups, nullptr);
     if (report.Ok())
@@ -343,6 +390,7 @@ struct Arguments {
     int Group = 0;
     LocationFilter Location;
     bool ApplyProfile = false;
+    std::string Server;
 };
 
 Arguments ParseArguments(int argc, char** argv) {
@@ -366,6 +414,8 @@ Arguments ParseArguments(int argc, char** argv) {
             args.Location = ParseLocation(value());
         else if (a == "--apply")
             args.ApplyProfile = true;
+        else if (a == "--server")
+            args.Server = value();
         else if (a.size() > 1 && a[0] == '-' && a != "-")
             throw UsageError("unknown option " + a);
         else if (args.Command.empty())
@@ -431,6 +481,31 @@ int Run(const Arguments& args) {
         if (args.ApplyProfile)
             return Apply(startups);
         Print(rows, args.Output);
+        return 0;
+    }
+    if (cmd == "consult") {
+        if (!pos.empty())
+            throw UsageError("consult takes no arguments");
+        TConsultOptions options;
+        options.Settings = ReadConsultSettings();
+        if (!args.Server.empty()) {
+            THostPort check;
+            std::string why;
+            if (!ParseServerAddress(args.Server, check, &why))
+                throw UsageError("--server: " + why);
+            options.Settings.Server = args.Server;
+        }
+        Scan(startups);
+        std::vector<TStartup*> entries;
+        for (int i = 0; i < startups.Count(); ++i)
+            if (InLocationGroup(startups.Items(i)->Location, args.Group))
+                entries.push_back(startups.Items(i));
+        try {
+            Consult(TEntryRows(entries), options);
+        } catch (const EConsultError& e) {
+            throw EMorvaneError(std::string("the consultation failed: ") + e.what());
+        }
+        PrintRatings(std::vector<const TStartup*>(entries.begin(), entries.end()), args.Output);
         return 0;
     }
     throw UsageError(cmd.empty() ? "no command given" : "unknown command " + cmd);

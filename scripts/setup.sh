@@ -20,7 +20,8 @@ else
 fi
 
 for p in g++ cmake make googletest mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
-         wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick clang libexpat1-dev python3; do
+         wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick clang libexpat1-dev python3 \
+         libcpp-httplib-dev libsqlite3-dev pkg-config tinyproxy; do
   have "$p" || need+=("$p")
 done
 

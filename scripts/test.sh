@@ -61,8 +61,15 @@ build() { # dir cmake-args...
 
 mkdir -p build
 
+# ---- consultation services: the reference rating server and tinyproxy on
+# loopback, for the native and the Wine suites; stopped at the end.
+source scripts/services.sh
+trap stop_test_services EXIT
+# ---- end of consultation services
+
 echo "== native build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 if build build/native -DMORVANE_SANITIZE=ON; then
+  start_test_services build/native/bin/morvane-ratings
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   for exe in build/native/bin/*_tests; do
     [ -x "$exe" ] || continue

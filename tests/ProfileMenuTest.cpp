@@ -50,26 +50,27 @@ protected:
 TEST_F(ProfileMenuTest, MenuCarriesItsSubmenusCaptionsShortcutsAndPictures) {
     Open();
     HMENU top = Menu();
-    ASSERT_EQ(GetMenuItemCount(top), 7);
+    ASSERT_EQ(GetMenuItemCount(top), 8);
     EXPECT_EQ(Caption(top, 0), "Startup &Profiles");
     EXPECT_EQ(Caption(top, 2), "&Export");
-    EXPECT_EQ(Caption(top, 4), "Visit Morvane website");
-    EXPECT_EQ(Caption(top, 5), "Visit Morvane Online");
-    EXPECT_EQ(Caption(top, 6), "Contribute information");
-    for (UINT separator : {1u, 3u}) {
+    EXPECT_EQ(Caption(top, 3), "&Options...");
+    EXPECT_EQ(GetMenuItemID(top, 3), TfrmMorvane::Options1);
+    EXPECT_EQ(Caption(top, 5), "Visit Morvane website");
+    EXPECT_EQ(Caption(top, 6), "Visit Morvane Online");
+    EXPECT_EQ(Caption(top, 7), "Contribute information");
+    for (UINT separator : {1u, 4u}) {
         MENUITEMINFOA mi{};
         mi.cbSize = sizeof mi;
         mi.fMask = MIIM_FTYPE;
         GetMenuItemInfoA(top, separator, TRUE, &mi);
         EXPECT_TRUE(mi.fType & MFT_SEPARATOR) << separator;
     }
-    EXPECT_EQ(TfrmMorvane::MoreTaskOptionsPosition, 3u) << "between &Export and N4";
     const int pictures[] = {19, 19, 20};
     for (UINT i = 0; i < 3; ++i) {
         MENUITEMINFOA mi{};
         mi.cbSize = sizeof mi;
         mi.fMask = MIIM_DATA | MIIM_BITMAP;
-        GetMenuItemInfoA(top, 4 + i, TRUE, &mi);
+        GetMenuItemInfoA(top, 5 + i, TRUE, &mi);
         EXPECT_EQ(static_cast<int>(mi.dwItemData), pictures[i]);
         EXPECT_EQ(mi.hbmpItem, HBMMENU_CALLBACK);
     }

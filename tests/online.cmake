@@ -25,3 +25,16 @@ if(NOT MORVANE_FUZZ)
                   LIBS morvane_online)
   endif()
 endif()
+
+# The consultation and its HTTP client; the loopback server of the tests
+# works over Winsock and BSD sockets alike, so both run under Wine too.
+morvane_test(consult_tests
+  SOURCES
+    ${CMAKE_CURRENT_SOURCE_DIR}/HttpClientTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/ConsultTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/LoopbackServer.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/support/Seed_${MORVANE_PLATFORM}.cpp
+  LIBS morvane_consult)
+if(TARGET consult_tests AND WIN32)
+  target_link_libraries(consult_tests PRIVATE ws2_32)
+endif()

@@ -20,3 +20,16 @@ if(WIN32)
     target_link_options(list_paint_bench PRIVATE /MANIFEST:NO)
   endif()
 endif()
+
+# The Consult command and the options window under Wine.
+if(WIN32)
+  morvane_test(consult_ui_tests
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/ConsultUiTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/support/LoopbackServer.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture_${MORVANE_PLATFORM}.cpp
+    LIBS morvane_ui morvane_ui_res ws2_32)
+  if(MSVC AND TARGET consult_ui_tests)
+    target_link_options(consult_ui_tests PRIVATE /MANIFEST:NO)
+  endif()
+endif()

@@ -5,6 +5,7 @@
 
 #include "Pictures.h"
 #include "WebLinks.h"
+#include "optiondlg.h"
 #include "core/startupExport.h"
 #include "core/startupUtil.h"
 #include "core/system/Errors.h"
@@ -46,7 +47,7 @@ const TMenuItemDef MoreTaskItems[] = {
     {0, 0, nullptr, -1}, // N2
     {0, 0, "&Export", -1},
     {1, TfrmMorvane::ExportXml1, "XML...", -1},
-    // MoreTaskOptionsPosition: the consultation's "Options..." goes here.
+    {0, TfrmMorvane::Options1, "&Options...", -1},
     {0, 0, nullptr, -1}, // N4
     {0, TfrmMorvane::VisitWebsite1, "Visit Morvane website", piWebLink},
     {0, TfrmMorvane::VisitOnline1, "Visit Morvane Online", piWebLink},
@@ -208,6 +209,9 @@ void TfrmMorvane::SaveQuickProfile(int slot) {
 }
 
 void TfrmMorvane::loadProfile4Click(int slot) {
+    // A consultation is about to write into the rows a load would replace.
+    if (consulting_)
+        return;
     LoadQuickProfile(slot);
     FillList();
 }
@@ -236,6 +240,8 @@ TFileDialogSpec TfrmMorvane::SaveDlg() const {
 }
 
 void TfrmMorvane::loadProfileFromFileClick() {
+    if (consulting_)
+        return;
     std::string path;
     bool chosen = UiSeam().ChooseFile(wnd_, OpenDlg(), path);
     // The list is rebuilt whether or not a file was chosen or could be read.
@@ -305,6 +311,9 @@ bool TfrmMorvane::HandleMoreTaskCommand(UINT id) {
         return true;
     case ExportXml1:
         Guarded([this] { ExportXml1Click(); });
+        return true;
+    case Options1:
+        Guarded([this] { ShowOptionsDialog(wnd_); });
         return true;
     case VisitWebsite1:
         Guarded([this] { VisitWebsite1Click(); });

@@ -103,6 +103,19 @@ void TUiSeam::OpenAddress(const std::string& address) {
     ShellExecuteA(GetDesktopWindow(), "open", address.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
 }
 
+void TUiSeam::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            // The outer loop ends the program once the command is over.
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
 namespace {
 TUiSeam defaultSeam;
 TUiSeam* current = &defaultSeam;

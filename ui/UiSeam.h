@@ -47,6 +47,10 @@ public:
     // Opens a web address in the user's browser (the shell's "open"). A
     // failure is not reported.
     virtual void OpenAddress(const std::string& address);
+
+    // Lets the queued window messages run while a command waits (the
+    // consultation does so after each row and each slice of waiting).
+    virtual void ProcessMessages();
 };
 
 // The seam in force; SetUiSeam(nullptr) goes back to the default.

@@ -104,6 +104,8 @@ void TfrmMorvane::FormDestroy() {
 // Tool bar commands
 
 void TfrmMorvane::btnRefreshClick() {
+    if (consulting_)
+        return;
     struct TBusy {
         TfrmMorvane& Form;
         HCURSOR Old;
@@ -161,10 +163,6 @@ void TfrmMorvane::btnRefreshClick() {
                                 MB_OK | MB_ICONWARNING);
 }
 
-void TfrmMorvane::btnConsultClick() {
-    // The consultation with the rating server comes with its own module.
-}
-
 void TfrmMorvane::btnApplyClick() {
     if (!profileSaved_ && !backupReminded_) {
         backupReminded_ = true;
@@ -204,6 +202,8 @@ int TfrmMorvane::SelectedNode() const {
 }
 
 void TfrmMorvane::tvStartupFoldersClick() {
+    if (consulting_)
+        return;
     FillList();
 }
 
@@ -381,6 +381,8 @@ void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
 }
 
 void TfrmMorvane::lvStartupListColumnClick(int column) {
+    if (consulting_)
+        return;
     // The list keeps selection and focus by row number: they are taken off
     // before the rows move and put back on the rows of the same entries.
     std::vector<TStartup*> selected;
@@ -455,6 +457,8 @@ void TfrmMorvane::Check1Click() {
 }
 
 void TfrmMorvane::Remove1Click() {
+    if (consulting_)
+        return;
     int row = FirstSelectedRow();
     if (row < 0)
         return;

@@ -38,13 +38,11 @@ public:
         loadProfileFromFile = 2121,
         saveProfiletoFile = 2122,
         ExportXml1 = 2131,
+        Options1 = 2135,
         VisitWebsite1 = 2141,
         VisitOnline1 = 2142,
         Contributeinformation2 = 2143,
     };
-    // The place of the consultation's "Options..." item in popMoreTask: it
-    // is inserted at this position, between "&Export" and the separator N4.
-    static constexpr UINT MoreTaskOptionsPosition = 3;
     static constexpr int NodeCount = 13;
 
     TfrmMorvane();
@@ -95,8 +93,13 @@ public:
     // Where the last detail page was written.
     std::string DetailPagePath;
 
-    // The tick count of the last successful consultation.
+    // The tick count of the last successful consultation; HasConsulted is
+    // false until one succeeded in this run.
     uint32_t LastConsultTick = 0;
+    bool HasConsulted = false;
+    // True while a consultation waits on the server: commands that would
+    // rebuild or reorder the rows it is about to update are refused.
+    bool Consulting() const { return consulting_; }
 
     TStartups* Startups() const { return startups_.get(); }
     const TDpi& Dpi() const { return dpi_; }
@@ -113,6 +116,8 @@ public:
     void btnApplyClick();
     void btnMoreTasksClick();
     void btnAboutClick();
+    // The exchange of the Consult command; raises on every failure.
+    void ConsultServer();
 
     // Location tree and list.
     void tvStartupFoldersClick();
@@ -244,6 +249,8 @@ private:
     int columnWidths_[5] = {};
     bool columnWidthsValid_ = false;
     bool closing_ = false;
+    bool consulting_ = false;
+    bool closeAfterConsult_ = false;
     HWND lastFocus_ = nullptr;
     TAccel accel_;
     // The command chosen by a key while popMoreTask was open.

@@ -103,6 +103,11 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     case WM_SETCURSOR:
+        // The hourglass stays while the consultation lets messages run.
+        if (consulting_) {
+            SetCursor(LoadCursor(nullptr, IDC_WAIT));
+            return TRUE;
+        }
         if (reinterpret_cast<HWND>(wp) == wnd_ && LOWORD(lp) == HTCLIENT) {
             POINT pt;
             GetCursorPos(&pt);
@@ -166,6 +171,12 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         InvalidateRect(wnd_, nullptr, TRUE);
         return 0;
     case WM_CLOSE:
+        // The consultation still holds the rows and their entries: the
+        // window closes once it is over.
+        if (consulting_) {
+            closeAfterConsult_ = true;
+            return 0;
+        }
         if (!closing_) {
             closing_ = true;
             FormClose();
@@ -244,6 +255,9 @@ LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
             return 0;
         }
     } else if (hdr.hwndFrom == tvStartupFolders) {
+        // While a consultation runs the selected group stays.
+        if ((hdr.code == TVN_SELCHANGINGA || hdr.code == TVN_SELCHANGINGW) && consulting_)
+            return TRUE;
         if (hdr.code == TVN_SELCHANGEDA || hdr.code == TVN_SELCHANGEDW) {
             // A new node by mouse or keyboard shows its entries; Refresh
             // selects the top node itself and fills the list once at its end.

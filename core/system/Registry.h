@@ -28,6 +28,7 @@ enum : uint32_t {
 struct RegValue {
     uint32_t Type = regNone;
     std::string Text; // the data up to its first NUL, for the text types
+    std::string Data; // the bytes as stored, for every type
 };
 
 // One value as the enumeration of a key gave it.

@@ -313,6 +313,7 @@ bool TRegKey::ReadValue(const std::string& name, RegValue& value) const {
         return false;
     value.Type = stored->type;
     value.Text = isText(stored->type) ? textUpToNul(stored->data) : std::string();
+    value.Data = stored->data;
     return true;
 }
 

@@ -210,6 +210,7 @@ bool TRegKey::ReadValue(const std::string& name, RegValue& value) const {
         return false;
     value.Type = type;
     value.Text = isText(type) ? textUpToNul(data) : std::string();
+    value.Data = data;
     return true;
 }
 

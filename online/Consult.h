@@ -1,0 +1,113 @@
+#pragma once
+// The consultation of the rating server, written once for the window, the
+// command-line tool and the tests: the request list from the rows, the two
+// temporary files, the exchange, and the answer applied row by row. The
+// front ends only frame it (busy indication, messages).
+
+#include "core/system/Errors.h"
+#include "core/system/StringList.h"
+#include "online/HttpClient.h"
+#include "online/xml/XXmlDom.h"
+
+#include <functional>
+#include <string>
+#include <vector>
+
+class TStartup;
+
+// A failed consultation; the message says why in a few words (for the second
+// line of the window's message and for standard error).
+class EConsultError : public EMorvaneError {
+public:
+    using EMorvaneError::EMorvaneError;
+};
+
+// Where Morvane asks when the user chose nothing: the reference server
+// (morvane-ratings) as the README starts it.
+extern const char* const DefaultRatingServer;
+extern const char* const ConsultPath;
+
+// Per-user settings under HKCU "Software\Morvane".
+struct TConsultSettings {
+    // "RatingServer": http://host[:port]; empty means DefaultRatingServer.
+    std::string Server;
+    // "RatingProxy": "system" (the "Internet Settings" proxy), "none", or
+    // host:port.
+    std::string Proxy = "system";
+
+    std::string ServerOrDefault() const { return Server.empty() ? DefaultRatingServer : Server; }
+};
+TConsultSettings ReadConsultSettings();
+bool WriteConsultSettings(const TConsultSettings& settings);
+// "RatingServers": the servers the user added, for the options window.
+std::vector<std::string> ReadUserServers();
+bool WriteUserServers(const std::vector<std::string>& servers);
+
+// Whether a "RatingProxy" text is one of the three forms; reason says why not.
+bool ValidProxyChoice(const std::string& choice, std::string* reason = nullptr);
+
+// The proxy that "Internet Settings" names for plain HTTP to this host:
+// empty when "ProxyEnable" is 0 (or missing), when "ProxyServer" names none,
+// or when "ProxyOverride" exempts the host.
+THostPort SystemProxyFor(const std::string& host);
+// The proxy for this host by the user's "RatingProxy" choice; raises
+// EConsultError for a choice that is none of the three forms.
+THostPort ChooseProxy(const std::string& choice, const std::string& host);
+
+// The rows of the list the answer refers to, by position as shown.
+class TConsultRows {
+public:
+    virtual ~TConsultRows() = default;
+    virtual int Count() const = 0;
+    virtual TStartup* Entry(int row) const = 0;
+};
+
+// The rows of a plain list of entries.
+class TEntryRows : public TConsultRows {
+public:
+    explicit TEntryRows(std::vector<TStartup*> entries) : entries_(std::move(entries)) {}
+    int Count() const override { return static_cast<int>(entries_.size()); }
+    TStartup* Entry(int row) const override {
+        return row >= 0 && row < Count() ? entries_[static_cast<size_t>(row)] : nullptr;
+    }
+
+private:
+    std::vector<TStartup*> entries_;
+};
+
+// The text after the last backslash or colon, or the whole path.
+std::string ProgramFileName(const std::string& filePath);
+
+// t[i]=Title and e[i]=file name for every row, in row order; afterRow runs
+// after each row.
+TStringList BuildRequestList(const TConsultRows& rows, const std::function<void()>& afterRow);
+
+// Reads the answer into a document; raises EConsultError naming the byte at
+// which the answer stops being well formed.
+TRefPtr<TXmlDDocument> ParseAnswer(const std::string& answer);
+// Applies every item of the answer's root element in document order;
+// returns how many were applied. An item that cannot be applied raises
+// EConsultError; the items before it stay applied.
+int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows);
+
+struct TConsultTimings {
+    double BuildMs = 0;    // request list, temporary file and encoding
+    double ExchangeMs = 0; // connection, request and answer
+    double ParseMs = 0;    // the answer read into a tree
+    double ApplyMs = 0;    // ratings and comments set on the entries
+    std::size_t RequestBytes = 0;
+    std::size_t AnswerBytes = 0;
+    int Items = 0;
+};
+
+struct TConsultOptions {
+    TConsultSettings Settings;
+    THttpLimits Limits;
+    // Runs after each row of the request list and after each slice of
+    // waiting on the network (the window processes its messages there).
+    std::function<void()> Pump;
+    TConsultTimings* Timings = nullptr;
+};
+
+// One consultation. Raises EConsultError (with the reason) on every failure.
+void Consult(const TConsultRows& rows, const TConsultOptions& options);

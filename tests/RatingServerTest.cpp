@@ -1,0 +1,213 @@
+// The reference rating server in this process on a free loopback port,
+// asked through Morvane's own HTTP client (the consultation) and through
+// cpp-httplib's client (the pages).
+
+#include "RatingServer.h"
+
+#include "core/startupUtil.h"
+#include "online/Consult.h"
+
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <set>
+#include <thread>
+
+namespace {
+
+class RatingServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = std::filesystem::temp_directory_path() /
+                ("morvane-ratings-test-" + std::to_string(::getpid()) + ".db");
+        std::filesystem::remove(path_);
+        store_ = std::make_unique<TRatingStore>(path_.string());
+        InstallRatingService(server_, *store_, limits_, [this](const std::string& line) {
+            std::lock_guard<std::mutex> lock(logMutex_);
+            log_.push_back(line);
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        ASSERT_GT(port_, 0);
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+    }
+    void TearDown() override {
+        server_.stop();
+        if (thread_.joinable())
+            thread_.join();
+        store_.reset();
+        std::filesystem::remove(path_);
+    }
+
+    // Posts a body to the consultation endpoint with Morvane's client.
+    std::string Ask(const std::string& body) {
+        THttpPost post;
+        post.Server = THostPort{"127.0.0.1", static_cast<uint16_t>(port_)};
+        post.Path = "/startexe3.php";
+        post.ContentType = "application/x-www-form-urlencoded";
+        post.Body = body;
+        return HttpPost(post, THttpLimits{}, nullptr);
+    }
+    int StatusOf(const std::string& body) {
+        try {
+            Ask(body);
+            return 200;
+        } catch (const EHttpError& e) {
+            return e.Status;
+        }
+    }
+    httplib::Client Client() { return httplib::Client("127.0.0.1", port_); }
+    size_t LogLines() {
+        std::lock_guard<std::mutex> lock(logMutex_);
+        return log_.size();
+    }
+
+    std::filesystem::path path_;
+    std::unique_ptr<TRatingStore> store_;
+    TServerLimits limits_;
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+    std::mutex logMutex_;
+    std::vector<std::string> log_;
+};
+
+} // namespace
+
+TEST_F(RatingServerTest, CatalogueHoldsWellFormedEntries) {
+    EXPECT_GE(store_->ProgramCount(), 150);
+    std::set<std::string> files;
+    for (const TProgram& p : store_->Programs()) {
+        EXPECT_GE(p.Rating, 0);
+        EXPECT_LE(p.Rating, 4);
+        EXPECT_FALSE(p.Comment.empty()) << p.File;
+        EXPECT_FALSE(p.Titles.empty()) << p.File;
+        std::string lower = p.File;
+        for (char& c : lower)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        EXPECT_TRUE(files.insert(lower).second) << "twice: " << p.File;
+    }
+}
+
+TEST_F(RatingServerTest, KnownProgramsGetAnItemUnknownOnesNone) {
+    EXPECT_EQ(Ask("t%5B0%5D=Unknown+thing&e%5B0%5D=nothing%2Eexe&t%5B1%5D=ctfmon&e%5B1%5D="
+                  "CTFMON%2EEXE&t%5B2%5D=Skype&e%5B2%5D="),
+              "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<programs>"
+              "<program idx=\"1\" rating=\"3\">Text input services: the language bar, "
+              "handwriting and speech input. Keep it if you switch keyboard languages."
+              "</program><program idx=\"2\" rating=\"3\">Skype; keep it if you want calls "
+              "to reach you.</program></programs>\n");
+    EXPECT_EQ(Ask(""), "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<programs></programs>\n");
+}
+
+TEST_F(RatingServerTest, ConsultationAgainstTheServerFillsEntries) {
+    TStartups startups(nullptr);
+    TStartup* java = startups.Add("SunJavaUpdateSched", "jusched.exe", "C:\\J\\jusched.exe", 8, 0);
+    TStartup* mine = startups.Add("My Own Tool", "mine.exe", "C:\\T\\mine.exe", 8, 0);
+    java->FilePath = "C:\\Program Files\\Java\\jusched.exe";
+    mine->FilePath = "C:\\T\\mine.exe";
+    mine->SetComment("kept");
+    TConsultOptions options;
+    options.Settings.Server = "http://127.0.0.1:" + std::to_string(port_);
+    options.Settings.Proxy = "none";
+    Consult(TEntryRows({java, mine}), options);
+    EXPECT_EQ(java->Rating, 2);
+    EXPECT_EQ(java->Comment.rfind("Looks for Java updates.", 0), 0u);
+    EXPECT_EQ(mine->Rating, 0);
+    EXPECT_EQ(mine->Comment, "kept");
+}
+
+TEST_F(RatingServerTest, HostileConsultationsAreRefusedWithoutChanges) {
+    int before = store_->ProgramCount();
+    EXPECT_EQ(StatusOf("t%5B0%5D=ab%2"), 400);
+    EXPECT_EQ(StatusOf("t%5B0%5D=%G1"), 400);
+    EXPECT_EQ(StatusOf("t%5Bx1%5D=a"), 400);
+    EXPECT_EQ(StatusOf("t%5B%5D=a"), 400);
+    EXPECT_EQ(StatusOf("t%5B0%5D=" + std::string(2000, 'a')), 400);
+    EXPECT_EQ(StatusOf("t%5B0%5D=a%01b"), 400);
+    std::string many;
+    for (int i = 0; i < 100000; ++i)
+        many += "t%5B" + std::to_string(i) + "%5D=a&";
+    EXPECT_EQ(StatusOf(many), 413);
+    EXPECT_EQ(StatusOf(std::string(limits_.MaxBodyBytes + 10, 'a')), 413);
+    // SQL and markup are data: no item, no change.
+    std::string answer = Ask("t%5B0%5D=%27%3B+DROP+TABLE+programs%3B+--&e%5B0%5D=x%27+OR+%271%27"
+                             "%3D%271&t%5B1%5D=%3Cscript%3E&e%5B1%5D=%25");
+    EXPECT_EQ(answer.find("<program "), std::string::npos);
+    EXPECT_EQ(store_->ProgramCount(), before);
+    EXPECT_EQ(store_->PendingContributions(), 0);
+}
+
+TEST_F(RatingServerTest, ContributionIsStoredPendingReview) {
+    auto client = Client();
+    auto form = client.Get("/contribute2.php?t=Tray%3Cb%3E%20Tool&e=tray%2Eexe");
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(form);
+    EXPECT_EQ(form->status, 200);
+    EXPECT_NE(form->body.find("value=\"Tray&lt;b&gt; Tool\""), std::string::npos);
+    EXPECT_EQ(form->body.find("<b> Tool"), std::string::npos);
+    auto sent = client.Post("/mvo/contribute1.php",
+                            "t=Tray%3Cb%3E+Tool&e=tray.exe&rating=2&comment=%27%3B+DROP+TABLE+"
+                            "contributions%3B+--",
+                            "application/x-www-form-urlencoded");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->status, 200);
+    EXPECT_NE(sent->body.find("Tray&lt;b&gt; Tool"), std::string::npos);
+    auto stored = store_->Contributions();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].Title, "Tray<b> Tool");
+    EXPECT_EQ(stored[0].File, "tray.exe");
+    EXPECT_EQ(stored[0].Rating, 2);
+    EXPECT_EQ(stored[0].Comment, "'; DROP TABLE contributions; --");
+    EXPECT_EQ(store_->PendingContributions(), 1);
+    EXPECT_EQ(client.Get("/mvo/contribute1.php")->status, 200);
+}
+
+TEST_F(RatingServerTest, BadContributionsChangeNothing) {
+    auto client = Client();
+    const char* type = "application/x-www-form-urlencoded";
+    EXPECT_EQ(client.Post("/mvo/contribute1.php", "t=A&rating=5", type)->status, 400);
+    EXPECT_EQ(client.Post("/mvo/contribute1.php", "t=A&rating=x", type)->status, 400);
+    EXPECT_EQ(client.Post("/mvo/contribute1.php", "t=A%zz", type)->status, 400);
+    EXPECT_EQ(client.Post("/mvo/contribute1.php", "comment=only", type)->status, 400);
+    EXPECT_EQ(client
+                  .Post("/mvo/contribute1.php",
+                        "t=A&comment=" + std::string(limits_.MaxCommentBytes + 1, 'c'), type)
+                  ->status,
+              400);
+    EXPECT_EQ(client.Get("/contribute2.php?t=%4")->status, 400);
+    EXPECT_EQ(store_->PendingContributions(), 0);
+}
+
+TEST_F(RatingServerTest, ProgramPagesAreReadOnlyAndEscaped) {
+    auto client = Client();
+    auto index = client.Get("/mvo");
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->status, 200);
+    EXPECT_NE(index->body.find("ctfmon.exe"), std::string::npos);
+    auto page = client.Get("/mvo/program/1");
+    ASSERT_TRUE(page);
+    EXPECT_EQ(page->status, 200);
+    EXPECT_NE(page->body.find("Rating: "), std::string::npos);
+    EXPECT_EQ(client.Get("/mvo/program/999999")->status, 404);
+    EXPECT_EQ(client.Get("/mvo/program/1%27")->status, 404);
+    EXPECT_EQ(client.Post("/mvo/program/1", "x", "text/plain")->status, 404);
+}
+
+TEST_F(RatingServerTest, EveryRequestIsLoggedInOneLine) {
+    size_t before = LogLines();
+    Ask("t%5B0%5D=a");
+    StatusOf("t%5B0%5D=%zz");
+    Client().Get("/no/such/page%0Ainjected");
+    for (int i = 0; i < 50 && LogLines() < before + 3; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    std::lock_guard<std::mutex> lock(logMutex_);
+    ASSERT_EQ(log_.size(), before + 3);
+    EXPECT_NE(log_[before].find(" POST /startexe3.php 200 "), std::string::npos);
+    EXPECT_NE(log_[before + 1].find(" POST /startexe3.php 400 "), std::string::npos);
+    EXPECT_NE(log_[before + 2].find(" 404 "), std::string::npos);
+    for (const std::string& line : log_)
+        EXPECT_EQ(line.find('\n'), std::string::npos);
+}

@@ -1,0 +1,78 @@
+// The Consult command: the 30-second rule, the busy indication, and the
+// exchange with the rating server over the rows as the list shows them.
+
+#include "Unit1.h"
+
+#include "online/Consult.h"
+
+namespace {
+
+const char* const ConsultWaitMessage =
+    "You have just already retrieved from Morvane web server,In order to keep Morvane web "
+    "server efficient, you need to wait at least 30 seconds for another consult.";
+const char* const FailureMessage =
+    "Failed to retrieve programs information from Morvane server, please try again later.";
+constexpr uint32_t ConsultInterval = 30000;
+
+// The rows through the window, so that the answer reaches the entries of
+// the rows as shown, in the list's current order.
+class TWindowRows : public TConsultRows {
+public:
+    explicit TWindowRows(const TfrmMorvane& form) : form_(form) {}
+    int Count() const override { return form_.RowCount(); }
+    TStartup* Entry(int row) const override { return form_.RowEntry(row); }
+
+private:
+    const TfrmMorvane& form_;
+};
+
+} // namespace
+
+void TfrmMorvane::btnConsultClick() {
+    // A second Consult while one waits is refused: the first one's rows
+    // must stay as they are until its answer is applied.
+    if (consulting_)
+        return;
+    // Modulo 2^32: the tick count wraps after 49.7 days.
+    if (HasConsulted && UiSeam().TickCount() - LastConsultTick < ConsultInterval) {
+        UiSeam().ShowMessageBox(wnd_, ConsultWaitMessage, ApplicationTitle, MB_OK);
+        return;
+    }
+    aniBusy.Start();
+    ShowAdsPage();
+    HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
+    consulting_ = true;
+    std::string failure;
+    bool succeeded = false;
+    try {
+        ConsultServer();
+        succeeded = true;
+    } catch (const std::exception& e) {
+        failure = e.what();
+    } catch (...) {
+        failure = "unexpected failure";
+    }
+    consulting_ = false;
+    if (succeeded) {
+        LastConsultTick = UiSeam().TickCount();
+        HasConsulted = true;
+    } else {
+        UiSeam().ShowMessageBox(wnd_, std::string(FailureMessage) + "\n" + failure,
+                                ApplicationTitle, MB_OK);
+    }
+    aniBusy.Stop();
+    SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
+    if (wnd_)
+        FillList();
+    if (closeAfterConsult_ && wnd_) {
+        closeAfterConsult_ = false;
+        PostMessageA(wnd_, WM_CLOSE, 0, 0);
+    }
+}
+
+void TfrmMorvane::ConsultServer() {
+    TConsultOptions options;
+    options.Settings = ReadConsultSettings();
+    options.Pump = [] { UiSeam().ProcessMessages(); };
+    Consult(TWindowRows(*this), options);
+}
