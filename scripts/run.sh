@@ -42,6 +42,20 @@ if [ "$MORVANE_WINE32" != 1 ]; then
 fi
 exe="$root/$out/win-$target/bin/Morvane.exe"
 
+# The reference rating server on Morvane's built-in address, so that Consult
+# has a server to ask (left alone when something already listens there).
+ratings_pid=
+if cmake -S . -B "$out/native-server" -DMORVANE_TESTS=OFF >"$out/native-server.configure.log" 2>&1 &&
+   cmake --build "$out/native-server" --target morvane-ratings -j "$(nproc)" >"$out/native-server.build.log" 2>&1; then
+  "$out/native-server/bin/morvane-ratings" --db "$out/ratings.db" --listen 127.0.0.1:8077 \
+    >"$out/ratings.out" 2>"$out/ratings.log" &
+  ratings_pid=$!
+  echo "run: rating server on http://127.0.0.1:8077 (log $out/ratings.log)"
+else
+  echo "run: the rating server could not be built; Consult will fail" >&2
+fi
+stop_ratings() { [ -n "$ratings_pid" ] && kill "$ratings_pid" 2>/dev/null; true; }
+
 display_usable() {
   [ -n "${DISPLAY:-}" ] || return 1
   if command -v xdpyinfo >/dev/null; then
@@ -56,7 +70,7 @@ if display_usable; then
   headless=0
 else
   start_xvfb
-  trap stop_xvfb EXIT
+  trap 'stop_xvfb; stop_ratings' EXIT
 fi
 
 own_prefix=0
@@ -82,7 +96,10 @@ if [ "$headless" = 0 ]; then
     "$WINE" reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true
   fi
   echo "run: starting $exe (prefix $WINEPREFIX)"
-  exec "$WINE" "$exe"
+  "$WINE" "$exe"
+  status=$?
+  stop_ratings
+  exit $status
 fi
 
 # Without a window manager Wine draws the window frames itself.

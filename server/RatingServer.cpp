@@ -258,6 +258,7 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
             return httplib::Server::HandlerResponse::Unhandled;
         if (req.path == "/startexe3.php") {
             res.set_content(AnswerXml(store, {}), "text/xml; charset=ISO-8859-1");
+            res.set_header("Connection", "close");
         } else {
             res.status = 411;
             res.set_content("a body with Content-Length is needed\n", "text/plain");

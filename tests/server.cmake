@@ -4,3 +4,7 @@ if(TARGET morvane_ratings)
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/RatingServerTest.cpp
     LIBS morvane_ratings morvane_consult)
 endif()
+if(TARGET morvane_ratings)
+  morvane_bench(consult_bench SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench/ConsultBench.cpp
+                LIBS morvane_ratings morvane_consult)
+endif()
