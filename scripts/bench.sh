@@ -1,18 +1,20 @@
 #!/usr/bin/env bash
 # Builds optimised native and i686 Windows builds and runs every benchmark:
-# natively, and under Wine in a throw-away prefix. Prints what each measures.
+# natively, and under Wine in a throw-away prefix. Prints what each measures,
+# then every ratio against its reference (measured in the same run) again.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 bash scripts/setup.sh || exit 1
 source scripts/lib.sh
+ratios=$(mktemp)
 
 cmake -S . -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=ON >/dev/null &&
   cmake --build build/bench-native -j "$(nproc)" >/dev/null || exit 1
 for exe in build/bench-native/bin/bench/*; do
   [ -x "$exe" ] || continue
   echo "== native $(basename "$exe")"
-  "$exe" "$@"
+  "$exe" "$@" | tee -a "$ratios"
 done
 
 # The 32-bit build where this machine can run it, else the 64-bit one.
@@ -26,7 +28,10 @@ new_wine_prefix
 for exe in "build/bench-win-$target"/bin/bench/*.exe; do
   [ -f "$exe" ] || continue
   echo "== wine $target $(basename "$exe" .exe)"
-  "$WINE" "$exe" "$@" | tr -d '\r'
+  "$WINE" "$exe" "$@" | tr -d '\r' | sed "s/^RATIO /RATIO (wine $target) /" | tee -a "$ratios"
 done
 drop_wine_prefix
 stop_xvfb
+echo "== ratios against their references"
+grep -E '^RATIO|^ratio' "$ratios"
+rm -f "$ratios"

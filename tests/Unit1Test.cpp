@@ -299,6 +299,64 @@ TEST_F(Unit1Test, SortsByEachColumn) {
     EXPECT_EQ(Captions(), (std::vector<std::string>{"beta", "Zulu", "alpha", "Mike"}));
 }
 
+TEST_F(Unit1Test, SelectionAndFocusStayOnTheirEntriesWhenSorting) {
+    Open();
+    TStartups& all = *form->Startups();
+    all.Add("beta", "", "c:\\b\\two.exe", slCURun, 3);
+    all.Add("Zulu", "", "c:\\a\\four.exe", slLMStartupFolder, 1);
+    all.Add("alpha", "", "c:\\c\\one.exe", slLMRun, 4);
+    form->FillList();
+    ListView_SetItemState(List(), 0, LVIS_SELECTED, LVIS_SELECTED); // beta
+    ListView_SetItemState(List(), 2, LVIS_SELECTED | LVIS_FOCUSED,
+                          LVIS_SELECTED | LVIS_FOCUSED); // alpha
+    form->lvStartupListColumnClick(0);
+    ASSERT_EQ(Captions(), (std::vector<std::string>{"Zulu", "alpha", "beta"}));
+    std::vector<std::string> selected;
+    for (int row = ListView_GetNextItem(List(), -1, LVNI_SELECTED); row >= 0;
+         row = ListView_GetNextItem(List(), row, LVNI_SELECTED))
+        selected.push_back(Text(row, 0));
+    EXPECT_EQ(selected, (std::vector<std::string>{"alpha", "beta"}));
+    EXPECT_EQ(Text(ListView_GetNextItem(List(), -1, LVNI_FOCUSED), 0), "alpha");
+    // Check marks belong to the rows' entries as well.
+    form->ToggleRow(0);
+    EXPECT_FALSE(Checked(0));
+    EXPECT_FALSE(form->RowEntry(0)->Enabled);
+    EXPECT_EQ(form->RowEntry(0)->Title, "Zulu");
+}
+
+TEST_F(Unit1Test, ALargeFillLooksUpOnlyTheFilesOfRowsShown) {
+    Open();
+    TStartups& all = *form->Startups();
+    for (int i = 0; i < 3000; ++i)
+        all.Add("Entry " + std::to_string(i), "", "c:\\many\\file" + std::to_string(i) + ".exe",
+                slCURun, 0);
+    form->FillList();
+    EXPECT_EQ(Rows(), 3000);
+    EXPECT_EQ(form->RowCount(), 3000);
+    UpdateWindow(List());
+    Pump();
+    const int shown = ListView_GetCountPerPage(List()) + 2;
+    EXPECT_LE(form->FileLookups(), shown) << "no file search for rows never shown";
+    EXPECT_EQ(Text(2999, 0), "Entry 2999");
+    EXPECT_EQ(Text(2999, 1), "c:\\many\\file2999.exe");
+    EXPECT_TRUE(Checked(2999));
+}
+
+TEST_F(Unit1Test, RemovedRowLeavesTheListAndItsCountInStep) {
+    PutValue(slCURun, "One", std::string(ExistingProgram) + " /1");
+    PutValue(slCURun, "Two", std::string(ExistingProgram) + " /2");
+    PutValue(slCURun, "Three", std::string(ExistingProgram) + " /3");
+    Open();
+    int two = RowOf("Two");
+    form->ToggleRow(two);
+    SelectOnly(two);
+    form->Remove1Click();
+    EXPECT_EQ(Rows(), 2);
+    EXPECT_EQ(form->RowCount(), 2);
+    EXPECT_EQ(Captions(), (std::vector<std::string>{"One", "Three"}));
+    EXPECT_EQ(form->RowEntry(2), nullptr);
+}
+
 TEST_F(Unit1Test, CompareHandlesExtremeRatings) {
     TStartups all;
     TStartup* low = all.Add("low", "", "c:\\low.exe", slCURun, INT32_MIN);

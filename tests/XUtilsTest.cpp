@@ -198,3 +198,68 @@ TEST(XmlEscaping, UnescapesOnlyTheFivePredefinedEntities) {
     for (std::string s : {"", "plain", "&<>\"'&&amp;", "&amp;quot;&lt;"})
         EXPECT_EQ(XmlUnescape(XmlEscape(s)), s);
 }
+
+namespace {
+
+struct Small : TRefObject {
+    int* destroyed;
+    explicit Small(int* d) : destroyed(d) {}
+    ~Small() override { ++*destroyed; }
+};
+
+struct Large : TRefObject {
+    char payload[1000] = {};
+    int* destroyed;
+    explicit Large(int* d) : destroyed(d) { payload[999] = 'x'; }
+    ~Large() override { ++*destroyed; }
+};
+
+} // namespace
+
+TEST(RefObject, ObjectsOfEverySizeAreFreedAndTheirMemoryServesAgain) {
+    int destroyed = 0;
+    {
+        std::vector<TRefPtr<TRefObject>> held;
+        for (int round = 0; round < 3; ++round) {
+            for (int i = 0; i < 5000; ++i) {
+                if (i % 10 == 0)
+                    held.push_back(MakeRef<Large>(&destroyed));
+                else
+                    held.push_back(MakeRef<Small>(&destroyed));
+            }
+            // Every other one goes; the rest stay intact while new ones come.
+            for (std::size_t k = 0; k < held.size(); k += 2)
+                held[k] = nullptr;
+        }
+        for (const auto& object : held) {
+            if (auto* large = dynamic_cast<Large*>(object.get())) {
+                EXPECT_EQ(large->payload[999], 'x');
+            }
+        }
+    }
+    EXPECT_EQ(destroyed, 15000);
+}
+
+TEST(XList, KeepsOrderThroughInsertsAndRemovalsAnywhere) {
+    std::vector<std::string> log;
+    Recording list(&log);
+    std::vector<int> expected;
+    for (int i = 0; i < 40; ++i) {
+        int at = (i * 7) % (list.Count() + 1);
+        list.Insert(at, new int(i));
+        expected.insert(expected.begin() + at, i);
+    }
+    for (int k = 0; k < 15; ++k) {
+        int at = (k * 5) % list.Count();
+        delete list.Extract(at);
+        expected.erase(expected.begin() + at);
+    }
+    ASSERT_EQ(list.Count(), static_cast<int>(expected.size()));
+    for (int i = 0; i < list.Count(); ++i)
+        EXPECT_EQ(*list.Items(i), expected[static_cast<std::size_t>(i)]);
+    EXPECT_EQ(list.IndexOf(list.Items(3)), 3);
+    list.Clear();
+    EXPECT_EQ(list.Count(), 0);
+    list.Add(new int(99)); // usable again after Clear
+    EXPECT_EQ(*list.Items(0), 99);
+}
