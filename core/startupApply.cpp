@@ -478,8 +478,17 @@ bool StoreIsSound(const std::string& path) {
         std::string trimmed = line;
         while (!trimmed.empty() && (trimmed.back() == ' ' || trimmed.back() == '\t'))
             trimmed.pop_back();
-        if (trimmed.size() == 9 &&
-            (trimmed == "[General]" || trimmed == "[GENERAL]" || trimmed == "[general]")) {
+        // Section names are matched without regard to letter case, as the
+        // profile functions do.
+        static const char section[] = "[general]";
+        bool same = trimmed.size() == sizeof section - 1;
+        for (size_t i = 0; same && i < trimmed.size(); ++i) {
+            char c = trimmed[i];
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+            same = c == section[i];
+        }
+        if (same) {
             general = true;
             break;
         }

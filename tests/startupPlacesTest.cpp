@@ -281,4 +281,24 @@ TEST_F(StartupPlaces, DamagedStoreIsNeverWrittenOver) {
     EXPECT_EQ(ReadFileBytes(aside), damage);
 }
 
+TEST_F(StartupPlaces, StoreWithSectionInAnotherLetterCaseIsSound) {
+    {
+        TStartups s;
+        s.Add("Kept", "", "C:\\k\\kept.exe", slCURun, 0)->SetEnabled(false);
+        SaveDisabledStore(s, nullptr);
+    }
+    const std::string store = DisabledStorePath();
+    std::string bytes = ReadFileBytes(store);
+    const size_t at = bytes.find("[General]");
+    ASSERT_NE(at, std::string::npos);
+    bytes.replace(at, 9, "[gEnErAl]");
+    WriteFileBytes(store, bytes);
+    TStartups s;
+    Rescan(s);
+    ASSERT_NE(Find(s, "Kept"), nullptr);
+    EXPECT_FALSE(Find(s, "Kept")->Enabled);
+    // Not told as damaged, so not moved aside.
+    EXPECT_TRUE(s.Notices.empty());
+}
+
 } // namespace
