@@ -352,6 +352,6 @@ TEST(DetailPageNotes, SayWhatWindowsDoesWithTheEntry) {
         return variables.back().second;
     };
     EXPECT_EQ(notesOf(*plain), "");
-    EXPECT_EQ(notesOf(*off), "<div class=\"note\">" + off->DisabledReason() + "</div>");
+    EXPECT_EQ(notesOf(*off), "<div class=\"note\">" + HtmlEscape(off->DisabledReason()) + "</div>");
     EXPECT_NE(notesOf(*nine).find("Windows NT and later do not start it"), std::string::npos);
 }
