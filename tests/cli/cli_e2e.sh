@@ -259,13 +259,16 @@ check "HKLM Run has it back" test "$(reg_type_in "$lm_key" CliTwice 64)" = REG_S
 check "HKCU Run has it back with its type" test "$(reg_type_in "$run_key" CliTwiceUser 64)" = REG_EXPAND_SZ
 
 cli disable CliExpandFile
-store=$(find "$WINEPREFIX/drive_c/users" -ipath '*/morvane/disabled.dat' | head -n 1)
+# The user's own store (%APPDATA%\Morvane), not one that a test suite run
+# earlier in this prefix left in a scratch folder.
+store=$(find "$WINEPREFIX/drive_c/users" -mindepth 5 -maxdepth 5 -ipath '*/appdata/roaming/morvane/disabled.dat' | head -n 1)
 check "the store exists" test -n "$store"
 printf 'this is \001 not a profile\r\n' >"$store"
 cli list --json
 check "a damaged store does not fail the listing" test "$rc" -eq 0
 check "the user is told" contains "$err" 'could not be read'
 check "the disabled entry is listed again, unticked" contains "$(json_line CliExpandFile)" '"enabled": false'
+[ -n "$(json_line CliExpandFile)" ] || { echo "     store folder:"; ls -la "$(dirname "$store")" | sed "s/^/     /"; echo "     err=$err"; }
 check "the damaged store is kept aside" test -n "$(find "$(dirname "$store")" -name 'disabled.dat.damaged-*' | head -n 1)"
 cli enable CliExpandFile
 check "the entry can be enabled again" test "$(reg_type_in "$run_key" CliExpandFile 64)" = REG_EXPAND_SZ
