@@ -220,12 +220,14 @@ cli enable CliOff32
 check "the WOW6432Node entry's Run32 mark is turned on" test "$(reg_data "$lm_approved\Run32" CliOff32 64)" = 060000000000000000000000
 check "a malformed mark is left alone" test "$(reg_data "$approved" CliShortMark 64)" = 0300
 
-"$WINE" reg add "$run_key" /v CliExpandFile /t REG_EXPAND_SZ /d '%windir%\system32\notepad.exe' /f /reg:64 >/dev/null 2>&1
+# Arguments of its own, so that no value another suite left in this prefix
+# holds the same command line.
+"$WINE" reg add "$run_key" /v CliExpandFile /t REG_EXPAND_SZ /d '%windir%\system32\notepad.exe /expandfile' /f /reg:64 >/dev/null 2>&1
 "$WINE" reg add "$run_key" /v CliNoFile /t REG_SZ /d 'C:\no\such\program.exe' /f /reg:64 >/dev/null 2>&1
 cli list --json
 check "a program file named with %windir% is found" contains "$(json_line CliExpandFile)" '"fileMissing": false'
 check "the located file is expanded" contains "$(json_line CliExpandFile)" '"locatedFile": "C:\\windows\\system32\\notepad.exe"'
-check "the command line keeps its variable" contains "$(json_line CliExpandFile)" '"commandLine": "%windir%\\system32\\notepad.exe"'
+check "the command line keeps its variable" contains "$(json_line CliExpandFile)" '"commandLine": "%windir%\\system32\\notepad.exe /expandfile"'
 check "a missing program file is reported missing" contains "$(json_line CliNoFile)" '"fileMissing": true'
 cli list --csv
 check "the CSV has the located file and fileMissing columns" contains "$out" 'located file,file missing,disabled by,also in,enabled'
