@@ -3,6 +3,7 @@
 
 #include "support/FormTest.h"
 
+#include "template/HtmlText.h"
 #include "ui/DetailPage.h"
 #include "ui/WebLinks.h"
 
