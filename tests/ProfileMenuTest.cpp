@@ -183,12 +183,12 @@ TEST_F(ProfileMenuTest, CancellingTheOpenDialogRebuildsTheList) {
     EXPECT_EQ(Rows(), 3);
     EXPECT_EQ(all.Count(), 3);
     ASSERT_EQ(seam.FileDialogs.size(), 1u);
-    const TFileDialogSpec& spec = seam.FileDialogs[0];
-    EXPECT_FALSE(spec.Save);
-    EXPECT_EQ(spec.Title, "Open Profile");
-    EXPECT_EQ(spec.Filter, "Morvane Profile|*.mvp|All Files|*.*");
-    EXPECT_EQ(spec.DefaultExt, "mvp");
-    EXPECT_EQ(spec.InitialDir, PathJoin(GetSpecialFolder(4), "Morvane"));
+    const TFileDialogOptions& options = seam.FileDialogs[0];
+    EXPECT_FALSE(options.Save);
+    EXPECT_EQ(options.Title, "Open Profile");
+    EXPECT_EQ(options.Filter, "Morvane Profile|*.mvp|All Files|*.*");
+    EXPECT_EQ(options.DefaultExt, "mvp");
+    EXPECT_EQ(options.InitialDir, PathJoin(GetSpecialFolder(4), "Morvane"));
 }
 
 TEST_F(ProfileMenuTest, AFileThatIsNoProfileIsRefusedAndChangesNothing) {

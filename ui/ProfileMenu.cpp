@@ -220,23 +220,23 @@ void TfrmMorvane::saveProfile4Click(int slot) {
     SaveQuickProfile(slot);
 }
 
-TFileDialogSpec TfrmMorvane::OpenDlg() const {
-    TFileDialogSpec spec;
-    spec.Title = "Open Profile";
-    spec.Filter = ProfileFilter;
-    spec.DefaultExt = "mvp";
-    spec.InitialDir = OpenDlgInitialDir;
-    return spec;
+TFileDialogOptions TfrmMorvane::OpenDlg() const {
+    TFileDialogOptions options;
+    options.Title = "Open Profile";
+    options.Filter = ProfileFilter;
+    options.DefaultExt = "mvp";
+    options.InitialDir = OpenDlgInitialDir;
+    return options;
 }
 
-TFileDialogSpec TfrmMorvane::SaveDlg() const {
-    TFileDialogSpec spec;
-    spec.Save = true;
-    spec.Title = "Save Profile";
-    spec.Filter = ProfileFilter;
-    spec.DefaultExt = "mvp";
-    spec.InitialDir = SaveDlgInitialDir;
-    return spec;
+TFileDialogOptions TfrmMorvane::SaveDlg() const {
+    TFileDialogOptions options;
+    options.Save = true;
+    options.Title = "Save Profile";
+    options.Filter = ProfileFilter;
+    options.DefaultExt = "mvp";
+    options.InitialDir = SaveDlgInitialDir;
+    return options;
 }
 
 void TfrmMorvane::loadProfileFromFileClick() {
@@ -262,14 +262,14 @@ void TfrmMorvane::saveProfiletoFileClick() {
 }
 
 void TfrmMorvane::ExportXml1Click() {
-    TFileDialogSpec spec;
-    spec.Save = true;
-    spec.Title = "Export to XML";
-    spec.Filter = "XML Files|*.xml|All Files|*.*";
-    spec.DefaultExt = "xml";
-    spec.InitialDir = SaveDlgInitialDir;
+    TFileDialogOptions options;
+    options.Save = true;
+    options.Title = "Export to XML";
+    options.Filter = "XML Files|*.xml|All Files|*.*";
+    options.DefaultExt = "xml";
+    options.InitialDir = SaveDlgInitialDir;
     std::string path;
-    if (!UiSeam().ChooseFile(wnd_, spec, path))
+    if (!UiSeam().ChooseFile(wnd_, options, path))
         return;
     std::vector<const TStartup*> entries;
     for (int i = 0; i < startups_->Count(); ++i)

@@ -66,8 +66,8 @@ uint32_t TUiSeam::TickCount() {
     return GetTickCount();
 }
 
-bool TUiSeam::ChooseFile(HWND owner, const TFileDialogSpec& spec, std::string& fileName) {
-    std::string filter = spec.Filter;
+bool TUiSeam::ChooseFile(HWND owner, const TFileDialogOptions& options, std::string& fileName) {
+    std::string filter = options.Filter;
     for (char& c : filter)
         if (c == '|')
             c = '\0';
@@ -80,12 +80,12 @@ bool TUiSeam::ChooseFile(HWND owner, const TFileDialogSpec& spec, std::string& f
     ofn.nFilterIndex = 1;
     ofn.lpstrFile = name.data();
     ofn.nMaxFile = static_cast<DWORD>(name.size());
-    ofn.lpstrInitialDir = spec.InitialDir.empty() ? nullptr : spec.InitialDir.c_str();
-    ofn.lpstrTitle = spec.Title.c_str();
-    ofn.lpstrDefExt = spec.DefaultExt.empty() ? nullptr : spec.DefaultExt.c_str();
+    ofn.lpstrInitialDir = options.InitialDir.empty() ? nullptr : options.InitialDir.c_str();
+    ofn.lpstrTitle = options.Title.c_str();
+    ofn.lpstrDefExt = options.DefaultExt.empty() ? nullptr : options.DefaultExt.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
     BOOL chosen;
-    if (spec.Save) {
+    if (options.Save) {
         // Replacing a profile the user kept as a backup asks first.
         ofn.Flags |= OFN_OVERWRITEPROMPT;
         chosen = GetSaveFileNameA(&ofn);

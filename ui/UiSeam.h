@@ -9,7 +9,7 @@
 #include <string>
 
 // What a file open or save dialog is to show.
-struct TFileDialogSpec {
+struct TFileDialogOptions {
     bool Save = false;
     std::string Title;
     // Pairs of description and pattern, separated by "|":
@@ -42,7 +42,7 @@ public:
     virtual uint32_t TickCount();
 
     // A file dialog; true with the chosen file, false when cancelled.
-    virtual bool ChooseFile(HWND owner, const TFileDialogSpec& spec, std::string& fileName);
+    virtual bool ChooseFile(HWND owner, const TFileDialogOptions& options, std::string& fileName);
 
     // Opens a web address in the user's browser (the shell's "open"). A
     // failure is not reported.

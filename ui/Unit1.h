@@ -151,8 +151,8 @@ public:
     void VisitWebsite1Click();
     void VisitOnline1Click();
     void Contributeinformation2Click();
-    TFileDialogSpec OpenDlg() const;
-    TFileDialogSpec SaveDlg() const;
+    TFileDialogOptions OpenDlg() const;
+    TFileDialogOptions SaveDlg() const;
     // The command of a key pressed while popMoreTask is open (F5-F8 save,
     // Shift+F5-F8 load), or 0.
     static UINT popMoreTaskKey(UINT key, bool shift);

@@ -29,7 +29,7 @@ public:
     HMENU LastMenu = nullptr;
     POINT LastMenuPoint{};
     std::function<UINT(HMENU)> OnMenu;
-    std::vector<TFileDialogSpec> FileDialogs;
+    std::vector<TFileDialogOptions> FileDialogs;
     std::string FileAnswer; // empty: the dialog is cancelled
     std::vector<std::string> Opened;
 
@@ -53,8 +53,8 @@ public:
         return OnMenu ? OnMenu(menu) : 0;
     }
     bool RestartElevated(HWND) override { return false; }
-    bool ChooseFile(HWND, const TFileDialogSpec& spec, std::string& fileName) override {
-        FileDialogs.push_back(spec);
+    bool ChooseFile(HWND, const TFileDialogOptions& options, std::string& fileName) override {
+        FileDialogs.push_back(options);
         if (FileAnswer.empty())
             return false;
         fileName = FileAnswer;
