@@ -21,9 +21,14 @@ fi
 
 for p in g++ cmake make googletest mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
          wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick clang libexpat1-dev python3 \
-         libcpp-httplib-dev libsqlite3-dev pkg-config tinyproxy; do
+         libcpp-httplib-dev libsqlite3-dev pkg-config tinyproxy chromium; do
   have "$p" || need+=("$p")
 done
+
+# Node.js runs the page checks (tests/pages); a machine may have it from
+# elsewhere, so the commands count, not the package names.
+command -v node >/dev/null || need+=(nodejs)
+command -v npm >/dev/null || need+=(npm)
 
 if [ ${#need[@]} -gt 0 ]; then
   echo "setup: installing ${need[*]}"

@@ -51,6 +51,17 @@ run_gtest() { # label launcher... exe
   record "$label" "$passed" "$failed"
 }
 
+# Records the counts of a script that ends with "N passed, N failed"; a
+# script that ended otherwise records one failure and shows its last lines.
+record_script() { # label log
+  local line p f
+  line=$(tail -n 1 "$2")
+  p=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p' <<<"$line")
+  f=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p' <<<"$line")
+  [ -n "$p" ] || { tail -n 20 "$2"; p=0; f=1; }
+  record "$1" "$p" "$f"
+}
+
 build() { # dir cmake-args...
   local dir=$1; shift
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >"$dir.configure.log" 2>&1 ||
@@ -102,6 +113,10 @@ if command -v clang++ >/dev/null; then
   fi
 fi
 
+# The Windows suite writes detail pages here for the browser check below.
+rm -rf build/pages && mkdir -p build/pages
+export MORVANE_PAGES_OUT="Z:$(tr / '\\' <<<"$root/build/pages")"
+
 start_xvfb
 for target in i686 x86_64; do
   echo "== Windows build ($target)"
@@ -123,16 +138,26 @@ for target in i686 x86_64; do
     log=$(mktemp)
     bash tests/cli/cli_e2e.sh "$dir/bin/morvane-cli.exe" >"$log" 2>&1
     grep -E '^FAIL|^     ' "$log" | head -n 40
-    line=$(tail -n 1 "$log")
-    p=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\1/p' <<<"$line")
-    f=$(sed -n 's/^\([0-9]*\) passed, \([0-9]*\) failed$/\2/p' <<<"$line")
-    [ -n "$p" ] || { tail -n 20 "$log"; p=0; f=1; }
-    record "wine-$target/morvane-cli end to end" "$p" "$f"
+    record_script "wine-$target/morvane-cli end to end" "$log"
     rm -f "$log"
   fi
   drop_wine_prefix
 done
 stop_xvfb
+
+# ---- the pages in Debian's headless Chromium: the detail pages written above
+# and the rating server's pages, with the server still running.
+echo "== pages in headless Chromium"
+log=$(mktemp)
+if npm ci --prefix tests/pages --no-audit --no-fund >"$log" 2>&1; then
+  node tests/pages/check.mjs build/pages >"$log" 2>&1
+  grep -E '^FAIL' "$log" | head -n 40
+  record_script "pages in headless Chromium" "$log"
+else
+  tail -n 20 "$log"
+  record "pages in headless Chromium (npm ci)" 0 1
+fi
+rm -f "$log"
 
 echo
 echo "== summary"

@@ -8,6 +8,7 @@
 #include "ui/WebLinks.h"
 
 #include <climits>
+#include <cstdlib>
 
 namespace {
 
@@ -334,6 +335,52 @@ TEST_F(DetailPageTest, WithoutTheBrowserControlThePageTextStaysReadable) {
     EXPECT_STREQ(text, "");
     view.Detach();
     DeleteFileA(page.c_str());
+}
+
+// Pages of the shipped template for the headless browser check that the test
+// command runs after the Windows suites (tests/pages): a hostile entry whose
+// file is missing, a rated entry with the server's comment, and one with the
+// invitation. Written only when MORVANE_PAGES_OUT names a folder.
+TEST_F(DetailPageTest, ShippedTemplatePagesForTheBrowserCheck) {
+    const char* out = std::getenv("MORVANE_PAGES_OUT");
+    if (!out || !*out)
+        GTEST_SKIP() << "MORVANE_PAGES_OUT is not set";
+    WriteFileBytes(TemplatePath(), ReadFileBytes(PathJoin(AppFolder(), DetailTemplateName)));
+    const std::string hostile = "<script>document.title='owned'</script><img src=x onerror=alert(1)> & \"co\"";
+    const std::string longFile = std::string(TestFolder) + "\\" + std::string(180, 'w') + ".exe";
+    PutValue(slCURun, hostile, std::string(MissingProgram) + " \"<b>'x'</b>\"");
+    PutValue(slCURun, "Sound Mixer", std::string(ExistingProgram) + " /tray");
+    PutValue(slCURun, "Long Path", longFile + " --flag");
+    Open();
+    form->ProgramFolder = ProgramFolderForTest;
+    ASSERT_EQ(Rows(), 3);
+
+    struct Case {
+        const char* Page;
+        std::string Title;
+        int Rating;
+        std::string Comment;
+    };
+    const Case cases[] = {
+        {"hostile.htm", hostile, 1, "<iframe src=\"javascript:alert(2)\"></iframe> comment & more"},
+        {"rated.htm", "Sound Mixer", 3, "Mixes sound for the tray."},
+        {"invitation.htm", "Long Path", 0, ""},
+    };
+    for (const Case& c : cases) {
+        int row = -1;
+        for (int i = 0; i < Rows(); ++i)
+            if (form->RowEntry(i)->Title == c.Title)
+                row = i;
+        ASSERT_GE(row, 0) << c.Title;
+        SelectOnly(row);
+        form->RowEntry(row)->SetRating(c.Rating);
+        if (!c.Comment.empty())
+            form->RowEntry(row)->SetDetailComment(c.Comment);
+        form->lvStartupListClick();
+        const std::string page = ReadFileBytes(form->DetailPagePath);
+        ASSERT_FALSE(page.empty()) << c.Page;
+        WriteFileBytes(PathJoin(out, c.Page), page);
+    }
 }
 
 } // namespace

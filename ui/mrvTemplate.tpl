@@ -10,7 +10,7 @@ html, body { margin: 0; padding: 0; }
 body { font-family: "Segoe UI", Tahoma, Verdana, Arial, sans-serif; font-size: 12px; color: #1e2833; background: #eef1f5; }
 .card { margin: 6px; background: #ffffff; border: 1px solid #cfd6df; border-radius: 5px; }
 .head { padding: 7px 10px 6px 10px; border-bottom: 1px solid #e3e7ec; background: #f8fafc; border-radius: 5px 5px 0 0; }
-.title { font-size: 15px; font-weight: bold; color: #183b63; margin-right: 8px; }
+.title { font-size: 15px; font-weight: bold; color: #183b63; margin-right: 8px; word-wrap: break-word; overflow-wrap: break-word; }
 .chip { display: inline-block; padding: 1px 7px; margin-right: 4px; border-radius: 9px; font-size: 11px; white-space: nowrap; vertical-align: 2px; }
 .rating { background: #b3261e; color: #ffffff; font-weight: bold; }
 .where { background: #e4ebf3; color: #2a4a6e; }
@@ -19,7 +19,7 @@ table.facts th { text-align: left; vertical-align: top; font-weight: normal; col
 table.facts td { vertical-align: top; padding: 2px 0; font-family: Consolas, "Lucida Console", "Courier New", monospace; font-size: 12px; word-break: break-all; }
 table.facts td font { display: inline-block; margin-top: 2px; padding: 1px 6px; border-radius: 3px; background: #fdecea; color: #b3261e; font-family: "Segoe UI", Tahoma, Verdana, Arial, sans-serif; font-size: 11px; font-weight: bold; }
 .empty { color: #9aa4ae; }
-.about { margin: 4px 10px 8px 10px; padding: 6px 9px; border-left: 3px solid #2d6cb5; background: #f3f7fc; line-height: 1.45; }
+.about { word-wrap: break-word; overflow-wrap: break-word; margin: 4px 10px 8px 10px; padding: 6px 9px; border-left: 3px solid #2d6cb5; background: #f3f7fc; line-height: 1.45; }
 .about a, .more a { color: #1f5fa8; }
 .note { margin: 2px 10px 4px 10px; padding: 3px 8px; border-radius: 3px; background: #fff4d6; color: #6b4e00; font-size: 11px; }
 .more { margin: 0 10px 8px 10px; font-size: 11px; color: #66727f; }
