@@ -3,6 +3,12 @@
 if(WIN32)
   morvane_test(ui_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Unit1Test.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/CheckMarkTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/ListSortTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/ListPaintTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/PicturesTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/PlacementTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/ToolBarTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ShowOnceDlgTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/DetailPageTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ProfileMenuTest.cpp

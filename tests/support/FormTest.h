@@ -32,6 +32,7 @@ public:
     std::vector<TFileDialogOptions> FileDialogs;
     std::string FileAnswer; // empty: the dialog is cancelled
     std::vector<std::string> Opened;
+    int Restarts = 0;
 
     int ShowMessageBox(HWND, const std::string& text, const std::string&, UINT) override {
         Messages.push_back(text);
@@ -52,7 +53,10 @@ public:
         LastMenuPoint = screen;
         return OnMenu ? OnMenu(menu) : 0;
     }
-    bool RestartElevated(HWND) override { return false; }
+    bool RestartElevated(HWND) override {
+        ++Restarts;
+        return false;
+    }
     bool ChooseFile(HWND, const TFileDialogOptions& options, std::string& fileName) override {
         FileDialogs.push_back(options);
         if (FileAnswer.empty())
@@ -125,11 +129,49 @@ protected:
                 return i;
         return -1;
     }
+    std::vector<std::string> Captions() const {
+        std::vector<std::string> out;
+        for (int i = 0; i < Rows(); ++i)
+            out.push_back(Text(i, 0));
+        return out;
+    }
     bool Checked(int row) const { return ListView_GetCheckState(List(), row) != 0; }
     void SelectOnly(int row) {
         ListView_SetItemState(List(), -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
         ListView_SetItemState(List(), row, LVIS_SELECTED | LVIS_FOCUSED,
                               LVIS_SELECTED | LVIS_FOCUSED);
+    }
+    RECT RowRect(int row) const {
+        RECT r{};
+        ListView_GetItemRect(List(), row, &r, LVIR_BOUNDS);
+        return r;
+    }
+
+    // The release is queued first: the list may follow the button in a loop
+    // of its own until it sees the release.
+    void Press(UINT down, UINT up, int x, int y) {
+        LPARAM at = MAKELPARAM(x, y);
+        PostMessageA(List(), up, 0, at);
+        SendMessageA(List(), down, down == WM_RBUTTONDOWN ? MK_RBUTTON : MK_LBUTTON, at);
+        Pump();
+    }
+    void Click(int x, int y) { Press(WM_LBUTTONDOWN, WM_LBUTTONUP, x, y); }
+
+    void ShowNode(int node) {
+        TreeView_SelectItem(form->tvStartupFolders, form->Node(node));
+        form->tvStartupFoldersClick();
+    }
+
+    // One entry in each of the eight locations that the program scans.
+    void SeedEveryLocation() {
+        MakeShortcut(slLMStartupFolder, "All Users Tool", ExistingProgram, "/all");
+        PutValue(slLMRun, "LM Runner", std::string(ExistingProgram) + " /lmrun");
+        PutValue(slLMRunOnce, "LM Once", std::string(ExistingProgram) + " /lmonce");
+        PutValue(slLMServices, "LM Service", std::string(ExistingProgram) + " /svc");
+        PutValue(slLMServiceOnce, "LM Service Once", std::string(ExistingProgram) + " /svconce");
+        PutValue(slCURun, "CU Runner", std::string(ExistingProgram) + " /curun");
+        PutValue(slCURunOnce, "CU Once", std::string(ExistingProgram) + " /cuonce");
+        MakeShortcut(slCUStartup, "My Tool", ExistingProgram, "/mine");
     }
 
     TFormTestSeam seam;

@@ -1,0 +1,63 @@
+// The tool bar's picture buttons: clicks on release, and groups that act as radio buttons.
+// Under Wine, in a throw-away prefix.
+
+#include "support/FormTest.h"
+
+#include "core/system/Files.h"
+#include "ui/ListPaint.h"
+#include "ui/Pictures.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace {
+
+class ToolBarTest : public FormTest {};
+
+TEST_F(ToolBarTest, ToolBarButtonsClickOnRelease) {
+    PutValue(slCURun, "Helper", std::string(ExistingProgram) + " /helper");
+    Open();
+    HWND refresh = form->btnRefresh.Handle();
+    RECT r;
+    GetClientRect(refresh, &r);
+    EXPECT_EQ(r.right, form->Dpi().Scale(86)) << "takes the size of its picture";
+    RECT lr = RowRect(0);
+    Click(5, (lr.top + lr.bottom) / 2);
+    ASSERT_FALSE(Checked(0));
+    SendMessageA(refresh, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(form->btnRefresh.State(), TWebImage::wsOver);
+    SendMessageA(refresh, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    EXPECT_EQ(form->btnRefresh.State(), TWebImage::wsDown);
+    EXPECT_FALSE(Checked(0)) << "nothing happens on the press";
+    SendMessageA(refresh, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
+    EXPECT_EQ(form->btnRefresh.State(), TWebImage::wsNormal);
+    EXPECT_TRUE(Checked(0)) << "the release refreshed";
+
+    // Released outside: no click.
+    Click(5, (lr.top + lr.bottom) / 2);
+    SendMessageA(refresh, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+    SendMessageA(refresh, WM_LBUTTONUP, 0, MAKELPARAM(-40, 5));
+    EXPECT_FALSE(Checked(0));
+}
+
+TEST_F(ToolBarTest, ButtonsOfOneGroupActAsRadioButtons) {
+    Open();
+    TWebImage a, b;
+    ASSERT_TRUE(a.Create(form->Handle(), 9001, 0, 0, 10, 10));
+    ASSERT_TRUE(b.Create(form->Handle(), 9002, 20, 0, 10, 10));
+    a.CheckGroup = b.CheckGroup = 7;
+    a.Click();
+    EXPECT_TRUE(a.Checked());
+    b.Click();
+    EXPECT_TRUE(b.Checked());
+    EXPECT_FALSE(a.Checked());
+    b.Click(); // no AllowAllUp: stays down
+    EXPECT_TRUE(b.Checked());
+    b.AllowAllUp = true;
+    b.Click();
+    EXPECT_FALSE(b.Checked());
+}
+
+} // namespace
