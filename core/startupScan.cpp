@@ -234,8 +234,15 @@ bool ProgramFileExists(const std::string& located) {
 }
 
 std::string FindOnPath(const std::string& written) {
+    return FindOnPath(written, ProgramFileExists, nullptr);
+}
+
+std::string FindOnPath(const std::string& written,
+                       const std::function<bool(const std::string&)>& exists, bool* found) {
+    if (found)
+        *found = true;
     const std::string name = ExpandEnvironment(written);
-    if (ProgramFileExists(name))
+    if (exists(name))
         return name;
     static const std::string systemRoot = "%SystemRoot%";
     for (const std::string& entry : SearchFolders()) {
@@ -247,8 +254,10 @@ std::string FindOnPath(const std::string& written) {
             at += system.size();
         }
         const std::string candidate = PathJoin(ExpandEnvironment(folder), name);
-        if (ProgramFileExists(candidate))
+        if (exists(candidate))
             return candidate;
     }
+    if (found)
+        *found = false;
     return written;
 }

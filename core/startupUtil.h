@@ -7,6 +7,7 @@
 #include "system/StringList.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -243,6 +244,12 @@ void SplitList(const std::string& text, char separator, TStringList& list);
 // first, and the native System32 is looked in (NativeFilePath), so the
 // answer names the file the way Windows starts it; nothing stored changes.
 std::string FindOnPath(const std::string& name);
+// The same search with the test of each candidate given (it is handed the
+// candidate as FindOnPath writes it, before NativeFilePath), for a caller
+// that answers many searches from what it already knows of the folders;
+// found tells whether the answer exists.
+std::string FindOnPath(const std::string& name,
+                       const std::function<bool(const std::string&)>& exists, bool* found);
 // Whether a FindOnPath answer names an existing file, seen as Windows sees it.
 bool ProgramFileExists(const std::string& located);
 
