@@ -73,16 +73,19 @@ TEST_F(Ini, SectionAndKeyNamesIgnoreCase) {
     EXPECT_EQ(fileText(file), "[General]\r\nProgramCount=4\r\n");
 }
 
-TEST_F(Ini, LongValuesAreCutTo2047Characters) {
-    const std::string longValue(3000, 'v');
-    std::string file = profile("[S]\r\nLong=" + longValue + "\r\n");
-    EXPECT_EQ(IniReadString(file, "S", "Long", ""), std::string(2047, 'v'));
+TEST_F(Ini, LongValuesReadWhole) {
+    for (std::size_t length : {2047u, 2048u, 3000u, 100000u}) {
+        SCOPED_TRACE(length);
+        const std::string longValue(length, 'v');
+        std::string file = profile("[S]\r\nLong=" + longValue + "\r\n");
+        EXPECT_EQ(IniReadString(file, "S", "Long", ""), longValue);
 
-    std::string written = folder.file(seed::UniqueName("long") + ".ini");
-    IniWriteString(written, "S", "Long", longValue);
-    IniFlush(written);
-    EXPECT_EQ(fileText(written), "[S]\r\nLong=" + longValue + "\r\n");
-    EXPECT_EQ(IniReadString(written, "S", "Long", ""), std::string(2047, 'v'));
+        std::string written = folder.file(seed::UniqueName("long") + ".ini");
+        IniWriteString(written, "S", "Long", longValue);
+        IniFlush(written);
+        EXPECT_EQ(fileText(written), "[S]\r\nLong=" + longValue + "\r\n");
+        EXPECT_EQ(IniReadString(written, "S", "Long", ""), longValue);
+    }
 }
 
 TEST_F(Ini, IntegersReadAsDecimalOrHexadecimal) {

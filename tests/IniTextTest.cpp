@@ -68,7 +68,8 @@ TEST_F(IniText, SameBytesAsTheProfileFunctionsForAProfile) {
         // A startup-folder entry without arguments ends in a blank.
         {{"title", "Tool"}, {"fullpath", "\"C:\\Tools\\tool.exe\" "}},
         {{"title", "  padded title  "}, {"fullpath", "C:\\a=b\\x.exe /k=v [x]"}},
-        {{"title", "'quoted'"}, {"fullpath", "\"C:\\Program Files\\V\\v.exe\" -q \xe9\xfc"}},
+        {{"title", "'quoted'"},
+         {"fullpath", "\"C:\\Program Files\\V\\v.exe\" -q \xc3\xa9\xc3\xbc"}},
     };
     int i = 0;
     for (const auto& keys : entries) {

@@ -1,4 +1,5 @@
 #include "core/system/LnkFormat.h"
+#include "core/system/TextCodec.h"
 
 #include <gtest/gtest.h>
 
@@ -163,15 +164,29 @@ TEST(LnkFormat, DrivePathIsKeptInTheItemListAsWellAsTheLinkInfo) {
     EXPECT_EQ("C:\\Program Files\\Morvane Test\\long file name.exe", back.Target);
 }
 
-TEST(LnkFormat, EightBitTextsSurviveWithTheirCodePage) {
+TEST(LnkFormat, TextsOfAnyCharactersSurviveWhole) {
     std::string all;
     for (int c = 1; c < 256; ++c)
         all.push_back(static_cast<char>(c));
-    lnk::LinkData link = FullLink("C:\\Caf\xE9\\\x80uro.exe");
-    link.Description = all;
-    lnk::LinkData back;
-    ASSERT_TRUE(Read(Written(link), back));
-    ExpectSameLink(link, back);
+    // Every character of the ANSI code page, and some outside it.
+    const std::string texts = AnsiToUtf8(all) + "\xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80";
+    for (const char* target :
+         {"C:\\Caf\xC3\xA9\\\xE2\x82\xACuro.exe", "C:\\\xE4\xB8\xAD\xE6\x96\x87\\app.exe"}) {
+        SCOPED_TRACE(target);
+        lnk::LinkData link = FullLink(target);
+        link.Description = texts;
+        link.Arguments = texts;
+        lnk::LinkData back;
+        ASSERT_TRUE(Read(Written(link), back));
+        ExpectSameLink(link, back);
+    }
+}
+
+TEST(LnkFormat, TextsThatAreNotUtf8AreRefused) {
+    lnk::LinkData link = FullLink("C:\\tool.exe");
+    link.Arguments = "caf\xE9";
+    Bytes bytes;
+    EXPECT_FALSE(lnk::WriteLink(link, bytes));
 }
 
 TEST(LnkFormat, StringDataEndsAtItsFirstNul) {
@@ -227,8 +242,8 @@ TEST(LnkFormat, ReadsItemListOfLaterWindowsWithShortAndLongNames) {
 
     lnk::LinkData link;
     ASSERT_TRUE(Read(file.b, link));
-    EXPECT_EQ("C:\\Program Files\\Morvane\\application \x80.exe", link.Target);
-    EXPECT_EQ("caf\xE9", link.Description);
+    EXPECT_EQ("C:\\Program Files\\Morvane\\application \xE2\x82\xAC.exe", link.Target);
+    EXPECT_EQ("caf\xC3\xA9", link.Description) << "ANSI string data, in UTF-8";
     EXPECT_EQ("-v ", link.Arguments);
     EXPECT_EQ(3u, link.ShowCommand);
     EXPECT_EQ(0x0341, link.HotKey);
@@ -281,7 +296,7 @@ TEST(LnkFormat, LinkInfoPrefersNetworkFormAndUnicodePaths) {
     Builder second = Header(0x2);
     second.Append(wide.b).U32(0);
     ASSERT_TRUE(Read(second.b, link));
-    EXPECT_EQ("C:\\\x80uro.exe", link.Target);
+    EXPECT_EQ("C:\\\xE2\x82\xACuro.exe", link.Target);
 }
 
 TEST(LnkFormat, EveryTruncationIsRefused) {

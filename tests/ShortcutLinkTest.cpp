@@ -328,8 +328,8 @@ ShellQuirks Quirks() {
 
 TEST_F(ShortcutLinkTest, LinkSavedByTheShellReadsThroughOurReader) {
     TShortcutLink saved = FullLink(Path("Shell.lnk"));
-    if (GetACP() == 1252)
-        saved.Description = "Caf\xE9 for \x80 5";
+    // Characters in and outside the ANSI code page.
+    saved.Description = "Caf\xC3\xA9 for \xE2\x82\xAC 5, \xE4\xB8\xAD\xE6\x96\x87";
     saved.SaveLink();
     lnk::LinkData link = ReadWithOurReader(saved.ShortcutFile);
     EXPECT_EQ(saved.Target, link.Target);
@@ -349,7 +349,7 @@ TEST_F(ShortcutLinkTest, LinkWrittenByOurWriterLoadsInTheShell) {
         link.Target = target;
         link.Arguments = "/tray --profile \"Quick 1\"";
         link.WorkingDir = folder_.string();
-        link.Description = GetACP() == 1252 ? "Written by \xE9\x80" : "Written by us";
+        link.Description = "Written by \xC3\xA9\xE2\x82\xAC \xE4\xB8\xAD\xE6\x96\x87";
         link.IconLocation = Path("icons.dll");
         link.IconIndex = 4;
         link.ShowCommand = 3;

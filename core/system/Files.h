@@ -53,7 +53,7 @@ bool WriteWholeFile(const std::string& path, const std::string& data);
 std::string GetEnv(const std::string& name);
 
 // The text with every %NAME% of a set variable replaced by its value, as
-// ExpandEnvironmentStringsA does it; unknown names stay as written. For
+// ExpandEnvironmentStringsW does it; unknown names stay as written. For
 // looking files up only: what is stored keeps its variables.
 std::string ExpandEnvironment(const std::string& text);
 

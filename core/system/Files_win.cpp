@@ -1,5 +1,7 @@
 #include "Files.h"
 
+#include "WideText_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -34,8 +36,14 @@ private:
 using UniqueFile = UniqueHandle<CloseHandle>;
 using UniqueFind = UniqueHandle<FindClose>;
 
+// A path that is not UTF-8 names no file; every call below fails on it.
+bool widePath(const std::string& path, std::wstring& wide) {
+    return ToWide(path, wide) && !wide.empty();
+}
+
 DWORD attributesOf(const std::string& path) {
-    return GetFileAttributesA(path.c_str());
+    std::wstring wide;
+    return widePath(path, wide) ? GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 bool isFolder(DWORD attributes) {
@@ -45,17 +53,17 @@ bool isFolder(DWORD attributes) {
 // Calls a Win32 function of the form f(buffer, size) -> length, which
 // answers a larger size when the buffer is too small.
 template <typename F> std::string bufferedText(F f, DWORD initial) {
-    std::string buffer(initial, '\0');
-    for (int attempt = 0; attempt < 8; ++attempt) {
+    std::wstring buffer(initial, L'\0');
+    for (int attempt = 0; attempt < 12; ++attempt) {
         DWORD n = f(buffer.data(), static_cast<DWORD>(buffer.size()));
         if (n == 0)
             return {};
         if (n < buffer.size()) {
             buffer.resize(n);
-            return buffer;
+            return FromWide(buffer);
         }
-        // GetModuleFileNameA answers the buffer size when it truncates.
-        buffer.assign(std::max<std::size_t>(n + 1, buffer.size() * 2), '\0');
+        // GetModuleFileNameW answers the buffer size when it truncates.
+        buffer.assign(std::max<std::size_t>(n + 1, buffer.size() * 2), L'\0');
     }
     return {};
 }
@@ -65,12 +73,15 @@ void findInto(const std::string& folder, const std::string& extensions, bool rec
     if (!FolderExists(folder))
         return;
     std::vector<std::string> subFolders;
-    WIN32_FIND_DATAA data;
-    UniqueFind find(FindFirstFileA(PathJoin(folder, "*.*").c_str(), &data));
+    WIN32_FIND_DATAW data;
+    std::wstring pattern;
+    if (!widePath(PathJoin(folder, "*.*"), pattern))
+        return;
+    UniqueFind find(FindFirstFileW(pattern.c_str(), &data));
     if (!find.valid())
         return;
     do {
-        std::string name = data.cFileName;
+        std::string name = FromWide(data.cFileName);
         if (name.empty() || name[0] == '.')
             continue;
         if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -80,7 +91,7 @@ void findInto(const std::string& folder, const std::string& extensions, bool rec
         } else if (MatchesExtensionList(name, extensions)) {
             found.push_back(PathJoin(folder, name));
         }
-    } while (FindNextFileA(find.get(), &data));
+    } while (FindNextFileW(find.get(), &data));
     for (const std::string& sub : subFolders)
         findInto(sub, extensions, recurse, found);
 }
@@ -93,20 +104,26 @@ bool FileExists(const std::string& path) {
 }
 
 bool DeleteFileAt(const std::string& path) {
-    return DeleteFileA(path.c_str()) != 0;
+    std::wstring wide;
+    return widePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
 }
 
 bool CopyFileTo(const std::string& from, const std::string& to) {
-    return CopyFileA(from.c_str(), to.c_str(), FALSE) != 0;
+    std::wstring wideFrom, wideTo;
+    return widePath(from, wideFrom) && widePath(to, wideTo) &&
+           CopyFileW(wideFrom.c_str(), wideTo.c_str(), FALSE) != 0;
 }
 
 bool ReplaceFileWith(const std::string& target, const std::string& finished) {
-    return MoveFileExA(finished.c_str(), target.c_str(),
+    std::wstring wideTarget, wideFinished;
+    return widePath(target, wideTarget) && widePath(finished, wideFinished) &&
+           MoveFileExW(wideFinished.c_str(), wideTarget.c_str(),
                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool FolderExists(const std::string& path) {
-    return !path.empty() && SetCurrentDirectoryA(path.c_str()) != 0;
+    std::wstring wide;
+    return widePath(path, wide) && SetCurrentDirectoryW(wide.c_str()) != 0;
 }
 
 bool ForceFolders(const std::string& path) {
@@ -132,7 +149,9 @@ bool ForceFolders(const std::string& path) {
         if (!root) {
             DWORD attributes = attributesOf(prefix);
             if (attributes == INVALID_FILE_ATTRIBUTES) {
-                if (!CreateDirectoryA(prefix.c_str(), nullptr) && !isFolder(attributesOf(prefix)))
+                std::wstring wide;
+                if (!(widePath(prefix, wide) && CreateDirectoryW(wide.c_str(), nullptr)) &&
+                    !isFolder(attributesOf(prefix)))
                     return false;
             } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
                 return false;
@@ -152,7 +171,10 @@ std::vector<std::string> FindFiles(const std::string& folder, const std::string&
 }
 
 bool ReadWholeFile(const std::string& path, std::string& data) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    std::wstring wide;
+    if (!widePath(path, wide))
+        return false;
+    UniqueFile file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return false;
@@ -169,7 +191,10 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& data) {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+    std::wstring wide;
+    if (!widePath(path, wide))
+        return false;
+    UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.valid())
         return false;
@@ -186,35 +211,46 @@ bool WriteWholeFile(const std::string& path, const std::string& data) {
 }
 
 std::string AppFolder() {
-    std::string exe =
-        bufferedText([](char* b, DWORD n) { return GetModuleFileNameA(nullptr, b, n); }, MAX_PATH);
+    std::string exe = bufferedText(
+        [](wchar_t* b, DWORD n) { return GetModuleFileNameW(nullptr, b, n); }, MAX_PATH);
     return FileDir(exe);
 }
 
 std::string TempFolder() {
-    return bufferedText([](char* b, DWORD n) { return GetTempPathA(n, b); }, MAX_PATH + 1);
+    return bufferedText([](wchar_t* b, DWORD n) { return GetTempPathW(n, b); }, MAX_PATH + 1);
 }
 
 std::string SystemFolder() {
-    return bufferedText([](char* b, DWORD n) { return GetSystemDirectoryA(b, n); }, MAX_PATH + 1);
+    return bufferedText([](wchar_t* b, DWORD n) { return GetSystemDirectoryW(b, n); },
+                        MAX_PATH + 1);
 }
 
 std::string CurrentFolder() {
-    return bufferedText([](char* b, DWORD n) { return GetCurrentDirectoryA(n, b); }, MAX_PATH + 1);
+    return bufferedText([](wchar_t* b, DWORD n) { return GetCurrentDirectoryW(n, b); },
+                        MAX_PATH + 1);
 }
 
 std::string GetEnv(const std::string& name) {
+    std::wstring wideName;
+    if (!ToWide(name, wideName))
+        return {};
     return bufferedText(
-        [&name](char* b, DWORD n) { return GetEnvironmentVariableA(name.c_str(), b, n); }, 256);
+        [&wideName](wchar_t* b, DWORD n) {
+            return GetEnvironmentVariableW(wideName.c_str(), b, n);
+        },
+        256);
 }
 
 std::string ExpandEnvironment(const std::string& text) {
     if (text.find('%') == std::string::npos)
         return text;
+    std::wstring wideText;
+    if (!ToWide(text, wideText))
+        return text;
     std::string expanded = bufferedText(
-        [&text](char* b, DWORD n) {
+        [&wideText](wchar_t* b, DWORD n) {
             // The answer counts the terminating NUL, unlike the other calls.
-            DWORD needed = ExpandEnvironmentStringsA(text.c_str(), b, n);
+            DWORD needed = ExpandEnvironmentStringsW(wideText.c_str(), b, n);
             return needed == 0 ? 0 : needed - 1 < n ? needed - 1 : needed;
         },
         MAX_PATH + 1);
@@ -239,6 +275,6 @@ std::string NativeFilePath(const std::string& path) {
     if (!redirected)
         return path;
     static const std::string windows = bufferedText(
-        [](char* b, DWORD n) { return GetSystemWindowsDirectoryA(b, n); }, MAX_PATH + 1);
+        [](wchar_t* b, DWORD n) { return GetSystemWindowsDirectoryW(b, n); }, MAX_PATH + 1);
     return SysnativePath(path, windows);
 }

@@ -1,5 +1,7 @@
 #include "Folders.h"
 
+#include "WideText_win.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
@@ -17,10 +19,10 @@ std::string pathFromItemList(int csidl) {
     if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)))
         return {};
     UniqueItemList items(raw);
-    char buffer[MAX_PATH] = {};
-    if (!items || !SHGetPathFromIDListA(items.get(), buffer))
+    wchar_t buffer[MAX_PATH] = {};
+    if (!items || !SHGetPathFromIDListW(items.get(), buffer))
         return {};
-    return buffer;
+    return FromWide(buffer);
 }
 
 } // namespace
@@ -30,9 +32,9 @@ std::string ShellFolderPath(int csidl) {
     if (path.empty() && (csidl == csidlPersonal || csidl == csidlAppData)) {
         // Systems whose shell lacks these in its namespace still answer
         // through the folder-path call.
-        char buffer[MAX_PATH] = {};
-        if (SUCCEEDED(SHGetFolderPathA(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
-            path = buffer;
+        wchar_t buffer[MAX_PATH] = {};
+        if (SUCCEEDED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buffer)))
+            path = FromWide(buffer);
     }
     return path;
 }

@@ -1,11 +1,13 @@
 #include "Icons.h"
 
+#include "WideText_win.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
 namespace {
 
-// The icon that SHGetFileInfoA hands over with SHGFI_ICON is ours to destroy.
+// The icon that SHGetFileInfoW hands over with SHGFI_ICON is ours to destroy.
 class UniqueIcon {
 public:
     explicit UniqueIcon(HICON icon) : icon_(icon) {}
@@ -23,15 +25,18 @@ private:
 } // namespace
 
 void* SystemSmallImages() {
-    SHFILEINFOA info = {};
+    SHFILEINFOW info = {};
     // The image list belongs to the system and is never destroyed.
     return reinterpret_cast<void*>(
-        SHGetFileInfoA("C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
+        SHGetFileInfoW(L"C:\\", 0, &info, sizeof info, SHGFI_SYSICONINDEX | SHGFI_SMALLICON));
 }
 
 int FileIconIndex(const std::string& path) {
-    SHFILEINFOA info = {};
-    DWORD_PTR list = SHGetFileInfoA(path.c_str(), 0, &info, sizeof info,
+    SHFILEINFOW info = {};
+    std::wstring wide;
+    if (!ToWide(path, wide))
+        return -1;
+    DWORD_PTR list = SHGetFileInfoW(wide.c_str(), 0, &info, sizeof info,
                                     SHGFI_SYSICONINDEX | SHGFI_ICON | SHGFI_SMALLICON);
     UniqueIcon icon(info.hIcon);
     return list == 0 ? -1 : info.iIcon;

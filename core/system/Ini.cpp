@@ -2,6 +2,8 @@
 // how numbers and booleans are written and read back.
 #include "Ini.h"
 
+#include "TextCodec.h"
+
 #include <cstdint>
 #include <string>
 
@@ -61,7 +63,8 @@ bool IniWritable(const std::string& section, const std::string& key, const std::
     return section.find_first_of(breaks) == std::string::npos &&
            key.find_first_of(breaks) == std::string::npos &&
            value.find_first_of(breaks) == std::string::npos && key.find('=') == std::string::npos &&
-           (key.empty() || key[0] != '[');
+           (key.empty() || key[0] != '[') && IsConvertibleUtf8(section) && IsConvertibleUtf8(key) &&
+           IsConvertibleUtf8(value);
 }
 
 int IniReadInteger(const std::string& file, const std::string& section, const std::string& key,

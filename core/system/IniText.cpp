@@ -3,6 +3,7 @@
 #include "Errors.h"
 #include "Files.h"
 #include "Ini.h"
+#include "TextCodec.h"
 
 #include <string_view>
 
@@ -46,6 +47,7 @@ bool TIniText::AddBool(const std::string& key, bool value) {
 }
 
 void IniWriteText(const std::string& file, const TIniText& text) {
-    if (!WriteWholeFile(file, text.Text()))
+    std::string bytes;
+    if (!EncodeProfileText(text.Text(), bytes) || !WriteWholeFile(file, bytes))
         throw EIniError(FormatMessage1("Unable to write to %s", file));
 }

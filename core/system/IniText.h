@@ -27,6 +27,8 @@ private:
     std::string text_;
 };
 
-// Writes the text to the file, replacing it; raises EIniError "Unable to
+// Writes the text to the file, replacing it: in the ANSI code page when
+// every character fits, else as UTF-16 LE with its byte order mark (see
+// Ini.h), as the profile functions read either. Raises EIniError "Unable to
 // write to %s" (the file name) when it cannot.
 void IniWriteText(const std::string& file, const TIniText& text);

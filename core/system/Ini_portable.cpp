@@ -3,11 +3,13 @@
 // one key costs the same however large the file is: writes change the copy
 // and reach the disk at IniFlush (or when the process ends). Every call
 // first checks that the file on disk is still the one the copy was made
-// from, so a change by anyone else is seen on the next call.
+// from, so a change by anyone else is seen on the next call. Files are
+// encoded as on Windows (TextCodec.h): ANSI, or UTF-16 LE once a text needs it.
 #include "Ini.h"
 
 #include "Errors.h"
 #include "Files.h"
+#include "TextCodec.h"
 
 #include <sys/stat.h>
 
@@ -25,9 +27,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-// The profile functions read through a 2048-byte buffer.
-constexpr std::size_t kLongestValue = 2047;
 
 bool isBlank(char c) {
     // Ctrl-Z is an old end-of-file mark that the profile functions skip too.
@@ -264,7 +263,17 @@ struct CachedProfile {
     std::size_t hash = 0; // of its content then
     bool trusted = false; // the stamp alone shows whether the file changed
     bool dirty = false;   // the copy holds writes that the file lacks
+    bool unicode = false; // the file is UTF-16 and stays so
 };
+
+// The bytes of the copy as the file is to hold them; false when a text
+// cannot be encoded (IniWriteString lets only UTF-8 in).
+bool encodedText(CachedProfile& cached, std::string& data) {
+    if (!EncodeProfileText(cached.profile.text(), data, cached.unicode))
+        return false;
+    cached.unicode = data.rfind(kUtf16LeBom, 0) == 0;
+    return true;
+}
 
 class ProfileCache {
 public:
@@ -272,8 +281,8 @@ public:
         // What was never flushed still reaches the disk; a failure can no
         // longer be reported to anyone.
         for (auto& [host, cached] : files_)
-            if (cached.dirty)
-                writeHostFile(host, cached.profile.text());
+            if (std::string data; cached.dirty && encodedText(cached, data))
+                writeHostFile(host, data);
     }
 
     // The up-to-date copy of a file, loaded again when the file changed;
@@ -306,8 +315,8 @@ public:
     static bool flush(const std::string& host, CachedProfile& cached) {
         if (!cached.dirty)
             return true;
-        std::string data = cached.profile.text();
-        if (!writeHostFile(host, data))
+        std::string data;
+        if (!encodedText(cached, data) || !writeHostFile(host, data))
             return false;
         cached.stamp = stampOf(host);
         cached.hash = contentHash(data);
@@ -327,7 +336,7 @@ private:
 
     static void adopt(CachedProfile& cached, const Stamp& stamp, const std::string& data,
                       double checkedAt) {
-        cached.profile.parse(data);
+        cached.profile.parse(DecodeProfileText(data, &cached.unicode));
         cached.stamp = stamp;
         cached.hash = contentHash(data);
         cached.trusted = stampProvesContent(stamp, checkedAt);
@@ -380,7 +389,7 @@ std::string hostPath(const std::string& file) {
 }
 
 std::string readLimit(std::string_view text) {
-    return std::string(text.substr(0, std::min(text.find('\0'), kLongestValue)));
+    return std::string(text.substr(0, text.find('\0')));
 }
 
 } // namespace
@@ -404,7 +413,8 @@ std::string IniReadString(const std::string& file, const std::string& section,
 
 void IniWriteString(const std::string& file, const std::string& section, const std::string& key,
                     const std::string& value) {
-    if (!IniWritable(section, key, value))
+    if (!IniWritable(section, key, value) || !IsConvertibleUtf8(section) ||
+        !IsConvertibleUtf8(key) || !IsConvertibleUtf8(value))
         raiseWrite(file);
     std::string host = hostPath(file);
     CachedProfile& cached = cache().get(host);

@@ -1,5 +1,7 @@
 #include "LnkFormat.h"
 
+#include "TextCodec.h"
+
 #include <cstring>
 #include <utility>
 
@@ -76,8 +78,9 @@ public:
         const void* end = std::memchr(data_ + offset, 0, size_ - offset);
         if (end == nullptr)
             return false;
-        out.assign(reinterpret_cast<const char*>(data_ + offset),
-                   static_cast<const unsigned char*>(end) - (data_ + offset));
+        out = ::AnsiToUtf8(
+            std::string_view(reinterpret_cast<const char*>(data_ + offset),
+                             static_cast<const unsigned char*>(end) - (data_ + offset)));
         return true;
     }
     // A NUL-terminated UTF-16 text, converted; false when the window ends first.
@@ -86,7 +89,7 @@ public:
         for (std::size_t at = offset; Has(at, 2); at += 2) {
             char16_t c = U16(at);
             if (c == 0) {
-                out = Utf16ToAnsi(wide);
+                out = Utf16ToUtf8(wide);
                 return true;
             }
             wide.push_back(c);
@@ -254,11 +257,12 @@ bool ReadStringData(const View& file, std::size_t& at, bool unicode, std::string
                 break;
             wide.push_back(c);
         }
-        out = Utf16ToAnsi(wide);
+        out = Utf16ToUtf8(wide);
     } else {
         const char* text = reinterpret_cast<const char*>(file.Data() + at + 2);
         const void* nul = std::memchr(text, 0, count);
-        out.assign(text, nul != nullptr ? static_cast<const char*>(nul) - text : count);
+        out = ::AnsiToUtf8(
+            std::string_view(text, nul != nullptr ? static_cast<const char*>(nul) - text : count));
     }
     at += 2 + bytes;
     return true;
@@ -348,11 +352,15 @@ void WriteFileEntry(Writer& w, const std::string& name, bool folder) {
     w.U32(0);                 // file size
     w.U32(0);                 // modification time
     w.U16(folder ? 0x10 : 0); // attributes
-    w.CString(name);
+    // Only targets that fit the ANSI code page come this way (WriteLink).
+    std::string ansi;
+    Utf8ToAnsi(name, ansi);
+    w.CString(ansi);
     if ((w.Pos() - start) % 2 != 0)
         w.U8(0);
     std::size_t ext = w.Pos();
-    std::u16string wide = AnsiToUtf16(name);
+    std::u16string wide;
+    Utf8ToUtf16(name, wide);
     w.U16(0);
     w.U16(3);
     w.U32(kFileEntryExtensionSignature);
@@ -393,7 +401,9 @@ std::vector<unsigned char> BuildIdList(const std::string& path) {
     return list;
 }
 
-void WriteLinkInfo(Writer& w, const std::string& path) {
+void WriteLinkInfo(Writer& w, const std::string& target) {
+    std::string path;
+    Utf8ToAnsi(target, path);
     const uint32_t volumeSize = 0x11;
     uint32_t localAt = kLinkInfoHeaderSize + volumeSize;
     uint32_t suffixAt = localAt + static_cast<uint32_t>(path.size()) + 1;
@@ -416,7 +426,8 @@ void WriteLinkInfo(Writer& w, const std::string& path) {
 }
 
 void WriteStringData(Writer& w, const std::string& text) {
-    std::u16string wide = AnsiToUtf16(text);
+    std::u16string wide;
+    Utf8ToUtf16(text, wide);
     w.U16(static_cast<unsigned>(wide.size()));
     w.WideChars(wide);
 }
@@ -424,9 +435,13 @@ void WriteStringData(Writer& w, const std::string& text) {
 void WriteEnvironmentBlock(Writer& w, const std::string& target) {
     w.U32(kEnvironmentBlockSize);
     w.U32(kEnvironmentBlockSignature);
-    w.Bytes(target.data(), target.size());
-    w.Zeros(kEnvironmentTargetChars - target.size());
-    std::u16string wide = AnsiToUtf16(target);
+    // The ANSI field is for readers that know nothing else; the shell reads
+    // the UTF-16 one, which holds the target whole.
+    std::u16string wide;
+    Utf8ToUtf16(target, wide);
+    std::string ansi = Utf16ToAnsi(wide);
+    w.Bytes(ansi.data(), ansi.size());
+    w.Zeros(kEnvironmentTargetChars - ansi.size());
     w.WideChars(wide);
     w.Zeros((kEnvironmentTargetChars - wide.size()) * 2);
 }
@@ -539,15 +554,19 @@ bool ReadLink(const unsigned char* data, std::size_t size, LinkData& link) {
 }
 
 bool WriteLink(const LinkData& link, std::vector<unsigned char>& out) {
+    std::u16string wide;
     for (const std::string* text : {&link.Description, &link.RelativePath, &link.WorkingDir,
-                                    &link.Arguments, &link.IconLocation}) {
-        if (text->size() > kMaxCountedChars)
+                                    &link.Arguments, &link.IconLocation, &link.Target}) {
+        if (!Utf8ToUtf16(*text, wide) || wide.size() > kMaxCountedChars)
             return false;
     }
     const std::string& target = link.Target;
-    bool drivePath = IsDrivePath(target);
+    // The link information and the item list hold the path in the ANSI code
+    // page; a path outside it goes where the shell keeps it as UTF-16.
+    bool drivePath = IsDrivePath(target) && FitsAnsi(target);
     bool environment = !drivePath && !target.empty();
-    if (environment && target.size() >= kEnvironmentTargetChars)
+    Utf8ToUtf16(target, wide);
+    if (environment && wide.size() >= kEnvironmentTargetChars)
         return false;
     std::vector<unsigned char> idList;
     if (drivePath)

@@ -3,10 +3,10 @@
 // into the system: the portable build keeps its shortcuts with it, and the
 // Windows build checks the shell's own files against it.
 //
-// Texts are 8-bit, like everywhere else in the program. Where the file holds
-// UTF-16 they are converted through the Windows-1252 code page, which maps
-// every byte to a distinct character, so any 8-bit text survives a write and
-// a read unchanged.
+// Texts are UTF-8, like everywhere else in the program (TextCodec.h). The
+// file's UTF-16 texts convert whole; its 8-bit texts are in the ANSI code
+// page, and a target that does not fit it is kept where the file holds it
+// as UTF-16.
 
 #include <cstddef>
 #include <cstdint>
@@ -44,6 +44,7 @@ bool ReadLink(const unsigned char* data, std::size_t size, LinkData& link);
 // target other than a drive path longer than 259 characters).
 bool WriteLink(const LinkData& link, std::vector<unsigned char>& out);
 
+// Windows-1252 <-> UTF-16 for the 8-bit fields that only old readers use.
 std::u16string AnsiToUtf16(std::string_view text);
 // Characters outside the code page become '?'.
 std::string Utf16ToAnsi(std::u16string_view text);

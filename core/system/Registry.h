@@ -1,6 +1,6 @@
 #pragma once
 // Access to the registry keys that hold startup entries. Keys are opened,
-// never created. Text is in the system's 8-bit code page.
+// never created. Names and text are UTF-8 (Windows keeps them as UTF-16).
 
 #include <cstdint>
 #include <string>
@@ -28,7 +28,9 @@ enum : uint32_t {
 struct RegValue {
     uint32_t Type = regNone;
     std::string Text; // the data up to its first NUL, for the text types
-    std::string Data; // the bytes as stored, for every type
+    // The data whole: UTF-8 for the string types (REG_SZ, REG_EXPAND_SZ,
+    // REG_MULTI_SZ, NULs included), the bytes as stored for the others.
+    std::string Data;
 };
 
 // One value as the enumeration of a key gave it.
@@ -36,7 +38,7 @@ struct RegListedValue {
     std::string Name;
     bool HasData = false; // false: the data was not read with the name
     uint32_t Type = regNone;
-    std::string Data; // all of it, NULs included
+    std::string Data; // all of it, NULs included; UTF-8 for the string types
 };
 
 class TRegKey {
@@ -83,7 +85,8 @@ public:
     // absent or its data cannot be read.
     bool ReadRaw(const std::string& name, uint32_t& type, std::string& data) const;
 
-    // Writes raw bytes of the given type; false on failure.
+    // Writes raw bytes of the given type (UTF-8 for the string types); false
+    // on failure, and for a name or string data that is not UTF-8.
     bool WriteRaw(const std::string& name, uint32_t type, const std::string& data);
 
     // Writes a text value (REG_SZ unless told otherwise) with its terminating

@@ -2,11 +2,14 @@
 // key and value names without regard to case, values listed in the order
 // they were made, access levels, and on request the two views of the
 // machine-wide keys that a 64-bit system has (the per-user keys are shared
-// by both views, as on Windows).
+// by both views, as on Windows). Names and string data are kept as the
+// UTF-8 the program gives; what Windows could not store as UTF-16 (text
+// that is not UTF-8) is refused as there.
 #include "PortableRegistry.h"
 #include "Registry.h"
 
 #include "Errors.h"
+#include "TextCodec.h"
 
 #include <algorithm>
 #include <cstring>
@@ -327,9 +330,18 @@ bool TRegKey::ReadRaw(const std::string& name, uint32_t& type, std::string& data
     return true;
 }
 
+namespace {
+
+bool storable(const std::string& name, uint32_t type, const std::string& data) {
+    bool stringType = type == regSz || type == regExpandSz || type == regMultiSz;
+    return IsConvertibleUtf8(name) && (!stringType || IsConvertibleUtf8(data));
+}
+
+} // namespace
+
 bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string& data) {
     Node* node = live(handle_);
-    if (!node || !writable_)
+    if (!node || !writable_ || !storable(name, type, data))
         return false;
     StoredValue& value = node->findOrAdd(name);
     value.type = type;
@@ -340,7 +352,7 @@ bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string
 
 void TRegKey::WriteText(const std::string& name, const std::string& text, uint32_t type) {
     Node* node = live(handle_);
-    if (!node || !writable_)
+    if (!node || !writable_ || !storable(name, type, text))
         raise("Failed to set data for '%s'", name);
     StoredValue& value = node->findOrAdd(name);
     value.type = type;

@@ -5,8 +5,10 @@
 #include <windows.h>
 
 #include "UniqueHKey_win.h"
+#include "WideText_win.h"
 
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 namespace {
@@ -28,25 +30,70 @@ REGSAM viewFlag(RegView view) {
 
 // The registry functions refuse a path that begins with a backslash (Wine
 // answers ERROR_BAD_PATHNAME), although the hive's root is meant.
-const char* relativePath(const std::string& path) {
-    return path.c_str() + (!path.empty() && path[0] == '\\' ? 1 : 0);
+std::string_view relativePath(const std::string& path) {
+    std::string_view view = path;
+    if (!view.empty() && view[0] == '\\')
+        view.remove_prefix(1);
+    return view;
 }
 
 [[noreturn]] void raise(const char* fmt, const std::string& name) {
     throw ERegistryError(FormatMessage1(fmt, name));
 }
 
-// Reads a value's type and data; ERROR_MORE_DATA means it grew between the
-// size query and the read, so the read is tried again with the new size.
-LONG queryValue(HKEY key, const std::string& name, DWORD size, DWORD& type, std::string& data) {
-    LONG rc = ERROR_MORE_DATA;
-    for (int attempt = 0; attempt < 4 && rc == ERROR_MORE_DATA; ++attempt) {
-        data.assign(size, '\0');
-        rc = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                              reinterpret_cast<BYTE*>(data.data()), &size);
+bool isText(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ;
+}
+
+// The types whose data Windows keeps as UTF-16 and the program as UTF-8.
+bool isStringType(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The registry's bytes of a value as the program holds them: the string
+// types converted whole (NULs included) to UTF-8, the others as they are.
+// An odd last byte of string data, which no Windows function writes, is
+// kept as a character of its own rather than dropped.
+std::string fromStored(DWORD type, const BYTE* bytes, DWORD size) {
+    if (!isStringType(type))
+        return std::string(reinterpret_cast<const char*>(bytes), size);
+    std::wstring units((size + 1) / 2, L'\0');
+    for (DWORD k = 0; k < size; ++k)
+        units[k / 2] = static_cast<wchar_t>(units[k / 2] | (bytes[k] << (k % 2 ? 8 : 0)));
+    return FromWide(units);
+}
+
+// The program's bytes of a value as the registry stores them; false when
+// string data is not UTF-8.
+bool toStored(DWORD type, const std::string& data, std::string& bytes) {
+    if (!isStringType(type)) {
+        bytes = data;
+        return true;
+    }
+    std::wstring wide;
+    if (!ToWide(data, wide))
+        return false;
+    bytes.assign(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+    return true;
+}
+
+// Reads a value's type and data whole; ERROR_MORE_DATA means it grew between
+// the size query and the read, so the read is tried again with the new size.
+LONG queryValue(HKEY key, const std::wstring& name, DWORD& type, std::string& data) {
+    DWORD size = 0;
+    LONG rc = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (rc != ERROR_SUCCESS)
+        return rc;
+    std::string raw;
+    rc = ERROR_MORE_DATA;
+    for (int attempt = 0; attempt < 8 && rc == ERROR_MORE_DATA; ++attempt) {
+        raw.assign(size + sizeof(wchar_t), '\0');
+        size = static_cast<DWORD>(raw.size());
+        rc = RegQueryValueExW(key, name.c_str(), nullptr, &type,
+                              reinterpret_cast<BYTE*>(raw.data()), &size);
     }
     if (rc == ERROR_SUCCESS)
-        data.resize(size);
+        data = fromStored(type, reinterpret_cast<const BYTE*>(raw.data()), size);
     return rc;
 }
 
@@ -54,30 +101,41 @@ std::string textUpToNul(const std::string& data) {
     return data.substr(0, data.find('\0'));
 }
 
-bool isText(DWORD type) {
-    return type == REG_SZ || type == REG_EXPAND_SZ;
-}
-
 std::string settingsPath(const std::string& subkey) {
     return subkey.empty() ? "Software\\Morvane" : "Software\\Morvane\\" + subkey;
 }
 
 bool createSettingsKey(const std::string& subkey, UniqueHKey& key) {
-    return RegCreateKeyExA(HKEY_CURRENT_USER, settingsPath(subkey).c_str(), 0, nullptr, 0,
-                           KEY_SET_VALUE, nullptr, key.put(), nullptr) == ERROR_SUCCESS;
+    std::wstring path;
+    return ToWide(settingsPath(subkey), path) &&
+           RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                           key.put(), nullptr) == ERROR_SUCCESS;
 }
 
 bool openSettingsKey(const std::string& subkey, UniqueHKey& key) {
-    return RegOpenKeyExA(HKEY_CURRENT_USER, settingsPath(subkey).c_str(), 0, KEY_QUERY_VALUE,
-                         key.put()) == ERROR_SUCCESS;
+    std::wstring path;
+    return ToWide(settingsPath(subkey), path) &&
+           RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
+               ERROR_SUCCESS;
 }
 
 bool readRaw(HKEY key, const std::string& name, DWORD& type, std::string& data) {
-    DWORD size = 0;
-    if (RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    return queryValue(key, name, size, type, data) == ERROR_SUCCESS;
+    std::wstring wideName;
+    return ToWide(name, wideName) && queryValue(key, wideName, type, data) == ERROR_SUCCESS;
 }
+
+bool writeRaw(HKEY key, const std::string& name, DWORD type, const std::string& data) {
+    std::wstring wideName;
+    std::string bytes;
+    return key && ToWide(name, wideName) && toStored(type, data, bytes) &&
+           RegSetValueExW(key, wideName.c_str(), 0, type,
+                          reinterpret_cast<const BYTE*>(bytes.data()),
+                          static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
+}
+
+// A value name is at most 16,383 characters; the buffer grows to that
+// bound and no further.
+constexpr std::size_t kLongestName = 16384;
 
 } // namespace
 
@@ -102,7 +160,9 @@ bool TRegKey::Open(RegRoot root, const std::string& path, RegAccess access, RegV
     Close();
     REGSAM sam = (access == RegAccess::Full ? KEY_ALL_ACCESS : KEY_READ) | viewFlag(view);
     HKEY key = nullptr;
-    if (RegOpenKeyExA(hive(root), relativePath(path), 0, sam, &key) != ERROR_SUCCESS)
+    std::wstring widePath;
+    if (!ToWide(relativePath(path), widePath) ||
+        RegOpenKeyExW(hive(root), widePath.c_str(), 0, sam, &key) != ERROR_SUCCESS)
         return false;
     handle_ = key;
     writable_ = access == RegAccess::Full;
@@ -120,23 +180,22 @@ std::vector<std::string> TRegKey::ValueNames() const {
     std::vector<std::string> names;
     HKEY key = static_cast<HKEY>(handle_);
     DWORD count = 0, longest = 0;
-    if (!key || RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (!key || RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                                  &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
         return names;
     names.reserve(count);
-    // The longest name is counted in characters; a double-byte code page may
-    // need more bytes, which ERROR_MORE_DATA reports.
-    std::string buffer(longest + 1, '\0');
+    std::wstring buffer(longest + 1, L'\0');
     for (DWORD i = 0; i < count;) {
         DWORD length = static_cast<DWORD>(buffer.size());
-        LONG rc = RegEnumValueA(key, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
-        if (rc == ERROR_MORE_DATA && buffer.size() < 65536) {
-            buffer.assign(buffer.size() * 2, '\0');
+        LONG rc = RegEnumValueW(key, i, buffer.data(), &length, nullptr, nullptr, nullptr, nullptr);
+        // A name added since the key was measured may be longer.
+        if (rc == ERROR_MORE_DATA && buffer.size() < kLongestName) {
+            buffer.assign(kLongestName, L'\0');
             continue;
         }
         if (rc != ERROR_SUCCESS)
             break;
-        names.emplace_back(buffer.data(), length);
+        names.push_back(FromWide(std::wstring_view(buffer.data(), length)));
         ++i;
     }
     return names;
@@ -146,41 +205,38 @@ std::vector<RegListedValue> TRegKey::Values() const {
     std::vector<RegListedValue> values;
     HKEY key = static_cast<HKEY>(handle_);
     DWORD count = 0, longestName = 0, longestData = 0;
-    if (!key || RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+    if (!key || RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                                  &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
         return values;
     values.reserve(count);
-    // The longest name is counted in characters and the longest data in
-    // bytes of the registry's own (UTF-16) text: either may be short in a
-    // double-byte code page, which ERROR_MORE_DATA reports.
-    std::string name(longestName + 1, '\0');
-    std::string data(longestData + 1, '\0');
+    std::wstring name(longestName + 1, L'\0');
+    std::string data(longestData + sizeof(wchar_t), '\0');
     for (DWORD i = 0; i < count;) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = REG_NONE;
-        LONG rc = RegEnumValueA(key, i, name.data(), &nameLength, nullptr, &type,
+        LONG rc = RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type,
                                 reinterpret_cast<BYTE*>(data.data()), &dataLength);
         RegListedValue value;
         if (rc == ERROR_SUCCESS) {
             value.HasData = true;
             value.Type = type;
-            value.Data.assign(data.data(), dataLength);
+            value.Data = fromStored(type, reinterpret_cast<const BYTE*>(data.data()), dataLength);
         } else if (rc == ERROR_MORE_DATA) {
             // The data grew since the key was measured, or the name does
             // not fit: the name alone is asked for, and the data is read by
             // name later.
             nameLength = static_cast<DWORD>(name.size());
             rc =
-                RegEnumValueA(key, i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
-            if (rc == ERROR_MORE_DATA && name.size() < 65536) {
-                name.assign(name.size() * 2, '\0');
+                RegEnumValueW(key, i, name.data(), &nameLength, nullptr, nullptr, nullptr, nullptr);
+            if (rc == ERROR_MORE_DATA && name.size() < kLongestName) {
+                name.assign(kLongestName, L'\0');
                 continue;
             }
         }
         if (rc != ERROR_SUCCESS)
             break;
-        value.Name.assign(name.data(), nameLength);
+        value.Name = FromWide(std::wstring_view(name.data(), nameLength));
         values.push_back(std::move(value));
         ++i;
     }
@@ -189,13 +245,14 @@ std::vector<RegListedValue> TRegKey::Values() const {
 
 std::string TRegKey::ReadText(const std::string& name) const {
     HKEY key = static_cast<HKEY>(handle_);
+    std::wstring wideName;
     DWORD type = REG_NONE, size = 0;
-    if (!key ||
-        RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+    if (!key || !ToWide(name, wideName) ||
+        RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
         size == 0)
         return {};
     std::string data;
-    if (queryValue(key, name, size, type, data) != ERROR_SUCCESS)
+    if (queryValue(key, wideName, type, data) != ERROR_SUCCESS)
         raise("Failed to get data for '%s'", name);
     if (!isText(type))
         raise("Invalid data type for '%s'", name);
@@ -224,23 +281,20 @@ bool TRegKey::ReadRaw(const std::string& name, uint32_t& type, std::string& data
 }
 
 bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string& data) {
-    HKEY key = static_cast<HKEY>(handle_);
-    return key &&
-           RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
-                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
+    return writeRaw(static_cast<HKEY>(handle_), name, type, data);
 }
 
 void TRegKey::WriteText(const std::string& name, const std::string& text, uint32_t type) {
-    HKEY key = static_cast<HKEY>(handle_);
-    if (!key ||
-        RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                       static_cast<DWORD>(text.size() + 1)) != ERROR_SUCCESS)
+    std::string data = text;
+    data += '\0';
+    if (!writeRaw(static_cast<HKEY>(handle_), name, type, data))
         raise("Failed to set data for '%s'", name);
 }
 
 bool TRegKey::DeleteValue(const std::string& name) {
     HKEY key = static_cast<HKEY>(handle_);
-    return key && RegDeleteValueA(key, name.c_str()) == ERROR_SUCCESS;
+    std::wstring wideName;
+    return key && ToWide(name, wideName) && RegDeleteValueW(key, wideName.c_str()) == ERROR_SUCCESS;
 }
 
 bool HasTwoRegistryViews() {
@@ -255,10 +309,9 @@ bool HasTwoRegistryViews() {
 bool WriteUserSetting(const std::string& subkey, const std::string& name,
                       const std::string& value) {
     UniqueHKey key;
-    return createSettingsKey(subkey, key) &&
-           RegSetValueExA(key.get(), name.c_str(), 0, REG_SZ,
-                          reinterpret_cast<const BYTE*>(value.c_str()),
-                          static_cast<DWORD>(value.size() + 1)) == ERROR_SUCCESS;
+    std::string data = value;
+    data += '\0';
+    return createSettingsKey(subkey, key) && writeRaw(key.get(), name, REG_SZ, data);
 }
 
 bool ReadUserSetting(const std::string& subkey, const std::string& name, std::string& value) {
@@ -273,10 +326,9 @@ bool ReadUserSetting(const std::string& subkey, const std::string& name, std::st
 
 bool WriteUserSettingInt(const std::string& subkey, const std::string& name, uint32_t value) {
     UniqueHKey key;
-    DWORD data = value;
-    return createSettingsKey(subkey, key) &&
-           RegSetValueExA(key.get(), name.c_str(), 0, REG_DWORD,
-                          reinterpret_cast<const BYTE*>(&data), sizeof data) == ERROR_SUCCESS;
+    DWORD number = value;
+    std::string data(reinterpret_cast<const char*>(&number), sizeof number);
+    return createSettingsKey(subkey, key) && writeRaw(key.get(), name, REG_DWORD, data);
 }
 
 bool ReadUserSettingInt(const std::string& subkey, const std::string& name, uint32_t& value) {

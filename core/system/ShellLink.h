@@ -1,6 +1,6 @@
 #pragma once
 // The shell's link object, as the shortcut component needs it. On Windows
-// this is IShellLinkA with its IPersistFile; the portable build reads and
+// this is IShellLinkW with its IPersistFile; the portable build reads and
 // writes the files itself (LnkFormat.h).
 
 #include <cstdint>

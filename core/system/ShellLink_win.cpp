@@ -1,6 +1,7 @@
 #include "ShellLink.h"
 
 #include "ShortcutLink.h"
+#include "WideText_win.h"
 
 #include <windows.h>
 #include <objbase.h>
@@ -62,65 +63,74 @@ void EnsureCom() {
     thread_local ComApartment apartment;
 }
 
-std::wstring Widen(const std::string& text) {
-    if (text.empty())
-        return std::wstring();
-    int length =
-        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+// A path or text that is not UTF-8 cannot reach the shell unchanged.
+std::wstring Widen(const std::string& text, const char* error) {
+    std::wstring wide;
+    if (!ToWide(text, wide))
+        throw EShortcutError(error);
     return wide;
 }
 
 struct LinkObject {
-    ComPtr<IShellLinkA> link;
+    ComPtr<IShellLinkW> link;
     ComPtr<IPersistFile> file;
 };
 
 bool CreateShellLink(LinkObject& object) {
     EnsureCom();
     return SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
-                                      IID_IShellLinkA, object.link.PutVoid())) &&
+                                      IID_IShellLinkW, object.link.PutVoid())) &&
            SUCCEEDED(object.link->QueryInterface(IID_IPersistFile, object.file.PutVoid()));
 }
 
 // Links hold texts far longer than MAX_PATH (arguments above all); a buffer
 // of that size would cut them, and the next apply would write them back cut.
-constexpr int kTextBufferChars = 32768;
+// The getters cut a text to the buffer without telling its length, so a
+// text that fills the buffer is read again with a larger one; one that
+// fills the largest cannot be read whole, which is an error, not a cut.
+constexpr int kFirstBufferChars = 32768;
+constexpr int kLargestBufferChars = 1 << 22;
 
 template <class Getter> std::string ReadText(Getter getter, const char* error) {
-    std::vector<char> buffer(kTextBufferChars, '\0');
-    if (FAILED(getter(buffer.data(), kTextBufferChars)))
-        throw EShortcutError(error);
-    buffer.back() = '\0';
-    return std::string(buffer.data());
+    for (int size = kFirstBufferChars;; size *= 8) {
+        std::vector<wchar_t> buffer(static_cast<std::size_t>(size), L'\0');
+        if (FAILED(getter(buffer.data(), size)))
+            throw EShortcutError(error);
+        buffer.back() = L'\0';
+        std::wstring_view text(buffer.data());
+        if (text.size() + 1 < static_cast<std::size_t>(size))
+            return FromWide(text);
+        if (size >= kLargestBufferChars)
+            throw EShortcutError(error);
+    }
 }
 
 } // namespace
 
 bool ShellLinkLoad(const std::string& path, ShellLinkData& data) {
     LinkObject object;
-    if (!CreateShellLink(object) || FAILED(object.file->Load(Widen(path).c_str(), STGM_READ)))
+    if (!CreateShellLink(object) ||
+        FAILED(object.file->Load(Widen(path, "Unable to open link file").c_str(), STGM_READ)))
         throw EShortcutError("Unable to open link file");
-    IShellLinkA* link = object.link.Get();
+    IShellLinkW* link = object.link.Get();
     if (link->Resolve(nullptr, SLR_ANY_MATCH | SLR_NO_UI) != S_OK)
         return false;
 
     ShellLinkData read;
     read.WorkingDir =
-        ReadText([&](char* buffer, int size) { return link->GetWorkingDirectory(buffer, size); },
+        ReadText([&](wchar_t* buffer, int size) { return link->GetWorkingDirectory(buffer, size); },
                  "Error in getting WorkingDir");
     read.Target =
-        ReadText([&](char* buffer,
+        ReadText([&](wchar_t* buffer,
                      int size) { return link->GetPath(buffer, size, nullptr, SLGP_UNCPRIORITY); },
                  "Error in getting Target");
     int iconNumber = 0;
     read.IconLocation = ReadText(
-        [&](char* buffer, int size) { return link->GetIconLocation(buffer, size, &iconNumber); },
+        [&](wchar_t* buffer, int size) { return link->GetIconLocation(buffer, size, &iconNumber); },
         "Error in getting icon data");
     read.IconNumber = iconNumber;
     read.Description =
-        ReadText([&](char* buffer, int size) { return link->GetDescription(buffer, size); },
+        ReadText([&](wchar_t* buffer, int size) { return link->GetDescription(buffer, size); },
                  "Error in get Description");
     int showCode = 0;
     if (FAILED(link->GetShowCmd(&showCode)))
@@ -131,7 +141,7 @@ bool ShellLinkLoad(const std::string& path, ShellLinkData& data) {
         throw EShortcutError("Error in geting HotKey");
     read.HotKey = hotKey;
     read.Arguments =
-        ReadText([&](char* buffer, int size) { return link->GetArguments(buffer, size); },
+        ReadText([&](wchar_t* buffer, int size) { return link->GetArguments(buffer, size); },
                  "Error in getting Arguments");
     data = std::move(read);
     return true;
@@ -141,22 +151,25 @@ void ShellLinkSave(const std::string& path, const ShellLinkData& data) {
     LinkObject object;
     if (!CreateShellLink(object))
         throw EShortcutError("Unable to create .lnk file");
-    IShellLinkA* link = object.link.Get();
+    IShellLinkW* link = object.link.Get();
     // A setter that fails would leave the file without that property, which
     // must not pass for a saved shortcut. Empty texts are what a new link
     // object holds already, so they need no call that could be refused.
     auto setText = [](const std::string& text, auto setter) {
-        return text.empty() || SUCCEEDED(setter(text.c_str()));
+        std::wstring wide;
+        return text.empty() || (ToWide(text, wide) && SUCCEEDED(setter(wide.c_str())));
     };
+    std::wstring icon;
     bool set =
-        setText(data.Target, [&](const char* t) { return link->SetPath(t); }) &&
-        setText(data.WorkingDir, [&](const char* t) { return link->SetWorkingDirectory(t); }) &&
-        setText(data.Arguments, [&](const char* t) { return link->SetArguments(t); }) &&
-        setText(data.Description, [&](const char* t) { return link->SetDescription(t); }) &&
+        setText(data.Target, [&](const wchar_t* t) { return link->SetPath(t); }) &&
+        setText(data.WorkingDir, [&](const wchar_t* t) { return link->SetWorkingDirectory(t); }) &&
+        setText(data.Arguments, [&](const wchar_t* t) { return link->SetArguments(t); }) &&
+        setText(data.Description, [&](const wchar_t* t) { return link->SetDescription(t); }) &&
         SUCCEEDED(link->SetShowCmd(data.ShowCode)) &&
         (data.HotKey == 0 || SUCCEEDED(link->SetHotkey(data.HotKey))) &&
         ((data.IconLocation.empty() && data.IconNumber == 0) ||
-         SUCCEEDED(link->SetIconLocation(data.IconLocation.c_str(), data.IconNumber)));
-    if (!set || FAILED(object.file->Save(Widen(path).c_str(), TRUE)))
+         (ToWide(data.IconLocation, icon) &&
+          SUCCEEDED(link->SetIconLocation(icon.c_str(), data.IconNumber))));
+    if (!set || FAILED(object.file->Save(Widen(path, "Unable to create .lnk file").c_str(), TRUE)))
         throw EShortcutError("Unable to create .lnk file");
 }

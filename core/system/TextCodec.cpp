@@ -1,0 +1,171 @@
+// The UTF-8 <-> UTF-16 rules and the file encodings, the same on every
+// platform; only the ANSI code page differs (TextCodec_win.cpp,
+// TextCodec_portable.cpp).
+#include "TextCodec.h"
+
+#include <cstdint>
+
+namespace {
+
+// Decodes one code point at `i`; false on a form that is not UTF-8.
+// Surrogate forms (U+D800..U+DFFF) pass only with `surrogates`.
+bool decodeOne(std::string_view s, std::size_t& i, char32_t& cp, bool surrogates) {
+    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
+    unsigned char b0 = byte(i);
+    if (b0 < 0x80) {
+        cp = b0;
+        ++i;
+        return true;
+    }
+    std::size_t length;
+    char32_t minimum;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        length = 2;
+        cp = b0 & 0x1F;
+        minimum = 0x80;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        length = 3;
+        cp = b0 & 0x0F;
+        minimum = 0x800;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        length = 4;
+        cp = b0 & 0x07;
+        minimum = 0x10000;
+    } else {
+        return false;
+    }
+    if (s.size() - i < length)
+        return false;
+    for (std::size_t k = 1; k < length; ++k) {
+        unsigned char b = byte(i + k);
+        if ((b & 0xC0) != 0x80)
+            return false;
+        cp = (cp << 6) | (b & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF)
+        return false;
+    if (cp >= 0xD800 && cp <= 0xDFFF && !surrogates)
+        return false;
+    i += length;
+    return true;
+}
+
+bool scan(std::string_view s, bool surrogates) {
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < s.size();)
+        if (!decodeOne(s, i, cp, surrogates))
+            return false;
+    return true;
+}
+
+void appendUtf8(std::string& out, char32_t cp) {
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool startsWith(std::string_view s, std::string_view prefix) {
+    return s.substr(0, prefix.size()) == prefix;
+}
+
+} // namespace
+
+bool Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
+    out.clear();
+    out.reserve(utf8.size());
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+        if (!decodeOne(utf8, i, cp, true)) {
+            out.clear();
+            return false;
+        }
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            out += static_cast<char16_t>(0xD800 + (cp >> 10));
+            out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+    }
+    return true;
+}
+
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+    std::string out;
+    out.reserve(utf16.size());
+    for (std::size_t i = 0; i < utf16.size(); ++i) {
+        char32_t unit = utf16[i];
+        if (unit >= 0xD800 && unit <= 0xDBFF && i + 1 < utf16.size() && utf16[i + 1] >= 0xDC00 &&
+            utf16[i + 1] <= 0xDFFF) {
+            appendUtf8(out, 0x10000 + ((unit - 0xD800) << 10) + (utf16[i + 1] - 0xDC00));
+            ++i;
+        } else {
+            appendUtf8(out, unit);
+        }
+    }
+    return out;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    return scan(text, false);
+}
+
+bool IsConvertibleUtf8(std::string_view text) {
+    return scan(text, true);
+}
+
+bool FitsAnsi(std::string_view utf8) {
+    std::string ignored;
+    return Utf8ToAnsi(utf8, ignored);
+}
+
+std::string DecodeTextFile(std::string_view bytes) {
+    if (startsWith(bytes, kUtf8Bom))
+        bytes.remove_prefix(kUtf8Bom.size());
+    return IsValidUtf8(bytes) ? std::string(bytes) : AnsiToUtf8(bytes);
+}
+
+bool EncodeProfileText(std::string_view utf8, std::string& bytes, bool unicode) {
+    bytes.clear();
+    if (!unicode && Utf8ToAnsi(utf8, bytes))
+        return true;
+    std::u16string wide;
+    if (!Utf8ToUtf16(utf8, wide))
+        return false;
+    bytes.reserve(kUtf16LeBom.size() + 2 * wide.size());
+    bytes.append(kUtf16LeBom);
+    for (char16_t unit : wide) {
+        bytes += static_cast<char>(unit & 0xFF);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    return true;
+}
+
+std::string DecodeProfileText(std::string_view bytes, bool* unicode) {
+    bool wide = startsWith(bytes, kUtf16LeBom);
+    if (unicode)
+        *unicode = wide;
+    if (wide) {
+        bytes.remove_prefix(kUtf16LeBom.size());
+        std::u16string units(bytes.size() / 2, u'\0');
+        for (std::size_t k = 0; k < units.size(); ++k)
+            units[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                             (static_cast<unsigned char>(bytes[2 * k + 1]) << 8));
+        return Utf16ToUtf8(units);
+    }
+    if (startsWith(bytes, kUtf8Bom))
+        return std::string(bytes.substr(kUtf8Bom.size()));
+    return AnsiToUtf8(bytes);
+}
