@@ -4,6 +4,7 @@
 // machine-wide keys that a 64-bit system has (the per-user keys are shared
 // by both views, as on Windows).
 #include "PortableRegistry.h"
+#include "FaultInjection.h"
 #include "Registry.h"
 
 #include "Errors.h"
@@ -329,7 +330,7 @@ bool TRegKey::ReadRaw(const std::string& name, uint32_t& type, std::string& data
 
 bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string& data) {
     Node* node = live(handle_);
-    if (!node || !writable_)
+    if (!node || !writable_ || !fault_injection::AllowChange())
         return false;
     StoredValue& value = node->findOrAdd(name);
     value.type = type;
@@ -340,7 +341,7 @@ bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string
 
 void TRegKey::WriteText(const std::string& name, const std::string& text, uint32_t type) {
     Node* node = live(handle_);
-    if (!node || !writable_)
+    if (!node || !writable_ || !fault_injection::AllowChange())
         raise("Failed to set data for '%s'", name);
     StoredValue& value = node->findOrAdd(name);
     value.type = type;
@@ -350,7 +351,7 @@ void TRegKey::WriteText(const std::string& name, const std::string& text, uint32
 
 bool TRegKey::DeleteValue(const std::string& name) {
     Node* node = live(handle_);
-    return node && writable_ && node->erase(name);
+    return node && writable_ && fault_injection::AllowChange() && node->erase(name);
 }
 
 bool HasTwoRegistryViews() {
