@@ -80,3 +80,54 @@ std::string TShortcutLink::GetCommonStartupFolder() const {
 std::string TShortcutLink::GetUserStartupFolder() const {
     return ShellFolderPath(csidlStartup);
 }
+
+std::string ShortcutCommand(const std::string& target, const std::string& arguments) {
+    return "\"" + target + "\" " + arguments;
+}
+
+namespace {
+
+// The simpler rules for a line without quotes: the program file ends at the
+// first blank after the last dot, and the arguments follow that blank.
+void SplitUnquoted(const std::string& line, std::string& target, std::string& arguments) {
+    target.clear();
+    arguments.clear();
+    const size_t dot = line.rfind('.');
+    if (dot == std::string::npos || dot == 0)
+        return;
+    const size_t blank = line.find(' ', dot);
+    target = line.substr(0, blank);
+    if (blank != std::string::npos)
+        arguments = line.substr(blank + 1);
+}
+
+} // namespace
+
+void SplitShortcutCommand(const std::string& commandLine, std::string& target,
+                          std::string& arguments) {
+    std::string line = commandLine;
+    // An older store lost the outer quotes of a line that ended in a quoted
+    // argument (`C:\x\y.exe" "C:\my docs\f.txt`): the first quote then
+    // follows the target directly and is followed by the blank.
+    if (!line.empty() && line[0] != '"' && line.back() == '"') {
+        const size_t quote = line.find('"');
+        if (quote > 0 && quote + 1 < line.size() - 1 && line[quote - 1] != ' ' &&
+            line[quote + 1] == ' ')
+            line = "\"" + line + "\"";
+    }
+    if (line.empty() || line[0] != '"') {
+        SplitUnquoted(line, target, arguments);
+        return;
+    }
+    const size_t close = line.find('"', 1);
+    if (close == std::string::npos) {
+        // A line cut inside its target names no program.
+        target.clear();
+        arguments.clear();
+        return;
+    }
+    target = line.substr(1, close - 1);
+    arguments = line.substr(close + 1);
+    if (!arguments.empty() && arguments[0] == ' ')
+        arguments.erase(0, 1);
+}

@@ -50,3 +50,14 @@ public:
 private:
     void* owner_;
 };
+
+// The one form of a shortcut's command line: the target in double quotes, a
+// blank, then the arguments exactly as stored ("\"C:\\x\\y.exe\" " when
+// there are none). Split gives back both parts of such a line whatever the
+// arguments hold (quoted paths, quotes inside, blanks); a line that does not
+// begin with a quote (typed by hand or from an old profile) is split by the
+// simpler rules of ExtractProgramFile and ExtractProgramArguments. Split's
+// target is empty when the line names no program.
+std::string ShortcutCommand(const std::string& target, const std::string& arguments);
+void SplitShortcutCommand(const std::string& commandLine, std::string& target,
+                          std::string& arguments);

@@ -2,11 +2,14 @@
 
 #include "startupUtil.h"
 
+#include "ProfileData.h"
+
 #include "system/Clock.h"
 #include "system/Errors.h"
 #include "system/Files.h"
 #include "system/Ini.h"
 #include "system/IniText.h"
+#include "system/TempName.h"
 
 #include <algorithm>
 
@@ -22,15 +25,6 @@ std::string OneLine(std::string text) {
         if (c == '\r' || c == '\n')
             c = ' ';
     return text;
-}
-
-// A corrupt "ProgramCount" must not send the reader through billions of
-// sections: no file holds more entry sections than it has lines.
-int SectionLimit(const std::string& path) {
-    TStringList lines;
-    if (!lines.LoadFromFile(path))
-        return 0;
-    return static_cast<int>(lines.Count());
 }
 
 } // namespace
@@ -49,16 +43,20 @@ void TStartups::SaveToFile(const std::string& path) {
     for (int i = 0; ok && i < Count(); ++i) {
         const TStartup* e = Items(i);
         text.Section(std::to_string(i));
-        ok = text.Add("title", OneLine(e->Title)) &&
-             text.Add("fullpath", OneLine(e->CommandLine)) &&
+        ok = text.Add("title", ProfileValue(e->Title)) &&
+             text.Add("fullpath", ProfileValue(e->CommandLine)) &&
              text.AddInteger("location", e->Location) && text.AddInteger("rating", e->Rating) &&
              text.AddBool("enabled", e->Enabled);
+        // The default value is listed under its program's name; the value
+        // itself has an empty name.
+        if (ok && e->ValueName && IsRegistryLocation(e->Location))
+            ok = text.Add("valuename", ProfileValue(*e->ValueName));
     }
     if (!ok)
         throw EIniError(FormatMessage1("Unable to write to %s", path));
     // The new profile is written beside the old one and takes its place only
     // when it is complete, so a failed write never loses the old file.
-    const std::string temporary = path + ".tmp";
+    const std::string temporary = UniqueTemporaryName(path);
     DeleteFileAt(temporary);
     try {
         IniWriteText(temporary, text);
@@ -75,19 +73,48 @@ void TStartups::SaveToFile(const std::string& path) {
 void TStartups::LoadFromFile(const std::string& path) {
     if (!FileExists(path))
         return;
+    // One read of the file: key by key, each read is a pass over the whole
+    // file, and a store of thousands of entries took minutes.
+    TProfileData data;
     Clear();
-    int count = IniReadInteger(path, kGeneral, "ProgramCount", 0);
-    UserComments = IniReadString(path, kGeneral, "UserComments", "");
-    CreationDate = IniReadString(path, kGeneral, "CreationDate", "");
-    if (count > 0)
-        count = std::min(count, SectionLimit(path));
+    if (!data.Load(path))
+        return;
+    int count = data.ReadInteger(kGeneral, "ProgramCount", 0);
+    UserComments = data.Read(kGeneral, "UserComments", "");
+    CreationDate = data.Read(kGeneral, "CreationDate", "");
+    // A corrupt "ProgramCount" must not send the reader through billions of
+    // sections: no file holds more entry sections than it has sections.
+    count = std::min(count, static_cast<int>(data.Sections().size()));
     for (int i = 0; i < count; ++i) {
         const std::string section = std::to_string(i);
-        const std::string fullpath = IniReadString(path, section, "fullpath", "");
-        const int location = IniReadInteger(path, section, "location", 0);
-        const int rating = IniReadInteger(path, section, "rating", 0);
-        const std::string title = IniReadString(path, section, "title", "");
-        if (TStartup* e = Add(title, std::string(), fullpath, location, rating))
-            e->SetEnabled(IniReadBool(path, section, "enabled", true));
+        const std::string fullpath = data.Read(section, "fullpath", "");
+        const int location = data.ReadInteger(section, "location", 0);
+        const int rating = data.ReadInteger(section, "rating", 0);
+        const std::string title = data.Read(section, "title", "");
+        if (TStartup* e = Add(title, std::string(), fullpath, location, rating)) {
+            e->SetEnabled(data.ReadBool(section, "enabled", true));
+            if (const std::string* name = data.Find(section, "valuename"))
+                if (IsRegistryLocation(e->Location))
+                    e->ValueName = *name;
+        }
     }
+}
+
+bool IsProfileFile(const std::string& path, std::string& why) {
+    TProfileData data;
+    if (!data.Load(path)) {
+        why = "it cannot be read";
+        return false;
+    }
+    if (data.SectionCount(kGeneral) == 0) {
+        why = "it has no [General] section";
+        return false;
+    }
+    int count = 0;
+    const std::string* text = data.Find(kGeneral, "ProgramCount");
+    if (text && (!ParseIniInteger(*text, count) || count < 0)) {
+        why = "its ProgramCount is not a count";
+        return false;
+    }
+    return true;
 }

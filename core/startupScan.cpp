@@ -38,7 +38,7 @@ std::string OwnCommandLine(const std::string& file, void* owner) {
     } catch (const EShortcutError&) {
         return std::string();
     }
-    return "\"" + own.Target + "\" " + own.Arguments;
+    return ShortcutCommand(own.Target, own.Arguments);
 }
 
 // Windows' own switch and the other places of a command line: what the scan
@@ -54,8 +54,15 @@ void Noted(TStartups& startups, TStartup* added, const std::string& commandLine,
         }
         return;
     }
-    if (TStartup* first = startups.FindCommandLine(commandLine))
+    if (TStartup* first = startups.FindCommandLine(commandLine)) {
         first->AlsoIn.push_back({code, view, title});
+        if (title.empty() && IsRegistryLocation(code)) {
+            // The default value of another key: listed under the program's
+            // name there too.
+            first->AlsoIn.back().Title = first->Title;
+            first->AlsoIn.back().ValueName = std::string();
+        }
+    }
 }
 
 void ScanFolders(TStartups& startups, const TApprovedMarks& marks) {
@@ -81,7 +88,7 @@ void ScanFolders(TStartups& startups, const TApprovedMarks& marks) {
                 continue;
             }
             const std::string title = TitleOfShortcut(file);
-            const std::string commandLine = "\"" + link.Target + "\" " + link.Arguments;
+            const std::string commandLine = ShortcutCommand(link.Target, link.Arguments);
             TStartup* added = startups.Add(title, std::string(), commandLine, folder.Code, 0);
             if (added || OwnCommandLine(file, startups.OwnerWindow()) == commandLine)
                 Noted(startups, added, commandLine, folder.Code, RegView::Default, title, marks);
@@ -171,6 +178,9 @@ void TStartups::Refresh() {
                     continue;
                 TStartup* entry = Add(value.Name, std::string(), text, row.Code, row.Rating);
                 Noted(*this, entry, text, row.Code, view, value.Name, marks);
+                // The default value is listed under its program's name.
+                if (entry && entry->Title != value.Name)
+                    entry->ValueName = value.Name;
             }
         }
     }

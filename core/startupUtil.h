@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -55,9 +56,21 @@ class TStartups;
 // so that disabling it turns the program off everywhere and enabling it
 // gives every place back (name, view and, through what is kept, type).
 struct TStartupPlace {
+    TStartupPlace() = default;
+    TStartupPlace(TStartupLocation location, RegView view, std::string title,
+                  std::optional<std::string> valueName = std::nullopt)
+        : Location(location), View(view), Title(std::move(title)),
+          ValueName(std::move(valueName)) {}
+
     TStartupLocation Location = 0;
     RegView View = RegView::Default;
     std::string Title;
+    // The registry value's own name when it is not the title (the default
+    // value has an empty name and is listed under its program's name).
+    std::optional<std::string> ValueName;
+
+    // The name of the value this place stands for: ValueName, else Title.
+    const std::string& RegistryName() const { return ValueName ? *ValueName : Title; }
 
     // The location's display name, with " (32-bit)" for the 32-bit view.
     std::string Text() const;
@@ -91,6 +104,11 @@ public:
     bool DisabledByWindows = false;
     // The other places that hold the same command line (see TStartupPlace).
     std::vector<TStartupPlace> AlsoIn;
+    // The registry value's own name when it is not the title: the default
+    // (empty-named) value is listed under its program's name, but it is that
+    // value that is deleted and written back.
+    std::optional<std::string> ValueName;
+    const std::string& RegistryName() const { return ValueName ? *ValueName : Title; }
 
     void SetEnabled(bool value);
     virtual void SetFileName(const std::string& value);
@@ -227,6 +245,10 @@ private:
     std::unordered_map<std::string, int> commandLines_;
 };
 
+// Whether a file reads as a profile: a [General] section whose
+// "ProgramCount", when present, is a count. `why` says what is wrong.
+bool IsProfileFile(const std::string& path, std::string& why);
+
 // Program file and arguments of a command line, by the simpler rules used for
 // shortcuts (they know nothing of RUNDLL32.EXE or single quotes).
 std::string ExtractProgramFile(const std::string& commandLine);
@@ -266,6 +288,15 @@ std::string DisabledStorePath();
 // by ".damaged-" and the local date and time (YYYYMMDD-HHMMSS).
 std::string DamagedStorePath(const std::string& storePath);
 void SaveDisabledStore(TStartups& startups, void* ownerWindow);
+
+// One Morvane at a time changes the system (see TSystemLock): the window
+// around its apply and store writes, the command-line tool around a whole
+// command. The portable build's lock file is SystemLockPath. Take raises
+// EMorvaneError with a clear message when another process held the lock for
+// the whole time-out.
+class TSystemLock;
+std::string SystemLockPath();
+void TakeSystemLock(TSystemLock& lock, int timeoutMs = 10000);
 void RestoreDisabledStore(TStartups& startups, void* ownerWindow);
 
 // The window's and the command-line tool's Apply: writes the store, applies,

@@ -1,6 +1,7 @@
 // Files on a POSIX host. Callers speak in backslash paths; they become host
 // paths only here, at the disk.
 #include "Files.h"
+#include "FaultInjection.h"
 
 #include "Folders.h"
 #include "PortableFiles.h"
@@ -69,12 +70,16 @@ bool FileExists(const std::string& path) {
 }
 
 bool DeleteFileAt(const std::string& path) {
+    if (!fault_injection::AllowChange())
+        return false;
     std::string host = hostPath(path);
     std::error_code ec;
     return !isFolder(host) && fs::remove(host, ec);
 }
 
 bool CopyFileTo(const std::string& from, const std::string& to) {
+    if (!fault_injection::AllowChange())
+        return false;
     std::string source = hostPath(from);
     if (isFolder(source))
         return false;
@@ -83,6 +88,8 @@ bool CopyFileTo(const std::string& from, const std::string& to) {
 }
 
 bool ReplaceFileWith(const std::string& target, const std::string& finished) {
+    if (!fault_injection::AllowChange())
+        return false;
     std::string source = hostPath(finished);
     std::string host = hostPath(target);
     if (isFolder(source) || isFolder(host))
@@ -152,6 +159,8 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& data) {
+    if (!fault_injection::AllowChange())
+        return false;
     std::string host = hostPath(path);
     if (isFolder(host))
         return false;

@@ -6,6 +6,7 @@
 // UTF-8 the program gives; what Windows could not store as UTF-16 (text
 // that is not UTF-8) is refused as there.
 #include "PortableRegistry.h"
+#include "FaultInjection.h"
 #include "Registry.h"
 
 #include "Errors.h"
@@ -341,7 +342,7 @@ bool storable(const std::string& name, uint32_t type, const std::string& data) {
 
 bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string& data) {
     Node* node = live(handle_);
-    if (!node || !writable_ || !storable(name, type, data))
+    if (!node || !writable_ || !storable(name, type, data) || !fault_injection::AllowChange())
         return false;
     StoredValue& value = node->findOrAdd(name);
     value.type = type;
@@ -352,7 +353,7 @@ bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string
 
 void TRegKey::WriteText(const std::string& name, const std::string& text, uint32_t type) {
     Node* node = live(handle_);
-    if (!node || !writable_ || !storable(name, type, text))
+    if (!node || !writable_ || !storable(name, type, text) || !fault_injection::AllowChange())
         raise("Failed to set data for '%s'", name);
     StoredValue& value = node->findOrAdd(name);
     value.type = type;
@@ -362,7 +363,7 @@ void TRegKey::WriteText(const std::string& name, const std::string& text, uint32
 
 bool TRegKey::DeleteValue(const std::string& name) {
     Node* node = live(handle_);
-    return node && writable_ && node->erase(name);
+    return node && writable_ && fault_injection::AllowChange() && node->erase(name);
 }
 
 bool HasTwoRegistryViews() {

@@ -1,0 +1,7 @@
+#include "TempName.h"
+
+#include <unistd.h>
+
+unsigned long CurrentProcessId() {
+    return static_cast<unsigned long>(getpid());
+}

@@ -1,0 +1,7 @@
+#include "TempName.h"
+
+#include <windows.h>
+
+unsigned long CurrentProcessId() {
+    return GetCurrentProcessId();
+}
