@@ -7,6 +7,7 @@ set(system_test_sources
   ${CMAKE_CURRENT_SOURCE_DIR}/FilesTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/StringListTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/TextCodecTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/WideTextTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/support/Seed_${MORVANE_PLATFORM}.cpp)
 foreach(optional ShortcutLinkTest LnkFormatTest)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${optional}.cpp)

@@ -2,6 +2,7 @@
 
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
+#include "core/system/WideText_win.h"
 
 #include <windows.h>
 
@@ -47,12 +48,13 @@ void ClearKey(unsigned code, RegView view) {
     if (!key.get())
         return;
     for (;;) {
-        char name[16384];
-        DWORD size = sizeof name;
-        if (RegEnumValueA(key.get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
+        // Wide, so that names outside the ANSI code page go too.
+        static wchar_t name[16384];
+        DWORD size = sizeof name / sizeof name[0];
+        if (RegEnumValueW(key.get(), 0, name, &size, nullptr, nullptr, nullptr, nullptr) !=
             ERROR_SUCCESS)
             break;
-        if (RegDeleteValueA(key.get(), name) != ERROR_SUCCESS)
+        if (RegDeleteValueW(key.get(), name) != ERROR_SUCCESS)
             break;
     }
 }
@@ -125,9 +127,18 @@ void CoreTest::PutRawValue(unsigned code, const std::string& name, uint32_t type
                            const std::string& data, RegView view) {
     Key key(code, view);
     ASSERT_NE(key.get(), nullptr);
-    ASSERT_EQ(RegSetValueExA(key.get(), name.c_str(), 0, type,
-                             reinterpret_cast<const BYTE*>(data.data()),
-                             static_cast<DWORD>(data.size())),
+    // The data of the string types is UTF-8 here, as in the services layer.
+    std::wstring wideName, wideData;
+    ASSERT_TRUE(ToWide(name, wideName));
+    std::string bytes = data;
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        ASSERT_TRUE(ToWide(data, wideData));
+        bytes.assign(reinterpret_cast<const char*>(wideData.data()),
+                     wideData.size() * sizeof(wchar_t));
+    }
+    ASSERT_EQ(RegSetValueExW(key.get(), wideName.c_str(), 0, type,
+                             reinterpret_cast<const BYTE*>(bytes.data()),
+                             static_cast<DWORD>(bytes.size())),
               ERROR_SUCCESS);
 }
 
@@ -138,13 +149,16 @@ bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value,
         return false;
     DWORD type = 0;
     DWORD size = 0;
-    bool found =
-        RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
+    std::wstring wideName;
+    bool found = ToWide(name, wideName) &&
+                 RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size) ==
+                     ERROR_SUCCESS;
     if (found) {
-        std::string data(size, '\0');
-        found = RegQueryValueExA(key, name.c_str(), nullptr, &type,
-                                 reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS;
-        data.resize(size);
+        std::wstring units(size / sizeof(wchar_t) + 1, L'\0');
+        found = RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
+                                 reinterpret_cast<BYTE*>(units.data()), &size) == ERROR_SUCCESS;
+        units.resize(size / sizeof(wchar_t));
+        std::string data = FromWide(units);
         value.Type = type;
         const size_t nul = data.find('\0');
         value.Text = nul == std::string::npos ? data : data.substr(0, nul);

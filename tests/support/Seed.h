@@ -27,12 +27,20 @@ void CreateKey(RegRoot root, const std::string& path, RegView view = RegView::De
 bool KeyExists(RegRoot root, const std::string& path, RegView view = RegView::Default);
 // Deletes the key with everything below it.
 void DeleteKeyTree(RegRoot root, const std::string& path, RegView view = RegView::Default);
-// Stores the bytes as they are (text types: include the terminating NUL);
-// creates the key when it is missing.
+// Stores the data as the services layer hands it over: the string types as
+// UTF-8 (include the terminating NUL), which Windows keeps as UTF-16, other
+// types as they are; creates the key when it is missing.
 void SetRaw(RegRoot root, const std::string& path, const std::string& name, uint32_t type,
             const std::string& data, RegView view = RegView::Default);
 bool GetRaw(RegRoot root, const std::string& path, const std::string& name, uint32_t& type,
             std::string& data, RegView view = RegView::Default);
+// The registry's own bytes of a value (UTF-16 for the string types on
+// Windows; the portable registry keeps UTF-8): for checking what reached the
+// system byte for byte.
+void SetStored(RegRoot root, const std::string& path, const std::string& name, uint32_t type,
+               const std::string& bytes, RegView view = RegView::Default);
+bool GetStored(RegRoot root, const std::string& path, const std::string& name, uint32_t& type,
+               std::string& bytes, RegView view = RegView::Default);
 void DeleteRaw(RegRoot root, const std::string& path, const std::string& name,
                RegView view = RegView::Default);
 

@@ -1,5 +1,7 @@
 #include "support/Seed.h"
 
+#include "core/system/TextCodec.h"
+
 #include "core/system/Files.h"
 #include "core/system/PortableFolders.h"
 #include "core/system/PortableRegistry.h"
@@ -50,6 +52,46 @@ void SetRaw(RegRoot root, const std::string& path, const std::string& name, uint
 bool GetRaw(RegRoot root, const std::string& path, const std::string& name, uint32_t& type,
             std::string& data, RegView view) {
     return portable_registry::GetValue(root, path, name, type, data, view);
+}
+
+namespace {
+
+bool isStringType(uint32_t type) {
+    return type == regSz || type == regExpandSz || type == regMultiSz;
+}
+
+} // namespace
+
+// The portable registry keeps UTF-8; the bytes Windows would hold are its
+// UTF-16 LE form.
+void SetStored(RegRoot root, const std::string& path, const std::string& name, uint32_t type,
+               const std::string& bytes, RegView view) {
+    std::string data = bytes;
+    if (isStringType(type)) {
+        std::u16string units(bytes.size() / 2, u'\0');
+        for (std::size_t k = 0; k < units.size(); ++k)
+            units[k] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * k]) |
+                                             (static_cast<unsigned char>(bytes[2 * k + 1]) << 8));
+        data = Utf16ToUtf8(units);
+    }
+    SetRaw(root, path, name, type, data, view);
+}
+
+bool GetStored(RegRoot root, const std::string& path, const std::string& name, uint32_t& type,
+               std::string& bytes, RegView view) {
+    std::string data;
+    if (!GetRaw(root, path, name, type, data, view))
+        return false;
+    bytes = data;
+    std::u16string units;
+    if (isStringType(type) && Utf8ToUtf16(data, units)) {
+        bytes.clear();
+        for (char16_t unit : units) {
+            bytes += static_cast<char>(unit & 0xFF);
+            bytes += static_cast<char>(unit >> 8);
+        }
+    }
+    return true;
 }
 
 void DeleteRaw(RegRoot root, const std::string& path, const std::string& name, RegView view) {

@@ -5,7 +5,9 @@
 #include <windows.h>
 
 #include "core/system/UniqueHKey_win.h"
+#include "core/system/WideText_win.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace seed {
@@ -20,8 +22,39 @@ REGSAM viewFlag(RegView view) {
     return view == RegView::Native ? KEY_WOW64_64KEY : view == RegView::Wow32 ? KEY_WOW64_32KEY : 0;
 }
 
-std::string relative(const std::string& path) {
-    return !path.empty() && path[0] == '\\' ? path.substr(1) : path;
+std::wstring relative(const std::string& path) {
+    std::wstring wide;
+    if (!ToWide(!path.empty() && path[0] == '\\' ? path.substr(1) : path, wide))
+        throw std::runtime_error("not UTF-8: " + path);
+    return wide;
+}
+
+std::wstring wideName(const std::string& name) {
+    std::wstring wide;
+    if (!ToWide(name, wide))
+        throw std::runtime_error("not UTF-8: " + name);
+    return wide;
+}
+
+bool isStringType(uint32_t type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The program's UTF-8 data of the string types as the registry stores it.
+std::string storedBytes(uint32_t type, const std::string& data) {
+    if (!isStringType(type))
+        return data;
+    std::wstring wide = wideName(data);
+    return std::string(reinterpret_cast<const char*>(wide.data()), wide.size() * sizeof(wchar_t));
+}
+
+std::string programBytes(uint32_t type, const std::string& stored) {
+    if (!isStringType(type))
+        return stored;
+    std::wstring wide(stored.size() / 2, L'\0');
+    std::copy(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(wide.size() * 2),
+              reinterpret_cast<char*>(wide.data()));
+    return FromWide(wide);
 }
 
 void check(LONG rc, const char* what, const std::string& path) {
@@ -31,9 +64,9 @@ void check(LONG rc, const char* what, const std::string& path) {
 }
 
 void createKey(RegRoot root, const std::string& path, RegView view, UniqueHKey& key) {
-    check(RegCreateKeyExA(hive(root), relative(path).c_str(), 0, nullptr, 0,
+    check(RegCreateKeyExW(hive(root), relative(path).c_str(), 0, nullptr, 0,
                           KEY_ALL_ACCESS | viewFlag(view), nullptr, key.put(), nullptr),
-          "RegCreateKeyExA", path);
+          "RegCreateKeyExW", path);
 }
 
 } // namespace
@@ -47,54 +80,69 @@ void CreateKey(RegRoot root, const std::string& path, RegView view) {
 
 bool KeyExists(RegRoot root, const std::string& path, RegView view) {
     UniqueHKey key;
-    return RegOpenKeyExA(hive(root), relative(path).c_str(), 0, KEY_READ | viewFlag(view),
+    return RegOpenKeyExW(hive(root), relative(path).c_str(), 0, KEY_READ | viewFlag(view),
                          key.put()) == ERROR_SUCCESS;
 }
 
 void DeleteKeyTree(RegRoot root, const std::string& path, RegView view) {
     {
         UniqueHKey key;
-        if (RegOpenKeyExA(hive(root), relative(path).c_str(), 0, KEY_ALL_ACCESS | viewFlag(view),
+        if (RegOpenKeyExW(hive(root), relative(path).c_str(), 0, KEY_ALL_ACCESS | viewFlag(view),
                           key.put()) != ERROR_SUCCESS)
             return;
-        RegDeleteTreeA(key.get(), nullptr);
+        RegDeleteTreeW(key.get(), nullptr);
     }
-    RegDeleteKeyExA(hive(root), relative(path).c_str(), viewFlag(view), 0);
+    RegDeleteKeyExW(hive(root), relative(path).c_str(), viewFlag(view), 0);
+}
+
+void SetStored(RegRoot root, const std::string& path, const std::string& name, uint32_t type,
+               const std::string& bytes, RegView view) {
+    UniqueHKey key;
+    createKey(root, path, view, key);
+    check(RegSetValueExW(key.get(), wideName(name).c_str(), 0, type,
+                         reinterpret_cast<const BYTE*>(bytes.data()),
+                         static_cast<DWORD>(bytes.size())),
+          "RegSetValueExW", path + "\\" + name);
+}
+
+bool GetStored(RegRoot root, const std::string& path, const std::string& name, uint32_t& type,
+               std::string& bytes, RegView view) {
+    UniqueHKey key;
+    if (RegOpenKeyExW(hive(root), relative(path).c_str(), 0, KEY_QUERY_VALUE | viewFlag(view),
+                      key.put()) != ERROR_SUCCESS)
+        return false;
+    std::wstring wide = wideName(name);
+    DWORD kind = 0, size = 0;
+    if (RegQueryValueExW(key.get(), wide.c_str(), nullptr, &kind, nullptr, &size) != ERROR_SUCCESS)
+        return false;
+    bytes.assign(size, '\0');
+    if (RegQueryValueExW(key.get(), wide.c_str(), nullptr, &kind,
+                         reinterpret_cast<BYTE*>(bytes.data()), &size) != ERROR_SUCCESS)
+        return false;
+    bytes.resize(size);
+    type = kind;
+    return true;
 }
 
 void SetRaw(RegRoot root, const std::string& path, const std::string& name, uint32_t type,
             const std::string& data, RegView view) {
-    UniqueHKey key;
-    createKey(root, path, view, key);
-    check(RegSetValueExA(key.get(), name.c_str(), 0, type,
-                         reinterpret_cast<const BYTE*>(data.data()),
-                         static_cast<DWORD>(data.size())),
-          "RegSetValueExA", path + "\\" + name);
+    SetStored(root, path, name, type, storedBytes(type, data), view);
 }
 
 bool GetRaw(RegRoot root, const std::string& path, const std::string& name, uint32_t& type,
             std::string& data, RegView view) {
-    UniqueHKey key;
-    if (RegOpenKeyExA(hive(root), relative(path).c_str(), 0, KEY_QUERY_VALUE | viewFlag(view),
-                      key.put()) != ERROR_SUCCESS)
+    std::string stored;
+    if (!GetStored(root, path, name, type, stored, view))
         return false;
-    DWORD kind = 0, size = 0;
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &kind, nullptr, &size) != ERROR_SUCCESS)
-        return false;
-    data.assign(size, '\0');
-    if (RegQueryValueExA(key.get(), name.c_str(), nullptr, &kind,
-                         reinterpret_cast<BYTE*>(data.data()), &size) != ERROR_SUCCESS)
-        return false;
-    data.resize(size);
-    type = kind;
+    data = programBytes(type, stored);
     return true;
 }
 
 void DeleteRaw(RegRoot root, const std::string& path, const std::string& name, RegView view) {
     UniqueHKey key;
-    if (RegOpenKeyExA(hive(root), relative(path).c_str(), 0, KEY_SET_VALUE | viewFlag(view),
+    if (RegOpenKeyExW(hive(root), relative(path).c_str(), 0, KEY_SET_VALUE | viewFlag(view),
                       key.put()) == ERROR_SUCCESS)
-        RegDeleteValueA(key.get(), name.c_str());
+        RegDeleteValueW(key.get(), wideName(name).c_str());
 }
 
 bool MakeReadOnly(RegRoot, const std::string&, RegView) {
@@ -146,28 +194,28 @@ namespace {
 // Removes a folder and its content through "\\?\" names, so that names the
 // Windows path rules would change (a trailing dot) go too.
 void removeTree(const std::string& folder) {
-    const std::string literal = "\\\\?\\" + folder;
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((literal + "\\*").c_str(), &data);
+    const std::wstring literal = L"\\\\?\\" + wideName(folder);
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((literal + L"\\*").c_str(), &data);
     if (find != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = data.cFileName;
+            std::string name = FromWide(data.cFileName);
             if (name == "." || name == "..")
                 continue;
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 removeTree(folder + "\\" + name);
             else
-                DeleteFileA((literal + "\\" + name).c_str());
-        } while (FindNextFileA(find, &data));
+                DeleteFileW((literal + L"\\" + data.cFileName).c_str());
+        } while (FindNextFileW(find, &data));
         FindClose(find);
     }
-    RemoveDirectoryA(literal.c_str());
+    RemoveDirectoryW(literal.c_str());
 }
 
 } // namespace
 
 ScratchFolder::~ScratchFolder() {
-    SetCurrentDirectoryA(previous_.c_str());
+    SetCurrentDirectoryW(wideName(previous_).c_str());
     removeTree(path_);
 }
 
@@ -186,8 +234,8 @@ std::string MissingDrive() {
 
 bool WriteRawFile(const std::string& path, const std::string& data) {
     // The "\\?\" prefix passes the name to the file system as it is.
-    HANDLE file = CreateFileA(("\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileW((L"\\\\?\\" + wideName(path)).c_str(), GENERIC_WRITE, 0, nullptr,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
     DWORD written = 0;
