@@ -108,11 +108,12 @@ void SplitShortcutCommand(const std::string& commandLine, std::string& target,
     std::string line = commandLine;
     // An older store lost the outer quotes of a line that ended in a quoted
     // argument (`C:\x\y.exe" "C:\my docs\f.txt`): the first quote then
-    // follows the target directly and is followed by the blank.
-    if (!line.empty() && line[0] != '"' && line.back() == '"') {
+    // follows the target directly, and a blank and the argument's own
+    // opening quote follow it.
+    if (!line.empty() && line[0] != '"') {
         const size_t quote = line.find('"');
-        if (quote > 0 && quote + 1 < line.size() - 1 && line[quote - 1] != ' ' &&
-            line[quote + 1] == ' ')
+        if (quote != std::string::npos && quote > 0 && quote + 2 < line.size() &&
+            line[quote - 1] != ' ' && line[quote + 1] == ' ' && line[quote + 2] == '"')
             line = "\"" + line + "\"";
     }
     if (line.empty() || line[0] != '"') {

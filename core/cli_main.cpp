@@ -7,6 +7,7 @@
 #include "online/Consult.h"
 #include "system/Errors.h"
 #include "system/Files.h"
+#include "system/Lock.h"
 
 #include <algorithm>
 #include <cctype>
@@ -428,12 +429,17 @@ Arguments ParseArguments(int argc, char** argv) {
 
 int Run(const Arguments& args) {
     TStartups startups(nullptr);
+    // One Morvane at a time: from the scan to the last write, so that what
+    // another one changes in between is neither missed nor written over.
+    TSystemLock lock(SystemLockPath());
+    auto takeLock = [&] { TakeSystemLock(lock); };
     const std::string& cmd = args.Command;
     const auto& pos = args.Positional;
 
     if (cmd == "list") {
         if (!pos.empty())
             throw UsageError("list takes no arguments");
+        takeLock();
         Scan(startups);
         std::vector<const TStartup*> rows;
         for (int i = 0; i < startups.Count(); ++i)
@@ -445,6 +451,7 @@ int Run(const Arguments& args) {
     if (cmd == "disable" || cmd == "enable") {
         if (pos.empty())
             throw UsageError(cmd + " needs at least one title");
+        takeLock();
         Scan(startups);
         for (const std::string& title : pos)
             Select(startups, title, args.Location)->SetEnabled(cmd == "enable");
@@ -453,6 +460,7 @@ int Run(const Arguments& args) {
     if (cmd == "remove") {
         if (pos.size() != 1)
             throw UsageError("remove takes one title");
+        takeLock();
         Scan(startups);
         TStartup* entry = Select(startups, pos[0], args.Location);
         if (entry->Enabled)
@@ -474,6 +482,11 @@ int Run(const Arguments& args) {
             throw UsageError("load-profile takes one file");
         if (!FileExists(pos[0]))
             throw EMorvaneError("The profile \"" + pos[0] + "\" does not exist");
+        std::string why;
+        if (!IsProfileFile(pos[0], why))
+            throw EMorvaneError("\"" + pos[0] + "\" is not a Morvane profile: " + why);
+        if (args.ApplyProfile)
+            takeLock();
         startups.LoadFromFile(pos[0]);
         std::vector<const TStartup*> rows;
         for (int i = 0; i < startups.Count(); ++i)

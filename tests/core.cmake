@@ -1,5 +1,6 @@
 set(core_test_sources startupUtilTest.cpp StartupApprovedTest.cpp startupPlacesTest.cpp support/CoreFixture.cpp support/CoreFixture_${MORVANE_PLATFORM}.cpp)
-foreach(f startupScanTest.cpp startupApplyTest.cpp startupProfileTest.cpp)
+foreach(f startupScanTest.cpp startupApplyTest.cpp startupProfileTest.cpp startupKeepTest.cpp
+          startupNamesTest.cpp)
   if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
     list(APPEND core_test_sources ${f})
   endif()

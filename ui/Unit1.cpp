@@ -8,6 +8,7 @@
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
 #include "core/system/Icons.h"
+#include "core/system/Lock.h"
 
 #include <algorithm>
 #include <climits>
@@ -86,7 +87,11 @@ void TfrmMorvane::FormShow() {
 
 void TfrmMorvane::FormClose() {
     // The store is written on every close, changed or not.
-    Guarded([this] { SaveDisabledStore(*startups_, wnd_); });
+    Guarded([this] {
+        TSystemLock lock(SystemLockPath());
+        TakeSystemLock(lock);
+        SaveDisabledStore(*startups_, wnd_);
+    });
     placement_.Save(wnd_, dpi_.Value);
     formStorage_.Save(wnd_, dpi_.Value);
 }
@@ -149,6 +154,8 @@ void TfrmMorvane::btnRefreshClick() {
     SetFocus(tvStartupFolders);
 
     try {
+        TSystemLock lock(SystemLockPath());
+        TakeSystemLock(lock);
         RestoreDisabledStore(*startups_, wnd_);
     } catch (...) {
         // An unreadable store leaves the list with what the scan found.
@@ -168,7 +175,11 @@ void TfrmMorvane::btnApplyClick() {
         backupReminded_ = true;
         sodBackupReminder.Execute();
     }
+    // One Morvane at a time changes the system (the command-line tool too).
+    TSystemLock lock(SystemLockPath());
+    TakeSystemLock(lock);
     TApplyReport report = ApplyWithStore(*startups_, wnd_);
+    lock.Release();
     if (report.Ok())
         return;
     std::string text = report.Message();

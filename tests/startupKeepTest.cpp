@@ -1,0 +1,342 @@
+// Nothing of a disabled entry is lost: what is needed to give it back is
+// written and read back before anything is deleted, whatever the data, a
+// damaged store, a side file in the way or a run that stops half-way.
+
+#include "support/CoreFixture.h"
+
+#include "core/ProfileData.h"
+#include "core/system/FaultInjection.h"
+#include "core/system/Files.h"
+#include "core/system/Lock.h"
+
+#include <chrono>
+
+namespace {
+
+class StartupKeep : public CoreTest {
+protected:
+    static void DisableAll(TStartups& s) {
+        for (int i = 0; i < s.Count(); ++i)
+            s.Items(i)->SetEnabled(false);
+    }
+    static void EnableAll(TStartups& s) {
+        for (int i = 0; i < s.Count(); ++i)
+            s.Items(i)->SetEnabled(true);
+    }
+    static std::string KeptValuesFile() { return PathJoin(DataFolder(), "disabled-values.dat"); }
+    static bool Mentions(const TApplyReport& report, const std::string& text) {
+        return report.Message().find(text) != std::string::npos;
+    }
+};
+
+// --- Data the store cannot hold -------------------------------------------------
+
+TEST_F(StartupKeep, ValueWithALineBreakIsRefusedAndNotDeleted) {
+    // A line break cannot be written into a line of the store; the value
+    // would come back as another command line.
+    PutValue(slCURun, "Broken", "C:\\b\\b.exe\r\n/second line");
+    PutValue(slCURun, "Plain", "C:\\p\\p.exe");
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 2);
+    DisableAll(s);
+    const TApplyReport report = ApplyWithStore(s, nullptr);
+    ASSERT_EQ(report.Failures.size(), 1u);
+    EXPECT_EQ(report.Failures[0].Title, "Broken");
+    EXPECT_TRUE(Mentions(report, "cannot be kept whole"));
+    EXPECT_TRUE(Mentions(report, "nothing was deleted"));
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "Broken", v));
+    EXPECT_EQ(v.Text, "C:\\b\\b.exe\r\n/second line");
+    EXPECT_FALSE(HasValue(slCURun, "Plain"));
+
+    // The store holds only what it could hold whole.
+    TStartups store;
+    store.LoadFromFile(DisabledStorePath());
+    ASSERT_EQ(store.Count(), 1);
+    EXPECT_EQ(store.Items(0)->Title, "Plain");
+}
+
+TEST_F(StartupKeep, LongValuesAndNamesComeBackWhole) {
+    const std::string longName(3000, 'n');
+    const std::string longData = "C:\\l\\long.exe " + std::string(40000, 'a');
+    PutValue(slCURun, longName, "C:\\l\\named.exe");
+    PutValue(slCURun, "LongData", longData, regExpandSz);
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 2);
+    DisableAll(s);
+    ASSERT_TRUE(ApplyWithStore(s, nullptr).Ok());
+    EXPECT_FALSE(HasValue(slCURun, longName));
+    EXPECT_FALSE(HasValue(slCURun, "LongData"));
+
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 2);
+    EnableAll(s);
+    ASSERT_TRUE(ApplyWithStore(s, nullptr).Ok());
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, longName, v));
+    EXPECT_EQ(v.Text, "C:\\l\\named.exe");
+    ASSERT_TRUE(GetValue(slCURun, "LongData", v));
+    EXPECT_EQ(v.Text, longData);
+    EXPECT_EQ(v.Type, uint32_t(regExpandSz));
+}
+
+// --- Side files in the way ------------------------------------------------------
+
+TEST_F(StartupKeep, ShortcutWhoseCopyCannotBeKeptIsNotDeleted) {
+    MakeShortcut(slCUStartup, "Tool", "C:\\t\\tool.exe", "/run", "C:\\t", "my tool");
+    const std::string bytes = ReadFileBytes(ShortcutPath(slCUStartup, "Tool"));
+    // A file where the folder of the copies would be.
+    ForceFolders(PathJoin(DataFolder(), "Shortcuts"));
+    WriteFileBytes(PathJoin(DataFolder(), "Shortcuts\\10"), "in the way");
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 1);
+    DisableAll(s);
+    const TApplyReport report = ApplyWithStore(s, nullptr);
+    ASSERT_EQ(report.Failures.size(), 1u);
+    EXPECT_TRUE(Mentions(report, "could not be copied"));
+    EXPECT_TRUE(Mentions(report, "nothing was deleted"));
+    EXPECT_EQ(ReadFileBytes(ShortcutPath(slCUStartup, "Tool")), bytes);
+
+    // The store does not claim it is off.
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 1);
+    EXPECT_TRUE(s.Items(0)->Enabled);
+}
+
+TEST_F(StartupKeep, ValueWhoseRecordCannotBeWrittenIsNotDeleted) {
+    PutValue(slCURun, "Expand", "%ProgramFiles%\\e\\e.exe", regExpandSz);
+    PutValue(slLMRun, "Machine", "C:\\m\\m.exe");
+    // A folder where the records file would be.
+    ASSERT_TRUE(ForceFolders(PathJoin(KeptValuesFile(), "blocker")));
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 2);
+    DisableAll(s);
+    const TApplyReport report = ApplyWithStore(s, nullptr);
+    ASSERT_EQ(report.Failures.size(), 2u);
+    EXPECT_TRUE(Mentions(report, "disabled-values.dat"));
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "Expand", v));
+    EXPECT_EQ(v.Type, uint32_t(regExpandSz));
+    EXPECT_TRUE(HasValue(slLMRun, "Machine"));
+    Rescan(s);
+    for (int i = 0; i < s.Count(); ++i)
+        EXPECT_TRUE(s.Items(i)->Enabled) << s.Items(i)->Title;
+}
+
+TEST_F(StartupKeep, AnotherProgramUnderTheSameNameIsLeftAlone) {
+    // A profile entry whose title names a value or shortcut of another
+    // command line: deleting it would lose that program for good.
+    PutValue(slCURun, "Shared", "C:\\other\\other.exe");
+    MakeShortcut(slCUStartup, "Shared", "C:\\other\\other.exe", "");
+    TStartups s;
+    s.Add("Shared", "", "C:\\mine\\mine.exe", slCURun, 0)->SetEnabled(false);
+    s.Add("Shared", "", "\"C:\\mine\\mine2.exe\" ", slCUStartup, 0)->SetEnabled(false);
+    const TApplyReport report = ApplyWithStore(s, nullptr);
+    EXPECT_EQ(report.Failures.size(), 2u);
+    EXPECT_TRUE(Mentions(report, "holds another command line"));
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "Shared", v));
+    EXPECT_EQ(v.Text, "C:\\other\\other.exe");
+    EXPECT_TRUE(FileExists(ShortcutPath(slCUStartup, "Shared")));
+}
+
+// --- A damaged store ------------------------------------------------------------
+
+class DamagedStoreKinds : public StartupKeep, public ::testing::WithParamInterface<const char*> {
+protected:
+    static void DisableThenDamage(const std::string& kind);
+};
+
+// Disables a value kept in two places and a shortcut, then damages the store
+// in the given way.
+void DamagedStoreKinds::DisableThenDamage(const std::string& kind) {
+    PutValue(slCURun, "First", "C:\\two\\places.exe /x");
+    PutValue(slCURun, "Second", "C:\\two\\places.exe /x");
+    MakeShortcut(slCUStartup, "Docs", "C:\\d\\viewer.exe", "\"C:\\my docs\\file.txt\"");
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 2);
+    for (int i = 0; i < s.Count(); ++i)
+        s.Items(i)->SetEnabled(false);
+    ASSERT_TRUE(ApplyWithStore(s, nullptr).Ok());
+    const std::string store = DisabledStorePath();
+    std::string bytes = ReadFileBytes(store);
+    if (kind == "garbage") {
+        bytes = std::string("\x01\xfe not a store \x00\x7f", 18) + bytes.substr(bytes.size() / 2);
+    } else if (kind == "cut inside a section") {
+        const size_t at = bytes.find("fullpath=", bytes.find("[1]"));
+        ASSERT_NE(at, std::string::npos);
+        bytes = bytes.substr(0, at + 14);
+    } else if (kind == "bogus section first") {
+        bytes = "[0]\r\ntitle=Bogus\r\nfullpath=C:\\bogus\\bogus.exe\r\nlocation=8\r\n" + bytes;
+    } else if (kind == "empty General first") {
+        bytes = "[General]\r\nProgramCount=0\r\n" + bytes;
+    } else if (kind == "many empty sections") {
+        std::string many = "[General]\r\nProgramCount=2000000000\r\n";
+        for (int i = 0; i < 110000; ++i)
+            many += "[" + std::to_string(i) + "]\r\n";
+        bytes = many;
+    }
+    WriteFileBytes(store, bytes);
+}
+
+TEST_P(DamagedStoreKinds, IsKeptAsideAndEveryKeptPlaceComesBack) {
+    DisableThenDamage(GetParam());
+    const std::string damaged = ReadFileBytes(DisabledStorePath());
+    TStartups s;
+    const auto start = std::chrono::steady_clock::now();
+    Rescan(s);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    ASSERT_EQ(s.Notices.size(), 1u);
+    EXPECT_EQ(Find(s, "Bogus"), nullptr);
+    // Both places of the command line and the shortcut are listed again.
+    EnableAll(s);
+    const TApplyReport report = ApplyWithStore(s, nullptr);
+    EXPECT_TRUE(report.Ok()) << report.Message();
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "First", v));
+    EXPECT_EQ(v.Text, "C:\\two\\places.exe /x");
+    ASSERT_TRUE(GetValue(slCURun, "Second", v));
+    EXPECT_EQ(v.Text, "C:\\two\\places.exe /x");
+    TShortcutLink link;
+    link.ShortcutFile = ShortcutPath(slCUStartup, "Docs");
+    link.LoadLink();
+    EXPECT_EQ(link.Target, "C:\\d\\viewer.exe");
+    EXPECT_EQ(link.Arguments, "\"C:\\my docs\\file.txt\"");
+    // No shortcut to nothing was made anywhere.
+    for (const std::string& file : FindFiles(Folder(slCUStartup), ".lnk", false)) {
+        TShortcutLink made;
+        made.ShortcutFile = file;
+        made.LoadLink();
+        EXPECT_FALSE(made.Target.empty()) << file;
+    }
+    // The damaged file was kept as it was, under the name the notice gives.
+    const std::string& notice = s.Notices[0];
+    const size_t open = notice.find("kept as \"");
+    ASSERT_NE(open, std::string::npos) << notice;
+    const size_t from = open + 9;
+    const std::string aside = notice.substr(from, notice.find('"', from) - from);
+    EXPECT_EQ(ReadFileBytes(aside), damaged);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DamagedStoreKinds,
+                         ::testing::Values("garbage", "cut inside a section", "bogus section first",
+                                           "empty General first", "many empty sections"));
+
+TEST_F(StartupKeep, StoreEntryWithoutAProgramMakesNoShortcut) {
+    // A store Morvane could read whose command line names no program.
+    ForceFolders(DataFolder());
+    WriteFileBytes(DisabledStorePath(), "[General]\r\nProgramCount=1\r\n[0]\r\ntitle=Cut\r\n"
+                                        "fullpath=\"C:\\Program\r\nlocation=10\r\nrating=0\r\n"
+                                        "enabled=0\r\n");
+    TStartups s;
+    Rescan(s);
+    TStartup* cut = Find(s, "Cut");
+    ASSERT_NE(cut, nullptr);
+    cut->SetEnabled(true);
+    const TApplyReport report = ApplyWithStore(s, nullptr);
+    ASSERT_EQ(report.Failures.size(), 1u);
+    EXPECT_TRUE(Mentions(report, "names no program file"));
+    EXPECT_FALSE(FileExists(ShortcutPath(slCUStartup, "Cut")));
+    // Its record stays: it is still listed, off.
+    Rescan(s);
+    ASSERT_NE(Find(s, "Cut"), nullptr);
+    EXPECT_FALSE(Find(s, "Cut")->Enabled);
+}
+
+TEST_F(StartupKeep, SoundStoreReadsAsWritten) {
+    TStartups s;
+    s.Add("A", "", "C:\\a\\a.exe", slCURun, 0)->SetEnabled(false);
+    s.Add("B", "", "\"C:\\b\\b.exe\" \"C:\\my docs\\x.txt\"", slCUStartup, 0)->SetEnabled(false);
+    SaveDisabledStore(s, nullptr);
+    TStartups t;
+    Rescan(t);
+    EXPECT_TRUE(t.Notices.empty());
+    ASSERT_EQ(t.Count(), 2);
+    EXPECT_EQ(t.Items(1)->CommandLine, s.Items(1)->CommandLine);
+    // No temporary file is left beside it.
+    for (const std::string& file : FindFiles(DataFolder(), ".tmp", false))
+        ADD_FAILURE() << file;
+}
+
+// --- A run that stops half-way --------------------------------------------------
+
+#ifndef _WIN32
+// A failure injected after every number of changes a disable makes: a fresh
+// start then finds every entry, either still in place or listed as disabled
+// with what it needs to come back as it was.
+TEST_F(StartupKeep, StopAfterAnyChangeOfADisableLosesNothing) {
+    int stopAt = 0;
+    for (;; ++stopAt) {
+        TearDown();
+        SetUp();
+        UseTwoViews();
+        PutValue(slCURun, "Expand", "%SystemRoot%\\e.exe", regExpandSz);
+        PutValue(slCURun, "", "C:\\d\\default.exe");
+        PutValue(slLMRun, "Wow", "C:\\w\\w.exe", regSz, RegView::Wow32);
+        PutValue(slLMRun, "Twice A", "C:\\t\\twice.exe");
+        PutValue(slLMRun, "Twice B", "C:\\t\\twice.exe");
+        MakeShortcut(slCUStartup, "Link", "C:\\l\\link.exe", "\"C:\\my docs\\f.txt\"", "C:\\l",
+                     "described");
+        const std::string linkBytes = ReadFileBytes(ShortcutPath(slCUStartup, "Link"));
+        {
+            TStartups s;
+            Rescan(s);
+            ASSERT_EQ(s.Count(), 5);
+            DisableAll(s);
+            fault_injection::FailChangesAfter(stopAt);
+            try {
+                ApplyWithStore(s, nullptr);
+            } catch (const std::exception&) {
+            }
+        }
+        const bool completed = fault_injection::ChangesCounted() <= stopAt;
+        fault_injection::FailChangesAfter(-1);
+
+        TStartups fresh;
+        Rescan(fresh);
+        EnableAll(fresh);
+        const TApplyReport report = ApplyWithStore(fresh, nullptr);
+        EXPECT_TRUE(report.Ok()) << "stopped after " << stopAt << ": " << report.Message();
+        RegValue v;
+        EXPECT_TRUE(GetValue(slCURun, "Expand", v) && v.Type == regExpandSz &&
+                    v.Text == "%SystemRoot%\\e.exe")
+            << "stopped after " << stopAt;
+        EXPECT_TRUE(GetValue(slCURun, "", v) && v.Text == "C:\\d\\default.exe")
+            << "stopped after " << stopAt;
+        EXPECT_FALSE(HasValue(slCURun, "default")) << "stopped after " << stopAt;
+        EXPECT_TRUE(GetValue(slLMRun, "Wow", v, RegView::Wow32)) << "stopped after " << stopAt;
+        EXPECT_FALSE(HasValue(slLMRun, "Wow", RegView::Native)) << "stopped after " << stopAt;
+        EXPECT_TRUE(HasValue(slLMRun, "Twice A")) << "stopped after " << stopAt;
+        EXPECT_TRUE(HasValue(slLMRun, "Twice B")) << "stopped after " << stopAt;
+        EXPECT_EQ(ReadFileBytes(ShortcutPath(slCUStartup, "Link")), linkBytes)
+            << "stopped after " << stopAt;
+        if (completed || HasFailure())
+            break;
+    }
+    EXPECT_GT(stopAt, 5);
+}
+
+TEST_F(StartupKeep, OneMorvaneAtATime) {
+    TSystemLock first(SystemLockPath());
+    TSystemLock second(SystemLockPath());
+    ASSERT_TRUE(first.Acquire(0));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(second.Acquire(200));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(190));
+    try {
+        TakeSystemLock(second, 100);
+        ADD_FAILURE() << "no error";
+    } catch (const EMorvaneError& e) {
+        EXPECT_NE(std::string(e.what()).find("Another Morvane"), std::string::npos);
+    }
+    first.Release();
+    EXPECT_TRUE(second.Acquire(0));
+}
+#endif
+
+} // namespace
