@@ -13,9 +13,28 @@ cmake -S . -B build/bench-native -DCMAKE_BUILD_TYPE=Release -DMORVANE_TESTS=ON >
   cmake --build build/bench-native -j "$(nproc)" >/dev/null || exit 1
 for exe in build/bench-native/bin/bench/*; do
   [ -x "$exe" ] || continue
+  [ "$(basename "$exe")" = consult_bench ] && continue # its own block below
   echo "== native $(basename "$exe")"
   "$exe" "$@" | tee -a "$ratios"
 done
+
+# ---- consult: 5,000 rows against morvane-ratings started on loopback as the
+# test command starts it, then 50-row requests from 8 clients at once.
+source scripts/services.sh
+start_test_services build/bench-native/bin/morvane-ratings
+if [ -n "${MORVANE_TEST_SERVER:-}" ] && [ -x build/bench-native/bin/bench/consult_bench ]; then
+  echo "== native consult_bench (against $MORVANE_TEST_SERVER)"
+  build/bench-native/bin/bench/consult_bench --server "$MORVANE_TEST_SERVER" --rows 5000 |
+    tee -a "$ratios"
+  # The server's own log line for the large request: its decoding and lookups.
+  big=$(grep ' POST /startexe3.php 200 ' "$MORVANE_SERVICES_DIR/ratings.log" |
+    sed -n 's/.* in=\([0-9]*\) .* lookup_ms=\([0-9.]*\).*/\1 \2/p' | sort -n -r | head -n 1)
+  [ -n "$big" ] && echo "  the server's log: decoding and lookups ${big#* } ms for the ${big%% *}-byte request"
+else
+  echo "== consult_bench: no rating server could be started (build/bench-native/bin/morvane-ratings)"
+fi
+stop_test_services
+# ---- end of consult
 
 # The 32-bit build where this machine can run it, else the 64-bit one.
 target=i686

@@ -24,6 +24,12 @@ for p in g++ cmake make googletest mingw-w64 g++-mingw-w64-i686-posix g++-mingw-
          libcpp-httplib-dev libsqlite3-dev pkg-config tinyproxy chromium; do
   have "$p" || need+=("$p")
 done
+# The Windows build of the rating server: Debian's source package of
+# cpp-httplib (dpkg-source) and SQLite's amalgamation (npm), fetched by
+# scripts/server-sources.sh below. A machine whose Node.js ships its own npm
+# keeps it.
+have dpkg-dev || need+=(dpkg-dev)
+command -v npm >/dev/null || need+=(npm)
 
 # Node.js runs the page checks (tests/pages); a machine may have it from
 # elsewhere, so the commands count, not the package names.
@@ -36,3 +42,5 @@ if [ ${#need[@]} -gt 0 ]; then
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
 fi
+
+bash "$(dirname "$0")/server-sources.sh"

@@ -147,7 +147,11 @@ std::string Now() {
     std::time_t t = std::time(nullptr);
     char text[32];
     std::tm tm{};
+#ifdef _WIN32
+    gmtime_s(&tm, &t);
+#else
     gmtime_r(&t, &tm);
+#endif
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &tm);
     return text;
 }
@@ -266,10 +270,54 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
         return httplib::Server::HandlerResponse::Handled;
     });
 
-    server.Post("/startexe3.php", guarded([](const httplib::Request& req, httplib::Response& res,
-                                             TRatingStore& db, const TServerLimits& l) {
-                    std::map<int, TRequestRow> rows = RequestRows(req.body, l);
+    // The posted forms are read through a content reader: the library's own
+    // reading of a form body refuses anything over 8 KB with 413 (a
+    // consultation of a few hundred rows), and decodes it forgivingly. The
+    // body limit still holds, checked by the library and again here.
+    auto posted = [&store, limits](auto body) {
+        return [&store, limits, body](const httplib::Request& req, httplib::Response& res,
+                                      const httplib::ContentReader& reader) {
+            std::string content;
+            bool tooLarge = false;
+            bool read = reader([&](const char* data, size_t length) {
+                if (content.size() + length > limits.MaxBodyBytes) {
+                    tooLarge = true;
+                    return false;
+                }
+                content.append(data, length);
+                return true;
+            });
+            try {
+                if (tooLarge || res.status == 413)
+                    throw EBadRequest(413, "the body is larger than " +
+                                               std::to_string(limits.MaxBodyBytes) + " bytes");
+                if (!read)
+                    throw EBadRequest(400, "the body could not be read");
+                body(req, res, store, limits, content);
+            } catch (const EBadRequest& e) {
+                res.status = e.Status;
+                res.set_content(std::string(e.what()) + "\n", "text/plain");
+            } catch (const EStoreError&) {
+                res.status = 500;
+                res.set_content("the database failed\n", "text/plain");
+            }
+        };
+    };
+
+    server.Post("/startexe3.php",
+                posted([](const httplib::Request&, httplib::Response& res, TRatingStore& db,
+                          const TServerLimits& l, const std::string& body) {
+                    auto start = std::chrono::steady_clock::now();
+                    std::map<int, TRequestRow> rows = RequestRows(body, l);
                     res.set_content(AnswerXml(db, rows), "text/xml; charset=ISO-8859-1");
+                    // The decoding and the lookups, for the log and for
+                    // whoever measures the exchange from outside.
+                    double ms = std::chrono::duration<double, std::milli>(
+                                    std::chrono::steady_clock::now() - start)
+                                    .count();
+                    char timing[48];
+                    std::snprintf(timing, sizeof timing, "lookup;dur=%.1f", ms);
+                    res.set_header("Server-Timing", timing);
                 }));
 
     auto form = guarded([](const httplib::Request& req, httplib::Response& res, TRatingStore&,
@@ -282,9 +330,9 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
     server.Get("/contribute2.php", form);
     server.Get("/mvo/contribute1.php", form);
 
-    auto submit = guarded([](const httplib::Request& req, httplib::Response& res, TRatingStore& db,
-                             const TServerLimits& l) {
-        auto f = DecodeForm(req.body, 16);
+    auto submit = posted([](const httplib::Request& req, httplib::Response& res, TRatingStore& db,
+                            const TServerLimits& l, const std::string& body) {
+        auto f = DecodeForm(body, 16);
         TContribution c;
         c.Title = f["t"];
         c.File = f["e"];
@@ -350,9 +398,14 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
             if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
                 c = '?';
         std::string line = Now() + " " + req.remote_addr + " " + req.method.substr(0, 10) + " " +
-                           path + " " + std::to_string(res.status) +
-                           " in=" + std::to_string(req.body.size()) +
+                           path + " " + std::to_string(res.status) + " in=" +
+                           (req.body.empty() && req.has_header("Content-Length")
+                                ? req.get_header_value("Content-Length").substr(0, 12)
+                                : std::to_string(req.body.size())) +
                            " out=" + std::to_string(res.body.size());
+        std::string timing = res.get_header_value("Server-Timing");
+        if (timing.rfind("lookup;dur=", 0) == 0)
+            line += " lookup_ms=" + timing.substr(11);
         if (log)
             log(line);
     });

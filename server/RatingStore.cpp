@@ -4,6 +4,8 @@
 
 #include <sqlite3.h>
 
+#include <map>
+
 namespace {
 
 const char* const Schema = R"sql(
@@ -157,6 +159,13 @@ std::optional<TProgram> TRatingStore::Load(int64_t id) {
 
 std::optional<TProgram> TRatingStore::LookupLocked(const std::string& file,
                                                    const std::string& title) {
+    int64_t id = FindLocked(file, title);
+    if (id == 0)
+        return std::nullopt;
+    return Load(id);
+}
+
+int64_t TRatingStore::FindLocked(const std::string& file, const std::string& title) {
     int64_t id = 0;
     if (!file.empty()) {
         TReset reset{byFile_};
@@ -171,9 +180,7 @@ std::optional<TProgram> TRatingStore::LookupLocked(const std::string& file,
         if (sqlite3_step(byTitle_) == SQLITE_ROW)
             id = sqlite3_column_int64(byTitle_, 0);
     }
-    if (id == 0)
-        return std::nullopt;
-    return Load(id);
+    return id;
 }
 
 std::optional<TProgram> TRatingStore::Lookup(const std::string& file, const std::string& title) {
@@ -188,8 +195,20 @@ TRatingStore::LookupAll(const std::vector<std::pair<std::string, std::string>>& 
     found.reserve(fileAndTitle.size());
     Exec("BEGIN");
     try {
-        for (const auto& [file, title] : fileAndTitle)
-            found.push_back(LookupLocked(file, title));
+        // A machine's rows name the same few programs again and again: each
+        // is read once per request.
+        std::map<int64_t, std::optional<TProgram>> loaded;
+        for (const auto& [file, title] : fileAndTitle) {
+            int64_t id = FindLocked(file, title);
+            if (id == 0) {
+                found.emplace_back();
+                continue;
+            }
+            auto at = loaded.find(id);
+            if (at == loaded.end())
+                at = loaded.emplace(id, Load(id)).first;
+            found.push_back(at->second);
+        }
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
         throw;

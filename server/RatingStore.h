@@ -64,6 +64,9 @@ private:
     void Exec(const char* sql);
     void Seed();
     std::optional<TProgram> LookupLocked(const std::string& file, const std::string& title);
+    // The id of the program known by that file (preferring one known by that
+    // title too) or else by that title; 0 for none.
+    int64_t FindLocked(const std::string& file, const std::string& title);
     std::optional<TProgram> Load(int64_t id);
 
     std::mutex mutex_;

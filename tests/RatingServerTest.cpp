@@ -6,10 +6,12 @@
 
 #include "core/startupUtil.h"
 #include "online/Consult.h"
+#include "online/formencoder.h"
 
 #include <gtest/gtest.h>
 #include <httplib.h>
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <mutex>
@@ -21,8 +23,10 @@ namespace {
 class RatingServerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        path_ = std::filesystem::temp_directory_path() /
-                ("morvane-ratings-test-" + std::to_string(::getpid()) + ".db");
+        path_ =
+            std::filesystem::temp_directory_path() /
+            ("morvane-ratings-test-" +
+             std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) + ".db");
         std::filesystem::remove(path_);
         store_ = std::make_unique<TRatingStore>(path_.string());
         InstallRatingService(server_, *store_, limits_, [this](const std::string& line) {
@@ -117,6 +121,84 @@ TEST_F(RatingServerTest, ConsultationAgainstTheServerFillsEntries) {
     EXPECT_EQ(java->Comment.rfind("Looks for Java updates.", 0), 0u);
     EXPECT_EQ(mine->Rating, 0);
     EXPECT_EQ(mine->Comment, "kept");
+}
+
+namespace {
+
+// The idx values of an answer's items, in document order.
+std::vector<int> ItemIndexes(const std::string& answer) {
+    std::vector<int> out;
+    size_t at = 0;
+    while ((at = answer.find("<program idx=\"", at)) != std::string::npos) {
+        at += 14;
+        out.push_back(std::stoi(answer.substr(at)));
+    }
+    return out;
+}
+
+} // namespace
+
+TEST_F(RatingServerTest, LargeConsultationsAreAnsweredInFull) {
+    // A machine with thousands of entries sends a body far over 8 KB; every
+    // known row must still get its item, in row order.
+    const int count = 5000;
+    TStartups startups(nullptr);
+    std::vector<TStartup*> rows;
+    for (int i = 0; i < count; ++i) {
+        std::string file = i % 2 ? "ctfmon.exe" : "tool" + std::to_string(i) + ".exe";
+        std::string path = "C:\\Apps\\" + std::to_string(i) + "\\" + file;
+        TStartup* e = startups.Add("Program \xE9 " + std::to_string(i), file, path, 8, 0);
+        ASSERT_NE(e, nullptr) << i;
+        e->FilePath = path;
+        rows.push_back(e);
+    }
+    std::string body = EncodeFormFields(BuildRequestList(TEntryRows(rows), nullptr));
+    ASSERT_GT(body.size(), 200000u);
+    std::string answer;
+    ASSERT_NO_THROW(answer = Ask(body));
+    std::vector<int> items = ItemIndexes(answer);
+    ASSERT_EQ(items.size(), static_cast<size_t>(count / 2));
+    for (size_t i = 0; i < items.size(); ++i)
+        EXPECT_EQ(items[i], static_cast<int>(2 * i + 1));
+
+    TConsultOptions options;
+    options.Settings.Server = "http://127.0.0.1:" + std::to_string(port_);
+    options.Settings.Proxy = "none";
+    ASSERT_NO_THROW(Consult(TEntryRows(rows), options));
+    EXPECT_EQ(rows[count - 1]->Rating, 3);
+    EXPECT_EQ(rows[count - 2]->Rating, 0);
+}
+
+TEST_F(RatingServerTest, TenThousandRowsAreAnsweredTwentyThousandRefused) {
+    auto bodyOf = [](int count) {
+        std::string body;
+        for (int i = 0; i < count; ++i)
+            body += "t%5B" + std::to_string(i) + "%5D=Program+" + std::to_string(i) + "&e%5B" +
+                    std::to_string(i) + "%5D=" +
+                    (i % 3 ? "tool" + std::to_string(i) + "%2Eexe" : std::string("jusched.exe")) +
+                    "&";
+        return body;
+    };
+    std::string answer;
+    ASSERT_NO_THROW(answer = Ask(bodyOf(10000)));
+    std::vector<int> items = ItemIndexes(answer);
+    ASSERT_EQ(items.size(), 3334u);
+    EXPECT_EQ(items.back(), 9999);
+    EXPECT_EQ(StatusOf(bodyOf(limits_.MaxRows + 1)), 413);
+}
+
+TEST_F(RatingServerTest, LargeContributionCommentIsStored) {
+    // A comment of 4,000 accented letters is 12,000 bytes once encoded.
+    std::string encoded;
+    for (int i = 0; i < 4000; ++i)
+        encoded += "%E9";
+    auto sent = Client().Post("/mvo/contribute1.php", "t=Tool&e=tool.exe&comment=" + encoded,
+                              "application/x-www-form-urlencoded");
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(sent->status, 200);
+    auto stored = store_->Contributions();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored[0].Comment, std::string(4000, '\xE9'));
 }
 
 TEST_F(RatingServerTest, HostileConsultationsAreRefusedWithoutChanges) {
