@@ -26,13 +26,13 @@ for p in g++ cmake make googletest mingw-w64 g++-mingw-w64-i686-posix g++-mingw-
 done
 # The Windows build of the rating server: Debian's source package of
 # cpp-httplib (dpkg-source) and SQLite's amalgamation (npm), fetched by
-# scripts/server-sources.sh below. A machine whose Node.js ships its own npm
-# keeps it.
+# scripts/server-sources.sh below.
 have dpkg-dev || need+=(dpkg-dev)
-command -v npm >/dev/null || need+=(npm)
 
-# Node.js runs the page checks (tests/pages); a machine may have it from
-# elsewhere, so the commands count, not the package names.
+# Node.js runs the page checks (tests/pages) and npm fetches what they and
+# the server's Windows build need; a machine may have them from elsewhere
+# (a Node.js that ships its own npm), so the commands count, not the
+# package names.
 command -v node >/dev/null || need+=(nodejs)
 command -v npm >/dev/null || need+=(npm)
 
