@@ -8,6 +8,7 @@
 #include "system/Errors.h"
 #include "system/Files.h"
 #include "system/Lock.h"
+#include "system/ProgramArguments.h"
 
 #include <algorithm>
 #include <cctype>
@@ -394,8 +395,9 @@ struct Arguments {
     std::string Server;
 };
 
-Arguments ParseArguments(int argc, char** argv) {
+Arguments ParseArguments(const std::vector<std::string>& argv) {
     Arguments args;
+    const int argc = static_cast<int>(argv.size());
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         auto value = [&]() -> std::string {
@@ -527,15 +529,17 @@ int Run(const Arguments& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
+    UseUtf8Console();
+    const std::vector<std::string> arguments = ProgramArguments(argc, argv);
+    for (size_t i = 1; i < arguments.size(); ++i) {
+        const std::string& a = arguments[i];
         if (a == "--help" || a == "-h" || a == "/?") {
             std::fputs(kHelp, stdout);
             return 0;
         }
     }
     try {
-        return Run(ParseArguments(argc, argv));
+        return Run(ParseArguments(arguments));
     } catch (const UsageError& e) {
         std::fprintf(stderr, "morvane-cli: %s\nTry 'morvane-cli --help'.\n", e.what());
         return 2;

@@ -195,3 +195,33 @@ TEST_F(ListPaintTest, ProgramNamedWithAVariableIsNotDrawnMissing) {
 }
 
 } // namespace
+
+namespace {
+
+class ListTextTest : public FormTest {};
+
+// Titles are UTF-8 inside: the list's wide text carries every character,
+// its narrow text what the code page can show, and nothing is cut.
+TEST_F(ListTextTest, RowsGiveTheirTextInWideAndNarrowCharacters) {
+    Open();
+    form->Startups()->Add("\xE4\xB8\xAD\xE6\x96\x87 Caf\xC3\xA9", "", "c:\\tools\\app.exe", slCURun,
+                          0);
+    form->FillList();
+    ASSERT_EQ(Rows(), 1);
+
+    wchar_t wide[64] = {};
+    LVITEMW w{};
+    w.iSubItem = 0;
+    w.pszText = wide;
+    w.cchTextMax = 64;
+    SendMessageW(List(), LVM_GETITEMTEXTW, 0, reinterpret_cast<LPARAM>(&w));
+    EXPECT_EQ(std::wstring(wide), L"\u4E2D\u6587 Caf\u00E9");
+
+    const std::string narrow = Text(0, 0);
+    if (GetACP() == 1252)
+        EXPECT_EQ(narrow, "?? Caf\xE9");
+    else
+        EXPECT_NE(narrow.find(" Caf"), std::string::npos) << narrow;
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
 #include "core/system/Icons.h"
+#include "core/system/WideText_win.h"
 
 #include <algorithm>
 #include <cctype>
@@ -229,14 +230,16 @@ void TListPainter::DrawCellText(HDC dc, const RECT& cell, const std::string& tex
         textHeight_ = wg.cy;
     }
     int y = cell.top + (cell.bottom - cell.top - textHeight_) / 2;
-    ExtTextOutA(dc, cell.left + 1, y, ETO_CLIPPED, &cell, text.data(),
-                static_cast<UINT>(text.size()), nullptr);
+    const std::wstring wide = DisplayText(text);
+    ExtTextOutW(dc, cell.left + 1, y, ETO_CLIPPED, &cell, wide.data(),
+                static_cast<UINT>(wide.size()), nullptr);
     SetBkMode(dc, old);
 }
 
 void TListPainter::DrawUnderline(HDC dc, const RECT& cell, const std::string& text) {
     SIZE ext{};
-    GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &ext);
+    const std::wstring wide = DisplayText(text);
+    GetTextExtentPoint32W(dc, wide.data(), static_cast<int>(wide.size()), &ext);
     int w = std::min<int>(ext.cx, cell.right - cell.left);
     int h = layout::UnderlineHeight * waveScale_;
     if (w <= 0 || !curveLine_)
@@ -325,7 +328,8 @@ void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
     caption.left = dpi_.Scale(layout::CaptionX);
     if (caption.right > caption.left) {
         SetBkMode(dc, OPAQUE);
-        DrawTextA(dc, data.Texts[0].data(), static_cast<int>(data.Texts[0].size()), &caption,
+        const std::wstring title = DisplayText(data.Texts[0]);
+        DrawTextW(dc, title.data(), static_cast<int>(title.size()), &caption,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
 

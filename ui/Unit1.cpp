@@ -9,6 +9,7 @@
 #include "core/system/Folders.h"
 #include "core/system/Icons.h"
 #include "core/system/Lock.h"
+#include "core/system/WideText_win.h"
 
 #include <algorithm>
 #include <climits>
@@ -291,8 +292,15 @@ void TfrmMorvane::lvStartupListGetDispInfo(LVITEMA& item) {
     TStartup* entry = RowEntry(item.iItem);
     if (!entry)
         return;
-    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0)
-        lstrcpynA(item.pszText, CellText(*entry, item.iSubItem).c_str(), item.cchTextMax);
+    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
+        // The list's own narrow text is only ever shown (the rows paint
+        // themselves in wide characters): what the code page cannot show
+        // becomes '?' there and nowhere else.
+        const std::wstring wide = DisplayText(CellText(*entry, item.iSubItem));
+        int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
+                                    item.pszText, item.cchTextMax - 1, nullptr, nullptr);
+        item.pszText[std::max(0, n)] = '\0';
+    }
     if (item.mask & LVIF_IMAGE) {
         TRowInfo info = InfoFor(*entry);
         entry->SetImageIndex(info.ImageIndex);
@@ -310,10 +318,10 @@ void TfrmMorvane::lvStartupListGetDispInfo(LVITEMW& item) {
     if (!entry)
         return;
     if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const std::string text = CellText(*entry, item.iSubItem);
-        int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                    item.pszText, item.cchTextMax - 1);
-        item.pszText[std::max(0, n)] = L'\0';
+        const std::wstring wide = DisplayText(CellText(*entry, item.iSubItem));
+        const size_t n = std::min(wide.size(), static_cast<size_t>(item.cchTextMax - 1));
+        wide.copy(item.pszText, n);
+        item.pszText[n] = L'\0';
     }
     LVITEMA narrow{};
     narrow.mask = item.mask & ~LVIF_TEXT;
@@ -340,23 +348,36 @@ void TfrmMorvane::lvStartupListCacheHint(int from, int to) {
 }
 
 int TfrmMorvane::lvStartupListFindItem(const NMLVFINDITEMA& find) const {
+    if (!find.lvfi.psz)
+        return -1;
+    std::wstring typed(static_cast<size_t>(lstrlenA(find.lvfi.psz)), L'\0');
+    typed.resize(static_cast<size_t>(
+        MultiByteToWideChar(CP_ACP, 0, find.lvfi.psz, static_cast<int>(typed.size()), typed.data(),
+                            static_cast<int>(typed.size()))));
+    return FindRow(typed, find.lvfi.flags, find.iStart);
+}
+
+int TfrmMorvane::lvStartupListFindItem(const NMLVFINDITEMW& find) const {
+    return find.lvfi.psz ? FindRow(find.lvfi.psz, find.lvfi.flags, find.iStart) : -1;
+}
+
+int TfrmMorvane::FindRow(const std::wstring& typed, UINT flags, int from) const {
     // Typing in the list goes to the next row whose caption begins with the
     // typed text, without regard to case, as it did in a list of its own.
-    if (!(find.lvfi.flags & (LVFI_STRING | LVFI_PARTIAL)) || !find.lvfi.psz || rows_.empty())
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || rows_.empty())
         return -1;
-    const std::string typed = find.lvfi.psz;
     const int n = RowCount();
-    const int start = find.iStart >= 0 && find.iStart < n ? find.iStart : 0;
+    const int start = from >= 0 && from < n ? from : 0;
     for (int k = 0; k < n; ++k) {
         int row = (start + k) % n;
-        if (!(find.lvfi.flags & LVFI_WRAP) && start + k >= n)
+        if (!(flags & LVFI_WRAP) && start + k >= n)
             break;
-        const std::string& title = rows_[static_cast<size_t>(row)].Entry->Title;
+        const std::wstring title = DisplayText(rows_[static_cast<size_t>(row)].Entry->Title);
         if (title.size() >= typed.size() &&
-            CompareStringA(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title.data(),
+            CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title.data(),
                            static_cast<int>(typed.size()), typed.data(),
                            static_cast<int>(typed.size())) == CSTR_EQUAL &&
-            ((find.lvfi.flags & LVFI_PARTIAL) || title.size() == typed.size()))
+            ((flags & LVFI_PARTIAL) || title.size() == typed.size()))
             return row;
     }
     return -1;

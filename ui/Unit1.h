@@ -193,6 +193,8 @@ private:
     void lvStartupListGetDispInfo(LVITEMW& item);
     void lvStartupListCacheHint(int from, int to);
     int lvStartupListFindItem(const NMLVFINDITEMA& find) const;
+    int lvStartupListFindItem(const NMLVFINDITEMW& find) const;
+    int FindRow(const std::wstring& typed, UINT flags, int from) const;
     // Sets the list's count to the rows' (scrolled and repainted as asked).
     void SyncRowCount(bool keepScroll);
     void HandleCommand(UINT id);

@@ -196,6 +196,9 @@ void TfrmMorvane::CreateList() {
         WS_CHILD | WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDRAWFIXED | LVS_OWNERDATA |
             LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
         0, 0, 10, 10, wnd_, reinterpret_cast<HMENU>(idList), GetModuleHandleA(nullptr), nullptr);
+    // It asked for its notification format before it had a name to answer
+    // to: asked again, the window answers wide characters.
+    SendMessageA(lvStartupList, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(wnd_), NF_REQUERY);
     ListView_SetExtendedListViewStyle(lvStartupList, LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES |
                                                          LVS_EX_FULLROWSELECT |
                                                          LVS_EX_DOUBLEBUFFER);

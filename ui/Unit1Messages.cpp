@@ -90,6 +90,13 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         }
         break;
     }
+    case WM_NOTIFYFORMAT:
+        // The entry list gives its texts in wide characters, so that a title
+        // outside the code page keeps its characters there too (the other
+        // controls keep the window's narrow notifications).
+        if (lp == NF_QUERY && lvStartupList && reinterpret_cast<HWND>(wp) == lvStartupList)
+            return NFR_UNICODE;
+        break;
     case WM_NOTIFY:
         return HandleNotify(*reinterpret_cast<NMHDR*>(lp));
     case WM_COMMAND:
@@ -240,6 +247,8 @@ LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
         }
         case LVN_ODFINDITEMA:
             return lvStartupListFindItem(reinterpret_cast<const NMLVFINDITEMA&>(hdr));
+        case LVN_ODFINDITEMW:
+            return lvStartupListFindItem(reinterpret_cast<const NMLVFINDITEMW&>(hdr));
         case LVN_COLUMNCLICK: {
             const auto& nm = reinterpret_cast<const NMLISTVIEW&>(hdr);
             Guarded([&] { lvStartupListColumnClick(nm.iSubItem); });

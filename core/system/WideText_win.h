@@ -27,3 +27,12 @@ inline std::string FromWide(std::wstring_view wide) {
 inline std::string FromWide(const wchar_t* wide) {
     return wide ? FromWide(std::wstring_view(wide)) : std::string();
 }
+
+// For the screen: a text that is not UTF-8 (it should not happen) is shown
+// as the ANSI code page would show it rather than not at all.
+inline std::wstring DisplayText(std::string_view text) {
+    std::wstring wide;
+    if (!ToWide(text, wide))
+        ToWide(AnsiToUtf8(text), wide);
+    return wide;
+}

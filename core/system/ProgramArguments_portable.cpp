@@ -1,0 +1,7 @@
+#include "ProgramArguments.h"
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv, argv + argc);
+}
+
+void UseUtf8Console() {}

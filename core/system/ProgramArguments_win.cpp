@@ -1,0 +1,23 @@
+#include "ProgramArguments.h"
+
+#include "TextCodec.h"
+
+#include <windows.h>
+#include <shellapi.h>
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+    int count = 0;
+    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    if (!wide)
+        return std::vector<std::string>(argv, argv + argc);
+    std::vector<std::string> out;
+    out.reserve(static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i)
+        out.push_back(Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
+    LocalFree(wide);
+    return out;
+}
+
+void UseUtf8Console() {
+    SetConsoleOutputCP(CP_UTF8);
+}
