@@ -125,8 +125,9 @@ void TfrmOptions::CreateControls() {
     tab.pszText = const_cast<char*>("&Connections");
     SendMessageA(pages, TCM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&tab));
 
-    make(0, "STATIC", "Morvane Server: ", 0, 18, 38, 90, 16, 0);
-    HWND hint = make(0, "STATIC", "Please select your favourite server.", 0, 110, 38, 230, 16, 1);
+    make(0, "STATIC", "Morvane Server: ", SS_LEFTNOWORDWRAP, 18, 38, 112, 16, 0);
+    HWND hint = make(0, "STATIC", "Please select your favourite server.", SS_LEFTNOWORDWRAP, 132,
+                     38, 262, 16, 1);
     SendMessageA(hint, WM_SETFONT, reinterpret_cast<WPARAM>(hintFont_.Get()), FALSE);
     HWND list = make(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "",
                      WS_TABSTOP | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 18, 58, 318, 100,
@@ -135,7 +136,7 @@ void TfrmOptions::CreateControls() {
     const struct {
         const char* Caption;
         int Width;
-    } columns[] = {{"Server Name", 150}, {"Location", 120}, {"Speed", 44}};
+    } columns[] = {{"Server Name", 136}, {"Location", 120}, {"Speed", 54}};
     for (int i = 0; i < 3; ++i) {
         LVCOLUMNA col{};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
@@ -150,6 +151,9 @@ void TfrmOptions::CreateControls() {
     HWND edit = make(WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 18, 164, 318, 21,
                      idNewServer);
     SendMessageA(edit, EM_SETLIMITTEXT, 200, 0);
+    // The field has no label of its own: it says what it takes while empty.
+    SendMessageA(edit, EM_SETCUEBANNER, TRUE,
+                 reinterpret_cast<LPARAM>(L"Another server: http://host[:port]"));
     make(0, "BUTTON", "&Add", WS_TABSTOP | BS_PUSHBUTTON, 342, 163, 52, 23, idAddServer);
 
     make(0, "BUTTON", "Use the &system's proxy settings", WS_TABSTOP | BS_AUTOCHECKBOX, 18, 196,
@@ -157,13 +161,13 @@ void TfrmOptions::CreateControls() {
     make(0, "BUTTON", "Enable &Proxy Server", WS_TABSTOP | BS_AUTOCHECKBOX, 18, 216, 300, 18,
          idEnableProxy);
     make(0, "BUTTON", "Proxy settings", BS_GROUPBOX, 18, 238, 376, 52, 0);
-    make(0, "STATIC", "Proxy Server Address: ", 0, 28, 261, 112, 16, 0);
-    HWND address = make(WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 140, 258, 150,
+    make(0, "STATIC", "Proxy Server Address: ", SS_LEFTNOWORDWRAP, 28, 261, 124, 16, 0);
+    HWND address = make(WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_AUTOHSCROLL, 154, 258, 136,
                         21, idProxyAddress);
     SendMessageA(address, EM_SETLIMITTEXT, 200, 0);
-    make(0, "STATIC", "Port: ", 0, 298, 261, 30, 16, 0);
+    make(0, "STATIC", "P&ort: ", SS_LEFTNOWORDWRAP, 296, 261, 30, 16, 0);
     HWND port =
-        make(WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_NUMBER, 330, 258, 48, 21, idProxyPort);
+        make(WS_EX_CLIENTEDGE, "EDIT", "", WS_TABSTOP | ES_NUMBER, 326, 258, 62, 21, idProxyPort);
     SendMessageA(port, EM_SETLIMITTEXT, 5, 0);
     HWND spin = make(0, UPDOWN_CLASSA, "",
                      UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, 0, 0, 0, 0,
