@@ -193,10 +193,15 @@ void TListPainter::Setup(HIMAGELIST pictures, HIMAGELIST systemIcons, HFONT font
     // The wave scales by whole pixels only, so that it stays a wave.
     waveScale_ = std::max(1, (dpi.Value + 48) / 96);
     curveLine_ = CreateCurveLine(waveScale_);
-    waveDc_.Reset();
-    wave_.Reset();
-    waveWidth_ = 0;
+    waves_.clear();
     pictureCache_.clear();
+    if (atlasDc_ && atlasOld_)
+        SelectObject(atlasDc_.Get(), atlasOld_);
+    atlasDc_.Reset();
+    atlas_.Reset();
+    atlasOld_ = nullptr;
+    atlasSlots_ = 0;
+    atlasCell_ = 0;
     textHeight_ = -1;
 }
 
@@ -236,7 +241,41 @@ void TListPainter::DrawCellText(HDC dc, const RECT& cell, const std::string& tex
     SetBkMode(dc, old);
 }
 
-void TListPainter::DrawUnderline(HDC dc, const RECT& cell, const std::string& text) {
+const TListPainter::TWaveStrip* TListPainter::WaveOn(HDC dc, COLORREF background, int width,
+                                                     int height) {
+    TWaveStrip& strip = waves_[background];
+    if (strip.Dc && strip.Width >= width)
+        return &strip;
+    // One strip of the wave per background, red on that colour: what the
+    // white-transparent wave leaves on a cell that holds nothing but its
+    // background yet. Tiled once and widened when a longer one is asked for.
+    const int stripWidth = std::max({width, strip.Width, 1024});
+    TMemDc stripDc(CreateCompatibleDC(dc));
+    TBitmap stripBitmap(CreateCompatibleBitmap(dc, stripWidth, height));
+    TMemDc tileDc(CreateCompatibleDC(dc));
+    TBitmap tile(CreateCompatibleBitmap(dc, stripWidth, height));
+    if (!stripDc || !stripBitmap || !tileDc || !tile)
+        return nullptr;
+    SelectObject(stripDc.Get(), stripBitmap.Get());
+    SetBkColor(stripDc.Get(), background);
+    RECT r{0, 0, stripWidth, height};
+    ExtTextOutA(stripDc.Get(), 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+    {
+        TSelect sel(tileDc.Get(), tile.Get());
+        TileDraw(tileDc.Get(), curveLine_.Get(), r);
+        TransparentBlt(stripDc.Get(), 0, 0, stripWidth, height, tileDc.Get(), 0, 0, stripWidth,
+                       height, RGB(255, 255, 255));
+    }
+    // The strip's bitmap stays selected: the DC goes first when the strip goes.
+    strip.Dc.Reset();
+    strip.Bitmap = std::move(stripBitmap);
+    strip.Dc = std::move(stripDc);
+    strip.Width = stripWidth;
+    return &strip;
+}
+
+void TListPainter::DrawUnderline(HDC dc, const RECT& cell, const std::string& text,
+                                 COLORREF background) {
     SIZE ext{};
     const std::wstring wide = DisplayText(text);
     GetTextExtentPoint32W(dc, wide.data(), static_cast<int>(wide.size()), &ext);
@@ -244,23 +283,31 @@ void TListPainter::DrawUnderline(HDC dc, const RECT& cell, const std::string& te
     int h = layout::UnderlineHeight * waveScale_;
     if (w <= 0 || !curveLine_)
         return;
-    // One strip of the wave, tiled once and widened when a longer one is
-    // asked for, serves every row.
-    if (!waveDc_ || w > waveWidth_) {
-        int width = std::max(w, 1024);
-        waveDc_.Reset(CreateCompatibleDC(dc));
-        wave_.Reset(CreateCompatibleBitmap(dc, width, h));
-        if (!waveDc_ || !wave_) {
-            waveDc_.Reset();
-            return;
-        }
-        SelectObject(waveDc_.Get(), wave_.Get());
-        RECT r{0, 0, width, h};
-        TileDraw(waveDc_.Get(), curveLine_.Get(), r);
-        waveWidth_ = width;
+    if (const TWaveStrip* strip = WaveOn(dc, background, w, h))
+        BitBlt(dc, cell.left, cell.bottom - layout::UnderlineFromBottom * waveScale_, w, h,
+               strip->Dc.Get(), 0, 0, SRCCOPY);
+}
+
+bool TListPainter::GrowAtlas(HDC dc) {
+    // Sixteen pictures a row; the atlas doubles its rows when full, copying
+    // what it holds.
+    const int columns = 16;
+    const int rows = std::max(4, atlasSlots_ / columns * 2);
+    TBitmap bigger(CreateCompatibleBitmap(dc, columns * atlasCell_, rows * atlasCell_));
+    TMemDc biggerDc(CreateCompatibleDC(dc));
+    if (!bigger || !biggerDc)
+        return false;
+    HGDIOBJ old = SelectObject(biggerDc.Get(), bigger.Get());
+    if (atlasDc_) {
+        BitBlt(biggerDc.Get(), 0, 0, columns * atlasCell_, atlasSlots_ / columns * atlasCell_,
+               atlasDc_.Get(), 0, 0, SRCCOPY);
+        SelectObject(atlasDc_.Get(), atlasOld_);
     }
-    TransparentBlt(dc, cell.left, cell.bottom - layout::UnderlineFromBottom * waveScale_, w, h,
-                   waveDc_.Get(), 0, 0, w, h, RGB(255, 255, 255));
+    atlasDc_ = std::move(biggerDc);
+    atlas_ = std::move(bigger);
+    atlasOld_ = old;
+    atlasSlots_ = columns * rows;
+    return true;
 }
 
 void TListPainter::DrawPicture(HDC dc, HIMAGELIST list, int index, int x, int y,
@@ -276,24 +323,30 @@ void TListPainter::DrawPicture(HDC dc, HIMAGELIST list, int index, int x, int y,
         int cx = 0, cy = 0;
         if (!ImageList_GetIconSize(list, &cx, &cy) || cx <= 0 || cy <= 0)
             return;
-        TBitmap bmp(CreateCompatibleBitmap(dc, cx, cy));
-        TMemDc mem(CreateCompatibleDC(dc));
-        if (!bmp || !mem)
-            return;
-        {
-            TSelect sel(mem.Get(), bmp.Get());
-            SetBkColor(mem.Get(), background);
-            RECT r{0, 0, cx, cy};
-            ExtTextOutA(mem.Get(), 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-            ImageList_Draw(list, index, mem.Get(), 0, 0, ILD_TRANSPARENT);
+        if (atlasCell_ < std::max(cx, cy)) {
+            // A bigger picture than the atlas was made for (a list set up
+            // anew): it starts again with cells that fit.
+            if (atlasDc_ && atlasOld_)
+                SelectObject(atlasDc_.Get(), atlasOld_);
+            atlasDc_.Reset();
+            atlas_.Reset();
+            atlasOld_ = nullptr;
+            atlasSlots_ = 0;
+            pictureCache_.clear();
+            atlasCell_ = std::max({cx, cy, 16});
         }
-        it = pictureCache_.emplace(key, TCachedPicture{std::move(bmp), SIZE{cx, cy}}).first;
+        const int slot = static_cast<int>(pictureCache_.size());
+        if (slot >= atlasSlots_ && !GrowAtlas(dc))
+            return;
+        const POINT at{slot % 16 * atlasCell_, slot / 16 * atlasCell_};
+        SetBkColor(atlasDc_.Get(), background);
+        RECT r{at.x, at.y, at.x + cx, at.y + cy};
+        ExtTextOutA(atlasDc_.Get(), 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+        ImageList_Draw(list, index, atlasDc_.Get(), at.x, at.y, ILD_TRANSPARENT);
+        it = pictureCache_.emplace(key, TCachedPicture{at, SIZE{cx, cy}}).first;
     }
-    if (!cacheDc_)
-        cacheDc_.Reset(CreateCompatibleDC(dc));
-    HGDIOBJ old = SelectObject(cacheDc_.Get(), it->second.Bitmap.Get());
-    BitBlt(dc, x, y, it->second.Size.cx, it->second.Size.cy, cacheDc_.Get(), 0, 0, SRCCOPY);
-    SelectObject(cacheDc_.Get(), old);
+    BitBlt(dc, x, y, it->second.Size.cx, it->second.Size.cy, atlasDc_.Get(), it->second.At.x,
+           it->second.At.y, SRCCOPY);
 }
 
 void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
@@ -336,7 +389,7 @@ void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
     // Filename: the underline goes under a program file that is nowhere to be
     // found; a failure to draw it must not keep the text from being drawn.
     if (data.Info.FileMissing)
-        DrawUnderline(dc, cells[1], data.Texts[1]);
+        DrawUnderline(dc, cells[1], data.Texts[1], brush);
     DrawCellText(dc, cells[1], data.Texts[1]);
 
     RECT location = cells[2];

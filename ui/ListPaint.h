@@ -98,25 +98,38 @@ public:
 private:
     void EnsureBuffer(HDC target, int width, int height);
     void DrawCellText(HDC dc, const RECT& cell, const std::string& text);
-    void DrawUnderline(HDC dc, const RECT& cell, const std::string& text);
+    void DrawUnderline(HDC dc, const RECT& cell, const std::string& text, COLORREF background);
     void DrawPicture(HDC dc, HIMAGELIST list, int index, int x, int y, COLORREF background);
 
+    // Pictures and wave strips, each already blended onto its background,
+    // live in bitmaps that stay selected in their own DCs: under Wine every
+    // selection of a bitmap into a DC asks the server about the display,
+    // which cost more than all the rest of a row's painting.
     struct TCachedPicture {
-        TBitmap Bitmap;
+        POINT At;
         SIZE Size;
     };
+    struct TWaveStrip {
+        TBitmap Bitmap; // declared first, so that it outlives the DC it is selected in
+        TMemDc Dc;
+        int Width = 0;
+    };
+    bool GrowAtlas(HDC dc);
+    const TWaveStrip* WaveOn(HDC dc, COLORREF background, int width, int height);
 
     HIMAGELIST pictures_ = nullptr;
     HIMAGELIST systemIcons_ = nullptr;
     HFONT font_ = nullptr;
     TDpi dpi_;
     TBitmap curveLine_;
-    TMemDc waveDc_;
-    TBitmap wave_;
-    int waveWidth_ = 0;
     int waveScale_ = 1;
+    std::unordered_map<COLORREF, TWaveStrip> waves_;
     std::unordered_map<uint64_t, TCachedPicture> pictureCache_;
-    TMemDc cacheDc_;
+    TBitmap atlas_; // outlives atlasDc_, in which it stays selected
+    TMemDc atlasDc_;
+    HGDIOBJ atlasOld_ = nullptr;
+    int atlasCell_ = 0;
+    int atlasSlots_ = 0;
     TMemDc bufferDc_;
     TBitmap buffer_;
     HGDIOBJ bufferOld_ = nullptr;
