@@ -283,5 +283,34 @@ done
 "$WINE" reg delete "$lm_key" /v CliTwice /f /reg:64 >/dev/null 2>&1
 "$WINE" reg delete "$lm_key" /v CliOff32 /f /reg:32 >/dev/null 2>&1
 
+# Two morvane-cli processes at once, each turning its own entry off and on
+# again, for a bounded time: each waits for the other's change of the
+# system, and neither entry nor its record is lost.
+reg_add "$run_key" CliRaceA REG_SZ 'C:\race\a.exe /a' 64
+reg_add "$run_key" CliRaceB REG_EXPAND_SZ '%SystemRoot%\race\b.exe /b' 64
+race() { # title seconds
+  local until=$((SECONDS + $2)) n=0 bad=0
+  while [ "$SECONDS" -lt "$until" ]; do
+    "$WINE" "$exe" disable "$1" >/dev/null 2>>"$work/race-$1.err" || bad=$((bad + 1))
+    "$WINE" "$exe" enable "$1" >/dev/null 2>>"$work/race-$1.err" || bad=$((bad + 1))
+    n=$((n + 1))
+  done
+  echo "$n $bad" >"$work/race-$1"
+}
+race CliRaceA "${MORVANE_RACE_SECONDS:-20}" &
+race CliRaceB "${MORVANE_RACE_SECONDS:-20}" &
+wait
+read -r rounds_a bad_a <"$work/race-CliRaceA"
+read -r rounds_b bad_b <"$work/race-CliRaceB"
+rc=0 out="rounds $rounds_a and $rounds_b" err=$(tail -n 3 "$work/race-CliRaceA.err" "$work/race-CliRaceB.err" 2>/dev/null)
+check "both processes ran rounds at the same time" test "$rounds_a" -gt 1 -a "$rounds_b" -gt 1
+check "no change of either failed" test "$bad_a" -eq 0 -a "$bad_b" -eq 0
+check "the first entry is back as it was" test "$("$WINE" reg query "$run_key" /v CliRaceA /reg:64 2>/dev/null | tr -d '\r' | grep -c 'REG_SZ *C:\\race\\a.exe /a$')" = 1
+check "the second entry is back with its type" test "$(reg_type_in "$run_key" CliRaceB 64)" = REG_EXPAND_SZ
+cli list --json
+check "neither is left disabled in the store" bash -c '! grep -F "CliRace" <<<"$0" | grep -q "\"enabled\": false"' "$out"
+reg_del "$run_key" CliRaceA 64
+reg_del "$run_key" CliRaceB 64
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
