@@ -41,11 +41,13 @@ target=i686
 [ "$MORVANE_WINE32" = 1 ] || target=x86_64
 cmake -S . -B "build/bench-win-$target" -DCMAKE_BUILD_TYPE=Release \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$target.cmake" >/dev/null &&
-  cmake --build "build/bench-win-$target" -j "$(nproc)" >/dev/null || exit 1
+  cmake --build "build/bench-win-$target" -j "$(nproc)" --target benchmarks >/dev/null || exit 1
 start_xvfb
 new_wine_prefix
 for exe in "build/bench-win-$target"/bin/bench/*.exe; do
   [ -f "$exe" ] || continue
+  # The consultation is measured natively above, against a server of its own.
+  [ "$(basename "$exe")" = consult_bench.exe ] && continue
   echo "== wine $target $(basename "$exe" .exe)"
   "$WINE" "$exe" "$@" | tr -d '\r' | sed "s/^RATIO /RATIO (wine $target) /" | tee -a "$ratios"
 done

@@ -5,7 +5,9 @@
 //     refresh of 2N values against that of N;
 //   - a profile of 2N entries written against one of N, and against writing
 //     the same bytes to a file in one call;
-//   - scan and merge of values, shortcuts and stored disabled entries.
+//   - scan and merge of values, shortcuts and stored disabled entries;
+//   - a scan whose store is damaged into 20,000 empty sections against one
+//     of 2,000.
 // Under Wine the prefix's real registry is used: run it in a throw-away one.
 
 #include "support/CoreFixture.h"
@@ -34,6 +36,7 @@ struct Bench : CoreTest {
     using CoreTest::Scratch;
     using CoreTest::SetUp;
     using CoreTest::TearDown;
+    using CoreTest::WriteFileBytes;
 };
 
 double Millis(Clock::time_point from) {
@@ -182,9 +185,35 @@ double ScanAndMerge(int values, int shortcuts, int disabled) {
     return ms;
 }
 
+// A store damaged into many empty sections under a huge count: reading it
+// once is linear in its size, where a profile call per key was quadratic.
+double DamagedStoreScan(int sections) {
+    Bench bench;
+    bench.SetUp();
+    ForceFolders(DataFolder());
+    std::string store = "[General]\r\nProgramCount=2000000000\r\n";
+    for (int i = 0; i < sections; ++i)
+        store += "[" + std::to_string(i) + "]\r\n";
+    Bench::WriteFileBytes(DisabledStorePath(), store);
+    TStartups startups;
+    const auto start = Clock::now();
+    Bench::Rescan(startups);
+    const double ms = Millis(start);
+    if (startups.Notices.empty())
+        std::fprintf(stderr, "the damaged store was not reported\n");
+    bench.TearDown();
+    return ms;
+}
+
 } // namespace
 
 int main() {
+    const double small = DamagedStoreScan(2000);
+    const double large = DamagedStoreScan(20000);
+    std::printf("scan with a damaged store of  2000 empty sections: %9.1f ms\n", small);
+    std::printf("scan with a damaged store of 20000 empty sections: %9.1f ms\n", large);
+    std::printf("RATIO damaged store 20000 sections / 2000: %.2f (linear: about 10)\n",
+                large / std::max(small, 1e-3));
     RefreshFigures(5000);
     ProfileFigures(1000);
     double merged[2] = {};
