@@ -13,6 +13,7 @@
 #include "system/Ini.h"
 #include "system/Lock.h"
 #include "system/TempName.h"
+#include "system/TextCodec.h"
 
 #include <cctype>
 #include <ctime>
@@ -116,7 +117,8 @@ std::vector<KeptValue> LoadKeptValues() {
     std::string text;
     if (path.empty() || !ReadWholeFile(path, text))
         return {};
-    return ParseKeptValues(text);
+    // Older versions wrote this file in the ANSI code page.
+    return ParseKeptValues(DecodeTextFile(text));
 }
 
 std::string KeptValuesText(const std::vector<KeptValue>& values) {

@@ -5,6 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+
+#include <thread>
+#endif
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -137,6 +143,35 @@ TEST(Files, CopyDeleteAndReplace) {
     EXPECT_FALSE(CopyFileTo(b, a));
     EXPECT_FALSE(ReadWholeFile(b, data));
 }
+
+#ifdef _WIN32
+// Windows: another program that has a file open for a moment (a scanner
+// reading a shortcut just written) does not make a delete or a replace fail.
+TEST(Files, DeleteAndReplaceWaitForAFileThatIsOpenForAMoment) {
+    seed::ScratchFolder scratch;
+    const std::string a = scratch.file("a.lnk"), b = scratch.file("b.txt");
+    makeFile(a);
+    makeFile(b);
+    ASSERT_TRUE(WriteWholeFile(scratch.file("b.tmp"), "finished"));
+    for (const std::string& held : {a, b}) {
+        const std::wstring wide(held.begin(), held.end());
+        HANDLE h = CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        std::thread reader([h] {
+            Sleep(200);
+            CloseHandle(h);
+        });
+        const bool done = held == a ? DeleteFileAt(a) : ReplaceFileWith(b, scratch.file("b.tmp"));
+        reader.join();
+        EXPECT_TRUE(done) << held;
+    }
+    EXPECT_FALSE(FileExists(a));
+    std::string data;
+    ASSERT_TRUE(ReadWholeFile(b, data));
+    EXPECT_EQ(data, "finished");
+}
+#endif
 
 TEST(Files, FolderExistsMakesTheFolderCurrent) {
     seed::ScratchFolder scratch;

@@ -10,12 +10,6 @@
 
 namespace {
 
-#define ASSERT_APPLIED(call)                                                                       \
-    do {                                                                                           \
-        const TApplyReport report_ = (call);                                                       \
-        ASSERT_TRUE(report_.Ok()) << report_.Message();                                            \
-    } while (0)
-
 // Flags, then a FILETIME, as Windows writes them.
 std::string Mark(unsigned char flags, bool withTime = true) {
     std::string mark(12, '\0');

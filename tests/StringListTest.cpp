@@ -85,4 +85,22 @@ TEST(StringList, MissingFileOrFolderIsReportedNotRaised) {
     EXPECT_FALSE(list.LoadFromFile(folder.path()));
 }
 
+TEST(StringList, TextFilesReadAsUtf8AndOlderAnsiFilesStillRead) {
+    seed::ScratchFolder folder;
+    const std::string utf8 = folder.file("utf8.dat");
+    const std::string ansi = folder.file("ansi.dat");
+    const std::string line = "8\t1\t1\tCaf\xC3\xA9\tC:\\\xE4\xB8\xAD\xE6\x96\x87\\app.exe";
+    TStringList written;
+    written.Add(line);
+    ASSERT_TRUE(written.SaveToFile(utf8));
+    ASSERT_TRUE(WriteWholeFile(ansi, "8\t1\t1\tCaf\xE9\tC:\\x.exe\r\n"));
+
+    TStringList list;
+    ASSERT_TRUE(list.LoadTextFile(utf8));
+    EXPECT_EQ(items(list), std::vector<std::string>{line});
+    ASSERT_TRUE(list.LoadTextFile(ansi));
+    EXPECT_EQ(items(list), std::vector<std::string>{"8\t1\t1\tCaf\xC3\xA9\tC:\\x.exe"});
+    EXPECT_FALSE(list.LoadTextFile(folder.file("missing.dat")));
+}
+
 } // namespace

@@ -8,12 +8,6 @@
 
 namespace {
 
-#define ASSERT_APPLIED(call)                                                                       \
-    do {                                                                                           \
-        const TApplyReport report_ = (call);                                                       \
-        ASSERT_TRUE(report_.Ok()) << report_.Message();                                            \
-    } while (0)
-
 class StartupApply : public CoreTest {};
 
 TEST_F(StartupApply, RegistryRoundTripThroughTheStore) {

@@ -82,6 +82,31 @@ TEST_F(StartupKeep, LongValuesAndNamesComeBackWhole) {
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
 }
 
+TEST_F(StartupKeep, RecordsWrittenInTheAnsiCodePageStillGiveTheirValuesBack) {
+    // Older versions wrote the store and the records of disabled values in
+    // the ANSI code page (here windows-1252: 0xE9 is "é").
+    ForceFolders(DataFolder());
+    WriteFileBytes(DisabledStorePath(),
+                   "[General]\r\nProgramCount=1\r\n[0]\r\ntitle=Caf\xE9\r\n"
+                   "fullpath=%ProgramFiles%\\Caf\xE9\\caf\xE9.exe\r\nlocation=8\r\n"
+                   "rating=0\r\nenabled=0\r\n");
+    // Its fields escape a backslash as two.
+    WriteFileBytes(KeptValuesFile(), "8\t0\t2\tCaf\xE9\t%ProgramFiles%\\\\Caf\xE9\\\\caf\xE9.exe\t"
+                                     "Caf\xE9 Value\r\n");
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 1);
+    EXPECT_EQ(s.Items(0)->Title, "Caf\xC3\xA9");
+    EXPECT_FALSE(s.Items(0)->Enabled);
+    EnableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    // The record was read: its name and its type come back.
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "Caf\xC3\xA9 Value", v));
+    EXPECT_EQ(v.Text, "%ProgramFiles%\\Caf\xC3\xA9\\caf\xC3\xA9.exe");
+    EXPECT_EQ(v.Type, uint32_t(regExpandSz));
+}
+
 // --- Side files in the way ------------------------------------------------------
 
 TEST_F(StartupKeep, ShortcutWhoseCopyCannotBeKeptIsNotDeleted) {

@@ -10,12 +10,6 @@
 
 namespace {
 
-#define ASSERT_APPLIED(call)                                                                       \
-    do {                                                                                           \
-        const TApplyReport report_ = (call);                                                       \
-        ASSERT_TRUE(report_.Ok()) << report_.Message();                                            \
-    } while (0)
-
 class StartupPlaces : public CoreTest {
 protected:
     // The window's close followed by a new start: store written, a new

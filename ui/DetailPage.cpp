@@ -103,7 +103,7 @@ void TfrmMorvane::lvStartupListClick() {
     const std::string folder = ProgramFolder.empty() ? AppFolder() : ProgramFolder;
     const std::string templatePath = PathJoin(folder, DetailTemplateName);
     TStringList templateLines;
-    if (!templateLines.LoadFromFile(templatePath))
+    if (!templateLines.LoadTextFile(templatePath))
         throw EMorvaneError("Cannot open file \"" + templatePath + "\".");
     const bool fileFound = !entry->FileMissing();
     const std::string page = JoinLines(BuildDetailPage(

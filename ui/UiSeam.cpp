@@ -1,5 +1,7 @@
 #include "UiSeam.h"
 
+#include "core/system/WideText_win.h"
+
 #include <commdlg.h>
 #include <shellapi.h>
 
@@ -9,7 +11,8 @@ const char* const ApplicationTitle = "Morvane for Windows";
 
 int TUiSeam::ShowMessageBox(HWND owner, const std::string& text, const std::string& caption,
                             UINT type) {
-    return MessageBoxA(owner, text.c_str(), caption.c_str(), type);
+    // Messages name entries, whose texts are UTF-8.
+    return MessageBoxW(owner, DisplayText(text).c_str(), DisplayText(caption).c_str(), type);
 }
 
 int TUiSeam::ShowModal(HWND dialog, const int& modalResult) {

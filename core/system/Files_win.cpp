@@ -36,6 +36,30 @@ private:
 using UniqueFile = UniqueHandle<CloseHandle>;
 using UniqueFind = UniqueHandle<FindClose>;
 
+// A file that was just written may be open for a moment in another program
+// (a virus scanner, the search indexer, Wine's menu builder for a new
+// shortcut): the call is tried again for a while before it is given up.
+// Replacing a file that is open is refused as access denied, which a
+// read-only file gives too: that one is not waited for.
+template <class Call> bool WhileInUseRetry(Call call, const wchar_t* file) {
+    for (int attempt = 0;; ++attempt) {
+        if (call())
+            return true;
+        const DWORD error = GetLastError();
+        bool inUse = error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION;
+        if (error == ERROR_ACCESS_DENIED) {
+            const DWORD attributes = GetFileAttributesW(file);
+            inUse = attributes != INVALID_FILE_ATTRIBUTES &&
+                    !(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY));
+        }
+        if (!inUse || attempt == 40) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(25);
+    }
+}
+
 // A path that is not UTF-8 names no file; every call below fails on it.
 bool widePath(const std::string& path, std::wstring& wide) {
     return ToWide(path, wide) && !wide.empty();
@@ -105,7 +129,8 @@ bool FileExists(const std::string& path) {
 
 bool DeleteFileAt(const std::string& path) {
     std::wstring wide;
-    return widePath(path, wide) && DeleteFileW(wide.c_str()) != 0;
+    return widePath(path, wide) &&
+           WhileInUseRetry([&] { return DeleteFileW(wide.c_str()) != 0; }, wide.c_str());
 }
 
 bool CopyFileTo(const std::string& from, const std::string& to) {
@@ -117,8 +142,12 @@ bool CopyFileTo(const std::string& from, const std::string& to) {
 bool ReplaceFileWith(const std::string& target, const std::string& finished) {
     std::wstring wideTarget, wideFinished;
     return widePath(target, wideTarget) && widePath(finished, wideFinished) &&
-           MoveFileExW(wideFinished.c_str(), wideTarget.c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+           WhileInUseRetry(
+               [&] {
+                   return MoveFileExW(wideFinished.c_str(), wideTarget.c_str(),
+                                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+               },
+               wideTarget.c_str());
 }
 
 bool FolderExists(const std::string& path) {

@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "Files.h"
+#include "TextCodec.h"
 
 namespace {
 
@@ -62,6 +63,14 @@ bool TStringList::LoadFromFile(const std::string& path) {
     if (!ReadWholeFile(path, data))
         return false;
     SetText(data);
+    return true;
+}
+
+bool TStringList::LoadTextFile(const std::string& path) {
+    std::string data;
+    if (!ReadWholeFile(path, data))
+        return false;
+    SetText(DecodeTextFile(data));
     return true;
 }
 

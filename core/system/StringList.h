@@ -25,6 +25,10 @@ public:
     // False when the file cannot be read or written.
     bool LoadFromFile(const std::string& path);
     bool SaveToFile(const std::string& path) const;
+    // A file of the program's own that is written as UTF-8 and that older
+    // versions wrote in the ANSI code page: read as UTF-8 when it is valid
+    // UTF-8, else converted from ANSI (see DecodeTextFile).
+    bool LoadTextFile(const std::string& path);
 
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }

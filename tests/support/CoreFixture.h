@@ -10,6 +10,13 @@
 
 #include <string>
 
+// Asserts that an apply succeeded, and shows what it reported when not.
+#define ASSERT_APPLIED(call)                                                                       \
+    do {                                                                                           \
+        const TApplyReport report_ = (call);                                                       \
+        ASSERT_TRUE(report_.Ok()) << report_.Message();                                            \
+    } while (0)
+
 class CoreTest : public ::testing::Test {
 protected:
     void SetUp() override;

@@ -1,8 +1,0 @@
-#include "ProfileFile.h"
-
-#include "Files.h"
-
-bool ReadProfileFileText(const std::string& path, std::string& text) {
-    // The portable profile functions keep the bytes as they are.
-    return ReadWholeFile(path, text);
-}
