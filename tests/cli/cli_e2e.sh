@@ -283,6 +283,53 @@ done
 "$WINE" reg delete "$lm_key" /v CliTwice /f /reg:64 >/dev/null 2>&1
 "$WINE" reg delete "$lm_key" /v CliOff32 /f /reg:32 >/dev/null 2>&1
 
+# Text outside the ANSI code page: a value named 中文 whose program is in a
+# folder of that name, and a value named Café (é is in windows-1252, the
+# prefix's ANSI code page; 中文 is not). reg.exe's arguments and output go
+# through the locale's charset, so the values are written and read back with
+# regedit's UTF-16 files instead.
+reg_import_utf16() { # file with the lines of a .reg file (UTF-8)
+  { printf 'Windows Registry Editor Version 5.00\r\n\r\n'; sed 's/$/\r/' "$1"; } |
+    iconv -f UTF-8 -t UTF-16LE | { printf '\xff\xfe'; cat; } >"$work/import.reg"
+  "$WINE" regedit /s 'Z:'"$(tr / '\\' <<<"$work/import.reg")" >/dev/null 2>&1
+}
+run_key_full='HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run'
+reg_export_utf8() { # full key name -> prints the key's .reg text as UTF-8
+  rm -f "$work/export.reg"
+  "$WINE" regedit /e 'Z:'"$(tr / '\\' <<<"$work/export.reg")" "$1" >/dev/null 2>&1
+  [ -f "$work/export.reg" ] && iconv -f UTF-16 -t UTF-8 "$work/export.reg" | tr -d '\r'
+}
+cat >"$work/values.txt" <<'REG'
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
+"中文"="C:\\中文\\app.exe /x"
+"Café"="C:\\Café\\café.exe"
+REG
+reg_import_utf16 "$work/values.txt"
+cli list --json
+check "a listing with non-ANSI text succeeds" test "$rc" -eq 0
+check "the listing is valid UTF-8" iconv -f UTF-8 -t UTF-8 -o /dev/null "$work/out"
+check "a non-ANSI value name is listed" contains "$out" '"title": "中文", "commandLine": "C:\\中文\\app.exe /x"'
+check "Café is listed in UTF-8" contains "$out" '"title": "Café", "commandLine": "C:\\Café\\café.exe"'
+LC_ALL=C.UTF-8 cli disable 中文 Café
+check "both are disabled" test "$rc" -eq 0
+check "both values are gone" bash -c 'grep -q CurrentVersion <<<"$0" && ! grep -q -e "中文" -e "Café" <<<"$0"' "$(reg_export_utf8 "$run_key_full")"
+cli list --json
+check "the disabled ones are listed unticked, their names whole" bash -c \
+  'grep -F "\"title\": \"中文\"" <<<"$0" | grep -q "\"enabled\": false" && grep -F "\"title\": \"Café\"" <<<"$0" | grep -q "\"enabled\": false"' "$out"
+LC_ALL=C.UTF-8 cli enable 中文 Café
+check "both are enabled" test "$rc" -eq 0
+exported=$(reg_export_utf8 "$run_key_full")
+
+check "the non-ANSI value is back, name and data whole" contains "$exported" '"中文"="C:\\中文\\app.exe /x"'
+check "Café is back, name and data whole" contains "$exported" '"Café"="C:\\Café\\café.exe"'
+check "no value was written under a mangled name" bash -c '! grep -q "??" <<<"$0"' "$exported"
+cat >"$work/values.txt" <<'REG'
+[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Run]
+"中文"=-
+"Café"=-
+REG
+reg_import_utf16 "$work/values.txt"
+
 # Two morvane-cli processes at once, each turning its own entry off and on
 # again, for a bounded time: each waits for the other's change of the
 # system, and neither entry nor its record is lost.
