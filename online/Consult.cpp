@@ -3,6 +3,7 @@
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
 #include "core/system/Registry.h"
+#include "core/system/TextCodec.h"
 #include "online/formencoder.h"
 
 #include <chrono>
@@ -246,7 +247,9 @@ int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows) {
         TXmlDNode* item = items->Item(k);
         const std::string where = "answer item " + std::to_string(k + 1);
         const std::string ratingText = item->GetAttribute("rating", "");
-        const std::string comment = item->Text();
+        // The answer is single-byte text in the ANSI code page; a server
+        // that sends UTF-8 instead is read as such.
+        const std::string comment = Utf8OrAnsiToUtf8(item->Text());
         const std::string idxText = item->GetAttribute("idx", "");
         int idx = 0;
         if (idxText.empty())

@@ -109,6 +109,18 @@ TEST_F(ConsultTest, CommentKeepsWhitespaceAndDecodesEntities) {
     EXPECT_EQ(a->Comment, "\n  x <b> &raw y \n");
 }
 
+TEST_F(ConsultTest, CommentsInTheAnsiCodePageOrInUtf8BecomeUtf8) {
+    TStartup* a = Add("A", "a.exe");
+    TStartup* b = Add("B", "b.exe");
+    // windows-1252, as an older server sends it, and UTF-8.
+    EXPECT_EQ(Apply("<r><i idx=\"0\" rating=\"1\">Caf\xE9 \x80</i>"
+                    "<i idx=\"1\" rating=\"1\">Caf\xC3\xA9 \xE4\xB8\xAD</i></r>"),
+              "");
+    EXPECT_EQ(a->Comment, "Caf\xC3\xA9 \xE2\x82\xAC");
+    EXPECT_EQ(a->DetailComment, a->Comment);
+    EXPECT_EQ(b->Comment, "Caf\xC3\xA9 \xE4\xB8\xAD");
+}
+
 TEST_F(ConsultTest, UnmentionedRowsAndSameRatingsChangeNothing) {
     TStartup* a = Add("A", "a.exe");
     TStartup* b = Add("B", "b.exe");

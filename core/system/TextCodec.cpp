@@ -131,10 +131,14 @@ bool FitsAnsi(std::string_view utf8) {
     return Utf8ToAnsi(utf8, ignored);
 }
 
+std::string Utf8OrAnsiToUtf8(std::string_view text) {
+    return IsValidUtf8(text) ? std::string(text) : AnsiToUtf8(text);
+}
+
 std::string DecodeTextFile(std::string_view bytes) {
     if (startsWith(bytes, kUtf8Bom))
         bytes.remove_prefix(kUtf8Bom.size());
-    return IsValidUtf8(bytes) ? std::string(bytes) : AnsiToUtf8(bytes);
+    return Utf8OrAnsiToUtf8(bytes);
 }
 
 bool EncodeProfileText(std::string_view utf8, std::string& bytes, bool unicode) {

@@ -31,6 +31,10 @@ bool Utf8ToAnsi(std::string_view utf8, std::string& ansi);
 std::string AnsiToUtf8(std::string_view ansi);
 bool FitsAnsi(std::string_view utf8);
 
+// Text from a peer that may send the ANSI code page (as older ones do) or
+// UTF-8: valid UTF-8 is taken as it is, anything else as ANSI.
+std::string Utf8OrAnsiToUtf8(std::string_view text);
+
 // The bytes of a text file of the program's own that older versions wrote
 // in the ANSI code page and this one writes as UTF-8: valid UTF-8 (a leading
 // byte order mark dropped) is taken as it is, anything else as ANSI.
