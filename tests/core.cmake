@@ -1,10 +1,14 @@
-set(core_test_sources startupUtilTest.cpp StartupApprovedTest.cpp startupPlacesTest.cpp support/CoreFixture.cpp support/CoreFixture_${MORVANE_PLATFORM}.cpp)
-foreach(f startupScanTest.cpp startupApplyTest.cpp startupProfileTest.cpp startupKeepTest.cpp
-          startupNamesTest.cpp)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
-    list(APPEND core_test_sources ${f})
-  endif()
-endforeach()
+set(core_test_sources
+  startupUtilTest.cpp
+  StartupApprovedTest.cpp
+  startupPlacesTest.cpp
+  startupScanTest.cpp
+  startupApplyTest.cpp
+  startupProfileTest.cpp
+  startupKeepTest.cpp
+  startupNamesTest.cpp
+  support/CoreFixture.cpp
+  support/CoreFixture_${MORVANE_PLATFORM}.cpp)
 morvane_test(core_tests SOURCES ${core_test_sources} LIBS morvane_core)
 # The XML export, read back with the project's own XML reader.
 morvane_test(export_tests SOURCES startupExportTest.cpp support/CoreFixture.cpp

@@ -8,11 +8,8 @@ set(system_test_sources
   ${CMAKE_CURRENT_SOURCE_DIR}/StringListTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/TextCodecTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/WideTextTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/ShortcutLinkTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/LnkFormatTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/support/Seed_${MORVANE_PLATFORM}.cpp)
-foreach(optional ShortcutLinkTest LnkFormatTest)
-  if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${optional}.cpp)
-    list(APPEND system_test_sources ${CMAKE_CURRENT_SOURCE_DIR}/${optional}.cpp)
-  endif()
-endforeach()
 morvane_test(system_tests SOURCES ${system_test_sources} LIBS morvane_system)
 morvane_fuzz(lnk_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/LnkFuzz.cpp LIBS morvane_system)

@@ -1,0 +1,188 @@
+// The command-line tool's output: the table people read, and the CSV and
+// JSON that scripts parse. Kept apart from the commands so that the quoting
+// and escaping can be tested without a system to scan.
+
+#include "cli/CliOutput.h"
+
+#include "startupExport.h"
+#include "system/Files.h"
+
+#include <algorithm>
+#include <cstdio>
+
+// "windows" for an entry Windows' Startup settings turned off, "morvane" for
+// one Morvane keeps disabled, empty for an enabled one.
+std::string DisabledBy(const TStartup& e) {
+    if (e.Enabled)
+        return std::string();
+    return e.DisabledByWindows ? "windows" : "morvane";
+}
+
+std::vector<std::string> AlsoInNames(const TStartup& e) {
+    std::vector<std::string> names;
+    for (const TStartupPlace& place : e.AlsoIn)
+        if (std::find(names.begin(), names.end(), place.Text()) == names.end())
+            names.push_back(place.Text());
+    return names;
+}
+
+std::string CsvField(const std::string& s) {
+    if (s.find_first_of(",\"\r\n") == std::string::npos)
+        return s;
+    std::string out = "\"";
+    for (char c : s) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        default:
+            if (c < 0x20) {
+                char buffer[8];
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                out += buffer;
+            } else {
+                out += static_cast<char>(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+std::string FormatList(const std::vector<const TStartup*>& rows, Format format) {
+    std::string out;
+    if (format == Format::Xml) {
+        out = StartupsToXml(rows);
+    } else if (format == Format::Csv) {
+        // "enabled" stays the last column, as scripts read it.
+        out += "title,command line,program file,arguments,location,location name,rating,"
+               "located file,file missing,disabled by,also in,enabled\r\n";
+        for (const TStartup* e : rows) {
+            std::string alsoIn;
+            for (const std::string& name : AlsoInNames(*e))
+                alsoIn += (alsoIn.empty() ? "" : "; ") + name;
+            out += CsvField(e->Title) + ',' + CsvField(e->CommandLine) + ',' +
+                   CsvField(e->FilePath) + ',' + CsvField(e->Arguments) + ',' +
+                   std::to_string(e->Location) + ',' + CsvField(e->LocationText()) + ',' +
+                   std::to_string(e->Rating) + ',' + CsvField(e->LocatedFile()) + ',' +
+                   (e->FileMissing() ? "1" : "0") + ',' + DisabledBy(*e) + ',' + CsvField(alsoIn) +
+                   ',' + (e->Enabled ? "1" : "0") + "\r\n";
+        }
+    } else if (format == Format::Json) {
+        out += "[";
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const TStartup* e = rows[i];
+            out += i ? ",\n " : "\n ";
+            out += "{\"title\": " + JsonString(e->Title) +
+                   ", \"commandLine\": " + JsonString(e->CommandLine) +
+                   ", \"programFile\": " + JsonString(e->FilePath) +
+                   ", \"arguments\": " + JsonString(e->Arguments) +
+                   ", \"location\": " + std::to_string(e->Location) +
+                   ", \"locationName\": " + JsonString(e->LocationText()) +
+                   ", \"rating\": " + std::to_string(e->Rating) +
+                   ", \"enabled\": " + (e->Enabled ? "true" : "false") +
+                   ", \"locatedFile\": " + JsonString(e->LocatedFile()) +
+                   ", \"fileMissing\": " + (e->FileMissing() ? "true" : "false") +
+                   ", \"disabledBy\": " +
+                   (e->Enabled ? std::string("null") : JsonString(DisabledBy(*e)));
+            std::string alsoIn;
+            for (const std::string& name : AlsoInNames(*e))
+                alsoIn += (alsoIn.empty() ? "" : ", ") + JsonString(name);
+            out += ", \"alsoIn\": [" + alsoIn + "]";
+            if (!e->WindowsNote().empty())
+                out += ", \"note\": " + JsonString(e->WindowsNote());
+            out += "}";
+        }
+        out += rows.empty() ? "]\n" : "\n]\n";
+    } else {
+        size_t titleWidth = 5;
+        size_t locationWidth = 8;
+        for (const TStartup* e : rows) {
+            titleWidth = std::max(titleWidth, e->Title.size());
+            locationWidth = std::max(locationWidth, e->LocationText().size());
+        }
+        titleWidth = std::min<size_t>(titleWidth, 40);
+        auto pad = [](std::string s, size_t width) {
+            if (s.size() > width)
+                s = s.substr(0, width - 1) + "~";
+            return s + std::string(width - s.size() + 2, ' ');
+        };
+        out += "On  " + pad("Title", titleWidth) + pad("Location", locationWidth) +
+               "Rating  Command line\n";
+        for (const TStartup* e : rows) {
+            out += std::string(e->Enabled ? "[x] " : "[ ] ") + pad(e->Title, titleWidth) +
+                   pad(e->LocationText(), locationWidth) + pad(std::to_string(e->Rating), 6) +
+                   e->CommandLine + "\n";
+            for (const std::string& remark :
+                 {e->DisabledReason(), e->AlsoInText(), e->WindowsNote(),
+                  e->FileMissing() ? std::string("program file not found") : std::string()})
+                if (!remark.empty())
+                    out += "    (" + remark + ")\n";
+        }
+        out += std::to_string(rows.size()) + (rows.size() == 1 ? " entry\n" : " entries\n");
+    }
+    return out;
+}
+
+const char* const RatingNames[5] = {"Unknown", "Not recommended", "Not required", "User's choice",
+                                    "Required"};
+
+std::string RatingName(int rating) {
+    return rating >= 0 && rating < 5 ? RatingNames[rating] : std::to_string(rating);
+}
+
+std::string FormatRatings(const std::vector<const TStartup*>& rows, Format format) {
+    std::string out;
+    if (format == Format::Csv) {
+        out += "title,program file,location name,rating,rating name,comment\r\n";
+        for (const TStartup* e : rows)
+            out += CsvField(e->Title) + ',' + CsvField(e->FilePath) + ',' +
+                   CsvField(e->LocationText()) + ',' + std::to_string(e->Rating) + ',' +
+                   CsvField(RatingName(e->Rating)) + ',' + CsvField(e->Comment) + "\r\n";
+    } else if (format == Format::Json) {
+        out += "[";
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const TStartup* e = rows[i];
+            out += i ? ",\n " : "\n ";
+            out += "{\"title\": " + JsonString(e->Title) +
+                   ", \"programFile\": " + JsonString(e->FilePath) +
+                   ", \"locationName\": " + JsonString(e->LocationText()) +
+                   ", \"rating\": " + std::to_string(e->Rating) +
+                   ", \"ratingName\": " + JsonString(RatingName(e->Rating)) +
+                   ", \"comment\": " + JsonString(e->Comment) + "}";
+        }
+        out += rows.empty() ? "]\n" : "\n]\n";
+    } else {
+        for (const TStartup* e : rows) {
+            std::string comment = e->Comment;
+            for (char& c : comment)
+                if (c == '\r' || c == '\n' || c == '\t')
+                    c = ' ';
+            out += e->Title + " (" + ExtractFileName(e->FilePath) + "): " + RatingName(e->Rating) +
+                   (comment.empty() ? "" : " - " + comment) + "\n";
+        }
+        out += std::to_string(rows.size()) + (rows.size() == 1 ? " entry\n" : " entries\n");
+    }
+    return out;
+}

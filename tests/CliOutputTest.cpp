@@ -1,0 +1,95 @@
+// The command-line tool's output: what scripts parse must survive any text
+// an entry can carry, and the table must stay aligned.
+
+#include "cli/CliOutput.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+namespace {
+
+std::vector<const TStartup*> Rows(const TStartups& s) {
+    std::vector<const TStartup*> rows;
+    for (int i = 0; i < s.Count(); ++i)
+        rows.push_back(s.Items(i));
+    return rows;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+} // namespace
+
+TEST(CliJson, EscapesQuotesBackslashesAndEveryControlCharacter) {
+    EXPECT_EQ(JsonString("say \"hi\""), "\"say \\\"hi\\\"\"");
+    EXPECT_EQ(JsonString("C:\\Program Files\\x.exe"), "\"C:\\\\Program Files\\\\x.exe\"");
+    EXPECT_EQ(JsonString("a\r\nb\tc"), "\"a\\r\\nb\\tc\"");
+    EXPECT_EQ(JsonString(std::string("\x01\x1f", 2)), "\"\\u0001\\u001f\"");
+    // A NUL inside a value must not end the string early.
+    EXPECT_EQ(JsonString(std::string("a\0b", 3)), "\"a\\u0000b\"");
+    EXPECT_EQ(JsonString(""), "\"\"");
+}
+
+TEST(CliJson, PassesUtf8ThroughUnchanged) {
+    const std::string text = "Programm f\xc3\xbcr \xe6\x97\xa5\xe6\x9c\xac \xf0\x9f\x98\x80";
+    EXPECT_EQ(JsonString(text), "\"" + text + "\"");
+    // DEL is not a control character JSON requires escaped.
+    EXPECT_EQ(JsonString("\x7f"), "\"\x7f\"");
+}
+
+TEST(CliCsv, QuotesOnlyFieldsWithSeparatorsQuotesOrLineBreaks) {
+    EXPECT_EQ(CsvField("plain text; semicolons too"), "plain text; semicolons too");
+    EXPECT_EQ(CsvField("a,b"), "\"a,b\"");
+    EXPECT_EQ(CsvField("say \"hi\""), "\"say \"\"hi\"\"\"");
+    EXPECT_EQ(CsvField("two\nlines"), "\"two\nlines\"");
+    EXPECT_EQ(CsvField("cr\ronly"), "\"cr\ronly\"");
+    EXPECT_EQ(CsvField(""), "");
+}
+
+TEST(CliCsv, EnabledStaysTheLastColumnOfEveryRow) {
+    TStartups s;
+    ASSERT_NE(s.Add("Tool, \"beta\"", "", "C:\\x\\tool.exe /a", slCURun, 0), nullptr);
+    s.Items(0)->Enabled = true;
+    const std::vector<std::string> lines = Lines(FormatList(Rows(s), Format::Csv));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0].substr(lines[0].size() - 8), "enabled\r");
+    EXPECT_EQ(lines[1].rfind("\"Tool, \"\"beta\"\"\",", 0), 0u) << lines[1];
+    EXPECT_EQ(lines[1].substr(lines[1].size() - 3), ",1\r");
+}
+
+TEST(CliJsonList, EmptyAndFilledListsAreArrays) {
+    TStartups s;
+    EXPECT_EQ(FormatList(Rows(s), Format::Json), "[]\n");
+    ASSERT_NE(s.Add("A", "", "C:\\x\\a.exe", slCURun, 0), nullptr);
+    const std::string json = FormatList(Rows(s), Format::Json);
+    EXPECT_EQ(json.rfind("[\n {\"title\": \"A\"", 0), 0u) << json;
+    EXPECT_NE(json.find("\"disabledBy\": null"), std::string::npos) << json;
+    EXPECT_EQ(json.substr(json.size() - 4), "}\n]\n");
+}
+
+TEST(CliTable, TitleColumnFitsTheLongestTitleUpToForty) {
+    TStartups s;
+    ASSERT_NE(s.Add("Short", "", "C:\\x\\a.exe", slCURun, 0), nullptr);
+    ASSERT_NE(s.Add(std::string(50, 'T'), "", "C:\\x\\b.exe", slCURun, 0), nullptr);
+    const std::vector<std::string> lines = Lines(FormatList(Rows(s), Format::Table));
+    ASSERT_GE(lines.size(), 3u);
+    // The location column starts at the same place on every row.
+    const size_t column = lines[0].find("Location");
+    ASSERT_NE(column, std::string::npos);
+    EXPECT_EQ(column, 4u + 40u + 2u);
+    EXPECT_EQ(lines[1].find("CU Run"), column) << lines[1];
+    EXPECT_NE(lines.back().find("2 entries"), std::string::npos);
+}
+
+TEST(CliRatings, NamesKnownRatingsAndShowsOthersAsNumbers) {
+    EXPECT_EQ(RatingName(0), "Unknown");
+    EXPECT_EQ(RatingName(4), "Required");
+    EXPECT_EQ(RatingName(7), "7");
+    EXPECT_EQ(RatingName(-1), "-1");
+}
