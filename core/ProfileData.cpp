@@ -1,4 +1,5 @@
 #include "ProfileData.h"
+#include "core/system/AsciiCase.h"
 
 #include "system/Ini.h"
 #include "system/ProfileFile.h"
@@ -17,14 +18,6 @@ std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.back()))
         s.remove_suffix(1);
     return s;
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
 }
 
 } // namespace
@@ -57,7 +50,7 @@ void TProfileData::Parse(const std::string& text) {
             const size_t close = line.rfind(']');
             if (close != std::string_view::npos) {
                 const std::string name(Trim(line.substr(1, close - 1)));
-                const std::string upper = Upper(name);
+                const std::string upper = asciiUpper(name);
                 first_.emplace(upper, sections_.size());
                 ++counts_[upper];
                 sections_.push_back({name, {}});
@@ -76,16 +69,16 @@ void TProfileData::Parse(const std::string& text) {
             value.back() == value.front())
             value = value.substr(1, value.size() - 2);
         Section& section = sections_.back();
-        keys_.back().emplace(Upper(key), section.Keys.size());
+        keys_.back().emplace(asciiUpper(key), section.Keys.size());
         section.Keys.emplace_back(key, std::string(value));
     }
 }
 
 const std::string* TProfileData::Find(const std::string& section, const std::string& key) const {
-    const auto s = first_.find(Upper(Trim(section)));
+    const auto s = first_.find(asciiUpper(Trim(section)));
     if (s == first_.end())
         return nullptr;
-    const auto k = keys_[s->second].find(Upper(Trim(key)));
+    const auto k = keys_[s->second].find(asciiUpper(Trim(key)));
     return k == keys_[s->second].end() ? nullptr : &sections_[s->second].Keys[k->second].second;
 }
 
@@ -106,7 +99,7 @@ bool TProfileData::ReadBool(const std::string& section, const std::string& key, 
 }
 
 int TProfileData::SectionCount(const std::string& name) const {
-    const auto found = counts_.find(Upper(Trim(name)));
+    const auto found = counts_.find(asciiUpper(Trim(name)));
     return found == counts_.end() ? 0 : found->second;
 }
 

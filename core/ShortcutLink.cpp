@@ -1,4 +1,5 @@
 #include "ShortcutLink.h"
+#include "core/system/AsciiCase.h"
 
 #include "system/Folders.h"
 #include "system/ShellLink.h"
@@ -9,10 +10,6 @@ constexpr int kShowMaximized = 3;     // SW_SHOWMAXIMIZED
 constexpr int kShowMinNoActive = 7;   // SW_SHOWMINNOACTIVE
 constexpr int kShowRestore = 9;       // SW_RESTORE, what "normal" is stored as
 constexpr uint16_t kCtrlAlt = 0x0600; // (HOTKEYF_CONTROL | HOTKEYF_ALT) << 8
-
-char UpperAscii(unsigned char c) {
-    return static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-}
 
 } // namespace
 
@@ -52,7 +49,7 @@ void TShortcutLink::LoadLink() {
     Description = data.Description;
     ShowCode = data.ShowCode;
     unsigned char key = static_cast<unsigned char>(data.HotKey & 0xFF);
-    HotKey = key == 0 ? ' ' : UpperAscii(key);
+    HotKey = key == 0 ? ' ' : asciiUpper(static_cast<char>(key));
     Arguments = data.Arguments;
 }
 

@@ -1,4 +1,5 @@
 #include "StartupApproved.h"
+#include "core/system/AsciiCase.h"
 
 #include "startupUtil.h"
 
@@ -9,12 +10,6 @@ namespace {
 const char kApprovedKey[] =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\StartupApproved\\";
 
-std::string Upper(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    return s;
-}
-
 // HKLM\Software is redirected for a 32-bit program, Explorer's key included:
 // the marks of both views are in the native one.
 RegView MachineView() {
@@ -23,7 +18,7 @@ RegView MachineView() {
 
 std::string MarkId(RegRoot root, const std::string& key, const std::string& valueName) {
     return std::string(root == RegRoot::LocalMachine ? "HKLM\\" : "HKCU\\") + key + '\t' +
-           Upper(valueName);
+           asciiUpper(valueName);
 }
 
 } // namespace

@@ -1,4 +1,5 @@
 #include "startupUtil.h"
+#include "core/system/AsciiCase.h"
 
 #include "system/Errors.h"
 #include "system/Files.h"
@@ -28,12 +29,6 @@ const char* const kLocationKeys[LocationCodeCount] = {
     "",
 };
 
-std::string UpperCase(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // Blanks and control characters, as the command-line parser trims them.
 std::string TrimBlanks(const std::string& s) {
     size_t first = 0;
@@ -48,7 +43,7 @@ std::string TrimBlanks(const std::string& s) {
 const std::string kRundll = "RUNDLL32.EXE";
 
 bool ContainsRundll(const std::string& s) {
-    return UpperCase(s).find(kRundll) != std::string::npos;
+    return asciiUpper(s).find(kRundll) != std::string::npos;
 }
 
 // One pass of the command-line parser; false when it assigns nothing.
@@ -61,7 +56,7 @@ bool ParsePass(const std::string& t, std::string& program, std::string& args) {
         args = t.substr(k + 1);
         return true;
     }
-    const size_t rundll = UpperCase(t).find(kRundll);
+    const size_t rundll = asciiUpper(t).find(kRundll);
     if (rundll != std::string::npos) {
         program = kRundll;
         args = t.substr(rundll + kRundll.size());
@@ -131,7 +126,7 @@ void ParseCommandLine(const std::string& commandLine, std::string& program, std:
             return;
         }
         program = TrimBlanks(program);
-        if (UpperCase(program) != kRundll)
+        if (asciiUpper(program) != kRundll)
             return;
         t = args;
     }

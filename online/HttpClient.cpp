@@ -1,16 +1,11 @@
 #include "online/HttpClient.h"
+#include "core/system/AsciiCase.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cstring>
 
 namespace {
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
 
 std::string Trim(const std::string& s) {
     std::size_t b = 0;
@@ -106,7 +101,7 @@ bool ParseServerAddress(const std::string& text, THostPort& server, std::string*
         return fail("no address given");
     std::size_t scheme = rest.find("://");
     if (scheme != std::string::npos) {
-        if (Lower(rest.substr(0, scheme)) != "http")
+        if (asciiLower(rest.substr(0, scheme)) != "http")
             return fail("only http:// addresses are supported: " + text);
         rest = rest.substr(scheme + 3);
     }
@@ -138,7 +133,7 @@ THostPort ParseProxyServer(const std::string& value) {
         if (eq == std::string::npos) {
             if (plain.empty())
                 plain = entry;
-        } else if (Lower(Trim(entry.substr(0, eq))) == "http" && http.empty()) {
+        } else if (asciiLower(Trim(entry.substr(0, eq))) == "http" && http.empty()) {
             http = Trim(entry.substr(eq + 1));
         }
     }
@@ -157,13 +152,13 @@ THostPort ParseProxyServer(const std::string& value) {
 }
 
 bool ProxyBypassed(const std::string& proxyOverride, const std::string& host) {
-    const std::string name = Lower(host);
+    const std::string name = asciiLower(host);
     std::size_t start = 0;
     while (start <= proxyOverride.size()) {
         std::size_t end = proxyOverride.find(';', start);
         if (end == std::string::npos)
             end = proxyOverride.size();
-        std::string pattern = Lower(Trim(proxyOverride.substr(start, end - start)));
+        std::string pattern = asciiLower(Trim(proxyOverride.substr(start, end - start)));
         start = end + 1;
         if (pattern.empty())
             continue;
@@ -239,7 +234,7 @@ void THttpResponseReader::ParseHead() {
         std::size_t colon = line.find(':');
         if (colon == std::string::npos)
             continue;
-        std::string name = Lower(Trim(line.substr(0, colon)));
+        std::string name = asciiLower(Trim(line.substr(0, colon)));
         std::string value = Trim(line.substr(colon + 1));
         if (name == "content-length") {
             if (value.empty() || value.size() > 18 ||
@@ -254,7 +249,7 @@ void THttpResponseReader::ParseHead() {
             haveLength = true;
             length = n;
         } else if (name == "transfer-encoding") {
-            chunked = Lower(value).find("chunked") != std::string::npos;
+            chunked = asciiLower(value).find("chunked") != std::string::npos;
         }
     }
     if (status_ < 200 || status_ > 299) {

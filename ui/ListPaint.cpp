@@ -1,4 +1,5 @@
 #include "ListPaint.h"
+#include "core/system/AsciiCase.h"
 
 #include "Pictures.h"
 #include "core/startupUtil.h"
@@ -19,10 +20,6 @@ TRowInfo ExamineEntry(const TStartup& entry) {
 }
 
 namespace {
-
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // A full path "X:\a\b" of ASCII names that the listing of its folder can
 // answer for: no short name (which a listing does not show), no wildcard or
@@ -59,7 +56,7 @@ bool TFolderListings::ProgramFileExists(const std::string& located) {
     if (!ListablePath(full))
         return FileExists(native);
     for (char& c : full)
-        c = UpperAscii(c);
+        c = asciiUpper(c);
     const size_t slash = full.rfind('\\');
     const TListing& listing = ListingOf(full.substr(0, slash));
     if (!listing.Listed)
@@ -93,7 +90,7 @@ const TFolderListings::TListing& TFolderListings::ListingOf(const std::string& f
                     name.clear();
                     break;
                 }
-                name += UpperAscii(static_cast<char>(*w));
+                name += asciiUpper(static_cast<char>(*w));
             }
             if (!name.empty())
                 listing.Files.insert(std::move(name));

@@ -1,24 +1,17 @@
 // The path helpers are pure string functions on backslash paths, the same
 // on every platform.
 #include "Files.h"
+#include "core/system/AsciiCase.h"
 
 #include <algorithm>
 
-namespace {
-
-std::string upperAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    return s;
-}
-
-} // namespace
+namespace {} // namespace
 
 bool MatchesExtensionList(const std::string& name, const std::string& extensions) {
     std::string::size_type dot = name.rfind('.');
     if (dot == std::string::npos)
         return false;
-    return upperAscii(extensions).find(upperAscii(name.substr(dot))) != std::string::npos;
+    return asciiUpper(extensions).find(asciiUpper(name.substr(dot))) != std::string::npos;
 }
 
 std::string PathJoin(const std::string& folder, const std::string& name) {
@@ -52,8 +45,8 @@ std::string SysnativePath(const std::string& path, const std::string& windowsFol
         folder.pop_back();
     if (folder.empty())
         return path;
-    const std::string system = upperAscii(folder + "\\System32");
-    if (path.size() < system.size() || upperAscii(path.substr(0, system.size())) != system)
+    const std::string system = asciiUpper(folder + "\\System32");
+    if (path.size() < system.size() || asciiUpper(path.substr(0, system.size())) != system)
         return path;
     if (path.size() > system.size() && path[system.size()] != '\\')
         return path;

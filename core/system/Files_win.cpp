@@ -1,5 +1,6 @@
 #include "Files.h"
 
+#include "UniqueHandle_win.h"
 #include "WideText_win.h"
 
 #include <windows.h>
@@ -8,33 +9,6 @@
 #include <utility>
 
 namespace {
-
-// Owns a handle that CloseHandle or FindClose releases.
-template <BOOL(WINAPI* Close)(HANDLE)> class UniqueHandle {
-public:
-    explicit UniqueHandle(HANDLE h = INVALID_HANDLE_VALUE) : h_(h) {}
-    ~UniqueHandle() {
-        if (valid())
-            Close(h_);
-    }
-    UniqueHandle(UniqueHandle&& other) noexcept
-        : h_(std::exchange(other.h_, INVALID_HANDLE_VALUE)) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
-        std::swap(h_, other.h_);
-        return *this;
-    }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-
-    bool valid() const { return h_ != INVALID_HANDLE_VALUE && h_ != nullptr; }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
-using UniqueFile = UniqueHandle<CloseHandle>;
-using UniqueFind = UniqueHandle<FindClose>;
 
 // A file that was just written may be open for a moment in another program
 // (a virus scanner, the search indexer, Wine's menu builder for a new
@@ -102,7 +76,7 @@ void findInto(const std::string& folder, const std::string& extensions, bool rec
     if (!widePath(PathJoin(folder, "*.*"), pattern))
         return;
     UniqueFind find(FindFirstFileW(pattern.c_str(), &data));
-    if (!find.valid())
+    if (!find)
         return;
     do {
         std::string name = FromWide(data.cFileName);
@@ -205,7 +179,7 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
         return false;
     UniqueFile file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    if (!file)
         return false;
     data.clear();
     char chunk[65536];
@@ -225,7 +199,7 @@ bool WriteWholeFile(const std::string& path, const std::string& data) {
         return false;
     UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.valid())
+    if (!file)
         return false;
     std::string::size_type done = 0;
     while (done < data.size()) {

@@ -6,6 +6,7 @@
 // from, so a change by anyone else is seen on the next call. Files are
 // encoded as on Windows (TextCodec.h): ANSI, or UTF-16 LE once a text needs it.
 #include "Ini.h"
+#include "core/system/AsciiCase.h"
 
 #include "Errors.h"
 #include "Files.h"
@@ -47,13 +48,6 @@ std::string_view trimRight(std::string_view s) {
 
 std::string_view trim(std::string_view s) {
     return trimRight(trimLeft(s));
-}
-
-std::string upperAscii(std::string_view s) {
-    std::string result(s);
-    std::transform(result.begin(), result.end(), result.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    return result;
 }
 
 struct Line {
@@ -103,23 +97,23 @@ public:
     }
 
     const std::string* find(const std::string& section, const std::string& key) const {
-        auto s = index_.find(upperAscii(trim(section)));
+        auto s = index_.find(asciiUpper(trim(section)));
         if (s == index_.end())
             return nullptr;
         const Section& found = sections_[s->second];
-        auto k = found.keys.find(upperAscii(trim(key)));
+        auto k = found.keys.find(asciiUpper(trim(key)));
         return k == found.keys.end() ? nullptr : &found.lines[k->second].value;
     }
 
     // True when the text changed.
     bool set(const std::string& section, const std::string& key, std::string_view value) {
         std::string_view name = trim(section);
-        auto s = index_.find(upperAscii(name));
+        auto s = index_.find(asciiUpper(name));
         if (s == index_.end()) {
             Section added;
             added.hasHeader = true;
             added.header.append(1, '[').append(name).append(1, ']');
-            s = index_.emplace(upperAscii(name), sections_.size()).first;
+            s = index_.emplace(asciiUpper(name), sections_.size()).first;
             sections_.push_back(std::move(added));
         }
         Section& target = sections_[s->second];
@@ -127,7 +121,7 @@ public:
         // write it, as they do when they read it.
         value = trim(value);
         std::string keyName(trim(key));
-        auto k = target.keys.find(upperAscii(keyName));
+        auto k = target.keys.find(asciiUpper(keyName));
         if (k != target.keys.end()) {
             Line& line = target.lines[k->second];
             if (line.value == value)
@@ -143,7 +137,7 @@ public:
         line.raw = line.key + "=" + line.value;
         target.lines.insert(target.lines.begin() + static_cast<std::ptrdiff_t>(target.insertAt),
                             std::move(line));
-        target.keys.emplace(upperAscii(keyName), target.insertAt);
+        target.keys.emplace(asciiUpper(keyName), target.insertAt);
         ++target.insertAt;
         return true;
     }
@@ -159,7 +153,7 @@ private:
                 section.hasHeader = true;
                 section.header = std::string(raw);
                 // Only the first section of a name is ever read or written.
-                index_.emplace(upperAscii(name), sections_.size());
+                index_.emplace(asciiUpper(name), sections_.size());
                 sections_.push_back(std::move(section));
                 return;
             }
@@ -174,7 +168,7 @@ private:
             line.isKey = true;
             line.key = std::string(trimRight(text.substr(0, equals)));
             line.value = std::string(trimLeft(text.substr(equals + 1)));
-            section.keys.emplace(upperAscii(line.key), section.lines.size());
+            section.keys.emplace(asciiUpper(line.key), section.lines.size());
         }
         section.lines.push_back(std::move(line));
         if (!text.empty())

@@ -6,6 +6,7 @@
 // UTF-8 the program gives; what Windows could not store as UTF-16 (text
 // that is not UTF-8) is refused as there.
 #include "PortableRegistry.h"
+#include "core/system/AsciiCase.h"
 #include "FaultInjection.h"
 #include "Registry.h"
 
@@ -26,12 +27,6 @@ namespace {
 
 using portable_registry::Access;
 
-std::string upperAscii(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    return s;
-}
-
 struct StoredValue {
     std::string name;
     uint32_t type = regNone;
@@ -48,12 +43,12 @@ struct Node {
     bool deleted = false;
 
     StoredValue* find(const std::string& name) {
-        auto it = index.find(upperAscii(name));
+        auto it = index.find(asciiUpper(name));
         return it == index.end() ? nullptr : &*it->second;
     }
 
     StoredValue& findOrAdd(const std::string& name) {
-        std::string key = upperAscii(name);
+        std::string key = asciiUpper(name);
         auto it = index.find(key);
         if (it != index.end())
             return *it->second;
@@ -63,7 +58,7 @@ struct Node {
     }
 
     bool erase(const std::string& name) {
-        auto it = index.find(upperAscii(name));
+        auto it = index.find(asciiUpper(name));
         if (it == index.end())
             return false;
         values.erase(it->second);
@@ -108,7 +103,7 @@ std::optional<std::vector<std::string>> splitPath(const std::string& path) {
         std::string name = path.substr(start, end == std::string::npos ? end : end - start);
         if (name.empty())
             return std::nullopt;
-        names.push_back(upperAscii(name));
+        names.push_back(asciiUpper(name));
         if (end == std::string::npos)
             return names;
         start = end + 1;
