@@ -191,13 +191,7 @@ void TListPainter::Setup(HIMAGELIST pictures, HIMAGELIST systemIcons, HFONT font
     waveScale_ = std::max(1, (dpi.Value + 48) / 96);
     curveLine_ = CreateCurveLine(waveScale_);
     waves_.clear();
-    pictureCache_.clear();
-    if (atlasDc_ && atlasOld_)
-        SelectObject(atlasDc_.Get(), atlasOld_);
-    atlasDc_.Reset();
-    atlas_.Reset();
-    atlasOld_ = nullptr;
-    atlasSlots_ = 0;
+    DropAtlas();
     atlasCell_ = 0;
     textHeight_ = -1;
 }
@@ -285,6 +279,16 @@ void TListPainter::DrawUnderline(HDC dc, const RECT& cell, const std::string& te
                strip->Dc.Get(), 0, 0, SRCCOPY);
 }
 
+void TListPainter::DropAtlas() {
+    if (atlasDc_ && atlasOld_)
+        SelectObject(atlasDc_.Get(), atlasOld_);
+    atlasDc_.Reset();
+    atlas_.Reset();
+    atlasOld_ = nullptr;
+    atlasSlots_ = 0;
+    pictureCache_.clear();
+}
+
 bool TListPainter::GrowAtlas(HDC dc) {
     // Sixteen pictures a row; the atlas doubles its rows when full, copying
     // what it holds.
@@ -323,13 +327,7 @@ void TListPainter::DrawPicture(HDC dc, HIMAGELIST list, int index, int x, int y,
         if (atlasCell_ < std::max(cx, cy)) {
             // A bigger picture than the atlas was made for (a list set up
             // anew): it starts again with cells that fit.
-            if (atlasDc_ && atlasOld_)
-                SelectObject(atlasDc_.Get(), atlasOld_);
-            atlasDc_.Reset();
-            atlas_.Reset();
-            atlasOld_ = nullptr;
-            atlasSlots_ = 0;
-            pictureCache_.clear();
+            DropAtlas();
             atlasCell_ = std::max({cx, cy, 16});
         }
         const int slot = static_cast<int>(pictureCache_.size());

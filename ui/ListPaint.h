@@ -115,6 +115,8 @@ private:
         int Width = 0;
     };
     bool GrowAtlas(HDC dc);
+    // Forgets the atlas and the pictures it holds.
+    void DropAtlas();
     const TWaveStrip* WaveOn(HDC dc, COLORREF background, int width, int height);
 
     HIMAGELIST pictures_ = nullptr;
