@@ -84,26 +84,9 @@ int GroupByName(const std::string& name) {
             return index;
         throw UsageError("no location group " + name);
     }
-    // Node paths through the tree: its top-level nodes and their children.
-    static const char* const kPaths[LocationGroupCount] = {
-        "startup items",
-        "local machine",
-        "local machine/registry",
-        "local machine/run",
-        "local machine/run once",
-        "local machine/service",
-        "local machine/service once",
-        "local machine/startup folder",
-        "current user",
-        "current user/registry",
-        "current user/run",
-        "current user/run once",
-        "current user/startup folder",
-    };
-    const std::string wanted = Lower(name);
-    for (int i = 0; i < LocationGroupCount; ++i)
-        if (wanted == kPaths[i])
-            return i;
+    const int node = LocationNodeByPath(name);
+    if (node >= 0)
+        return node;
     throw UsageError("no location group \"" + name + "\"");
 }
 
@@ -149,21 +132,24 @@ LocationFilter ParseLocation(const std::string& text) {
     throw UsageError("no location \"" + text + "\"");
 }
 
-void Scan(TStartups& startups) {
-    startups.Clear();
-    startups.Refresh();
-    try {
-        RestoreDisabledStore(startups, nullptr);
-    } catch (const std::exception&) {
-        // As in the window: the list shows what the scan found.
-    }
-    // Passed-over values and a damaged store: told on standard error, one
-    // line each, without failing the command.
-    for (std::string notice : startups.Notices) {
-        for (size_t at = notice.find('\n'); at != std::string::npos; at = notice.find('\n', at))
-            notice.replace(at, 1, "; ");
-        std::fprintf(stderr, "morvane-cli: %s\n", notice.c_str());
-    }
+// One line on standard error, so that scripts can read it.
+void Tell(std::string message) {
+    for (size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at))
+        message.replace(at, 1, "; ");
+    std::fprintf(stderr, "morvane-cli: %s\n", message.c_str());
+}
+
+// What the scan and the store's merge could not do is told, and so are
+// passed-over values and a damaged store; the command goes on with what was
+// found, as the window does. False when the scan or the merge failed.
+bool Scan(TStartups& startups, TSystemLock& lock) {
+    const TRefreshReport report = RefreshStartups(startups, lock);
+    for (const std::string& error : {report.ScanError, report.StoreError})
+        if (!error.empty())
+            Tell(error);
+    for (const std::string& notice : startups.Notices)
+        Tell(notice);
+    return report.Ok();
 }
 
 void Print(const std::vector<const TStartup*>& rows, Format format) {
@@ -203,17 +189,15 @@ TStartup* Select(TStartups& startups, const std::string& title, const LocationFi
     return found.front();
 }
 
-int Apply(TStartups& startups) {
-    const TApplyReport report = ApplyWithStore(startups, nullptr);
+int Apply(TStartups& startups, TSystemLock& lock) {
+    const TApplyReport report = ApplyStartups(startups, lock);
     if (report.Ok())
         return 0;
     std::string message = report.Message();
     if (report.NeedsElevation)
-        message += " Run morvane-cli from an elevated prompt (Run as administrator).";
-    // One line, so that scripts can read it.
-    for (size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at))
-        message.replace(at, 1, "; ");
-    std::fprintf(stderr, "morvane-cli: %s\n", message.c_str());
+        message += "\nChanging these locations needs administrator rights: run morvane-cli "
+                   "from an elevated prompt (Run as administrator).";
+    Tell(message);
     return 1;
 }
 
@@ -261,72 +245,67 @@ Arguments ParseArguments(const std::vector<std::string>& argv) {
     return args;
 }
 
+// A command that writes anything writes nothing after a scan or merge that
+// failed: it would act on an incomplete list. `list` shows what was found.
+void ScanBeforeWriting(TStartups& startups, TSystemLock& lock) {
+    if (!Scan(startups, lock))
+        throw EMorvaneError("Nothing was changed: the startup entries could not all be read.");
+}
+
 int Run(const Arguments& args) {
     TStartups startups(nullptr);
     // One Morvane at a time: from the scan to the last write, so that what
     // another one changes in between is neither missed nor written over.
     TSystemLock lock(SystemLockPath());
-    auto takeLock = [&] { TakeSystemLock(lock); };
     const std::string& cmd = args.Command;
     const auto& pos = args.Positional;
 
     if (cmd == "list") {
         if (!pos.empty())
             throw UsageError("list takes no arguments");
-        takeLock();
-        Scan(startups);
+        const bool complete = Scan(startups, lock);
         std::vector<const TStartup*> rows;
         for (int i = 0; i < startups.Count(); ++i)
             if (InLocationGroup(startups.Items(i)->Location, args.Group))
                 rows.push_back(startups.Items(i));
         Print(rows, args.Output);
-        return 0;
+        return complete ? 0 : 1;
     }
     if (cmd == "disable" || cmd == "enable") {
         if (pos.empty())
             throw UsageError(cmd + " needs at least one title");
-        takeLock();
-        Scan(startups);
+        ScanBeforeWriting(startups, lock);
         for (const std::string& title : pos)
             Select(startups, title, args.Location)->SetEnabled(cmd == "enable");
-        return Apply(startups);
+        return Apply(startups, lock);
     }
     if (cmd == "remove") {
         if (pos.size() != 1)
             throw UsageError("remove takes one title");
-        takeLock();
-        Scan(startups);
-        TStartup* entry = Select(startups, pos[0], args.Location);
-        if (entry->Enabled)
-            throw EMorvaneError(
-                "You need to disable the program from Startup, before you can delete the program.");
-        entry->RemoveFromOwner();
-        SaveDisabledStore(startups, nullptr);
+        ScanBeforeWriting(startups, lock);
+        if (!RemoveStartup(*Select(startups, pos[0], args.Location), lock))
+            throw EMorvaneError(RemoveEnabledRefusal);
         return 0;
     }
     if (cmd == "save-profile") {
         if (pos.size() != 1)
             throw UsageError("save-profile takes one file");
-        Scan(startups);
+        ScanBeforeWriting(startups, lock);
         startups.SaveToFile(pos[0]);
         return 0;
     }
     if (cmd == "load-profile") {
         if (pos.size() != 1)
             throw UsageError("load-profile takes one file");
-        if (!FileExists(pos[0]))
-            throw EMorvaneError("The profile \"" + pos[0] + "\" does not exist");
-        std::string why;
-        if (!IsProfileFile(pos[0], why))
-            throw EMorvaneError("\"" + pos[0] + "\" is not a Morvane profile: " + why);
         if (args.ApplyProfile)
-            takeLock();
-        startups.LoadFromFile(pos[0]);
+            TakeSystemLock(lock);
+        if (LoadProfile(startups, pos[0]) == TProfileLoad::Missing)
+            throw EMorvaneError("The profile \"" + pos[0] + "\" does not exist");
+        if (args.ApplyProfile)
+            return Apply(startups, lock);
         std::vector<const TStartup*> rows;
         for (int i = 0; i < startups.Count(); ++i)
             rows.push_back(startups.Items(i));
-        if (args.ApplyProfile)
-            return Apply(startups);
         Print(rows, args.Output);
         return 0;
     }
@@ -342,7 +321,10 @@ int Run(const Arguments& args) {
                 throw UsageError("--server: " + why);
             options.Settings.Server = args.Server;
         }
-        Scan(startups);
+        // The consultation writes nothing of the system: the lock goes before
+        // the network is waited on.
+        const bool complete = Scan(startups, lock);
+        lock.Release();
         std::vector<TStartup*> entries;
         for (int i = 0; i < startups.Count(); ++i)
             if (InLocationGroup(startups.Items(i)->Location, args.Group))
@@ -353,7 +335,7 @@ int Run(const Arguments& args) {
             throw EMorvaneError(std::string("the consultation failed: ") + e.what());
         }
         PrintRatings(std::vector<const TStartup*>(entries.begin(), entries.end()), args.Output);
-        return 0;
+        return complete ? 0 : 1;
     }
     throw UsageError(cmd.empty() ? "no command given" : "unknown command " + cmd);
 }

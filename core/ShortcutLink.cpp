@@ -129,3 +129,14 @@ void SplitShortcutCommand(const std::string& commandLine, std::string& target,
     if (!arguments.empty() && arguments[0] == ' ')
         arguments.erase(0, 1);
 }
+
+std::string ReadShortcutCommandLine(const std::string& file, void* ownerWindow) {
+    TShortcutLink link(ownerWindow);
+    link.ShortcutFile = file;
+    try {
+        link.LoadLink();
+    } catch (const EShortcutError&) {
+        return std::string();
+    }
+    return link.Target.empty() ? std::string() : ShortcutCommand(link.Target, link.Arguments);
+}

@@ -7,11 +7,6 @@
 
 #include <string>
 
-class EShortcutError : public EMorvaneError {
-public:
-    using EMorvaneError::EMorvaneError;
-};
-
 enum TShowCmd { scShowMaximized, scShowMinimized, scShowNormal };
 
 class TShortcutLink {
@@ -61,3 +56,7 @@ private:
 std::string ShortcutCommand(const std::string& target, const std::string& arguments);
 void SplitShortcutCommand(const std::string& commandLine, std::string& target,
                           std::string& arguments);
+
+// The command line of a shortcut file in that form; empty when the file
+// cannot be read or names no target.
+std::string ReadShortcutCommandLine(const std::string& file, void* ownerWindow);

@@ -27,20 +27,6 @@ std::string TitleOfShortcut(const std::string& file) {
     return dot == std::string::npos ? name : name.substr(0, dot);
 }
 
-// A shortcut the shell could not resolve keeps the previous file's command
-// line (see below); only a file whose own command line matches is another
-// place of the entry.
-std::string OwnCommandLine(const std::string& file, void* owner) {
-    TShortcutLink own(owner);
-    own.ShortcutFile = file;
-    try {
-        own.LoadLink();
-    } catch (const EShortcutError&) {
-        return std::string();
-    }
-    return ShortcutCommand(own.Target, own.Arguments);
-}
-
 // Windows' own switch and the other places of a command line: what the scan
 // notes beside each Add.
 void Noted(TStartups& startups, TStartup* added, const std::string& commandLine,
@@ -90,7 +76,10 @@ void ScanFolders(TStartups& startups, const TApprovedMarks& marks) {
             const std::string title = TitleOfShortcut(file);
             const std::string commandLine = ShortcutCommand(link.Target, link.Arguments);
             TStartup* added = startups.Add(title, std::string(), commandLine, folder.Code, 0);
-            if (added || OwnCommandLine(file, startups.OwnerWindow()) == commandLine)
+            // A shortcut the shell could not resolve kept the previous
+            // file's command line: only a file whose own command line
+            // matches is another place of the entry.
+            if (added || ReadShortcutCommandLine(file, startups.OwnerWindow()) == commandLine)
                 Noted(startups, added, commandLine, folder.Code, RegView::Default, title, marks);
         }
     }

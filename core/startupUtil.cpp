@@ -99,21 +99,33 @@ bool IsMachineWideLocation(unsigned code) {
     return code == slLMStartupFolder || (code >= slLMRun && code <= slLMServiceOnce);
 }
 
-const uint16_t LocationGroups[LocationGroupCount] = {
-    0x07F1, 0x00F1, 0x00F0, 0x0010, 0x0020, 0x0040, 0x0080,
-    0x0001, 0x0700, 0x0300, 0x0100, 0x0200, 0x0400,
+const TLocationNode LocationTree[LocationGroupCount] = {
+    {-1, "Startup Items", "startup items", 0x07F1},
+    {-1, "Local Machine", "local machine", 0x00F1},
+    {1, "Registry", "local machine/registry", 0x00F0},
+    {2, "Run", "local machine/run", 0x0010},
+    {2, "Run Once", "local machine/run once", 0x0020},
+    {2, "Service", "local machine/service", 0x0040},
+    {2, "Service Once", "local machine/service once", 0x0080},
+    {1, "Startup Folder", "local machine/startup folder", 0x0001},
+    {-1, "Current User", "current user", 0x0700},
+    {8, "Registry", "current user/registry", 0x0300},
+    {9, "Run", "current user/run", 0x0100},
+    {9, "Run Once", "current user/run once", 0x0200},
+    {8, "Startup Folder", "current user/startup folder", 0x0400},
 };
 
-const char* const LocationGroupCaptions[LocationGroupCount] = {
-    "Startup Items", "Local Machine", "Registry",       "Run",          "Run Once",
-    "Service",       "Service Once",  "Startup Folder", "Current User", "Registry",
-    "Run",           "Run Once",      "Startup Folder",
-};
+int LocationNodeByPath(const std::string& path) {
+    for (int i = 0; i < LocationGroupCount; ++i)
+        if (asciiEqualNoCase(path, LocationTree[i].Path))
+            return i;
+    return -1;
+}
 
 bool InLocationGroup(unsigned code, int group) {
     if (code > 15 || group < 0 || group >= LocationGroupCount)
         return false;
-    return (LocationGroups[group] >> code) & 1u;
+    return (LocationTree[group].Codes >> code) & 1u;
 }
 
 void ParseCommandLine(const std::string& commandLine, std::string& program, std::string& args) {

@@ -44,9 +44,18 @@ bool IsMachineWideLocation(unsigned code);
 // view for the machine-wide keys on 64-bit Windows, else the default one.
 std::vector<RegView> ViewsOf(unsigned code);
 
-// One set of location codes per node of the location tree (bit n = code n).
-extern const uint16_t LocationGroups[LocationGroupCount];
-extern const char* const LocationGroupCaptions[LocationGroupCount];
+// The location tree, one row per node: its parent (-1 for a top node), its
+// caption, its path name (how the command-line tool names it: lower case,
+// "local machine/run"), and the location codes it shows (bit n = code n).
+struct TLocationNode {
+    int Parent;
+    const char* Caption;
+    const char* Path;
+    uint16_t Codes;
+};
+extern const TLocationNode LocationTree[LocationGroupCount];
+// The node with this path name, letter case ignored; -1 when there is none.
+int LocationNodeByPath(const std::string& path);
 bool InLocationGroup(unsigned code, int group);
 
 class TStartups;
@@ -181,7 +190,8 @@ struct TApplyReport {
     bool NeedsElevation = false;
 
     bool Ok() const { return Failures.empty(); }
-    // One message that names every entry, for a box or standard error.
+    // One message that names every entry, for a box or standard error; what
+    // to do about NeedsElevation is for the window or the tool to say.
     std::string Message() const;
 };
 
@@ -281,26 +291,22 @@ bool ProgramFileExists(const std::string& located);
 // functions drop the quotes of a quoted value.
 bool SameShortcutCommand(const std::string& a, const std::string& b);
 
-// The store of disabled entries and the copies of disabled shortcuts.
+// The data folder and its files: the store of disabled entries, the records
+// of disabled values, the copies of disabled shortcuts of a location, and
+// the portable build's lock file.
 std::string DataFolder();
 std::string DisabledStorePath();
+std::string KeptValuesPath();
+std::string KeptShortcutFolder(int code);
+std::string SystemLockPath();
 // Where a store that cannot be read is kept aside: the store's path followed
 // by ".damaged-" and the local date and time (YYYYMMDD-HHMMSS).
 std::string DamagedStorePath(const std::string& storePath);
 void SaveDisabledStore(TStartups& startups, void* ownerWindow);
 
-// One Morvane at a time changes the system (see TSystemLock): the window
-// around its apply and store writes, the command-line tool around a whole
-// command. The portable build's lock file is SystemLockPath. Take raises
-// EMorvaneError with a clear message when another process held the lock for
-// the whole time-out.
-class TSystemLock;
-std::string SystemLockPath();
-void TakeSystemLock(TSystemLock& lock, int timeoutMs = 10000);
+// Merges the store of disabled entries into a fresh scan, with what is kept
+// of each disabled entry (a refresh step: see RefreshStartups).
 void RestoreDisabledStore(TStartups& startups, void* ownerWindow);
 
-// The window's and the command-line tool's Apply: writes the store, applies,
-// and writes the store again without the disablings that could not be
-// applied, so that the store never claims an entry is off while it still
-// starts.
-TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow);
+// The use cases built on all of the above.
+#include "startupTasks.h"

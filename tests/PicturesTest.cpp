@@ -87,7 +87,7 @@ TEST_F(PicturesTest, LegendAndMenuCarryTheirPictures) {
         item.pszText = buf;
         item.cchTextMax = sizeof buf;
         SendMessageA(form->tvStartupFolders, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
-        EXPECT_STREQ(buf, LocationGroupCaptions[i]);
+        EXPECT_STREQ(buf, LocationTree[i].Caption);
         EXPECT_EQ(item.iImage, nodePics[i]);
         EXPECT_EQ(item.iSelectedImage, nodePics[i]);
     }

@@ -64,7 +64,7 @@ TEST_F(Unit1Test, EachNodeShowsExactlyItsLocations) {
         EXPECT_EQ(form->SelectedNode(), node);
         std::vector<const TStartup*> expected;
         for (int i = 0; i < all.Count(); ++i)
-            if (LocationGroups[node] & (1u << all.Items(i)->Location))
+            if (LocationTree[node].Codes & (1u << all.Items(i)->Location))
                 expected.push_back(all.Items(i));
         ASSERT_EQ(Rows(), static_cast<int>(expected.size()));
         for (int r = 0; r < Rows(); ++r)

@@ -202,8 +202,13 @@ void DamagedStoreKinds::DisableThenDamage(const std::string& kind) {
         bytes = "[General]\r\nProgramCount=0\r\n" + bytes;
     } else if (kind == "many empty sections") {
         std::string many = "[General]\r\nProgramCount=2000000000\r\n";
-        for (int i = 0; i < 110000; ++i)
-            many += "[" + std::to_string(i) + "]\r\n";
+        // Appended piece by piece: GCC 12's -O3 sees a false "restrict"
+        // overlap in "[" + std::to_string(i) (GCC bug 105329).
+        for (int i = 0; i < 110000; ++i) {
+            many += '[';
+            many += std::to_string(i);
+            many += "]\r\n";
+        }
         bytes = many;
     }
     WriteFileBytes(store, bytes);

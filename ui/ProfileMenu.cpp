@@ -179,15 +179,8 @@ std::string TfrmMorvane::QuickProfilePath(int slot) {
 }
 
 void TfrmMorvane::LoadProfileFile(const std::string& path) {
-    if (!FileExists(path))
-        return;
-    // A file that is no profile would empty the list, and closing the window
-    // would then forget every disabled entry of the store.
-    if (IniReadString(path, "General", "ProgramCount", "").empty())
-        throw EMorvaneError("\"" + path + "\" is not a Morvane profile.");
     // The rows refer to the entries that the load frees: they go first.
-    ListView_DeleteAllItems(lvStartupList);
-    startups_->LoadFromFile(path);
+    LoadProfile(*startups_, path, [this] { ListView_DeleteAllItems(lvStartupList); });
 }
 
 void TfrmMorvane::LoadQuickProfile(int slot) {

@@ -90,8 +90,7 @@ void TfrmMorvane::FormClose() {
     // The store is written on every close, changed or not.
     Guarded([this] {
         TSystemLock lock(SystemLockPath());
-        TakeSystemLock(lock);
-        SaveDisabledStore(*startups_, wnd_);
+        SaveStartupStore(*startups_, lock);
     });
     placement_.Save(wnd_, dpi_.Value);
     formStorage_.Save(wnd_, dpi_.Value);
@@ -135,16 +134,9 @@ void TfrmMorvane::btnRefreshClick() {
     rows_.clear();
     ListView_DeleteAllItems(lvStartupList);
     lookups_.Clear();
-    startups_->Clear();
-    // A scan that stops on a faulty registry value still goes through the
-    // steps below: without the merge of the store, the next write of the
-    // store (at the latest on close) would forget every disabled entry.
-    std::string scanError;
-    try {
-        startups_->Refresh();
-    } catch (const std::exception& e) {
-        scanError = e.what();
-    }
+    TSystemLock lock(SystemLockPath());
+    const TRefreshReport report = RefreshStartups(*startups_, lock);
+    lock.Release();
     for (HTREEITEM node : nodes_)
         TreeView_Expand(tvStartupFolders, node, TVE_EXPAND);
     busy.Stop();
@@ -154,16 +146,12 @@ void TfrmMorvane::btnRefreshClick() {
     refreshing_ = false;
     SetFocus(tvStartupFolders);
 
-    try {
-        TSystemLock lock(SystemLockPath());
-        TakeSystemLock(lock);
-        RestoreDisabledStore(*startups_, wnd_);
-    } catch (...) {
-        // An unreadable store leaves the list with what the scan found.
-    }
     FillList();
-    if (!scanError.empty())
-        ShowError(wnd_, scanError);
+    // An unreadable store leaves the list with what the scan found; the user
+    // is told, as of a scan that stopped.
+    for (const std::string& error : {report.ScanError, report.StoreError})
+        if (!error.empty())
+            ShowError(wnd_, error);
     // Passed-over values and a damaged store: told once, after the list shows
     // everything else.
     if (!startups_->Notices.empty())
@@ -178,8 +166,7 @@ void TfrmMorvane::btnApplyClick() {
     }
     // One Morvane at a time changes the system (the command-line tool too).
     TSystemLock lock(SystemLockPath());
-    TakeSystemLock(lock);
-    TApplyReport report = ApplyWithStore(*startups_, wnd_);
+    TApplyReport report = ApplyStartups(*startups_, lock);
     lock.Release();
     if (report.Ok())
         return;
@@ -188,6 +175,8 @@ void TfrmMorvane::btnApplyClick() {
         UiSeam().ShowMessageBox(wnd_, text, ApplicationTitle, MB_OK | MB_ICONWARNING);
         return;
     }
+    text += "\nChanging these locations needs administrator rights: run Morvane elevated "
+            "(as administrator) to apply them.";
     text += "\n\nRestart Morvane as administrator now? The changes above have to be made "
             "once more there.";
     if (UiSeam().ShowMessageBox(wnd_, text, ApplicationTitle, MB_YESNO | MB_ICONWARNING) != IDYES)
@@ -498,10 +487,7 @@ void TfrmMorvane::Remove1Click() {
     if (!entry)
         return;
     if (entry->Enabled) {
-        UiSeam().ShowMessageBox(
-            wnd_,
-            "You need to disable the program from Startup, before you can delete the program.",
-            ApplicationTitle, MB_OK);
+        UiSeam().ShowMessageBox(wnd_, RemoveEnabledRefusal, ApplicationTitle, MB_OK);
         return;
     }
     // The row goes first, so that no repaint meets a row whose entry is gone.
@@ -509,7 +495,8 @@ void TfrmMorvane::Remove1Click() {
     ListView_DeleteItem(lvStartupList, row);
     if (ListView_GetItemCount(lvStartupList) != RowCount())
         SyncRowCount(true);
-    std::unique_ptr<TStartup> removed = entry->RemoveFromOwner();
+    TSystemLock lock(SystemLockPath());
+    std::unique_ptr<TStartup> removed = RemoveStartup(*entry, lock);
 }
 
 void TfrmMorvane::ShowContextMenu(POINT screen) {

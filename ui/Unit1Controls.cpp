@@ -29,15 +29,10 @@ enum : int {
     idAbout = 1014,
 };
 
-// The location tree: caption index (LocationGroupCaptions), parent node and picture.
-struct TNodeDef {
-    int Parent;
-    int Picture;
-};
-const TNodeDef NodeDefs[TfrmMorvane::NodeCount] = {
-    {-1, piParcel}, {-1, piScreen},     {1, piRegistry}, {2, piRun},    {2, piRunOnce},
-    {2, piService}, {2, piServiceOnce}, {1, piFolder},   {-1, piUsers}, {8, piRegistry},
-    {9, piRun},     {9, piRunOnce},     {8, piFolder},
+// The picture of each node of the location tree (LocationTree).
+const int NodePictures[TfrmMorvane::NodeCount] = {
+    piParcel, piScreen, piRegistry, piRun,   piRunOnce, piService, piServiceOnce,
+    piFolder, piUsers,  piRegistry, piRun,   piRunOnce, piFolder,
 };
 
 struct TLegendRow {
@@ -178,12 +173,13 @@ void TfrmMorvane::CreateTree() {
     TreeView_SetIndent(tvStartupFolders, dpi_.Scale(layout::TreeIndent));
     for (int i = 0; i < NodeCount; ++i) {
         TVINSERTSTRUCTA ins{};
-        ins.hParent = NodeDefs[i].Parent < 0 ? TVI_ROOT : nodes_[NodeDefs[i].Parent];
+        const TLocationNode& node = LocationTree[i];
+        ins.hParent = node.Parent < 0 ? TVI_ROOT : nodes_[node.Parent];
         ins.hInsertAfter = TVI_LAST;
         ins.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
-        ins.item.pszText = const_cast<char*>(LocationGroupCaptions[i]);
-        ins.item.iImage = NodeDefs[i].Picture;
-        ins.item.iSelectedImage = NodeDefs[i].Picture;
+        ins.item.pszText = const_cast<char*>(node.Caption);
+        ins.item.iImage = NodePictures[i];
+        ins.item.iSelectedImage = NodePictures[i];
         ins.item.lParam = i;
         nodes_[i] = reinterpret_cast<HTREEITEM>(
             SendMessageA(tvStartupFolders, TVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&ins)));

@@ -28,5 +28,11 @@ public:
     using EMorvaneError::EMorvaneError;
 };
 
+// Reading or writing a shortcut (.lnk) file failed.
+class EShortcutError : public EMorvaneError {
+public:
+    using EMorvaneError::EMorvaneError;
+};
+
 // Replaces the first "%s" of fmt by arg (the only formatting the messages need).
 std::string FormatMessage1(const std::string& fmt, const std::string& arg);

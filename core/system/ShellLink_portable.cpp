@@ -1,7 +1,7 @@
 #include "ShellLink.h"
 
 #include "LnkFormat.h"
-#include "ShortcutLink.h"
+#include "Errors.h"
 
 #include "Files.h"
 

@@ -1,6 +1,6 @@
 #include "ShellLink.h"
 
-#include "ShortcutLink.h"
+#include "Errors.h"
 #include "WideText_win.h"
 
 #include <windows.h>

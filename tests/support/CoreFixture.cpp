@@ -27,9 +27,10 @@ void CoreTest::MakeShortcut(unsigned code, const std::string& title, const std::
 }
 
 void CoreTest::Rescan(TStartups& startups) {
-    startups.Clear();
-    startups.Refresh();
-    RestoreDisabledStore(startups, nullptr);
+    TSystemLock lock(SystemLockPath());
+    const TRefreshReport report = RefreshStartups(startups, lock);
+    EXPECT_TRUE(report.ScanError.empty()) << report.ScanError;
+    EXPECT_TRUE(report.StoreError.empty()) << report.StoreError;
 }
 
 TStartup* CoreTest::Find(TStartups& startups, const std::string& title) {

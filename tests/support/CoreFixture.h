@@ -72,7 +72,8 @@ protected:
     // Sets an environment variable of this process.
     static void SetEnv(const std::string& name, const std::string& value);
 
-    // Refresh as the window does it: clear, scan, merge the store.
+    // The refresh of the window and the command-line tool; a scan or merge
+    // that fails fails the test.
     static void Rescan(TStartups& startups);
     static TStartup* Find(TStartups& startups, const std::string& title);
 

@@ -1,0 +1,39 @@
+// Where Morvane keeps what it knows of disabled entries: every file of the
+// data folder is named here and nowhere else.
+
+#include "startupUtil.h"
+
+#include "system/Files.h"
+#include "system/Folders.h"
+
+namespace {
+
+const int kAppDataFolder = 5;
+
+std::string InDataFolder(const std::string& name) {
+    const std::string data = DataFolder();
+    return data.empty() ? std::string() : PathJoin(data, name);
+}
+
+} // namespace
+
+std::string DataFolder() {
+    const std::string appData = GetSpecialFolder(kAppDataFolder);
+    return appData.empty() ? std::string() : PathJoin(appData, "Morvane");
+}
+
+std::string DisabledStorePath() {
+    return InDataFolder("disabled.dat");
+}
+
+std::string KeptValuesPath() {
+    return InDataFolder("disabled-values.dat");
+}
+
+std::string KeptShortcutFolder(int code) {
+    return InDataFolder("Shortcuts\\" + std::to_string(code));
+}
+
+std::string SystemLockPath() {
+    return InDataFolder("disabled.dat.lock");
+}

@@ -1,0 +1,307 @@
+// The store of disabled entries: written from the collection, checked
+// before it is written over, kept aside when damaged, and merged into a
+// fresh scan together with what is kept of each disabled entry.
+
+#include "startupStore.h"
+
+#include "startupKept.h"
+#include "system/AsciiCase.h"
+#include "system/Errors.h"
+#include "system/Files.h"
+#include "system/Ini.h"
+#include "ProfileData.h"
+#include "system/TempName.h"
+
+#include <ctime>
+#include <set>
+
+namespace {
+
+// --- A store that cannot be read ------------------------------------------------
+
+const char* const kEntryKeys[] = {"title", "fullpath", "location", "rating", "enabled"};
+
+// A store reads back as Morvane writes it: "General" first, then the
+// sections 0 to ProgramCount - 1 in order, each once and with its keys, and
+// nothing else. Anything else (garbage, a cut file, a section placed before
+// a real one, a second "General", a count its sections do not match) is
+// damaged: reading it would list the wrong entries or none, and writing over
+// it would lose for good what it still holds.
+bool StoreIsSound(const std::string& path) {
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes))
+        return false;
+    if (bytes.empty())
+        return true;
+    TProfileData data;
+    if (!data.Load(path))
+        return false;
+    const auto& sections = data.Sections();
+    if (data.StrayLines() != 0 || sections.empty() || data.SectionCount("General") != 1 ||
+        !asciiEqualNoCase(sections.front().Name, "General"))
+        return false;
+    int count = 0;
+    const std::string* countText = data.Find("General", "ProgramCount");
+    if (!countText || !ParseIniInteger(*countText, count) || count < 0 ||
+        static_cast<size_t>(count) != sections.size() - 1)
+        return false;
+    for (int i = 0; i < count; ++i) {
+        const std::string name = std::to_string(i);
+        if (sections[static_cast<size_t>(i) + 1].Name != name || data.SectionCount(name) != 1)
+            return false;
+        for (const char* key : kEntryKeys)
+            if (!data.Find(name, key))
+                return false;
+    }
+    return true;
+}
+
+std::string StampNow() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    char buffer[32] = "unknown-time";
+    if (local)
+        std::strftime(buffer, sizeof buffer, "%Y%m%d-%H%M%S", local);
+    return buffer;
+}
+
+// Moves a damaged store out of the way; the name of where it went, or empty
+// when it could not be kept (then it must not be written over).
+std::string KeepAside(const std::string& path) {
+    std::string aside = DamagedStorePath(path);
+    for (int n = 2; FileExists(aside) && n < 100; ++n)
+        aside = DamagedStorePath(path) + "-" + std::to_string(n);
+    if (FileExists(aside))
+        return std::string();
+    if (ReplaceFileWith(aside, path))
+        return aside;
+    if (CopyFileTo(path, aside) && DeleteFileAt(path))
+        return aside;
+    return std::string();
+}
+
+// --- What is known of disabled entries besides the store -------------------------
+
+bool SamePlace(const TStartupPlace& p, int code, RegView view, const std::string& title) {
+    return p.Location == code && SameView(p.View, view) && asciiEqualNoCase(p.Title, title);
+}
+
+// Gives an entry the kept places of its command line that it does not name yet.
+void AddKeptPlaces(TStartup& entry, const std::vector<KeptValue>& values,
+                   const std::vector<KeptCopy>& copies) {
+    auto known = [&](int code, RegView view, const std::string& title) {
+        if (SamePlace({entry.Location, entry.View, entry.Title, {}}, code, view, title))
+            return true;
+        for (const TStartupPlace& p : entry.AlsoIn)
+            if (SamePlace(p, code, view, title))
+                return true;
+        return false;
+    };
+    for (const KeptValue& v : values) {
+        if (v.CommandLine != entry.CommandLine || known(v.Code, v.View, v.Title))
+            continue;
+        TStartupPlace place{static_cast<TStartupLocation>(v.Code), v.View, v.Title, {}};
+        if (v.Name != v.Title)
+            place.ValueName = v.Name;
+        entry.AlsoIn.push_back(place);
+    }
+    for (const KeptCopy& c : copies)
+        if (SameShortcutCommand(c.CommandLine, entry.CommandLine) &&
+            !known(c.Code, RegView::Default, c.Title))
+            entry.AlsoIn.push_back(
+                {static_cast<TStartupLocation>(c.Code), RegView::Default, c.Title, {}});
+}
+
+TStartup* AddDisabled(TStartups& startups, const std::string& title, const std::string& commandLine,
+                      int code, int rating, RegView view) {
+    TStartup* added = startups.Add(title, std::string(), commandLine, code, rating);
+    if (added) {
+        added->SetEnabled(false);
+        added->View = view;
+    }
+    return added;
+}
+
+TStartup* AddStored(TStartups& store, const TStartup& e) {
+    TStartup* added = store.Add(e.Title, std::string(), e.CommandLine, e.Location, e.Rating);
+    if (added) {
+        added->SetEnabled(false);
+        if (IsRegistryLocation(e.Location))
+            added->ValueName = e.ValueName;
+    }
+    return added;
+}
+
+bool SameStored(const TStartup& a, const TStartup& b) {
+    return a.Title == b.Title && a.CommandLine == b.CommandLine && a.Location == b.Location &&
+           a.Rating == b.Rating && a.Enabled == b.Enabled && a.ValueName == b.ValueName;
+}
+
+} // namespace
+
+void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip,
+                const std::set<const TStartup*>& keep,
+                std::set<const TStartup*>* unstored) {
+    const std::string path = DisabledStorePath();
+    if (path.empty())
+        throw EIniError(FormatMessage1("Unable to write to %s", "Morvane\\disabled.dat"));
+    // What a damaged store still holds is never written over.
+    if (FileExists(path) && !StoreIsSound(path) && KeepAside(path).empty())
+        throw EIniError(FormatMessage1("Unable to write to %s", path));
+
+    TStartups store(ownerWindow);
+    std::vector<const TStartup*> sources; // the entry each stored one stands for
+    for (int i = 0; i < startups.Count(); ++i) {
+        const TStartup* e = startups.Items(i);
+        if (e->Enabled ? keep.count(e) == 0 : skip.count(e) != 0)
+            continue;
+        // Windows keeps its own switch; the entry is still in its place.
+        if (e->DisabledByWindows && !e->Enabled)
+            continue;
+        if (AddStored(store, *e))
+            sources.push_back(e);
+    }
+    if (!startups.StoreMerged) {
+        // The collection never saw the store (a scan that failed, a profile
+        // that was loaded): keep what it does not know of.
+        TStartups old(ownerWindow);
+        old.LoadFromFile(path);
+        for (int i = 0; i < old.Count(); ++i) {
+            const TStartup* e = old.Items(i);
+            if (startups.FindCommandLine(e->CommandLine))
+                continue;
+            if (AddStored(store, *e))
+                sources.push_back(nullptr);
+        }
+    } else {
+        PruneKept(startups);
+    }
+    // The store is written beside the old one, read back, and put in its
+    // place only when every entry reads back as it was written.
+    for (int pass = 0; pass < 3; ++pass) {
+        const std::string temporary = UniqueTemporaryName(path);
+        try {
+            store.SaveToFile(temporary);
+        } catch (const EMorvaneError&) {
+            DeleteFileAt(temporary);
+            throw EIniError(FormatMessage1("Unable to write to %s", path));
+        }
+        TStartups back(ownerWindow);
+        back.LoadFromFile(temporary);
+        std::vector<int> wrong;
+        for (int i = 0; i < store.Count(); ++i) {
+            const TStartup* b = back.FindCommandLine(store.Items(i)->CommandLine);
+            if (!b || !SameStored(*b, *store.Items(i)))
+                wrong.push_back(i);
+        }
+        if (wrong.empty() && back.Count() == store.Count() && StoreIsSound(temporary)) {
+            if (ReplaceFileWith(path, temporary))
+                return;
+            DeleteFileAt(temporary);
+            throw EIniError(FormatMessage1("Unable to write to %s", path));
+        }
+        DeleteFileAt(temporary);
+        if (wrong.empty())
+            break;
+        for (auto it = wrong.rbegin(); it != wrong.rend(); ++it) {
+            const size_t at = static_cast<size_t>(*it);
+            if (sources[at] && unstored)
+                unstored->insert(sources[at]);
+            store.Delete(*it);
+            sources.erase(sources.begin() + *it);
+        }
+    }
+    throw EIniError(FormatMessage1("Unable to write to %s", path));
+}
+
+void SaveDisabledStore(TStartups& startups, void* ownerWindow) {
+    WriteStore(startups, ownerWindow, {}, {});
+}
+
+std::string DamagedStorePath(const std::string& storePath) {
+    return storePath + ".damaged-" + StampNow();
+}
+
+void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
+    const std::string path = DisabledStorePath();
+    if (path.empty())
+        return;
+    TStartups store(ownerWindow);
+    bool merged = true;
+    if (FileExists(path) && !StoreIsSound(path)) {
+        const std::string aside = KeepAside(path);
+        if (aside.empty()) {
+            merged = false;
+            startups.Notices.push_back(
+                "The store of disabled entries \"" + path +
+                "\" cannot be read and could not be moved aside. Morvane leaves it as it is and "
+                "cannot save disabled entries until it is moved away.");
+        } else {
+            startups.Notices.push_back(
+                "The store of disabled entries could not be read. It was kept as \"" + aside +
+                "\" and will not be written over. The disabled entries Morvane still knows from "
+                "its kept values and shortcut copies are listed again, unticked.");
+        }
+    } else {
+        store.LoadFromFile(path);
+    }
+    const std::vector<KeptValue> kept = LoadKeptValues();
+    const std::vector<KeptCopy> copies = LoadKeptCopies(ownerWindow);
+    for (int i = 0; i < store.Count(); ++i) {
+        const TStartup* e = store.Items(i);
+        std::string commandLine = e->CommandLine;
+        if (IsFolderLocation(e->Location)) {
+            // The kept copy has the command line as the scan builds it,
+            // quotes and all, which the profile functions may have dropped.
+            for (const KeptCopy& c : copies)
+                if (c.Code == e->Location && c.Title == e->Title &&
+                    SameShortcutCommand(c.CommandLine, commandLine))
+                    commandLine = c.CommandLine;
+        }
+        const std::string& name = e->RegistryName();
+        const KeptValue* k = FindKept(kept, e->Location, commandLine, RegView::Default, &name);
+        TStartup* added = AddDisabled(startups, e->Title, commandLine, e->Location, e->Rating,
+                                      k ? k->View : RegView::Default);
+        if (added && IsRegistryLocation(e->Location)) {
+            added->ValueName = e->ValueName;
+            if (!added->ValueName && k && k->Name != e->Title)
+                added->ValueName = k->Name;
+        }
+        if (!added)
+            added = startups.FindCommandLine(commandLine);
+        // The program is in the system again from another place: what is kept
+        // of this one goes with the listed entry, so that nothing is lost.
+        if (added)
+            AddKeptPlaces(*added, kept, copies);
+    }
+    // A kept value or shortcut copy that no stored entry names (the store was
+    // damaged or lost) still stands for a disabled program.
+    for (const KeptValue& v : kept) {
+        // Kept for another place of a listed entry: it goes with that entry.
+        if (TStartup* listed = startups.FindCommandLine(v.CommandLine)) {
+            AddKeptPlaces(*listed, kept, copies);
+            continue;
+        }
+        if (TStartup* added =
+                AddDisabled(startups, v.Title, v.CommandLine, v.Code,
+                            v.Code == slLMServices || v.Code == slLMServiceOnce ? 4 : 0, v.View)) {
+            if (v.Name != added->Title)
+                added->ValueName = v.Name;
+            AddKeptPlaces(*added, kept, copies);
+        }
+    }
+    for (const KeptCopy& c : copies) {
+        TStartup* listed = nullptr;
+        for (int i = 0; i < startups.Count() && !listed; ++i)
+            if (SameShortcutCommand(startups.Items(i)->CommandLine, c.CommandLine))
+                listed = startups.Items(i);
+        if (listed) {
+            AddKeptPlaces(*listed, kept, copies);
+            continue;
+        }
+        if (TStartup* added =
+                AddDisabled(startups, c.Title, c.CommandLine, c.Code, 0, RegView::Default))
+            AddKeptPlaces(*added, kept, copies);
+    }
+    startups.StoreMerged = merged;
+}
