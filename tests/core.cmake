@@ -7,6 +7,7 @@ set(core_test_sources
   startupProfileTest.cpp
   startupKeepTest.cpp
   startupNamesTest.cpp
+  startupTasksTest.cpp
   support/CoreFixture.cpp
   support/CoreFixture_${MORVANE_PLATFORM}.cpp)
 morvane_test(core_tests SOURCES ${core_test_sources} LIBS morvane_core)
