@@ -1,0 +1,73 @@
+// The location tree: its nodes, which group of locations each shows, and
+// the choice of a node, which fills the entry list with that group.
+
+#include "Unit1.h"
+
+#include "ListViewCalls.h"
+#include "Pictures.h"
+#include "core/startupUtil.h"
+
+namespace {
+
+enum : int { idTree = 1001 };
+
+// The location tree: caption index (LocationGroupCaptions), parent node and picture.
+struct TNodeDef {
+    int Parent;
+    int Picture;
+};
+const TNodeDef NodeDefs[TfrmMorvane::NodeCount] = {
+    {-1, piParcel}, {-1, piScreen},     {1, piRegistry}, {2, piRun},    {2, piRunOnce},
+    {2, piService}, {2, piServiceOnce}, {1, piFolder},   {-1, piUsers}, {8, piRegistry},
+    {9, piRun},     {9, piRunOnce},     {8, piFolder},
+};
+
+} // namespace
+
+void TfrmMorvane::CreateTree() {
+    tvStartupFolders =
+        CreateChildControl(wnd_, idTree, WC_TREEVIEWA, "",
+                           WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_SHOWSELALWAYS |
+                               TVS_FULLROWSELECT | TVS_DISABLEDRAGDROP,
+                           WS_EX_CLIENTEDGE);
+    SendMessageA(tvStartupFolders, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    TreeView_SetImageList(tvStartupFolders, ImageList1.Get(), TVSIL_NORMAL);
+    TreeView_SetIndent(tvStartupFolders, dpi_.Scale(layout::TreeIndent));
+    for (int i = 0; i < NodeCount; ++i) {
+        HTREEITEM parent = NodeDefs[i].Parent < 0 ? nullptr : nodes_[NodeDefs[i].Parent];
+        nodes_[i] = treeview::InsertNode(tvStartupFolders, parent, LocationGroupCaptions[i],
+                                         NodeDefs[i].Picture, i);
+    }
+}
+
+HTREEITEM TfrmMorvane::Node(int absoluteIndex) const {
+    return absoluteIndex >= 0 && absoluteIndex < NodeCount ? nodes_[absoluteIndex] : nullptr;
+}
+
+int TfrmMorvane::SelectedNode() const {
+    HTREEITEM sel = treeview::Selection(tvStartupFolders);
+    for (int i = 0; i < NodeCount; ++i)
+        if (nodes_[i] == sel && sel)
+            return i;
+    return -1;
+}
+
+void TfrmMorvane::tvStartupFoldersClick() {
+    if (consulting_)
+        return;
+    FillList();
+}
+
+LRESULT TfrmMorvane::TreeNotify(const NMHDR& hdr) {
+    // While a consultation runs the selected group stays.
+    if ((hdr.code == TVN_SELCHANGINGA || hdr.code == TVN_SELCHANGINGW) && consulting_)
+        return TRUE;
+    if (hdr.code == TVN_SELCHANGEDA || hdr.code == TVN_SELCHANGEDW) {
+        // A new node by mouse or keyboard shows its entries; Refresh selects
+        // the top node itself and fills the list once at its end.
+        if (!refreshing_)
+            Guarded([this] { tvStartupFoldersClick(); });
+        return 0;
+    }
+    return 0;
+}
