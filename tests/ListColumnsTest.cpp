@@ -129,6 +129,14 @@ TEST_F(ListViewCallsTest, ChildControlCarriesItsIdAndParent) {
     HWND edged = CreateChildControl(parent_, 4322, "STATIC", "", 0, WS_EX_CLIENTEDGE);
     EXPECT_TRUE(GetWindowLongA(edged, GWL_EXSTYLE) & WS_EX_CLIENTEDGE);
     EXPECT_FALSE(IsWindowVisible(edged));
+    HWND placed = CreateChildControl(parent_, 4323, "STATIC", "", 0, 0, RECT{7, 9, 57, 29});
+    RECT r{};
+    GetWindowRect(placed, &r);
+    MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 7);
+    EXPECT_EQ(r.top, 9);
+    EXPECT_EQ(r.right - r.left, 50);
+    EXPECT_EQ(r.bottom - r.top, 20);
 }
 
 TEST_F(ListViewCallsTest, ListRowsColumnsAndStates) {

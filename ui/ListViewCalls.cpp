@@ -1,9 +1,10 @@
 #include "ListViewCalls.h"
 
 HWND CreateChildControl(HWND parent, int id, const char* className, const char* text, DWORD style,
-                        DWORD exStyle) {
-    // The size is set by the layout; a child's menu handle is its id.
-    return CreateWindowExA(exStyle, className, text, WS_CHILD | style, 0, 0, 10, 10, parent,
+                        DWORD exStyle, const RECT& bounds) {
+    // A child window's menu handle is its control id.
+    return CreateWindowExA(exStyle, className, text, WS_CHILD | style, bounds.left, bounds.top,
+                           bounds.right - bounds.left, bounds.bottom - bounds.top, parent,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                            GetModuleHandleA(nullptr), nullptr);
 }

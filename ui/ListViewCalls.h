@@ -8,9 +8,11 @@
 
 #include <string>
 
-// A child control of parent with the given control id.
+// A child control of parent with the given control id (WS_CHILD is added to
+// style). The bounds are in the parent's client coordinates; controls that
+// the layout places later are created small.
 HWND CreateChildControl(HWND parent, int id, const char* className, const char* text, DWORD style,
-                        DWORD exStyle = 0);
+                        DWORD exStyle = 0, const RECT& bounds = RECT{0, 0, 10, 10});
 
 namespace listview {
 
