@@ -9,8 +9,6 @@
 #include "core/startupUtil.h"
 #include "core/system/WideText_win.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 #include <vector>
 

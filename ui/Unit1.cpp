@@ -13,8 +13,6 @@
 #include "core/system/Icons.h"
 #include "core/system/Lock.h"
 
-#include <windowsx.h>
-
 #include <algorithm>
 
 TfrmMorvane* frmMorvane = nullptr;
