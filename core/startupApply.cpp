@@ -199,8 +199,8 @@ private:
         RegValue current;
         if (!key.ReadValue(name, current)) {
             // A profile that knows only the title of a default value.
-            if (at.ValueName || !key.ReadValue(std::string(), current) ||
-                !IsText(current.Type) || current.Text != entry.CommandLine)
+            if (at.ValueName || !key.ReadValue(std::string(), current) || !IsText(current.Type) ||
+                current.Text != entry.CommandLine)
                 return;
             name.clear();
         }
@@ -248,8 +248,8 @@ private:
             !HasTwoRegistryViews())
             return entry.View;
         const std::string& name = entry.RegistryName();
-        if (const KeptValue* k = FindKept(kept_, entry.Location, entry.CommandLine,
-                                          RegView::Default, &name)) {
+        if (const KeptValue* k =
+                FindKept(kept_, entry.Location, entry.CommandLine, RegView::Default, &name)) {
             if (k->View != RegView::Default) {
                 entry.View = k->View;
                 return entry.View;

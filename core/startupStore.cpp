@@ -140,8 +140,7 @@ bool SameStored(const TStartup& a, const TStartup& b) {
 } // namespace
 
 void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip,
-                const std::set<const TStartup*>& keep,
-                std::set<const TStartup*>* unstored) {
+                const std::set<const TStartup*>& keep, std::set<const TStartup*>* unstored) {
     const std::string path = DisabledStorePath();
     if (path.empty())
         throw EIniError(FormatMessage1("Unable to write to %s", "Morvane\\disabled.dat"));

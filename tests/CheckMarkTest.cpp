@@ -105,3 +105,48 @@ TEST_F(CheckMarkTest, CheckEnableDisableTogglesFirstSelectedRow) {
 }
 
 } // namespace
+
+namespace {
+
+NMLISTVIEW StateChange(UINT oldState, UINT newState) {
+    NMLISTVIEW change{};
+    change.iItem = 0;
+    change.uChanged = LVIF_STATE;
+    change.uOldState = oldState;
+    change.uNewState = newState;
+    return change;
+}
+
+TEST(CheckMarkGate, RefusesOnlyTheListsOwnCheckChangesDuringItsInput) {
+    TCheckMarkGate gate;
+    const NMLISTVIEW check = StateChange(CheckStateImage(true), CheckStateImage(false));
+    const NMLISTVIEW select = StateChange(0, LVIS_SELECTED);
+    EXPECT_FALSE(gate.Refuses(check)) << "outside a press or key";
+    {
+        auto input = gate.ListInput();
+        EXPECT_TRUE(gate.Refuses(check));
+        EXPECT_FALSE(gate.Refuses(select)) << "selection is the list's";
+        {
+            auto own = gate.OwnChange();
+            EXPECT_FALSE(gate.Refuses(check)) << "the window's own change";
+        }
+        EXPECT_TRUE(gate.Refuses(check));
+        {
+            auto nested = gate.ListInput();
+            EXPECT_TRUE(gate.Refuses(check));
+        }
+        EXPECT_TRUE(gate.Refuses(check)) << "still inside the outer press";
+    }
+    EXPECT_FALSE(gate.Refuses(check));
+    NMLISTVIEW text = check;
+    text.uChanged = LVIF_TEXT;
+    auto input = gate.ListInput();
+    EXPECT_FALSE(gate.Refuses(text)) << "not a state change";
+}
+
+TEST(CheckMarkGate, StateImagesOfTheCheckBox) {
+    EXPECT_EQ(CheckStateImage(false), INDEXTOSTATEIMAGEMASK(1u));
+    EXPECT_EQ(CheckStateImage(true), INDEXTOSTATEIMAGEMASK(2u));
+}
+
+} // namespace

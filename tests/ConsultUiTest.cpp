@@ -119,7 +119,7 @@ protected:
     }
     std::string Text(int row, int column) const {
         char buf[1024] = {};
-        ListView_GetItemText(form->lvStartupList, row, column, buf, sizeof buf);
+        ListView_GetItemText(form->ListHandle(), row, column, buf, sizeof buf);
         return buf;
     }
     int RowOf(const std::string& title) const {
@@ -155,7 +155,7 @@ TEST_F(ConsultUiTest, ConsultFillsRatingsAndCommentsFromTheReferenceServer) {
     EXPECT_EQ(form->RowEntry(java)->DetailComment, form->RowEntry(java)->Comment);
     EXPECT_EQ(form->RowEntry(mine)->Rating, 0);
     EXPECT_EQ(Text(mine, 4), "");
-    EXPECT_FALSE(form->aniBusy.Active());
+    EXPECT_FALSE(form->Busy().Active());
     EXPECT_FALSE(form->Consulting());
 }
 
@@ -177,7 +177,7 @@ TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
     ASSERT_EQ(seam.Messages.size(), 1u);
     EXPECT_EQ(seam.Messages[0], ConsultWaitMessage);
     EXPECT_EQ(seam.Pumps, pumps);
-    EXPECT_FALSE(form->aniBusy.Active());
+    EXPECT_FALSE(form->Busy().Active());
     // At 30000 ms it runs again, and the 30 seconds count from its end.
     TLoopbackServer again({{Answer("<r><i idx=\"0\" rating=\"4\">second</i></r>")}, true});
     UseServer(again);
@@ -200,7 +200,7 @@ TEST_F(ConsultUiTest, CommandsThatMoveRowsAreRefusedWhileWaiting) {
     TStartup* second = form->RowEntry(1);
     // The second row is unticked, so that Remove would take it.
     form->SetRowChecked(1, false);
-    ListView_SetItemState(form->lvStartupList, 1, LVIS_SELECTED | LVIS_FOCUSED,
+    ListView_SetItemState(form->ListHandle(), 1, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
     TLoopbackServer server(
         {{Answer("<r><i idx=\"0\" rating=\"4\">zero</i><i idx=\"1\" rating=\"1\">one</i></r>")},
@@ -214,7 +214,7 @@ TEST_F(ConsultUiTest, CommandsThatMoveRowsAreRefusedWhileWaiting) {
         form->lvStartupListColumnClick(0);
         form->lvStartupListColumnClick(0);
         form->Remove1Click();
-        TreeView_SelectItem(form->tvStartupFolders, form->Node(1));
+        TreeView_SelectItem(form->TreeHandle(), form->Node(1));
         form->tvStartupFoldersClick();
         form->btnConsultClick();
         PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
@@ -245,7 +245,7 @@ TEST_F(ConsultUiTest, FailureSaysWhyAndLeavesTheNextConsultFree) {
     const std::string expected = std::string(FailureMessage) + "\ncannot reach 127.0.0.1:";
     EXPECT_EQ(seam.Messages[0].rfind(expected, 0), 0u) << seam.Messages[0];
     EXPECT_FALSE(form->HasConsulted);
-    EXPECT_FALSE(form->aniBusy.Active());
+    EXPECT_FALSE(form->Busy().Active());
     EXPECT_EQ(form->RowCount(), 2);
     {
         TLoopbackServer notFound({{"HTTP/1.0 404 Not Found\r\n\r\n"}, true});

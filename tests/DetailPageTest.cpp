@@ -72,13 +72,13 @@ protected:
 
 TEST_F(DetailPageTest, PanesStartBlank) {
     Open();
-    EXPECT_EQ(form->WebBrowser1View.Content(), TWebView::wcAddress);
-    EXPECT_EQ(form->WebBrowser1View.Address(), "about:blank");
-    EXPECT_EQ(form->EmbeddedWB1View.Content(), TWebView::wcAddress);
-    EXPECT_EQ(form->EmbeddedWB1View.Address(), "about:blank");
+    EXPECT_EQ(form->DetailView().Content(), TWebView::wcAddress);
+    EXPECT_EQ(form->DetailView().Address(), "about:blank");
+    EXPECT_EQ(form->SideView().Content(), TWebView::wcAddress);
+    EXPECT_EQ(form->SideView().Address(), "about:blank");
     // A refresh or another node does not clear the detail pane either.
     form->btnRefreshClick();
-    EXPECT_EQ(form->WebBrowser1View.Address(), "about:blank");
+    EXPECT_EQ(form->DetailView().Address(), "about:blank");
 }
 
 TEST_F(DetailPageTest, ClickWritesTheEightVariablesInOrder) {
@@ -90,8 +90,8 @@ TEST_F(DetailPageTest, ClickWritesTheEightVariablesInOrder) {
     form->lvStartupListClick();
 
     EXPECT_EQ(form->DetailPagePath, PagePath());
-    EXPECT_EQ(form->WebBrowser1View.Content(), TWebView::wcAddress);
-    EXPECT_EQ(form->WebBrowser1View.Address(), PagePath());
+    EXPECT_EQ(form->DetailView().Content(), TWebView::wcAddress);
+    EXPECT_EQ(form->DetailView().Address(), PagePath());
     const std::vector<std::string> expected = {
         "title=Sound Mixer",
         std::string("filename=") + ExistingProgram,
@@ -115,7 +115,7 @@ TEST_F(DetailPageTest, AMouseClickOnARowShowsItsPage) {
     PostMessageA(List(), WM_LBUTTONUP, 0, at);
     SendMessageA(List(), WM_LBUTTONDOWN, MK_LBUTTON, at);
     Pump();
-    EXPECT_EQ(form->WebBrowser1View.Address(), PagePath());
+    EXPECT_EQ(form->DetailView().Address(), PagePath());
     ASSERT_FALSE(PageLines().empty());
     EXPECT_EQ(PageLines()[0], "title=Clicked");
     EXPECT_TRUE(Checked(0)) << "a click right of the check box does not toggle";
@@ -175,7 +175,7 @@ TEST_F(DetailPageTest, ClickingTwiceRebuildsThePage) {
     WriteFileBytes(TemplatePath(), "again {required}\r\n");
     form->lvStartupListClick();
     EXPECT_EQ(PageLines(), std::vector<std::string>{"again Not recommended"});
-    EXPECT_EQ(form->WebBrowser1View.Address(), PagePath());
+    EXPECT_EQ(form->DetailView().Address(), PagePath());
 }
 
 TEST_F(DetailPageTest, PageGoesPerUserWhenTheProgramFolderTakesNoFile) {
@@ -186,7 +186,7 @@ TEST_F(DetailPageTest, PageGoesPerUserWhenTheProgramFolderTakesNoFile) {
     form->lvStartupListClick();
     const std::string perUser = PathJoin(PerUserPageFolder(), DetailPageName);
     EXPECT_EQ(form->DetailPagePath, perUser);
-    EXPECT_EQ(form->WebBrowser1View.Address(), perUser);
+    EXPECT_EQ(form->DetailView().Address(), perUser);
     EXPECT_NE(perUser.find("\\Morvane\\"), std::string::npos);
     ASSERT_FALSE(PageLines().empty());
     EXPECT_EQ(PageLines()[0], "title=Per User");
@@ -202,7 +202,7 @@ TEST_F(DetailPageTest, MissingTemplateIsReportedAndThePaneKeepsItsPage) {
     form->Guarded([&] { form->lvStartupListClick(); });
     ASSERT_EQ(seam.Messages.size(), 1u);
     EXPECT_NE(seam.Messages[0].find(DetailTemplateName), std::string::npos);
-    EXPECT_EQ(form->WebBrowser1View.Address(), PagePath());
+    EXPECT_EQ(form->DetailView().Address(), PagePath());
     EXPECT_EQ(ReadFileBytes(PagePath()), before);
 }
 
@@ -213,7 +213,7 @@ TEST_F(DetailPageTest, NoSelectionDoesNothing) {
     form->lvStartupListClick();
     EXPECT_TRUE(form->DetailPagePath.empty());
     EXPECT_FALSE(FileExists(PagePath()));
-    EXPECT_EQ(form->WebBrowser1View.Address(), "about:blank");
+    EXPECT_EQ(form->DetailView().Address(), "about:blank");
 }
 
 TEST_F(DetailPageTest, RatingsOutsideTheScaleGetANameAndNeverFail) {
@@ -266,8 +266,8 @@ TEST_F(DetailPageTest, ShippedTemplateUsesEveryVariableAndRunsInTheInternetZone)
 TEST_F(DetailPageTest, SidePageIsOursAndLoadsNoThirdPartyScript) {
     Open();
     form->ShowAdsPage();
-    EXPECT_EQ(form->EmbeddedWB1View.Content(), TWebView::wcHtml);
-    const std::string& page = form->EmbeddedWB1View.Html();
+    EXPECT_EQ(form->SideView().Content(), TWebView::wcHtml);
+    const std::string& page = form->SideView().Html();
     EXPECT_NE(page.find("XHTML 1.0 Transitional"), std::string::npos);
     EXPECT_NE(page.find("<title>Untitled Document</title>"), std::string::npos);
     EXPECT_NE(page.find("charset=iso-8859-1"), std::string::npos);
@@ -276,19 +276,19 @@ TEST_F(DetailPageTest, SidePageIsOursAndLoadsNoThirdPartyScript) {
               std::string::npos);
     EXPECT_NE(page.find("saved from url=(0014)about:internet"), std::string::npos);
     EXPECT_EQ(page.find("<script"), std::string::npos);
-    EXPECT_FALSE(IsWindowVisible(form->tmpAds));
+    EXPECT_FALSE(IsWindowVisible(form->AdsTextHandle()));
 }
 
 TEST_F(DetailPageTest, DetailPaneMenuCopiesTheSelection) {
     Open();
-    HMENU menu = form->PopupMenu2.Get();
+    HMENU menu = form->DetailMenu();
     ASSERT_EQ(GetMenuItemCount(menu), 1);
     char caption[32] = {};
     GetMenuStringA(menu, TfrmMorvane::Copy1, caption, sizeof caption, MF_BYCOMMAND);
     EXPECT_STREQ(caption, "&Copy");
-    ASSERT_TRUE(form->WebBrowser1View.OnContextMenu);
+    ASSERT_TRUE(form->DetailView().OnContextMenu);
     seam.OnMenu = [](HMENU) { return static_cast<UINT>(TfrmMorvane::Copy1); };
-    form->WebBrowser1View.OnContextMenu(POINT{10, 10});
+    form->DetailView().OnContextMenu(POINT{10, 10});
     EXPECT_EQ(seam.Menus, 1);
     EXPECT_EQ(seam.LastMenu, menu);
     EXPECT_TRUE(seam.Messages.empty());
@@ -303,7 +303,7 @@ TEST_F(DetailPageTest, WithoutTheBrowserControlThePageTextStaysReadable) {
     TWebView view;
     TWebViewOptions options;
     options.UseBrowser = false;
-    EXPECT_FALSE(view.Attach(form->WebBrowser1, options));
+    EXPECT_FALSE(view.Attach(form->DetailPaneHandle(), options));
     ASSERT_NE(view.TextControl(), nullptr);
     view.Navigate(page);
     char text[256] = {};
@@ -346,7 +346,8 @@ TEST_F(DetailPageTest, ShippedTemplatePagesForTheBrowserCheck) {
     if (!out || !*out)
         GTEST_SKIP() << "MORVANE_PAGES_OUT is not set";
     WriteFileBytes(TemplatePath(), ReadFileBytes(PathJoin(AppFolder(), DetailTemplateName)));
-    const std::string hostile = "<script>document.title='owned'</script><img src=x onerror=alert(1)> & \"co\"";
+    const std::string hostile =
+        "<script>document.title='owned'</script><img src=x onerror=alert(1)> & \"co\"";
     const std::string longFile = std::string(TestFolder) + "\\" + std::string(180, 'w') + ".exe";
     PutValue(slCURun, hostile, std::string(MissingProgram) + " \"<b>'x'</b>\"");
     PutValue(slCURun, "Sound Mixer", std::string(ExistingProgram) + " /tray");

@@ -39,7 +39,7 @@ class RowPicture {
 public:
     RowPicture(TfrmMorvane& form, int row) {
         RECT r{};
-        ListView_GetItemRect(form.lvStartupList, row, &r, LVIR_BOUNDS);
+        ListView_GetItemRect(form.ListHandle(), row, &r, LVIR_BOUNDS);
         width_ = r.right - r.left;
         height_ = r.bottom - r.top;
         BITMAPINFO bi{};
@@ -57,7 +57,7 @@ public:
         di.CtlType = ODT_LISTVIEW;
         di.itemID = static_cast<UINT>(row);
         di.itemAction = ODA_DRAWENTIRE;
-        di.hwndItem = form.lvStartupList;
+        di.hwndItem = form.ListHandle();
         di.hDC = dc_;
         di.rcItem = RECT{0, 0, width_, height_};
         form.lvStartupListDrawItem(di);

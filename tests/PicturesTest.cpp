@@ -46,7 +46,7 @@ TEST_F(PicturesTest, TileDrawCoversTheRectangleWithCutCopies) {
 
 TEST_F(PicturesTest, LegendAndMenuCarryTheirPictures) {
     Open();
-    ASSERT_EQ(ListView_GetItemCount(form->ListView1), 5);
+    ASSERT_EQ(ListView_GetItemCount(form->LegendHandle()), 5);
     const char* texts[] = {"Unknown", "Not Recommended", "Not Required", "User's Choice",
                            "System Required"};
     for (int i = 0; i < 5; ++i) {
@@ -56,12 +56,12 @@ TEST_F(PicturesTest, LegendAndMenuCarryTheirPictures) {
         item.iItem = i;
         item.pszText = buf;
         item.cchTextMax = sizeof buf;
-        SendMessageA(form->ListView1, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(form->LegendHandle(), LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         EXPECT_STREQ(buf, texts[i]);
         EXPECT_EQ(item.iImage, 24 + i);
     }
-    EXPECT_EQ(ImageList_GetImageCount(form->ImageList1.Get()), 29);
-    HMENU menu = form->PopupMenu1.Get();
+    EXPECT_EQ(ImageList_GetImageCount(form->PictureList()), 29);
+    HMENU menu = form->ListMenu();
     ASSERT_EQ(GetMenuItemCount(menu), 4);
     const UINT ids[] = {TfrmMorvane::Check1, TfrmMorvane::Remove1, 0, TfrmMorvane::Refresh1};
     const int pics[] = {12, 15, -1, 18};
@@ -86,7 +86,7 @@ TEST_F(PicturesTest, LegendAndMenuCarryTheirPictures) {
         item.hItem = form->Node(i);
         item.pszText = buf;
         item.cchTextMax = sizeof buf;
-        SendMessageA(form->tvStartupFolders, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
+        SendMessageA(form->TreeHandle(), TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item));
         EXPECT_STREQ(buf, LocationTree[i].Caption);
         EXPECT_EQ(item.iImage, nodePics[i]);
         EXPECT_EQ(item.iSelectedImage, nodePics[i]);

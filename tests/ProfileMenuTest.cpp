@@ -21,7 +21,7 @@ protected:
         FormTest::TearDown();
     }
 
-    HMENU Menu() const { return form->popMoreTask.Get(); }
+    HMENU Menu() const { return form->MoreTasksMenu(); }
 
     bool Enabled(UINT id) const {
         UINT state = GetMenuState(Menu(), id, MF_BYCOMMAND);
@@ -105,9 +105,9 @@ TEST_F(ProfileMenuTest, OpensBelowTheButton) {
     EXPECT_EQ(seam.Menus, 1);
     EXPECT_EQ(seam.LastMenu, Menu());
     RECT r;
-    GetClientRect(form->btnMoreTasks.Handle(), &r);
+    GetClientRect(form->MoreTasksButton().Handle(), &r);
     POINT expected{0, r.bottom};
-    ClientToScreen(form->btnMoreTasks.Handle(), &expected);
+    ClientToScreen(form->MoreTasksButton().Handle(), &expected);
     EXPECT_EQ(seam.LastMenuPoint.x, expected.x);
     EXPECT_EQ(seam.LastMenuPoint.y, expected.y);
 }
@@ -209,7 +209,7 @@ TEST_F(ProfileMenuTest, SavingAFileKeepsEveryEntryWhateverTheListShows) {
     SeedTwo();
     MakeShortcut(slCUStartup, "Folder Tool", ExistingProgram, "/f");
     Open();
-    TreeView_SelectItem(form->tvStartupFolders, form->Node(12)); // Current User / Startup Folder
+    TreeView_SelectItem(form->TreeHandle(), form->Node(12)); // Current User / Startup Folder
     form->tvStartupFoldersClick();
     ASSERT_EQ(Rows(), 1);
     const std::string path = PathJoin(TestFolder, "all.mvp");
@@ -281,9 +281,9 @@ TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
     SeedTwo();
     Open();
     // F6 while the window has the focus and no menu is open: nothing.
-    MSG closed{form->lvStartupList, WM_KEYDOWN, VK_F6, 0, 0, {}};
+    MSG closed{form->ListHandle(), WM_KEYDOWN, VK_F6, 0, 0, {}};
     EXPECT_FALSE(form->PreTranslateMessage(closed));
-    SendMessageA(form->lvStartupList, WM_KEYDOWN, VK_F6, 0);
+    SendMessageA(form->ListHandle(), WM_KEYDOWN, VK_F6, 0);
     EXPECT_FALSE(FileExists(TfrmMorvane::QuickProfilePath(2)));
 
     // F6 in the open menu: the menu's message filter sees it.
@@ -304,9 +304,9 @@ TEST_F(ProfileMenuTest, CtrlOAndCtrlSWorkWhileTheMenuIsClosed) {
     memcpy(held, keys, sizeof held);
     held[VK_CONTROL] = 0x80;
     SetKeyboardState(held);
-    MSG save{form->lvStartupList, WM_KEYDOWN, 'S', 0, 0, {}};
+    MSG save{form->ListHandle(), WM_KEYDOWN, 'S', 0, 0, {}};
     bool tookSave = form->PreTranslateMessage(save);
-    MSG open{form->lvStartupList, WM_KEYDOWN, 'O', 0, 0, {}};
+    MSG open{form->ListHandle(), WM_KEYDOWN, 'O', 0, 0, {}};
     bool tookOpen = form->PreTranslateMessage(open);
     SetKeyboardState(keys);
     EXPECT_TRUE(tookSave);

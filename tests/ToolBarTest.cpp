@@ -19,7 +19,7 @@ class ToolBarTest : public FormTest {};
 TEST_F(ToolBarTest, ToolBarButtonsClickOnRelease) {
     PutValue(slCURun, "Helper", std::string(ExistingProgram) + " /helper");
     Open();
-    HWND refresh = form->btnRefresh.Handle();
+    HWND refresh = form->RefreshButton().Handle();
     RECT r;
     GetClientRect(refresh, &r);
     EXPECT_EQ(r.right, form->Dpi().Scale(86)) << "takes the size of its picture";
@@ -27,12 +27,12 @@ TEST_F(ToolBarTest, ToolBarButtonsClickOnRelease) {
     Click(5, (lr.top + lr.bottom) / 2);
     ASSERT_FALSE(Checked(0));
     SendMessageA(refresh, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
-    EXPECT_EQ(form->btnRefresh.State(), TWebImage::wsOver);
+    EXPECT_EQ(form->RefreshButton().State(), TWebImage::wsOver);
     SendMessageA(refresh, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
-    EXPECT_EQ(form->btnRefresh.State(), TWebImage::wsDown);
+    EXPECT_EQ(form->RefreshButton().State(), TWebImage::wsDown);
     EXPECT_FALSE(Checked(0)) << "nothing happens on the press";
     SendMessageA(refresh, WM_LBUTTONUP, 0, MAKELPARAM(5, 5));
-    EXPECT_EQ(form->btnRefresh.State(), TWebImage::wsNormal);
+    EXPECT_EQ(form->RefreshButton().State(), TWebImage::wsNormal);
     EXPECT_TRUE(Checked(0)) << "the release refreshed";
 
     // Released outside: no click.

@@ -26,7 +26,7 @@ TEST_F(Unit1Test, StartShowsEveryScannedEntryInCollectionOrder) {
 
     TStartups& all = *form->Startups();
     EXPECT_EQ(form->SelectedNode(), 0);
-    EXPECT_EQ(GetFocus(), form->tvStartupFolders);
+    EXPECT_EQ(GetFocus(), form->TreeHandle());
     ASSERT_EQ(Rows(), all.Count());
     ASSERT_EQ(Rows(), 9);
     for (int i = 0; i < Rows(); ++i) {
@@ -43,13 +43,12 @@ TEST_F(Unit1Test, StartShowsEveryScannedEntryInCollectionOrder) {
     EXPECT_EQ(Text(0, 0), "My Tool");
     EXPECT_EQ(Text(1, 0), "All Users Tool");
     EXPECT_FALSE(all.Modified);
-    EXPECT_FALSE(form->aniBusy.Active());
+    EXPECT_FALSE(form->Busy().Active());
     // Every node of the tree is expanded.
     for (int node = 0; node < TfrmMorvane::NodeCount; ++node) {
-        if (TreeView_GetChild(form->tvStartupFolders, form->Node(node))) {
-            EXPECT_TRUE(
-                TreeView_GetItemState(form->tvStartupFolders, form->Node(node), TVIS_EXPANDED) &
-                TVIS_EXPANDED);
+        if (TreeView_GetChild(form->TreeHandle(), form->Node(node))) {
+            EXPECT_TRUE(TreeView_GetItemState(form->TreeHandle(), form->Node(node), TVIS_EXPANDED) &
+                        TVIS_EXPANDED);
         }
     }
 }
@@ -250,9 +249,9 @@ TEST_F(Unit1Test, ClosingKeepsUnappliedDisablingsInTheStore) {
 
 TEST_F(Unit1Test, TabMovesBetweenTreeAndList) {
     Open();
-    SetFocus(form->tvStartupFolders);
+    SetFocus(form->TreeHandle());
     MSG msg{};
-    msg.hwnd = form->tvStartupFolders;
+    msg.hwnd = form->TreeHandle();
     msg.message = WM_KEYDOWN;
     msg.wParam = VK_TAB;
     EXPECT_TRUE(IsDialogMessageA(form->Handle(), &msg));

@@ -6,6 +6,8 @@ if(WIN32)
             ${CMAKE_CURRENT_SOURCE_DIR}/CheckMarkTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListSortTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListPaintTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/ListColumnsTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/SplitterTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/PicturesTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/PlacementTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ToolBarTest.cpp

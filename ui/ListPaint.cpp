@@ -198,7 +198,7 @@ void TListPainter::Setup(HIMAGELIST pictures, HIMAGELIST systemIcons, HFONT font
 
 void TListPainter::CellRects(const int* columnWidths, int height, RECT* cells) {
     int x = 0;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < ListColumnCount; ++i) {
         cells[i] = RECT{x, 0, x + columnWidths[i] - layout::CellShrink, height};
         x += columnWidths[i] + layout::CellGap;
     }
@@ -356,7 +356,7 @@ void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
     HDC dc = bufferDc_.Get();
     TSelect selFont(dc, font_);
 
-    RECT cells[5];
+    RECT cells[ListColumnCount];
     CellRects(columnWidths, height, cells);
 
     COLORREF brush = GetSysColor(data.Highlighted ? COLOR_HIGHLIGHT : COLOR_WINDOW);
@@ -372,11 +372,11 @@ void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
     if (systemIcons_ && data.Info.ImageIndex >= 0)
         DrawPicture(dc, systemIcons_, data.Info.ImageIndex, dpi_.Scale(layout::IconX), 0, brush);
 
-    RECT caption = cells[0];
+    RECT caption = cells[lcName];
     caption.left = dpi_.Scale(layout::CaptionX);
     if (caption.right > caption.left) {
         SetBkMode(dc, OPAQUE);
-        const std::wstring title = DisplayText(data.Texts[0]);
+        const std::wstring title = DisplayText(data.Texts[lcName]);
         DrawTextW(dc, title.data(), static_cast<int>(title.size()), &caption,
                   DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
     }
@@ -384,25 +384,26 @@ void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
     // Filename: the underline goes under a program file that is nowhere to be
     // found; a failure to draw it must not keep the text from being drawn.
     if (data.Info.FileMissing)
-        DrawUnderline(dc, cells[1], data.Texts[1], brush);
-    DrawCellText(dc, cells[1], data.Texts[1]);
+        DrawUnderline(dc, cells[lcFilename], data.Texts[lcFilename], brush);
+    DrawCellText(dc, cells[lcFilename], data.Texts[lcFilename]);
 
-    RECT location = cells[2];
+    RECT location = cells[lcLocation];
     unsigned code = data.Entry->Location;
     if (code < 11)
         DrawPicture(dc, pictures_, LocationImages[code], location.left, location.top, brush);
     location.left += pic;
-    DrawCellText(dc, location, data.Texts[2]);
+    DrawCellText(dc, location, data.Texts[lcLocation]);
 
     // Ratings 0 to 4 have pictures. Any other number (the rating server may
     // send one) is shown as its digits, so the user sees what came back.
     int rating = data.Entry->Rating;
     if (rating >= 0 && rating < RatingPictureCount)
-        DrawPicture(dc, pictures_, piRating0 + rating, cells[3].left, cells[3].top, brush);
+        DrawPicture(dc, pictures_, piRating0 + rating, cells[lcRating].left, cells[lcRating].top,
+                    brush);
     else
-        DrawCellText(dc, cells[3], std::to_string(rating));
+        DrawCellText(dc, cells[lcRating], std::to_string(rating));
 
-    DrawCellText(dc, cells[4], data.Texts[4]);
+    DrawCellText(dc, cells[lcComment], data.Texts[lcComment]);
 
     BitBlt(target, row.left, row.top, width, height, dc, 0, 0, SRCCOPY);
 }

@@ -5,6 +5,7 @@
 // and copied to the list in one operation, so rows do not flicker.
 
 #include "Layout.h"
+#include "ListColumns.h"
 #include "ScopedWin.h"
 
 #include <cstdint>
@@ -74,7 +75,7 @@ struct TRowPaint {
     bool Checked = false;
     bool Highlighted = false; // selected or focused
     TRowInfo Info;
-    std::string Texts[5]; // caption, then sub-items 0 to 3
+    std::string Texts[ListColumnCount]; // by column
 };
 
 class TListPainter {
@@ -86,7 +87,7 @@ public:
     void Setup(HIMAGELIST pictures, HIMAGELIST systemIcons, HFONT font, const TDpi& dpi);
 
     // Paints the row whose rectangle on the target is `row`; columnWidths
-    // holds the five column widths in column order.
+    // holds the ListColumnCount column widths in column order.
     void PaintRow(HDC target, const RECT& row, const TRowPaint& data, const int* columnWidths);
 
     // The 4x4 tile of the wavy underline (scaled whole-number times at high DPI).

@@ -1,52 +1,81 @@
-// The main window's life cycle and commands: start-up, refresh, apply, the
-// location tree's filter and the rows of the entry list.
+// The main window itself: its class, creation and life cycle, and the window
+// procedure, which hands each message to the handler of the behaviour it
+// concerns (tool bar, tree, list, check marks, layout).
 
 #include "Unit1.h"
 
+#include "ListViewCalls.h"
 #include "Pictures.h"
+#include "Resources.h"
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
 #include "core/system/Icons.h"
 #include "core/system/Lock.h"
-#include "core/system/WideText_win.h"
 
 #include <algorithm>
-#include <climits>
-#include <vector>
 
 TfrmMorvane* frmMorvane = nullptr;
 
 namespace {
 
-// The text of one cell as the list shows it (column 3 holds the rating's
-// digits although a picture is painted there).
-std::string CellText(const TStartup& entry, int column) {
-    switch (column) {
-    case 0:
-        return entry.Title;
-    case 1:
-        return entry.CommandLine;
-    case 2:
-        return entry.LocationText();
-    case 3:
-        return std::to_string(entry.Rating);
-    case 4:
-        return entry.CommentText();
-    default:
-        return {};
+const char* const MainWindowClass = "TfrmMorvane";
+const char* const PaneClass = "MorvaneHtmlPane";
+const char* const WindowCaption = "Morvane for Windows v2";
+
+enum : int {
+    idDetailPane = 1005,
+    idSidePane = 1006,
+};
+
+LRESULT CALLBACK PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_PAINT) {
+        TPaint paint(wnd);
+        FillRect(paint.Dc(), &paint.Area(), GetSysColorBrush(COLOR_WINDOW));
+        return 0;
     }
+    if (msg == WM_ERASEBKGND)
+        return 1;
+    return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-UINT CheckStateImage(bool checked) {
-    return INDEXTOSTATEIMAGEMASK(checked ? 2u : 1u);
-}
+void RegisterClasses(WNDPROC mainProc) {
+    static bool done = false;
+    if (done)
+        return;
+    HINSTANCE inst = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = mainProc;
+    wc.hInstance = inst;
+    wc.hIcon =
+        static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_MORVANE), IMAGE_ICON,
+                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+    wc.hIconSm = static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_MORVANE), IMAGE_ICON,
+                                               GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    wc.lpszClassName = MainWindowClass;
+    RegisterClassExA(&wc);
 
-int Sign(int v) {
-    return (v > 0) - (v < 0);
+    WNDCLASSEXA pane{};
+    pane.cbSize = sizeof pane;
+    pane.lpfnWndProc = PaneProc;
+    pane.hInstance = inst;
+    pane.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    pane.lpszClassName = PaneClass;
+    RegisterClassExA(&pane);
+    done = true;
 }
 
 } // namespace
+
+void InitMorvaneControls() {
+    INITCOMMONCONTROLSEX icc{sizeof icc, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES |
+                                             ICC_STANDARD_CLASSES | ICC_WIN95_CLASSES};
+    InitCommonControlsEx(&icc);
+}
 
 TfrmMorvane::TfrmMorvane() : dpi_(ScreenDpi()) {
     frmMorvane = this;
@@ -59,6 +88,81 @@ TfrmMorvane::~TfrmMorvane() {
     }
     if (frmMorvane == this)
         frmMorvane = nullptr;
+}
+
+bool TfrmMorvane::Create() {
+    RegisterClasses(&TfrmMorvane::WndProc);
+    const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    RECT r{dpi_.Scale(layout::WindowLeft), dpi_.Scale(layout::WindowTop),
+           dpi_.Scale(layout::WindowLeft + layout::WindowWidth),
+           dpi_.Scale(layout::WindowTop + layout::WindowHeight)};
+    // Scaled for a high DPI setting the first bounds may not fit a small
+    // screen: keep the whole window on the screen's work area.
+    RECT work{};
+    if (SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0) && work.right > work.left) {
+        int w = std::min<int>(r.right - r.left, work.right - work.left);
+        int h = std::min<int>(r.bottom - r.top, work.bottom - work.top);
+        int x = std::max<int>(work.left, std::min<int>(r.left, work.right - w));
+        int y = std::max<int>(work.top, std::min<int>(r.top, work.bottom - h));
+        r = RECT{x, y, x + w, y + h};
+    }
+    wnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, MainWindowClass, WindowCaption, style, r.left,
+                           r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
+                           GetModuleHandleA(nullptr), this);
+    return wnd_ != nullptr;
+}
+
+void TfrmMorvane::Show(int showCommand) {
+    int show = placement_.Restore(wnd_, dpi_.Value, -1);
+    if (show < 0)
+        show = formStorage_.Restore(wnd_, dpi_.Value, showCommand);
+    if (showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
+        showCommand == SW_SHOWMINNOACTIVE)
+        show = showCommand;
+    ShowWindow(wnd_, show);
+    UpdateWindow(wnd_);
+    FormShow();
+}
+
+// ---------------------------------------------------------------------------
+// Creation
+
+void TfrmMorvane::CreateFonts() {
+    LOGFONTA lf{};
+    lf.lfHeight = dpi_.FontHeight(layout::FontPoints);
+    lf.lfWeight = FW_NORMAL;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+    font_.Reset(CreateFontIndirectA(&lf));
+    lf.lfWeight = FW_BOLD;
+    boldFont_.Reset(CreateFontIndirectA(&lf));
+    silverBrush_.Reset(CreateSolidBrush(layout::LeftPanelColour));
+}
+
+void TfrmMorvane::CreatePanes() {
+    WebBrowser1 = CreateChildControl(wnd_, idDetailPane, PaneClass, "",
+                                     WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
+    EmbeddedWB1 = CreateChildControl(wnd_, idSidePane, PaneClass, "", WS_VISIBLE | WS_CLIPCHILDREN);
+}
+
+void TfrmMorvane::CreateControls() {
+    CreateFonts();
+    ImageList1 = CreatePictureList(dpi_);
+    leftSplitter_.SetPaneSize(dpi_.Scale(layout::LeftPanelWidth));
+    detailSplitter_.SetPaneSize(dpi_.Scale(layout::DetailHeight));
+
+    // Creation order is tab order: tree, list, then the tool bar buttons.
+    CreateTree();
+    CreateList();
+    CreateLegend();
+    CreateToolBar();
+    CreatePanes();
+    CreatePopupMenu();
+    CreateMoreTaskMenu();
+    CreateHtmlPanes();
+    ConfigureShowOnceDialogs();
+    painter_.Setup(ImageList1.Get(), nullptr, font_.Get(), dpi_);
+    Layout();
 }
 
 // ---------------------------------------------------------------------------
@@ -105,429 +209,198 @@ void TfrmMorvane::FormDestroy() {
     startups_.reset();
 }
 
-// ---------------------------------------------------------------------------
-// Tool bar commands
-
-void TfrmMorvane::btnRefreshClick() {
-    if (consulting_)
+void TfrmMorvane::FormCloseQuery() {
+    // The consultation still holds the rows and their entries: the window
+    // closes once it is over.
+    if (consulting_) {
+        closeAfterConsult_ = true;
         return;
-    struct TBusy {
-        TfrmMorvane& Form;
-        HCURSOR Old;
-        bool Stopped = false;
-        explicit TBusy(TfrmMorvane& f) : Form(f), Old(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {
-            Form.aniBusy.Start();
-        }
-        void Stop() {
-            if (!Stopped)
-                Form.aniBusy.Stop();
-            Stopped = true;
-        }
-        ~TBusy() {
-            Stop();
-            SetCursor(Old);
-        }
-    } busy(*this);
-
-    if (startups_->Modified)
-        sodRefreshWarning.Execute(); // its answer does not stop the refresh
-    rows_.clear();
-    ListView_DeleteAllItems(lvStartupList);
-    lookups_.Clear();
-    TSystemLock lock(SystemLockPath());
-    const TRefreshReport report = RefreshStartups(*startups_, lock);
-    lock.Release();
-    for (HTREEITEM node : nodes_)
-        TreeView_Expand(tvStartupFolders, node, TVE_EXPAND);
-    busy.Stop();
-
-    refreshing_ = true;
-    TreeView_SelectItem(tvStartupFolders, nodes_[0]);
-    refreshing_ = false;
-    SetFocus(tvStartupFolders);
-
-    FillList();
-    // An unreadable store leaves the list with what the scan found; the user
-    // is told, as of a scan that stopped.
-    for (const std::string& error : {report.ScanError, report.StoreError})
-        if (!error.empty())
-            ShowError(wnd_, error);
-    // Passed-over values and a damaged store: told once, after the list shows
-    // everything else.
-    if (!startups_->Notices.empty())
-        UiSeam().ShowMessageBox(wnd_, startups_->NoticeText(), ApplicationTitle,
-                                MB_OK | MB_ICONWARNING);
+    }
+    if (!closing_) {
+        closing_ = true;
+        FormClose();
+    }
+    DestroyWindow(wnd_);
 }
 
-void TfrmMorvane::btnApplyClick() {
-    if (!profileSaved_ && !backupReminded_) {
-        backupReminded_ = true;
-        sodBackupReminder.Execute();
-    }
-    // One Morvane at a time changes the system (the command-line tool too).
-    TSystemLock lock(SystemLockPath());
-    TApplyReport report = ApplyStartups(*startups_, lock);
-    lock.Release();
-    if (report.Ok())
-        return;
-    std::string text = report.Message();
-    if (!report.NeedsElevation) {
-        UiSeam().ShowMessageBox(wnd_, text, ApplicationTitle, MB_OK | MB_ICONWARNING);
-        return;
-    }
-    text += "\nChanging these locations needs administrator rights: run Morvane elevated "
-            "(as administrator) to apply them.";
-    text += "\n\nRestart Morvane as administrator now? The changes above have to be made "
-            "once more there.";
-    if (UiSeam().ShowMessageBox(wnd_, text, ApplicationTitle, MB_YESNO | MB_ICONWARNING) != IDYES)
-        return;
-    // The store is written: the new instance finds the entries that were
-    // disabled, and this one closes (writing the store once more).
-    if (UiSeam().RestartElevated(wnd_))
-        PostMessageA(wnd_, WM_CLOSE, 0, 0);
+LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
+    HWND wnd = wnd_;
+    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
+    wnd_ = nullptr;
+    tvStartupFolders = lvStartupList = Panel4 = ListView1 = WebBrowser1 = EmbeddedWB1 = nullptr;
+    tmpAds = nullptr;
+    if (QuitOnDestroy)
+        PostQuitMessage(0);
+    return DefWindowProcA(wnd, msg, wp, lp);
 }
 
 // ---------------------------------------------------------------------------
-// Location tree and entry list
+// Messages
 
-HTREEITEM TfrmMorvane::Node(int absoluteIndex) const {
-    return absoluteIndex >= 0 && absoluteIndex < NodeCount ? nodes_[absoluteIndex] : nullptr;
-}
-
-int TfrmMorvane::SelectedNode() const {
-    HTREEITEM sel = TreeView_GetSelection(tvStartupFolders);
-    for (int i = 0; i < NodeCount; ++i)
-        if (nodes_[i] == sel && sel)
-            return i;
-    return -1;
-}
-
-void TfrmMorvane::tvStartupFoldersClick() {
-    if (consulting_)
-        return;
-    FillList();
-}
-
-void TfrmMorvane::FillList() {
-    int node = SelectedNode();
-    if (node < 0)
-        return;
-    // The rows are references in a vector; the list learns only their number
-    // and asks for what it shows, so filling costs the same for 50 rows as
-    // for 5,000.
-    SendMessageA(lvStartupList, WM_SETREDRAW, FALSE, 0);
-    rows_.clear();
-    ListView_DeleteAllItems(lvStartupList);
-    const int count = startups_->Count();
-    rows_.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        TStartup* entry = startups_->Items(i);
-        if (InLocationGroup(entry->Location, node))
-            rows_.push_back(TListRow{entry, entry->Enabled});
+LRESULT CALLBACK TfrmMorvane::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
+        auto* self = static_cast<TfrmMorvane*>(cs->lpCreateParams);
+        self->wnd_ = wnd;
+        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
-    SyncRowCount(false);
-    SizeListColumns();
-    SendMessageA(lvStartupList, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(lvStartupList, nullptr, TRUE);
+    auto* self = reinterpret_cast<TfrmMorvane*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcA(wnd, msg, wp, lp);
+    return self->HandleMessage(msg, wp, lp);
 }
 
-void TfrmMorvane::SyncRowCount(bool keepScroll) {
-    SendMessageA(lvStartupList, LVM_SETITEMCOUNT, static_cast<WPARAM>(rows_.size()),
-                 keepScroll ? LVSICF_NOSCROLL : 0);
-}
-
-TRowInfo TfrmMorvane::InfoFor(const TStartup& entry) {
-    return lookups_.Examine(entry);
-}
-
-void TfrmMorvane::AddListRow(TStartup* entry) {
-    if (!entry)
-        return;
-    // The check mark comes from the entry without reaching it: only a
-    // change of a shown row's mark calls the change handler.
-    rows_.push_back(TListRow{entry, entry->Enabled});
-    SyncRowCount(true);
-}
-
-int TfrmMorvane::RowCount() const {
-    return static_cast<int>(rows_.size());
-}
-
-TStartup* TfrmMorvane::RowEntry(int row) const {
-    if (row < 0 || row >= RowCount())
-        return nullptr;
-    return rows_[static_cast<size_t>(row)].Entry;
-}
-
-bool TfrmMorvane::RowChecked(int row) const {
-    return row >= 0 && row < RowCount() && rows_[static_cast<size_t>(row)].Checked;
-}
-
-void TfrmMorvane::SetRowChecked(int row, bool checked) {
-    if (row < 0 || row >= RowCount() || rows_[static_cast<size_t>(row)].Checked == checked)
-        return;
-    ++ownCheck_;
-    rows_[static_cast<size_t>(row)].Checked = checked;
-    lvStartupListChange(row);
-    ListView_RedrawItems(lvStartupList, row, row);
-    --ownCheck_;
-}
-
-void TfrmMorvane::ToggleRow(int row) {
-    SetRowChecked(row, !RowChecked(row));
-}
-
-void TfrmMorvane::lvStartupListGetDispInfo(LVITEMA& item) {
-    TStartup* entry = RowEntry(item.iItem);
-    if (!entry)
-        return;
-    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        // The list's own narrow text is only ever shown (the rows paint
-        // themselves in wide characters): what the code page cannot show
-        // becomes '?' there and nowhere else.
-        const std::wstring wide = DisplayText(CellText(*entry, item.iSubItem));
-        int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()),
-                                    item.pszText, item.cchTextMax - 1, nullptr, nullptr);
-        item.pszText[std::max(0, n)] = '\0';
-    }
-    if (item.mask & LVIF_IMAGE) {
-        TRowInfo info = InfoFor(*entry);
-        entry->SetImageIndex(info.ImageIndex);
-        item.iImage = info.ImageIndex;
-    }
-    if ((item.mask & LVIF_STATE) && (item.stateMask & LVIS_STATEIMAGEMASK)) {
-        item.state = (item.state & ~LVIS_STATEIMAGEMASK) | CheckStateImage(RowChecked(item.iItem));
-    }
-    if (item.mask & LVIF_PARAM)
-        item.lParam = reinterpret_cast<LPARAM>(entry);
-}
-
-void TfrmMorvane::lvStartupListGetDispInfo(LVITEMW& item) {
-    TStartup* entry = RowEntry(item.iItem);
-    if (!entry)
-        return;
-    if ((item.mask & LVIF_TEXT) && item.pszText && item.cchTextMax > 0) {
-        const std::wstring wide = DisplayText(CellText(*entry, item.iSubItem));
-        const size_t n = std::min(wide.size(), static_cast<size_t>(item.cchTextMax - 1));
-        wide.copy(item.pszText, n);
-        item.pszText[n] = L'\0';
-    }
-    LVITEMA narrow{};
-    narrow.mask = item.mask & ~LVIF_TEXT;
-    narrow.iItem = item.iItem;
-    narrow.iSubItem = item.iSubItem;
-    narrow.state = item.state;
-    narrow.stateMask = item.stateMask;
-    lvStartupListGetDispInfo(narrow);
-    if (item.mask & LVIF_IMAGE)
-        item.iImage = narrow.iImage;
-    if (item.mask & LVIF_STATE)
-        item.state = narrow.state;
-    if (item.mask & LVIF_PARAM)
-        item.lParam = narrow.lParam;
-}
-
-void TfrmMorvane::lvStartupListCacheHint(int from, int to) {
-    // The rows about to be shown: their program files are looked up once,
-    // here, rather than while each row paints.
-    from = std::max(from, 0);
-    to = std::min(to, RowCount() - 1);
-    for (int row = from; row <= to; ++row)
-        InfoFor(*rows_[static_cast<size_t>(row)].Entry);
-}
-
-int TfrmMorvane::lvStartupListFindItem(const NMLVFINDITEMA& find) const {
-    if (!find.lvfi.psz)
-        return -1;
-    std::wstring typed(static_cast<size_t>(lstrlenA(find.lvfi.psz)), L'\0');
-    typed.resize(static_cast<size_t>(
-        MultiByteToWideChar(CP_ACP, 0, find.lvfi.psz, static_cast<int>(typed.size()), typed.data(),
-                            static_cast<int>(typed.size()))));
-    return FindRow(typed, find.lvfi.flags, find.iStart);
-}
-
-int TfrmMorvane::lvStartupListFindItem(const NMLVFINDITEMW& find) const {
-    return find.lvfi.psz ? FindRow(find.lvfi.psz, find.lvfi.flags, find.iStart) : -1;
-}
-
-int TfrmMorvane::FindRow(const std::wstring& typed, UINT flags, int from) const {
-    // Typing in the list goes to the next row whose caption begins with the
-    // typed text, without regard to case, as it did in a list of its own.
-    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || rows_.empty())
-        return -1;
-    const int n = RowCount();
-    const int start = from >= 0 && from < n ? from : 0;
-    for (int k = 0; k < n; ++k) {
-        int row = (start + k) % n;
-        if (!(flags & LVFI_WRAP) && start + k >= n)
-            break;
-        const std::wstring title = DisplayText(rows_[static_cast<size_t>(row)].Entry->Title);
-        if (title.size() >= typed.size() &&
-            CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title.data(),
-                           static_cast<int>(typed.size()), typed.data(),
-                           static_cast<int>(typed.size())) == CSTR_EQUAL &&
-            ((flags & LVFI_PARTIAL) || title.size() == typed.size()))
-            return row;
-    }
-    return -1;
-}
-
-int TfrmMorvane::FirstSelectedRow() const {
-    return ListView_GetNextItem(lvStartupList, -1, LVNI_SELECTED);
-}
-
-void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
-    int row = static_cast<int>(item.itemID);
-    // A caller may hand over the row's entry with the request; the list
-    // itself does not (it keeps no row data).
-    TStartup* entry = item.itemData ? reinterpret_cast<TStartup*>(item.itemData) : RowEntry(row);
-    if (!entry)
-        return;
-    TRowPaint data;
-    data.Entry = entry;
-    data.Checked = RowChecked(row);
-    data.Highlighted = (item.itemState & (ODS_SELECTED | ODS_FOCUS)) != 0;
-    data.Info = InfoFor(*entry);
-    entry->SetImageIndex(data.Info.ImageIndex);
-    data.Texts[0] = entry->Title;
-    data.Texts[1] = entry->CommandLine;
-    data.Texts[2] = entry->LocationText();
-    data.Texts[4] = entry->CommentText();
-    if (!columnWidthsValid_) {
-        for (int i = 0; i < 5; ++i)
-            columnWidths_[i] = ListView_GetColumnWidth(lvStartupList, i);
-        columnWidthsValid_ = true;
-    }
-    painter_.PaintRow(item.hDC, item.rcItem, data, columnWidths_);
-}
-
-void TfrmMorvane::lvStartupListColumnClick(int column) {
-    if (consulting_)
-        return;
-    // The list keeps selection and focus by row number: they are taken off
-    // before the rows move and put back on the rows of the same entries.
-    std::vector<TStartup*> selected;
-    for (int row = ListView_GetNextItem(lvStartupList, -1, LVNI_SELECTED); row >= 0;
-         row = ListView_GetNextItem(lvStartupList, row, LVNI_SELECTED))
-        if (TStartup* e = RowEntry(row))
-            selected.push_back(e);
-    TStartup* focused = RowEntry(ListView_GetNextItem(lvStartupList, -1, LVNI_FOCUSED));
-    if (!selected.empty() || focused)
-        ListView_SetItemState(lvStartupList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-
-    std::stable_sort(rows_.begin(), rows_.end(), [column](const TListRow& a, const TListRow& b) {
-        return lvStartupListCompare(a.Entry, b.Entry, column) < 0;
-    });
-
-    if (!selected.empty() || focused) {
-        std::sort(selected.begin(), selected.end());
-        for (int row = 0; row < RowCount(); ++row) {
-            TStartup* e = rows_[static_cast<size_t>(row)].Entry;
-            UINT state = 0;
-            if (std::binary_search(selected.begin(), selected.end(), e))
-                state |= LVIS_SELECTED;
-            if (e == focused)
-                state |= LVIS_FOCUSED;
-            if (state)
-                ListView_SetItemState(lvStartupList, row, state, state);
-        }
-    }
-    InvalidateRect(lvStartupList, nullptr, FALSE);
-}
-
-int TfrmMorvane::lvStartupListCompare(const TStartup* row1, const TStartup* row2, int column) {
-    switch (column) {
-    case 0:
-        // Ordinal comparison of the 8-bit texts: every upper-case letter comes
-        // before every lower-case one.
-        return Sign(row1->Title.compare(row2->Title));
-    case 1:
-        return Sign(row1->FilePath.compare(row2->FilePath));
-    case 2:
-        return static_cast<int>(row1->Location) - static_cast<int>(row2->Location);
-    case 3:
-        // Compared, not subtracted: ratings are any 32-bit number.
-        return (row1->Rating > row2->Rating) - (row1->Rating < row2->Rating);
-    default:
+LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = 0;
+    switch (msg) {
+    case WM_CREATE:
+        CreateControls();
+        FormCreate();
+        return 0;
+    case WM_SIZE:
+        Layout();
+        return 0;
+    case WM_GETMINMAXINFO:
+        FormGetMinMaxInfo(*reinterpret_cast<MINMAXINFO*>(lp));
+        return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT: {
+        TPaint paint(wnd_);
+        Paint(paint.Dc(), paint.Area());
         return 0;
     }
-}
-
-void TfrmMorvane::lvStartupListChange(int row) {
-    TStartup* entry = RowEntry(row);
-    if (entry)
-        entry->SetEnabled(RowChecked(row));
-}
-
-void TfrmMorvane::lvStartupListMouseDown(int /*button*/, WPARAM /*keys*/, int x, int y) {
-    if (x >= dpi_.Scale(layout::ToggleLimitX))
-        return;
-    LVHITTESTINFO hit{};
-    hit.pt = POINT{x, y};
-    int row = ListView_HitTest(lvStartupList, &hit);
-    if (row >= 0 && (hit.flags & LVHT_ONITEM))
-        ToggleRow(row);
-}
-
-void TfrmMorvane::lvStartupListDblClick() {}
-
-void TfrmMorvane::Check1Click() {
-    int row = FirstSelectedRow();
-    if (row >= 0)
-        ToggleRow(row);
-}
-
-void TfrmMorvane::Remove1Click() {
-    if (consulting_)
-        return;
-    int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    TStartup* entry = RowEntry(row);
-    if (!entry)
-        return;
-    if (entry->Enabled) {
-        UiSeam().ShowMessageBox(wnd_, RemoveEnabledRefusal, ApplicationTitle, MB_OK);
-        return;
+    case WM_CTLCOLORSTATIC:
+        if (LegendColour(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), result))
+            return result;
+        break;
+    case WM_MEASUREITEM:
+        if (FormMeasureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lp)))
+            return TRUE;
+        break;
+    case WM_DRAWITEM:
+        if (FormDrawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lp)))
+            return TRUE;
+        break;
+    case WM_NOTIFYFORMAT:
+        if (lvStartupListNotifyFormat(reinterpret_cast<HWND>(wp), lp, result))
+            return result;
+        break;
+    case WM_NOTIFY:
+        return HandleNotify(*reinterpret_cast<const NMHDR*>(lp));
+    case WM_COMMAND:
+        if (lp == 0)
+            HandleCommand(LOWORD(wp));
+        return 0;
+    case WM_CONTEXTMENU:
+        if (lvStartupListContextMenu(reinterpret_cast<HWND>(wp), lp))
+            return 0;
+        break;
+    case WM_SETCURSOR:
+        if (FormSetCursor(reinterpret_cast<HWND>(wp), LOWORD(lp)))
+            return TRUE;
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_MOUSEMOVE:
+    case WM_LBUTTONUP:
+    case WM_CAPTURECHANGED:
+        SplitterMouse(msg, lp);
+        return 0;
+    case WM_ACTIVATE:
+        if (FormActivate(wp))
+            return 0;
+        break;
+    case WM_SETFOCUS:
+        SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : tvStartupFolders);
+        return 0;
+    case WM_SYSCOLORCHANGE:
+        FormSysColorChange(wp, lp);
+        return 0;
+    case WM_CLOSE:
+        FormCloseQuery();
+        return 0;
+    case WM_DESTROY:
+        aniBusy.Stop();
+        FormDestroy();
+        return 0;
+    case WM_NCDESTROY:
+        return FormNcDestroy(msg, wp, lp);
     }
-    // The row goes first, so that no repaint meets a row whose entry is gone.
-    rows_.erase(rows_.begin() + row);
-    ListView_DeleteItem(lvStartupList, row);
-    if (ListView_GetItemCount(lvStartupList) != RowCount())
-        SyncRowCount(true);
-    TSystemLock lock(SystemLockPath());
-    std::unique_ptr<TStartup> removed = RemoveStartup(*entry, lock);
+    return DefWindowProcA(wnd_, msg, wp, lp);
 }
 
-void TfrmMorvane::ShowContextMenu(POINT screen) {
-    if (screen.x == -1 && screen.y == -1) {
-        // From the keyboard: under the focused row, or at the list's corner.
-        RECT r{};
-        int row = ListView_GetNextItem(lvStartupList, -1, LVNI_FOCUSED);
-        if (row < 0 || !ListView_GetItemRect(lvStartupList, row, &r, LVIR_BOUNDS))
-            GetClientRect(lvStartupList, &r);
-        POINT pt{r.left + dpi_.Scale(layout::CaptionX), r.bottom};
-        ClientToScreen(lvStartupList, &pt);
-        screen = pt;
-    }
-    UINT cmd = UiSeam().PopupMenu(PopupMenu1.Get(), wnd_, screen);
-    if (cmd)
-        HandleCommand(cmd);
+LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
+    if (hdr.hwndFrom == lvStartupList)
+        return ListNotify(hdr);
+    if (hdr.hwndFrom == tvStartupFolders)
+        return TreeNotify(hdr);
+    if (hdr.hwndFrom == ListView1 && hdr.code == LVN_ITEMCHANGING)
+        return FALSE;
+    return 0;
 }
 
-void TfrmMorvane::HandleCommand(UINT id) {
-    switch (id) {
-    case Check1:
-        Guarded([this] { Check1Click(); });
-        break;
-    case Remove1:
-        Guarded([this] { Remove1Click(); });
-        break;
-    case Refresh1:
-        Guarded([this] { btnRefreshClick(); });
-        break;
-    default:
-        HandleMoreTaskCommand(id);
-        break;
+bool TfrmMorvane::FormMeasureItem(MEASUREITEMSTRUCT& item) {
+    if (item.CtlType == ODT_MENU) {
+        item.itemWidth = static_cast<UINT>(PictureSize(dpi_));
+        item.itemHeight = static_cast<UINT>(PictureSize(dpi_));
+        return true;
     }
+    if (item.CtlType == ODT_LISTVIEW) {
+        item.itemHeight = lvStartupListMeasureItem();
+        return true;
+    }
+    return false;
+}
+
+bool TfrmMorvane::FormDrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.CtlType == ODT_MENU) {
+        // The menus' pictures come from ImageList1, by the item's data.
+        int size = PictureSize(dpi_);
+        int y = item.rcItem.top + (item.rcItem.bottom - item.rcItem.top - size) / 2;
+        ImageList_Draw(ImageList1.Get(), static_cast<int>(item.itemData), item.hDC,
+                       item.rcItem.left, y, ILD_TRANSPARENT);
+        return true;
+    }
+    if (item.CtlType == ODT_LISTVIEW && item.hwndItem == lvStartupList) {
+        try {
+            lvStartupListDrawItem(item);
+        } catch (...) {
+            // A row that cannot be painted stays blank; painting never shows
+            // a message box.
+        }
+        return true;
+    }
+    return false;
+}
+
+bool TfrmMorvane::FormSetCursor(HWND over, UINT hitTest) {
+    // The hourglass stays while the consultation lets messages run.
+    if (consulting_) {
+        SetCursor(LoadCursor(nullptr, IDC_WAIT));
+        return true;
+    }
+    return over == wnd_ && hitTest == HTCLIENT &&
+           (leftSplitter_.HandleSetCursor(wnd_) || detailSplitter_.HandleSetCursor(wnd_));
+}
+
+bool TfrmMorvane::FormActivate(WPARAM wp) {
+    if (LOWORD(wp) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(wnd_, focus))
+            lastFocus_ = focus;
+        return false;
+    }
+    if (lastFocus_ && IsWindow(lastFocus_)) {
+        SetFocus(lastFocus_);
+        return true;
+    }
+    return false;
+}
+
+void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
+    CreatePictures();
+    SendMessageA(tvStartupFolders, WM_SYSCOLORCHANGE, wp, lp);
+    SendMessageA(lvStartupList, WM_SYSCOLORCHANGE, wp, lp);
+    SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
+    InvalidateRect(wnd_, nullptr, TRUE);
 }

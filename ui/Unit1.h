@@ -1,14 +1,21 @@
 #pragma once
 // The main window TfrmMorvane: tool bar, location tree, entry list, rating
 // legend and the areas of the detail and side panes. It owns the entry
-// collection for its whole life.
+// collection for its whole life. One class, implemented by behaviour: the
+// window's messages in Unit1.cpp, the tool bar in MainToolBar.cpp, the tree
+// in MainTree.cpp, the list in MainList.cpp (its context menu in
+// ListMenu.cpp), the check marks in CheckMarks.cpp, the layout and the
+// splitters in MainLayout.cpp.
 
 #include "BusyAnimation.h"
+#include "CheckMarks.h"
 #include "Layout.h"
+#include "ListColumns.h"
 #include "ListPaint.h"
 #include "Placement.h"
 #include "ScopedWin.h"
 #include "ShowOnceDlg.h"
+#include "Splitter.h"
 #include "UiSeam.h"
 #include "WebImage.h"
 #include "WebView.h"
@@ -58,30 +65,25 @@ public:
     // The program's main window ends the message loop when it goes.
     bool QuitOnDestroy = false;
 
-    // Controls.
-    HWND tvStartupFolders = nullptr;
-    HWND lvStartupList = nullptr;
-    HWND Panel4 = nullptr; // the "Rating Legend" label; the legend list lies under it
-    HWND ListView1 = nullptr;
-    HWND WebBrowser1 = nullptr;
-    HWND EmbeddedWB1 = nullptr;
-    TWebImage btnRefresh;
-    TWebImage btnConsult;
-    TWebImage btnApply;
-    TWebImage btnMoreTasks;
-    TWebImage btnAbout;
-    TBusyAnimation aniBusy;
-    TMenu PopupMenu1;
-    TMenu PopupMenu2;
-    TMenu popMoreTask;
-    // The HTML views inside the panes WebBrowser1 and EmbeddedWB1.
-    TWebView WebBrowser1View;
-    TWebView EmbeddedWB1View;
-    // Hidden text control whose lines are the side pane's page.
-    HWND tmpAds = nullptr;
-    TShowOnceDlg sodRefreshWarning;
-    TShowOnceDlg sodBackupReminder;
-    TImageList ImageList1;
+    // The controls, for what drives the window from outside.
+    HWND TreeHandle() const { return tvStartupFolders; }
+    HWND ListHandle() const { return lvStartupList; }
+    HWND LegendHandle() const { return ListView1; }
+    HWND DetailPaneHandle() const { return WebBrowser1; }
+    HWND SidePaneHandle() const { return EmbeddedWB1; }
+    HWND AdsTextHandle() const { return tmpAds; }
+    TWebImage& RefreshButton() { return btnRefresh; }
+    TWebImage& MoreTasksButton() { return btnMoreTasks; }
+    const TBusyAnimation& Busy() const { return aniBusy; }
+    HMENU ListMenu() const { return PopupMenu1.Get(); }
+    HMENU DetailMenu() const { return PopupMenu2.Get(); }
+    HMENU MoreTasksMenu() const { return popMoreTask.Get(); }
+    HIMAGELIST PictureList() const { return ImageList1.Get(); }
+    TWebView& DetailView() { return WebBrowser1View; }
+    TWebView& SideView() { return EmbeddedWB1View; }
+    // The pane widths and heights the splitters set.
+    const TSplitter& LeftSplitter() const { return leftSplitter_; }
+    const TSplitter& DetailSplitter() const { return detailSplitter_; }
 
     // The starting folders of the profile dialogs.
     std::string OpenDlgInitialDir;
@@ -182,11 +184,43 @@ public:
     template <class F> void Guarded(F&& command);
 
 private:
+    // The window (Unit1.cpp): its procedure, one handler per message.
     static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    static LRESULT CALLBACK ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
-                                     DWORD_PTR data);
     LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT HandleNotify(const NMHDR& hdr);
+    bool FormMeasureItem(MEASUREITEMSTRUCT& item);
+    bool FormDrawItem(const DRAWITEMSTRUCT& item);
+    bool FormActivate(WPARAM wp);
+    bool FormSetCursor(HWND over, UINT hitTest);
+    void FormSysColorChange(WPARAM wp, LPARAM lp);
+    void FormCloseQuery();
+    LRESULT FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp);
+    void CreateControls();
+    void CreateFonts();
+    void CreatePanes();
+    void HandleCommand(UINT id);
+
+    // Tool bar (MainToolBar.cpp).
+    void CreateToolBar();
+    void CreatePictures();
+    void ConfigureShowOnceDialogs();
+    void PaintToolBar(HDC dc, int width);
+
+    // Location tree (MainTree.cpp).
+    void CreateTree();
+    LRESULT TreeNotify(const NMHDR& hdr);
+
+    // Rating legend (RatingLegend.cpp).
+    void CreateLegend();
+    bool LegendColour(HDC dc, HWND control, LRESULT& brush);
+
+    // Entry list (MainList.cpp).
+    void CreateList();
+    LRESULT ListNotify(const NMHDR& hdr);
+    static LRESULT CALLBACK ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                     DWORD_PTR data);
+    UINT lvStartupListMeasureItem() const;
+    bool lvStartupListNotifyFormat(HWND control, LPARAM query, LRESULT& format) const;
     // The list keeps no rows of its own (a virtual list): it asks for what
     // it shows, and only for the rows it shows.
     void lvStartupListGetDispInfo(LVITEMA& item);
@@ -197,26 +231,59 @@ private:
     int FindRow(const std::wstring& typed, UINT flags, int from) const;
     // Sets the list's count to the rows' (scrolled and repainted as asked).
     void SyncRowCount(bool keepScroll);
-    void HandleCommand(UINT id);
-    bool HandleMoreTaskCommand(UINT id);
-    void CreateControls();
-    void CreatePictures();
-    void CreateTree();
-    void CreateList();
-    void CreateLegend();
+    void SizeListColumns();
+    int FirstSelectedRow() const;
+
+    // The list's context menu (ListMenu.cpp).
     void CreatePopupMenu();
-    void ConfigureShowOnceDialogs();
+    void ShowContextMenu(POINT screen);
+    // WM_CONTEXTMENU: true when it was the entry list's.
+    bool lvStartupListContextMenu(HWND control, LPARAM lp);
+
+    // Check marks (CheckMarks.cpp).
+    LRESULT lvStartupListItemChanging(const NMLISTVIEW& change) const;
+    void lvStartupListItemChanged(const NMLISTVIEW& change);
+    // The list's presses and keys that concern check marks; true when the
+    // message was handled, with its result.
+    bool CheckMarkInput(HWND list, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
+
+    // Layout (MainLayout.cpp).
+    void Layout();
+    void FormGetMinMaxInfo(MINMAXINFO& info) const;
+    void SplitterMouse(UINT msg, LPARAM lp);
+    void Paint(HDC dc, const RECT& area);
+
+    // Profile menu (ProfileMenu.cpp) and the HTML panes (HtmlPanes.cpp).
+    bool HandleMoreTaskCommand(UINT id);
     void CreateMoreTaskMenu();
     void CreateHtmlPanes();
     void LoadProfileFile(const std::string& path);
     static LRESULT CALLBACK MenuKeyHook(int code, WPARAM wp, LPARAM lp);
-    void Layout();
-    void SizeListColumns();
-    void Paint(HDC dc, const RECT& area);
-    void ShowContextMenu(POINT screen);
-    int FirstSelectedRow() const;
-    RECT LeftSplitterRect() const;
-    RECT DetailSplitterRect() const;
+
+    // Controls.
+    HWND tvStartupFolders = nullptr;
+    HWND lvStartupList = nullptr;
+    HWND Panel4 = nullptr; // the "Rating Legend" label; the legend list lies under it
+    HWND ListView1 = nullptr;
+    HWND WebBrowser1 = nullptr;
+    HWND EmbeddedWB1 = nullptr;
+    TWebImage btnRefresh;
+    TWebImage btnConsult;
+    TWebImage btnApply;
+    TWebImage btnMoreTasks;
+    TWebImage btnAbout;
+    TBusyAnimation aniBusy;
+    TMenu PopupMenu1;
+    TMenu PopupMenu2;
+    TMenu popMoreTask;
+    // The HTML views inside the panes WebBrowser1 and EmbeddedWB1.
+    TWebView WebBrowser1View;
+    TWebView EmbeddedWB1View;
+    // Hidden text control whose lines are the side pane's page.
+    HWND tmpAds = nullptr;
+    TShowOnceDlg sodRefreshWarning;
+    TShowOnceDlg sodBackupReminder;
+    TImageList ImageList1;
 
     HWND wnd_ = nullptr;
     TDpi dpi_;
@@ -241,14 +308,13 @@ private:
     TFileLookups lookups_;
     TPlacementStore placement_{"Placement"};
     TPlacementStore formStorage_{"Forms"};
-    int leftWidth_ = 0;
-    int detailHeight_ = 0;
-    int dragging_ = 0;  // 1: left splitter, 2: detail splitter
-    int listInput_ = 0; // inside the list's own handling of a press or key
-    int ownCheck_ = 0;  // inside a check mark change made by this window
+    // The left panel's width and the detail pane's height.
+    TSplitter leftSplitter_{TSplitter::soVertical, TSplitter::psBefore};
+    TSplitter detailSplitter_{TSplitter::soHorizontal, TSplitter::psAfter};
+    TCheckMarkGate checkMarks_;
     bool refreshing_ = false;
     // The column widths, read once for each paint of the list.
-    int columnWidths_[5] = {};
+    int columnWidths_[ListColumnCount] = {};
     bool columnWidthsValid_ = false;
     bool closing_ = false;
     bool consulting_ = false;

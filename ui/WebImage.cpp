@@ -1,5 +1,6 @@
 #include "WebImage.h"
 
+#include "ListViewCalls.h"
 #include "Pictures.h"
 
 #include <windowsx.h>
@@ -32,9 +33,8 @@ TWebImage::~TWebImage() {
 
 bool TWebImage::Create(HWND parent, int id, int x, int y, int width, int height) {
     RegisterWebImageClass();
-    wnd_ = CreateWindowExA(0, WebImageClass, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, width,
-                           height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                           GetModuleHandleA(nullptr), nullptr);
+    wnd_ = CreateChildControl(parent, id, WebImageClass, "", WS_VISIBLE | WS_TABSTOP, 0,
+                              RECT{x, y, x + width, y + height});
     if (!wnd_)
         return false;
     SetWindowLongPtrA(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

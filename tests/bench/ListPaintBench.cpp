@@ -64,12 +64,12 @@ TFigures Measure(int count, const char* tag) {
         if (e && i % 3 == 0)
             e->SetEnabled(false);
     }
-    TreeView_SelectItem(form.tvStartupFolders, form.Node(0));
+    TreeView_SelectItem(form.TreeHandle(), form.Node(0));
     Pump();
 
     auto t0 = Clock::now();
     form.FillList();
-    UpdateWindow(form.lvStartupList);
+    UpdateWindow(form.ListHandle());
     GdiFlush();
     f.FirstScreen = Millis(t0);
     f.Rows = form.RowCount();
@@ -78,11 +78,11 @@ TFigures Measure(int count, const char* tag) {
         t0 = Clock::now();
         form.FillList();
         f.Fill = std::min(f.Fill, Millis(t0));
-        UpdateWindow(form.lvStartupList);
+        UpdateWindow(form.ListHandle());
     }
 
     RECT bounds{};
-    ListView_GetItemRect(form.lvStartupList, 0, &bounds, LVIR_BOUNDS);
+    ListView_GetItemRect(form.ListHandle(), 0, &bounds, LVIR_BOUNDS);
     HDC screen = GetDC(nullptr);
     HDC dc = CreateCompatibleDC(screen);
     HBITMAP bmp =
@@ -96,7 +96,7 @@ TFigures Measure(int count, const char* tag) {
         di.itemID = static_cast<UINT>(row);
         di.itemAction = ODA_DRAWENTIRE;
         di.itemState = row % 7 == 0 ? ODS_SELECTED : 0;
-        di.hwndItem = form.lvStartupList;
+        di.hwndItem = form.ListHandle();
         di.hDC = dc;
         di.rcItem = RECT{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
         form.lvStartupListDrawItem(di);
@@ -111,7 +111,7 @@ TFigures Measure(int count, const char* tag) {
 
     t0 = Clock::now();
     form.lvStartupListColumnClick(1);
-    UpdateWindow(form.lvStartupList);
+    UpdateWindow(form.ListHandle());
     f.Sort = Millis(t0);
     return f;
 }

@@ -116,7 +116,7 @@ protected:
         Pump();
     }
 
-    HWND List() const { return form->lvStartupList; }
+    HWND List() const { return form->ListHandle(); }
     int Rows() const { return ListView_GetItemCount(List()); }
     std::string Text(int row, int column) const {
         char buf[1024] = {};
@@ -158,7 +158,7 @@ protected:
     void Click(int x, int y) { Press(WM_LBUTTONDOWN, WM_LBUTTONUP, x, y); }
 
     void ShowNode(int node) {
-        TreeView_SelectItem(form->tvStartupFolders, form->Node(node));
+        TreeView_SelectItem(form->TreeHandle(), form->Node(node));
         form->tvStartupFoldersClick();
     }
 

@@ -1,0 +1,107 @@
+// Where the main window's parts go: the tool bar across the top, the tree
+// and the rating legend in the left panel, the entry list over the detail
+// pane in the centre and the side pane on the right, with the two splitters
+// between them. Sizes come from Layout.h.
+
+#include "Unit1.h"
+
+#include "ListViewCalls.h"
+
+#include <algorithm>
+
+void TfrmMorvane::Layout() {
+    if (!wnd_ || !lvStartupList)
+        return;
+    RECT rc;
+    GetClientRect(wnd_, &rc);
+    const int w = rc.right;
+    const int h = rc.bottom;
+    const int top = dpi_.Scale(layout::ToolBarHeight);
+    const int right = dpi_.Scale(layout::RightPanelWidth);
+    const int legend = dpi_.Scale(layout::LegendHeight);
+    const int splitW = dpi_.Scale(layout::LeftSplitterWidth);
+    const int splitH = dpi_.Scale(layout::DetailSplitterHeight);
+
+    // Keep the splitters where every region stays usable.
+    leftSplitter_.Clamp(dpi_.Scale(layout::MinLeftPanelWidth),
+                        w - right - splitW - dpi_.Scale(120));
+    const int centreH = h - top;
+    detailSplitter_.Clamp(dpi_.Scale(layout::MinDetailHeight),
+                          centreH - splitH - dpi_.Scale(layout::MinListHeight));
+    const int leftWidth = leftSplitter_.PaneSize();
+    const int detailHeight = detailSplitter_.PaneSize();
+    const int centreX = leftWidth + splitW;
+    const int centreW = std::max(0, w - right - centreX);
+    const int listH = std::max(0, centreH - detailHeight - splitH);
+    leftSplitter_.Place(RECT{leftWidth, top, centreX, h}, 0);
+    detailSplitter_.Place(RECT{centreX, h - detailHeight - splitH, w - right, h - detailHeight}, h);
+
+    HDWP dwp = BeginDeferWindowPos(10);
+    auto put = [&](HWND ctl, int x, int y, int cw, int ch) {
+        if (ctl && dwp)
+            dwp = DeferWindowPos(dwp, ctl, nullptr, x, y, std::max(0, cw), std::max(0, ch),
+                                 SWP_NOZORDER | SWP_NOACTIVATE);
+    };
+    put(tvStartupFolders, 0, top, leftWidth, h - top - legend);
+    const int legendTop = h - legend;
+    put(Panel4, dpi_.Scale(layout::LegendLabelX), legendTop + dpi_.Scale(layout::LegendLabelY),
+        leftWidth - dpi_.Scale(layout::LegendLabelX), dpi_.Scale(layout::LegendLabelHeight));
+    const int margin = dpi_.Scale(layout::LegendListMargin);
+    put(ListView1, margin, legendTop + dpi_.Scale(layout::LegendListTop), leftWidth - 2 * margin,
+        legend - dpi_.Scale(layout::LegendListTop) - margin);
+    put(lvStartupList, centreX, top, centreW, listH);
+    put(WebBrowser1, centreX, h - detailHeight, centreW, detailHeight);
+    put(EmbeddedWB1, w - right, top, right, h - top);
+    put(btnAbout.Handle(), w - dpi_.Scale(layout::AboutWidth + layout::AboutRightMargin),
+        dpi_.Scale(layout::ButtonY), dpi_.Scale(layout::AboutWidth),
+        dpi_.Scale(layout::ButtonHeight));
+    put(aniBusy.Handle(), w - dpi_.Scale(layout::BusyWidth + layout::BusyRightMargin),
+        dpi_.Scale(layout::BusyY), dpi_.Scale(layout::BusyWidth), dpi_.Scale(layout::BusyHeight));
+    if (dwp)
+        EndDeferWindowPos(dwp);
+    RECT legendRect;
+    GetClientRect(ListView1, &legendRect);
+    listview::SetColumnWidth(ListView1, 0, legendRect.right);
+    SizeListColumns();
+    InvalidateRect(wnd_, nullptr, FALSE);
+}
+
+void TfrmMorvane::FormGetMinMaxInfo(MINMAXINFO& info) const {
+    RECT r{0, 0, dpi_.Scale(layout::MinClientWidth), dpi_.Scale(layout::MinClientHeight)};
+    AdjustWindowRectEx(&r, WS_OVERLAPPEDWINDOW, FALSE, WS_EX_CONTROLPARENT);
+    info.ptMinTrackSize = POINT{r.right - r.left, r.bottom - r.top};
+}
+
+void TfrmMorvane::SplitterMouse(UINT msg, LPARAM lp) {
+    bool moved = false;
+    for (TSplitter* splitter : {&leftSplitter_, &detailSplitter_})
+        moved = splitter->HandleMouse(wnd_, msg, lp) || moved;
+    if (moved)
+        Layout();
+}
+
+void TfrmMorvane::Paint(HDC dc, const RECT& area) {
+    RECT rc;
+    GetClientRect(wnd_, &rc);
+    const int w = rc.right;
+    const int h = rc.bottom;
+    if (w <= 0 || h <= 0)
+        return;
+    // Painted off-screen and copied at once: the tool bar has pictures over
+    // its background and must not flicker while the window is resized.
+    TMemDc mem(CreateCompatibleDC(dc));
+    TBitmap bmp(CreateCompatibleBitmap(dc, w, h));
+    TSelect selBmp(mem.Get(), bmp.Get());
+    HDC m = mem.Get();
+
+    PaintToolBar(m, w);
+    const int top = dpi_.Scale(layout::ToolBarHeight);
+    const int leftWidth = leftSplitter_.PaneSize();
+    RECT left{0, top, leftWidth, h};
+    FillRect(m, &left, silverBrush_.Get());
+    RECT rest{leftWidth, top, w, h};
+    FillRect(m, &rest, GetSysColorBrush(COLOR_BTNFACE));
+
+    BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, m, area.left,
+           area.top, SRCCOPY);
+}

@@ -1,0 +1,69 @@
+// The location tree: its nodes, which group of locations each shows, and
+// the choice of a node, which fills the entry list with that group.
+
+#include "Unit1.h"
+
+#include "ListViewCalls.h"
+#include "Pictures.h"
+#include "core/startupUtil.h"
+
+namespace {
+
+enum : int { idTree = 1001 };
+
+// The picture of each node of the location tree (LocationTree).
+const int NodePictures[TfrmMorvane::NodeCount] = {
+    piParcel, piScreen, piRegistry, piRun, piRunOnce, piService, piServiceOnce,
+    piFolder, piUsers,  piRegistry, piRun, piRunOnce, piFolder,
+};
+
+} // namespace
+
+void TfrmMorvane::CreateTree() {
+    tvStartupFolders =
+        CreateChildControl(wnd_, idTree, WC_TREEVIEWA, "",
+                           WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_SHOWSELALWAYS |
+                               TVS_FULLROWSELECT | TVS_DISABLEDRAGDROP,
+                           WS_EX_CLIENTEDGE);
+    SendMessageA(tvStartupFolders, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    TreeView_SetImageList(tvStartupFolders, ImageList1.Get(), TVSIL_NORMAL);
+    TreeView_SetIndent(tvStartupFolders, dpi_.Scale(layout::TreeIndent));
+    for (int i = 0; i < NodeCount; ++i) {
+        const TLocationNode& node = LocationTree[i];
+        HTREEITEM parent = node.Parent < 0 ? nullptr : nodes_[node.Parent];
+        nodes_[i] =
+            treeview::InsertNode(tvStartupFolders, parent, node.Caption, NodePictures[i], i);
+    }
+}
+
+HTREEITEM TfrmMorvane::Node(int absoluteIndex) const {
+    return absoluteIndex >= 0 && absoluteIndex < NodeCount ? nodes_[absoluteIndex] : nullptr;
+}
+
+int TfrmMorvane::SelectedNode() const {
+    HTREEITEM sel = treeview::Selection(tvStartupFolders);
+    for (int i = 0; i < NodeCount; ++i)
+        if (nodes_[i] == sel && sel)
+            return i;
+    return -1;
+}
+
+void TfrmMorvane::tvStartupFoldersClick() {
+    if (consulting_)
+        return;
+    FillList();
+}
+
+LRESULT TfrmMorvane::TreeNotify(const NMHDR& hdr) {
+    // While a consultation runs the selected group stays.
+    if ((hdr.code == TVN_SELCHANGINGA || hdr.code == TVN_SELCHANGINGW) && consulting_)
+        return TRUE;
+    if (hdr.code == TVN_SELCHANGEDA || hdr.code == TVN_SELCHANGEDW) {
+        // A new node by mouse or keyboard shows its entries; Refresh selects
+        // the top node itself and fills the list once at its end.
+        if (!refreshing_)
+            Guarded([this] { tvStartupFoldersClick(); });
+        return 0;
+    }
+    return 0;
+}
