@@ -187,9 +187,6 @@ TEST_F(StartupProfile, FailedWriteKeepsTheOldFile) {
     s.Add("Old", "", "C:\\o\\old.exe", slCURun, 0);
     s.SaveToFile(File("keep.mvp"));
     const std::string before = ReadFileBytes(File("keep.mvp"));
-#ifdef _WIN32
-    GTEST_SKIP() << "the failure is injected through the portable services";
-#endif
     // The temporary file is written, but it cannot take the old one's place.
     fault_injection::FailChangesAfter(1);
     s.Add("New", "", "C:\\o\\new.exe", slCURun, 0);

@@ -2,6 +2,7 @@
 
 #include "UniqueHandle_win.h"
 #include "WideText_win.h"
+#include "FaultInjection.h"
 
 #include <windows.h>
 
@@ -103,19 +104,20 @@ bool FileExists(const std::string& path) {
 
 bool DeleteFileAt(const std::string& path) {
     std::wstring wide;
-    return widePath(path, wide) &&
+    return widePath(path, wide) && fault_injection::AllowChange() &&
            WhileInUseRetry([&] { return DeleteFileW(wide.c_str()) != 0; }, wide.c_str());
 }
 
 bool CopyFileTo(const std::string& from, const std::string& to) {
     std::wstring wideFrom, wideTo;
-    return widePath(from, wideFrom) && widePath(to, wideTo) &&
+    return widePath(from, wideFrom) && widePath(to, wideTo) && fault_injection::AllowChange() &&
            CopyFileW(wideFrom.c_str(), wideTo.c_str(), FALSE) != 0;
 }
 
 bool ReplaceFileWith(const std::string& target, const std::string& finished) {
     std::wstring wideTarget, wideFinished;
     return widePath(target, wideTarget) && widePath(finished, wideFinished) &&
+           fault_injection::AllowChange() &&
            WhileInUseRetry(
                [&] {
                    return MoveFileExW(wideFinished.c_str(), wideTarget.c_str(),
@@ -195,7 +197,7 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
 
 bool WriteWholeFile(const std::string& path, const std::string& data) {
     std::wstring wide;
-    if (!widePath(path, wide))
+    if (!widePath(path, wide) || !fault_injection::AllowChange())
         return false;
     UniqueFile file(CreateFileW(wide.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));

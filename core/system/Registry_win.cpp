@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include "Errors.h"
+#include "FaultInjection.h"
 
 #include <windows.h>
 
@@ -128,6 +129,7 @@ bool writeRaw(HKEY key, const std::string& name, DWORD type, const std::string& 
     std::wstring wideName;
     std::string bytes;
     return key && ToWide(name, wideName) && toStored(type, data, bytes) &&
+           fault_injection::AllowChange() &&
            RegSetValueExW(key, wideName.c_str(), 0, type,
                           reinterpret_cast<const BYTE*>(bytes.data()),
                           static_cast<DWORD>(bytes.size())) == ERROR_SUCCESS;
@@ -294,7 +296,8 @@ void TRegKey::WriteText(const std::string& name, const std::string& text, uint32
 bool TRegKey::DeleteValue(const std::string& name) {
     HKEY key = static_cast<HKEY>(handle_);
     std::wstring wideName;
-    return key && ToWide(name, wideName) && RegDeleteValueW(key, wideName.c_str()) == ERROR_SUCCESS;
+    return key && ToWide(name, wideName) && fault_injection::AllowChange() &&
+           RegDeleteValueW(key, wideName.c_str()) == ERROR_SUCCESS;
 }
 
 bool HasTwoRegistryViews() {

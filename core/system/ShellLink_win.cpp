@@ -1,6 +1,7 @@
 #include "ShellLink.h"
 
 #include "Errors.h"
+#include "FaultInjection.h"
 #include "WideText_win.h"
 
 #include <windows.h>
@@ -170,6 +171,7 @@ void ShellLinkSave(const std::string& path, const ShellLinkData& data) {
         ((data.IconLocation.empty() && data.IconNumber == 0) ||
          (ToWide(data.IconLocation, icon) &&
           SUCCEEDED(link->SetIconLocation(icon.c_str(), data.IconNumber))));
-    if (!set || FAILED(object.file->Save(Widen(path, "Unable to create .lnk file").c_str(), TRUE)))
+    if (!set || !fault_injection::AllowChange() ||
+        FAILED(object.file->Save(Widen(path, "Unable to create .lnk file").c_str(), TRUE)))
         throw EShortcutError("Unable to create .lnk file");
 }

@@ -58,6 +58,9 @@ protected:
     static bool RefuseWrites(unsigned code);
     // Makes a startup folder undeterminable; false where this run cannot.
     static bool LoseFolder(unsigned code);
+    // Sets or clears a file's read-only attribute; false where this run
+    // cannot make a file refuse writing (the portable build runs as root).
+    static bool SetReadOnly(const std::string& path, bool readOnly);
 
     // A value under Explorer\StartupApproved\<subkey> ("Run", "Run32",
     // "StartupFolder"): per-user, or machine-wide in the native view (where

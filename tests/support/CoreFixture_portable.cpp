@@ -137,3 +137,7 @@ bool CoreTest::MakeUnreadable(unsigned code, const std::string& name) {
 void CoreTest::SetEnv(const std::string& name, const std::string& value) {
     ::setenv(name.c_str(), value.c_str(), 1);
 }
+
+bool CoreTest::SetReadOnly(const std::string&, bool) {
+    return false;
+}

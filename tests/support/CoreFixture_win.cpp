@@ -150,9 +150,8 @@ bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value,
     DWORD type = 0;
     DWORD size = 0;
     std::wstring wideName;
-    bool found = ToWide(name, wideName) &&
-                 RegQueryValueExW(key, wideName.c_str(), nullptr, &type, nullptr, &size) ==
-                     ERROR_SUCCESS;
+    bool found = ToWide(name, wideName) && RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
+                                                            nullptr, &size) == ERROR_SUCCESS;
     if (found) {
         std::wstring units(size / sizeof(wchar_t) + 1, L'\0');
         found = RegQueryValueExW(key, wideName.c_str(), nullptr, &type,
@@ -239,4 +238,16 @@ bool CoreTest::MakeUnreadable(unsigned, const std::string&) {
 
 void CoreTest::SetEnv(const std::string& name, const std::string& value) {
     SetEnvironmentVariableA(name.c_str(), value.c_str());
+}
+
+bool CoreTest::SetReadOnly(const std::string& path, bool readOnly) {
+    std::wstring wide;
+    if (!ToWide(path, wide))
+        return false;
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD wanted = readOnly ? attributes | FILE_ATTRIBUTE_READONLY
+                                  : attributes & ~DWORD(FILE_ATTRIBUTE_READONLY);
+    return SetFileAttributesW(wide.c_str(), wanted) != 0;
 }
