@@ -4,7 +4,7 @@
 #include "FaultInjection.h"
 
 #include "Folders.h"
-#include "PortableFiles.h"
+#include "PortableHost.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -236,20 +236,16 @@ std::string ExpandEnvironment(const std::string& text) {
     return out;
 }
 
-namespace {
+namespace portable_host {
 
-bool g_redirected = false;
-
-} // namespace
-
-namespace portable_files {
-
-void SetSystemFolderRedirected(bool redirected) {
-    g_redirected = redirected;
+bool& SystemFolderRedirected() {
+    static bool redirected = false;
+    return redirected;
 }
 
-} // namespace portable_files
+} // namespace portable_host
 
 std::string NativeFilePath(const std::string& path) {
-    return g_redirected ? SysnativePath(path, FileDir(SystemFolder())) : path;
+    return portable_host::SystemFolderRedirected() ? SysnativePath(path, FileDir(SystemFolder()))
+                                                   : path;
 }
