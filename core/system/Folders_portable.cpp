@@ -1,5 +1,9 @@
 // Shell folders of a host without a shell: a tree of ordinary folders under
 // one root, created on first use, which tests can redirect one by one.
+//
+// What it cannot model: folders that the shell creates per user profile,
+// roaming or redirected folders (one root for everything), and virtual
+// folders, which have no path here as on Windows.
 #include "Folders.h"
 #include "PortableHost.h"
 

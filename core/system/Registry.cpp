@@ -79,6 +79,13 @@ void TRegKey::failOpen(uint32_t code) {
         openError_ = RegOpenError::Other;
 }
 
+void TRegKey::opened(registry_detail::THeldKey* held, RegAccess access) {
+    held_.reset(held);
+    writable_ = access == RegAccess::Full;
+    openError_ = RegOpenError::None;
+    openErrorCode_ = 0;
+}
+
 std::string TRegKey::TextOf(const RegListedValue& value) const {
     if (!value.HasData)
         return ReadText(value.Name);

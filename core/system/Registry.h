@@ -123,6 +123,7 @@ public:
 
 private:
     void failOpen(uint32_t code);
+    void opened(registry_detail::THeldKey* held, RegAccess access);
 
     UniqueAny<registry_detail::THeldKey*, &registry_detail::releaseHeldKey> held_;
     bool writable_ = false;

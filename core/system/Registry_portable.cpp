@@ -162,10 +162,7 @@ bool TRegKey::Open(RegRoot root, const std::string& path, RegAccess access, RegV
         failOpen(5); // ERROR_ACCESS_DENIED
         return false;
     }
-    held_.reset(new THeldKey{std::move(node)});
-    writable_ = access == RegAccess::Full;
-    openError_ = RegOpenError::None;
-    openErrorCode_ = 0;
+    opened(new THeldKey{std::move(node)}, access);
     return true;
 }
 

@@ -148,10 +148,7 @@ bool TRegKey::Open(RegRoot root, const std::string& path, RegAccess access, RegV
         failOpen(static_cast<uint32_t>(rc));
         return false;
     }
-    held_.reset(new THeldKey{std::move(key)});
-    writable_ = access == RegAccess::Full;
-    openError_ = RegOpenError::None;
-    openErrorCode_ = 0;
+    opened(new THeldKey{std::move(key)}, access);
     return true;
 }
 
