@@ -25,6 +25,10 @@ std::string textUpToNul(const std::string& data) {
     return data.substr(0, data.find('\0'));
 }
 
+bool hasEmptyName(const std::string& path) {
+    return path.find("\\\\") != std::string::npos;
+}
+
 } // namespace registry_detail
 
 using namespace registry_detail;

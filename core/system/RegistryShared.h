@@ -16,6 +16,12 @@ bool isText(uint32_t type);
 bool isStringType(uint32_t type);
 std::string textUpToNul(const std::string& data);
 
+// A key path holding an empty name (two backslashes in a row). Windows
+// answers such a path one way or the other depending on its cache of open
+// keys, and Wine always opens it, so TRegKey refuses it before asking.
+bool hasEmptyName(const std::string& path);
+constexpr uint32_t kInvalidName = 123; // ERROR_INVALID_NAME
+
 // Creates a per-user key and its parents (each platform has its own);
 // true when the key exists afterwards.
 bool createUserKey(const std::string& path);

@@ -146,8 +146,11 @@ bool storable(const std::string& name, uint32_t type, const std::string& data) {
 bool TRegKey::Open(RegRoot root, const std::string& path, RegAccess access, RegView view) {
     Close();
     // The codes Windows gives: a path that is not UTF-8 cannot become the
-    // UTF-16 the registry takes, and a path holding an empty name is as
-    // missing as a key that is not there.
+    // UTF-16 the registry takes.
+    if (hasEmptyName(path)) {
+        failOpen(kInvalidName);
+        return false;
+    }
     if (!IsConvertibleUtf8(path)) {
         failOpen(1113); // ERROR_NO_UNICODE_TRANSLATION
         return false;

@@ -139,6 +139,10 @@ bool TRegKey::Open(RegRoot root, const std::string& path, RegAccess access, RegV
     REGSAM sam = (access == RegAccess::Full ? KEY_ALL_ACCESS : KEY_READ) | viewFlag(view);
     UniqueHKey key;
     std::wstring widePath;
+    if (hasEmptyName(path)) {
+        failOpen(kInvalidName);
+        return false;
+    }
     if (!ToWide(relativePath(path), widePath)) {
         failOpen(ERROR_NO_UNICODE_TRANSLATION);
         return false;
