@@ -31,8 +31,7 @@ public:
     void SetShowCmd(TShowCmd value); // stores 3, 7 or 9
 
     // Raises EShortcutError "Unable to open link file" and the read errors.
-    // When the shell cannot resolve the link, returns without error and leaves
-    // every property as it was.
+    // A link whose target is gone is read as it is stored.
     void LoadLink();
     // Raises EShortcutError "Unable to create .lnk file".
     void SaveLink();

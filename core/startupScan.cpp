@@ -52,9 +52,6 @@ void Noted(TStartups& startups, TStartup* added, const std::string& commandLine,
 }
 
 void ScanFolders(TStartups& startups, const TApprovedMarks& marks) {
-    // One component for every file: when the shell cannot resolve a link,
-    // LoadLink keeps the previous file's target, and Add then drops the
-    // repeated command line.
     TShortcutLink link(startups.OwnerWindow());
     const struct {
         std::string Folder;
@@ -76,11 +73,7 @@ void ScanFolders(TStartups& startups, const TApprovedMarks& marks) {
             const std::string title = TitleOfShortcut(file);
             const std::string commandLine = ShortcutCommand(link.Target, link.Arguments);
             TStartup* added = startups.Add(title, std::string(), commandLine, folder.Code, 0);
-            // A shortcut the shell could not resolve kept the previous
-            // file's command line: only a file whose own command line
-            // matches is another place of the entry.
-            if (added || ReadShortcutCommandLine(file, startups.OwnerWindow()) == commandLine)
-                Noted(startups, added, commandLine, folder.Code, RegView::Default, title, marks);
+            Noted(startups, added, commandLine, folder.Code, RegView::Default, title, marks);
         }
     }
 }

@@ -1,8 +1,6 @@
-#include "core/system/AsciiCase.h"
 #include "core/system/Errors.h"
 #include "core/system/Files.h"
 #include "core/system/StringList.h"
-#include "core/system/UniqueAny.h"
 #include "support/Seed.h"
 
 #include <gtest/gtest.h>
@@ -103,96 +101,6 @@ TEST(StringList, TextFilesReadAsUtf8AndOlderAnsiFilesStillRead) {
     ASSERT_TRUE(list.LoadTextFile(ansi));
     EXPECT_EQ(items(list), std::vector<std::string>{"8\t1\t1\tCaf\xC3\xA9\tC:\\x.exe"});
     EXPECT_FALSE(list.LoadTextFile(folder.file("missing.dat")));
-}
-
-} // namespace
-
-namespace {
-
-TEST(AsciiCase, FoldsOnlyAsciiLettersAndLeavesOtherBytes) {
-    EXPECT_EQ(asciiUpper(std::string_view("Run-Once_9z")), "RUN-ONCE_9Z");
-    EXPECT_EQ(asciiLower(std::string_view("HTTP://Host")), "http://host");
-    // UTF-8 and ANSI bytes above 0x7F stay as they are, whatever the locale.
-    EXPECT_EQ(asciiUpper(std::string_view("\xC3\xA9t\xE9")), "\xC3\xA9T\xE9");
-    EXPECT_EQ(asciiUpper('@'), '@');
-    EXPECT_EQ(asciiUpper('['), '[');
-    EXPECT_EQ(asciiLower('`'), '`');
-}
-
-TEST(AsciiCase, EqualNoCaseComparesWholeStrings) {
-    EXPECT_TRUE(asciiEqualNoCase("RunOnce", "RUNONCE"));
-    EXPECT_FALSE(asciiEqualNoCase("Run", "RunOnce"));
-    EXPECT_FALSE(asciiEqualNoCase("a\xE9", "A\xC9"));
-}
-
-} // namespace
-
-namespace {
-
-int closedCount = 0;
-int lastClosed = 0;
-void countClose(int h) {
-    ++closedCount;
-    lastClosed = h;
-}
-int minusOne() {
-    return -1;
-}
-using CountedOwner = UniqueAny<int, &countClose, &minusOne>;
-
-struct UniqueAnyTest : ::testing::Test {
-    void SetUp() override { closedCount = lastClosed = 0; }
-};
-
-TEST_F(UniqueAnyTest, PutReleasesWhatItHeldOnce) {
-    CountedOwner owner(7);
-    *owner.put() = 8;
-    EXPECT_EQ(closedCount, 1);
-    EXPECT_EQ(lastClosed, 7);
-    *owner.put() = 9;
-    EXPECT_EQ(closedCount, 2);
-    EXPECT_EQ(lastClosed, 8);
-    EXPECT_EQ(owner.get(), 9);
-}
-
-TEST_F(UniqueAnyTest, ResetAndDestructionCloseExactlyOnce) {
-    {
-        CountedOwner owner(3);
-        owner.reset(4);
-        EXPECT_EQ(closedCount, 1);
-        owner.reset();
-        EXPECT_EQ(closedCount, 2);
-        EXPECT_FALSE(owner);
-        owner.reset();
-        EXPECT_EQ(closedCount, 2);
-        owner.reset(5);
-    }
-    EXPECT_EQ(closedCount, 3);
-    EXPECT_EQ(lastClosed, 5);
-}
-
-TEST_F(UniqueAnyTest, MoveHandsOverWithoutClosing) {
-    CountedOwner a(1);
-    CountedOwner b(std::move(a));
-    EXPECT_EQ(closedCount, 0);
-    EXPECT_FALSE(a);
-    CountedOwner c(2);
-    c = std::move(b);
-    EXPECT_EQ(closedCount, 1);
-    EXPECT_EQ(lastClosed, 2);
-    EXPECT_EQ(c.get(), 1);
-    EXPECT_EQ(c.release(), 1);
-    EXPECT_FALSE(c);
-    EXPECT_EQ(closedCount, 1);
-}
-
-TEST_F(UniqueAnyTest, DefaultInvalidIsTheValueInitialisedHandle) {
-    {
-        UniqueAny<int, &countClose> owner;
-        EXPECT_FALSE(owner);
-        owner.reset(0);
-    }
-    EXPECT_EQ(closedCount, 0);
 }
 
 } // namespace

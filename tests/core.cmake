@@ -8,15 +8,16 @@ set(core_test_sources
   startupKeepTest.cpp
   startupNamesTest.cpp
   startupTasksTest.cpp
+  startupUnresolvedShortcutTest.cpp
   support/CoreFixture.cpp
   support/CoreFixture_${MORVANE_PLATFORM}.cpp)
-morvane_test(core_tests SOURCES ${core_test_sources} LIBS morvane_core)
+morvane_test(core_tests SOURCES ${core_test_sources} LIBS morvane_core ${MORVANE_SEEDING})
 # The XML export, read back with the project's own XML reader.
 morvane_test(export_tests SOURCES startupExportTest.cpp support/CoreFixture.cpp
-             support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_core morvane_online)
+             support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_core morvane_online ${MORVANE_SEEDING})
 
 morvane_bench(startup_bench SOURCES bench/StartupBench.cpp support/CoreFixture.cpp
-               support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_core gtest)
+               support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_core gtest ${MORVANE_SEEDING})
 if(TARGET startup_bench)
   target_include_directories(startup_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 endif()

@@ -34,7 +34,7 @@ morvane_test(consult_tests
     ${CMAKE_CURRENT_SOURCE_DIR}/ConsultTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/support/LoopbackServer.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/support/Seed_${MORVANE_PLATFORM}.cpp
-  LIBS morvane_consult)
+  LIBS morvane_consult ${MORVANE_SEEDING})
 if(TARGET consult_tests AND WIN32)
   target_link_libraries(consult_tests PRIVATE ws2_32)
 endif()

@@ -9,7 +9,7 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include "core/system/PortableRegistry.h"
+#include "support/PortableRegistry.h"
 #endif
 
 namespace {

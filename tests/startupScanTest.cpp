@@ -263,7 +263,7 @@ TEST_F(StartupScan, BothRegistryViewsAreScannedFirstWins) {
 } // namespace
 
 #ifndef _WIN32
-#include "core/system/PortableFiles.h"
+#include "support/PortableFiles.h"
 
 namespace {
 

@@ -1,37 +1,23 @@
 #pragma once
 // Owners for the Win32 handles that the window code creates: each closes its
-// handle exactly once, moves but never copies.
+// handle exactly once, moves but never copies. The ownership is UniqueAny's,
+// as for every handle the program holds; these add the names the window
+// code has always called.
 
 #include <windows.h>
 #include <commctrl.h>
 
-#include <utility>
+#include "core/system/UniqueAny.h"
 
-template <class H, class Traits> class TScopedHandle {
+template <class H, class Traits> class TScopedHandle : public UniqueAny<H, &Traits::Close> {
+    using Base = UniqueAny<H, &Traits::Close>;
+
 public:
-    TScopedHandle() = default;
-    explicit TScopedHandle(H h) : h_(h) {}
-    ~TScopedHandle() { Reset(); }
-    TScopedHandle(TScopedHandle&& other) noexcept : h_(std::exchange(other.h_, H())) {}
-    TScopedHandle& operator=(TScopedHandle&& other) noexcept {
-        if (this != &other)
-            Reset(std::exchange(other.h_, H()));
-        return *this;
-    }
-    TScopedHandle(const TScopedHandle&) = delete;
-    TScopedHandle& operator=(const TScopedHandle&) = delete;
+    using Base::Base;
 
-    H Get() const { return h_; }
-    explicit operator bool() const { return h_ != H(); }
-    H Release() { return std::exchange(h_, H()); }
-    void Reset(H h = H()) {
-        if (h_ != H())
-            Traits::Close(h_);
-        h_ = h;
-    }
-
-private:
-    H h_ = H();
+    H Get() const noexcept { return this->get(); }
+    H Release() noexcept { return this->release(); }
+    void Reset(H h = H()) noexcept { this->reset(h); }
 };
 
 struct TGdiObjectTraits {
@@ -48,9 +34,6 @@ struct TMenuTraits {
 };
 struct TImageListTraits {
     static void Close(HIMAGELIST h) { ImageList_Destroy(h); }
-};
-struct TRegKeyTraits {
-    static void Close(HKEY h) { RegCloseKey(h); }
 };
 struct TAccelTraits {
     static void Close(HACCEL h) { DestroyAcceleratorTable(h); }
@@ -69,7 +52,6 @@ using TMemDc = TScopedHandle<HDC, TMemDcTraits>;
 using TIcon = TScopedHandle<HICON, TIconTraits>;
 using TMenu = TScopedHandle<HMENU, TMenuTraits>;
 using TImageList = TScopedHandle<HIMAGELIST, TImageListTraits>;
-using TRegKeyHandle = TScopedHandle<HKEY, TRegKeyTraits>;
 using TWindow = TScopedHandle<HWND, TWindowTraits>;
 using TAccel = TScopedHandle<HACCEL, TAccelTraits>;
 

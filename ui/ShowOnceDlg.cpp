@@ -2,6 +2,10 @@
 
 #include "UiSeam.h"
 
+#include "core/system/Registry.h"
+
+#include <cstdint>
+
 namespace {
 const char* const ShowOnceClass = "MorvaneShowOnceDialog";
 
@@ -57,36 +61,15 @@ HFONT TShowOnceDlg::FontHandle() {
 }
 
 bool TShowOnceDlg::IsSuppressed() const {
-    if (RegPath.empty())
-        return false;
-    HKEY raw = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, RegPath.c_str(), 0, KEY_READ, &raw) != ERROR_SUCCESS)
-        return false;
-    TRegKeyHandle key(raw);
-    DWORD type = 0;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(key.Get(), RegKeyname.c_str(), nullptr, &type,
-                         reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS)
-        return false;
     // A value of another type than a 4-byte integer was not written by us:
     // the message shows, and the user's next answer replaces the value.
-    if (type != REG_DWORD || size != sizeof value)
-        return false;
-    return value != 0;
+    uint32_t value = 0;
+    return !RegPath.empty() && ReadUserDword(RegPath, RegKeyname, value) && value != 0;
 }
 
 void TShowOnceDlg::StoreSuppressed(bool value) const {
-    if (RegPath.empty())
-        return;
-    HKEY raw = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, RegPath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_WRITE, nullptr, &raw, nullptr) != ERROR_SUCCESS)
-        return;
-    TRegKeyHandle key(raw);
-    DWORD data = value ? 1 : 0;
-    RegSetValueExA(key.Get(), RegKeyname.c_str(), 0, REG_DWORD, reinterpret_cast<BYTE*>(&data),
-                   sizeof data);
+    if (!RegPath.empty())
+        WriteUserDword(RegPath, RegKeyname, value ? 1 : 0);
 }
 
 RECT TShowOnceDlg::MeasureMessage(HDC dc, int left) const {

@@ -1,5 +1,6 @@
 #include "WebView.h"
 
+#include "core/system/ComPtr_win.h"
 #include "core/system/Files.h"
 #include "template/HtmlText.h"
 
@@ -14,6 +15,15 @@
 #include <string>
 
 namespace {
+
+// Where the browser's DWebBrowserEvents2 are advised and unadvised.
+ComPtr<IConnectionPoint> BrowserEvents(IWebBrowser2* browser) {
+    ComPtr<IConnectionPoint> point;
+    ComPtr<IConnectionPointContainer> container;
+    if (SUCCEEDED(browser->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())))
+        container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put());
+    return point;
+}
 
 std::wstring Wide(const std::string& text) {
     if (text.empty())
@@ -304,16 +314,11 @@ private:
         const VARIANT& v = Deref(disp);
         if (!view_ || !view_->browser_ || v.vt != VT_DISPATCH || !v.pdispVal)
             return false;
-        IUnknown* a = nullptr;
-        IUnknown* b = nullptr;
-        v.pdispVal->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&a));
-        view_->browser_->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&b));
-        bool same = a && a == b;
-        if (a)
-            a->Release();
-        if (b)
-            b->Release();
-        return same;
+        // COM identity: the same object answers IUnknown with the same pointer.
+        ComPtr<IUnknown> a, b;
+        v.pdispVal->QueryInterface(IID_IUnknown, a.PutVoid());
+        view_->browser_->QueryInterface(IID_IUnknown, b.PutVoid());
+        return a && a.Get() == b.Get();
     }
 
     long refs_ = 1;
@@ -370,17 +375,10 @@ bool TWebView::CreateBrowser() {
     // Script errors of a page are the page's business, not a dialog's.
     browser_->put_Silent(VARIANT_TRUE);
     browser_->put_RegisterAsDropTarget(VARIANT_FALSE);
-    IConnectionPointContainer* container = nullptr;
-    if (SUCCEEDED(browser_->QueryInterface(IID_IConnectionPointContainer,
-                                           reinterpret_cast<void**>(&container)))) {
-        IConnectionPoint* point = nullptr;
-        if (SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point))) {
-            DWORD cookie = 0;
-            if (SUCCEEDED(point->Advise(host_->Events(), &cookie)))
-                eventCookie_ = cookie;
-            point->Release();
-        }
-        container->Release();
+    if (ComPtr<IConnectionPoint> point = BrowserEvents(browser_)) {
+        DWORD cookie = 0;
+        if (SUCCEEDED(point->Advise(host_->Events(), &cookie)))
+            eventCookie_ = cookie;
     }
     Resize();
     return true;
@@ -402,16 +400,8 @@ void TWebView::CreateTextControl() {
 void TWebView::Detach() {
     if (browser_) {
         if (eventCookie_) {
-            IConnectionPointContainer* container = nullptr;
-            if (SUCCEEDED(browser_->QueryInterface(IID_IConnectionPointContainer,
-                                                   reinterpret_cast<void**>(&container)))) {
-                IConnectionPoint* point = nullptr;
-                if (SUCCEEDED(container->FindConnectionPoint(DIID_DWebBrowserEvents2, &point))) {
-                    point->Unadvise(eventCookie_);
-                    point->Release();
-                }
-                container->Release();
-            }
+            if (ComPtr<IConnectionPoint> point = BrowserEvents(browser_))
+                point->Unadvise(eventCookie_);
             eventCookie_ = 0;
         }
         browser_->Stop();
@@ -445,12 +435,9 @@ void TWebView::Resize() {
     if (text_)
         MoveWindow(text_, 0, 0, rc.right, rc.bottom, TRUE);
     if (ole_) {
-        IOleInPlaceObject* inplace = nullptr;
-        if (SUCCEEDED(
-                ole_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inplace)))) {
+        ComPtr<IOleInPlaceObject> inplace;
+        if (SUCCEEDED(ole_->QueryInterface(IID_IOleInPlaceObject, inplace.PutVoid())))
             inplace->SetObjectRects(&rc, &rc);
-            inplace->Release();
-        }
     }
 }
 
@@ -499,32 +486,28 @@ void TWebView::DocumentComplete() {
     if (!htmlPending_ || !browser_)
         return;
     htmlPending_ = false;
-    IDispatch* doc = nullptr;
-    if (FAILED(browser_->get_Document(&doc)) || !doc)
+    ComPtr<IDispatch> doc;
+    if (FAILED(browser_->get_Document(doc.Put())) || !doc)
         return;
-    IPersistStreamInit* persist = nullptr;
-    if (SUCCEEDED(
-            doc->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)))) {
+    ComPtr<IPersistStreamInit> persist;
+    if (SUCCEEDED(doc->QueryInterface(IID_IPersistStreamInit, persist.PutVoid()))) {
         HGLOBAL mem = GlobalAlloc(GMEM_MOVEABLE, html_.size() + 1);
         if (mem) {
             void* p = GlobalLock(mem);
             memcpy(p, html_.c_str(), html_.size() + 1);
             GlobalUnlock(mem);
-            IStream* stream = nullptr;
-            if (SUCCEEDED(CreateStreamOnHGlobal(mem, TRUE, &stream))) {
+            ComPtr<IStream> stream;
+            if (SUCCEEDED(CreateStreamOnHGlobal(mem, TRUE, stream.Put()))) {
                 ULARGE_INTEGER size;
                 size.QuadPart = html_.size();
                 stream->SetSize(size);
                 persist->InitNew();
-                persist->Load(stream);
-                stream->Release();
+                persist->Load(stream.Get());
             } else {
                 GlobalFree(mem);
             }
         }
-        persist->Release();
     }
-    doc->Release();
 }
 
 bool TWebView::AllowNavigation(const std::string& address) {
@@ -560,13 +543,10 @@ bool TWebView::IsOwnWindow(HWND wnd) const {
 bool TWebView::TranslateAccelerator(MSG& msg) {
     if (!ole_ || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST || !IsOwnWindow(msg.hwnd))
         return false;
-    IOleInPlaceActiveObject* active = nullptr;
-    if (FAILED(
-            ole_->QueryInterface(IID_IOleInPlaceActiveObject, reinterpret_cast<void**>(&active))))
+    ComPtr<IOleInPlaceActiveObject> active;
+    if (FAILED(ole_->QueryInterface(IID_IOleInPlaceActiveObject, active.PutVoid())))
         return false;
-    bool taken = active->TranslateAccelerator(&msg) == S_OK;
-    active->Release();
-    return taken;
+    return active->TranslateAccelerator(&msg) == S_OK;
 }
 
 LRESULT CALLBACK TWebView::PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,

@@ -1,3 +1,6 @@
+// The local date from the C library's time zone.
+// What it cannot model: the user's date format of the Windows regional
+// settings; the date is always day.month.year.
 #include "Clock.h"
 
 #include <chrono>

@@ -1,11 +1,42 @@
 // The path helpers are pure string functions on backslash paths, the same
 // on every platform.
 #include "Files.h"
+#include "FilesShared.h"
 #include "core/system/AsciiCase.h"
 
 #include <algorithm>
 
-namespace {} // namespace
+namespace {
+
+void findInto(const std::string& folder, const std::string& extensions, bool recurse,
+              std::vector<std::string>& found) {
+    // Entering the folder is part of the search: it is left the current one.
+    if (!FolderExists(folder))
+        return;
+    std::vector<std::string> subFolders;
+    for (const files_detail::FolderItem& item : files_detail::ListFolder(folder)) {
+        if (item.Name.empty() || item.Name[0] == '.')
+            continue;
+        if (recurse && item.Folder) {
+            // A linked folder may lead back up the tree; the search must end.
+            if (!item.Link)
+                subFolders.push_back(PathJoin(folder, item.Name));
+        } else if (MatchesExtensionList(item.Name, extensions)) {
+            found.push_back(PathJoin(folder, item.Name));
+        }
+    }
+    for (const std::string& sub : subFolders)
+        findInto(sub, extensions, recurse, found);
+}
+
+} // namespace
+
+std::vector<std::string> FindFiles(const std::string& folder, const std::string& extensions,
+                                   bool recurse) {
+    std::vector<std::string> found;
+    findInto(folder, extensions, recurse, found);
+    return found;
+}
 
 bool MatchesExtensionList(const std::string& name, const std::string& extensions) {
     std::string::size_type dot = name.rfind('.');

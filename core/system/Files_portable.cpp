@@ -1,16 +1,22 @@
 // Files on a POSIX host. Callers speak in backslash paths; they become host
 // paths only here, at the disk.
+//
+// What it cannot model: drive letters and UNC shares (a "C:" path names
+// nothing here), case-insensitive names, the 8.3 names, files held open by
+// another program (no sharing violations), and file system redirection
+// beyond the one switch a test sets.
 #include "Files.h"
+#include "FilesShared.h"
 #include "FaultInjection.h"
 
 #include "Folders.h"
-#include "PortableFiles.h"
+#include "PortableHost.h"
+#include "UniqueStdFile.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <memory>
 #include <system_error>
 
 namespace fs = std::filesystem;
@@ -32,36 +38,22 @@ bool isFolder(const std::string& host) {
     return fs::is_directory(host, ec);
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using UniqueFile = std::unique_ptr<std::FILE, FileCloser>;
+} // namespace
 
-void findInto(const std::string& folder, const std::string& extensions, bool recurse,
-              std::vector<std::string>& found) {
-    if (!FolderExists(folder))
-        return;
-    std::vector<std::string> subFolders;
+std::vector<files_detail::FolderItem> files_detail::ListFolder(const std::string& folder) {
+    std::vector<FolderItem> items;
     std::error_code ec;
     fs::directory_iterator it(hostPath(folder), ec);
     for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-        std::string name = it->path().filename().string();
-        if (name.empty() || name[0] == '.')
-            continue;
+        FolderItem item;
+        item.Name = it->path().filename().string();
         std::error_code kindError;
-        if (recurse && it->is_directory(kindError)) {
-            // A linked folder may lead back up the tree; the search must end.
-            if (!it->is_symlink(kindError))
-                subFolders.push_back(PathJoin(folder, name));
-        } else if (MatchesExtensionList(name, extensions)) {
-            found.push_back(PathJoin(folder, name));
-        }
+        item.Folder = it->is_directory(kindError);
+        item.Link = it->is_symlink(kindError);
+        items.push_back(std::move(item));
     }
-    for (const std::string& sub : subFolders)
-        findInto(sub, extensions, recurse, found);
+    return items;
 }
-
-} // namespace
 
 bool FileExists(const std::string& path) {
     std::error_code ec;
@@ -136,18 +128,11 @@ bool ForceFolders(const std::string& path) {
     return isFolder(target);
 }
 
-std::vector<std::string> FindFiles(const std::string& folder, const std::string& extensions,
-                                   bool recurse) {
-    std::vector<std::string> found;
-    findInto(folder, extensions, recurse, found);
-    return found;
-}
-
 bool ReadWholeFile(const std::string& path, std::string& data) {
     std::string host = hostPath(path);
     if (isFolder(host))
         return false;
-    UniqueFile file(std::fopen(host.c_str(), "rb"));
+    UniqueStdFile file(std::fopen(host.c_str(), "rb"));
     if (!file)
         return false;
     data.clear();
@@ -236,20 +221,16 @@ std::string ExpandEnvironment(const std::string& text) {
     return out;
 }
 
-namespace {
+namespace portable_host {
 
-bool g_redirected = false;
-
-} // namespace
-
-namespace portable_files {
-
-void SetSystemFolderRedirected(bool redirected) {
-    g_redirected = redirected;
+bool& SystemFolderRedirected() {
+    static bool redirected = false;
+    return redirected;
 }
 
-} // namespace portable_files
+} // namespace portable_host
 
 std::string NativeFilePath(const std::string& path) {
-    return g_redirected ? SysnativePath(path, FileDir(SystemFolder())) : path;
+    return portable_host::SystemFolderRedirected() ? SysnativePath(path, FileDir(SystemFolder()))
+                                                   : path;
 }

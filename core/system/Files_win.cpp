@@ -1,4 +1,5 @@
 #include "Files.h"
+#include "FilesShared.h"
 
 #include "UniqueHandle_win.h"
 #include "WideText_win.h"
@@ -67,35 +68,26 @@ template <typename F> std::string bufferedText(F f, DWORD initial) {
     return {};
 }
 
-void findInto(const std::string& folder, const std::string& extensions, bool recurse,
-              std::vector<std::string>& found) {
-    if (!FolderExists(folder))
-        return;
-    std::vector<std::string> subFolders;
+} // namespace
+
+std::vector<files_detail::FolderItem> files_detail::ListFolder(const std::string& folder) {
+    std::vector<FolderItem> items;
     WIN32_FIND_DATAW data;
     std::wstring pattern;
     if (!widePath(PathJoin(folder, "*.*"), pattern))
-        return;
+        return items;
     UniqueFind find(FindFirstFileW(pattern.c_str(), &data));
     if (!find)
-        return;
+        return items;
     do {
-        std::string name = FromWide(data.cFileName);
-        if (name.empty() || name[0] == '.')
-            continue;
-        if (recurse && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-            // A linked folder may lead back up the tree; the search must end.
-            if ((data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0)
-                subFolders.push_back(PathJoin(folder, name));
-        } else if (MatchesExtensionList(name, extensions)) {
-            found.push_back(PathJoin(folder, name));
-        }
+        FolderItem item;
+        item.Name = FromWide(data.cFileName);
+        item.Folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        item.Link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        items.push_back(std::move(item));
     } while (FindNextFileW(find.get(), &data));
-    for (const std::string& sub : subFolders)
-        findInto(sub, extensions, recurse, found);
+    return items;
 }
-
-} // namespace
 
 bool FileExists(const std::string& path) {
     DWORD attributes = attributesOf(path);
@@ -166,13 +158,6 @@ bool ForceFolders(const std::string& path) {
             break;
     }
     return isFolder(attributesOf(target));
-}
-
-std::vector<std::string> FindFiles(const std::string& folder, const std::string& extensions,
-                                   bool recurse) {
-    std::vector<std::string> found;
-    findInto(folder, extensions, recurse, found);
-    return found;
 }
 
 bool ReadWholeFile(const std::string& path, std::string& data) {

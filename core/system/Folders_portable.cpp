@@ -1,7 +1,11 @@
 // Shell folders of a host without a shell: a tree of ordinary folders under
 // one root, created on first use, which tests can redirect one by one.
+//
+// What it cannot model: folders that the shell creates per user profile,
+// roaming or redirected folders (one root for everything), and virtual
+// folders, which have no path here as on Windows.
 #include "Folders.h"
-#include "PortableFolders.h"
+#include "PortableHost.h"
 
 #include "Files.h"
 
@@ -10,8 +14,7 @@
 namespace {
 
 std::map<int, std::string>& overrides() {
-    static std::map<int, std::string> folders;
-    return folders;
+    return portable_host::FolderOverrides();
 }
 
 const char* defaultName(int csidl) {
@@ -55,17 +58,14 @@ std::string rootFolder() {
 
 } // namespace
 
-namespace portable_folders {
+namespace portable_host {
 
-void SetFolder(int csidl, const std::string& path) {
-    overrides()[csidl] = path;
+std::map<int, std::string>& FolderOverrides() {
+    static std::map<int, std::string> folders;
+    return folders;
 }
 
-void ResetFolders() {
-    overrides().clear();
-}
-
-} // namespace portable_folders
+} // namespace portable_host
 
 std::string ShellFolderPath(int csidl) {
     auto found = overrides().find(csidl);

@@ -1,6 +1,7 @@
+// What it cannot model: any icon. A host without a shell has no icon list;
+// the entry list then shows none.
 #include "Icons.h"
 
-// A host without a shell has no icon list; the entry list then shows none.
 void* SystemSmallImages() {
     return nullptr;
 }

@@ -5,24 +5,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
-namespace {
-
-// The icon that SHGetFileInfoW hands over with SHGFI_ICON is ours to destroy.
-class UniqueIcon {
-public:
-    explicit UniqueIcon(HICON icon) : icon_(icon) {}
-    ~UniqueIcon() {
-        if (icon_)
-            DestroyIcon(icon_);
-    }
-    UniqueIcon(const UniqueIcon&) = delete;
-    UniqueIcon& operator=(const UniqueIcon&) = delete;
-
-private:
-    HICON icon_;
-};
-
-} // namespace
+#include "UniqueHandle_win.h"
 
 void* SystemSmallImages() {
     SHFILEINFOW info = {};

@@ -5,6 +5,9 @@
 // first checks that the file on disk is still the one the copy was made
 // from, so a change by anyone else is seen on the next call. Files are
 // encoded as on Windows (TextCodec.h): ANSI, or UTF-16 LE once a text needs it.
+//
+// What it cannot model: the registry mapping of profile files (IniFileMapping)
+// and the profile cache that Windows keeps across processes.
 #include "Ini.h"
 #include "core/system/AsciiCase.h"
 

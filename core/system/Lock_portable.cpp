@@ -1,3 +1,6 @@
+// The lock as an advisory flock on a file beside the store.
+// What it cannot model: a lock shared by every session of one user and kept
+// apart from other users; here whoever can open the file shares the lock.
 #include "Lock.h"
 
 #include "Files.h"

@@ -4,15 +4,18 @@
 
 #include <sddl.h>
 
+#include "UniqueHandle_win.h"
+
 #include <string>
 
 namespace {
 
 // The user's SID as text; empty when it cannot be had.
 std::wstring UserSid() {
-    HANDLE token = nullptr;
-    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token))
+    UniqueHandle owner;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, owner.put()))
         return std::wstring();
+    HANDLE token = owner.get();
     DWORD size = 0;
     GetTokenInformation(token, TokenUser, nullptr, 0, &size);
     std::wstring text;
@@ -20,14 +23,11 @@ std::wstring UserSid() {
         std::string buffer(size, '\0');
         if (GetTokenInformation(token, TokenUser, &buffer[0], size, &size)) {
             const TOKEN_USER* user = reinterpret_cast<const TOKEN_USER*>(buffer.data());
-            wchar_t* sid = nullptr;
-            if (ConvertSidToStringSidW(user->User.Sid, &sid)) {
-                text = sid;
-                LocalFree(sid);
-            }
+            UniqueLocal<wchar_t> sid;
+            if (ConvertSidToStringSidW(user->User.Sid, sid.put()))
+                text = sid.get();
         }
     }
-    CloseHandle(token);
     return text;
 }
 
@@ -56,8 +56,8 @@ bool TSystemLock::Acquire(int timeoutMs) {
         if (!handle_)
             return false;
     }
-    const DWORD wait = WaitForSingleObject(static_cast<HANDLE>(handle_),
-                                           timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    const DWORD wait = WaitForSingleObject(
+        static_cast<HANDLE>(handle_), timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
     // An abandoned mutex was held by a process that ended without letting go:
     // it is ours now, and what that process left is checked by the reader.
     held_ = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;

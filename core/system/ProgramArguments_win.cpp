@@ -5,16 +5,18 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include "UniqueHandle_win.h"
+
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
     int count = 0;
-    LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+    UniqueLocal<LPWSTR> owner(CommandLineToArgvW(GetCommandLineW(), &count));
+    LPWSTR* wide = owner.get();
     if (!wide)
         return std::vector<std::string>(argv, argv + argc);
     std::vector<std::string> out;
     out.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i)
         out.push_back(Utf16ToUtf8(reinterpret_cast<const char16_t*>(wide[i])));
-    LocalFree(wide);
     return out;
 }
 

@@ -2,6 +2,8 @@
 // Access to the registry keys that hold startup entries. Keys are opened,
 // never created. Names and text are UTF-8 (Windows keeps them as UTF-16).
 
+#include "UniqueAny.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -33,6 +35,16 @@ struct RegValue {
     std::string Data;
 };
 
+// Why TRegKey::Open failed. A caller that must tell a key that is not there
+// from one it may not touch (or from a registry fault) asks the key that
+// failed, instead of opening it again with other rights to find out.
+enum class RegOpenError {
+    None,         // the key is open
+    Missing,      // the key, or a key on its path, does not exist
+    AccessDenied, // the key exists but the asked access is refused
+    Other,        // anything else: see OpenErrorCode
+};
+
 // One value as the enumeration of a key gave it.
 struct RegListedValue {
     std::string Name;
@@ -40,6 +52,13 @@ struct RegListedValue {
     uint32_t Type = regNone;
     std::string Data; // all of it, NULs included; UTF-8 for the string types
 };
+
+namespace registry_detail {
+// What an open TRegKey holds, defined by each platform: the Windows build
+// keeps the key's UniqueHKey in it, the portable one its in-memory key.
+struct THeldKey;
+void releaseHeldKey(THeldKey* held) noexcept;
+} // namespace registry_detail
 
 class TRegKey {
 public:
@@ -52,12 +71,18 @@ public:
 
     // Opens an existing key by its path from the hive's root (a leading
     // backslash is allowed and dropped). False when the key is missing or the
-    // access is refused; an open key is closed first.
+    // access is refused (OpenError says which); an open key is closed first.
     bool Open(RegRoot root, const std::string& path, RegAccess access = RegAccess::Full,
               RegView view = RegView::Default);
     void Close();
-    bool IsOpen() const { return handle_ != nullptr; }
+    bool IsOpen() const { return static_cast<bool>(held_); }
     bool Writable() const { return writable_; }
+
+    // Why the last Open failed; None after a successful Open and before any.
+    RegOpenError OpenError() const { return openError_; }
+    // The Win32 error code of the last failed Open (ERROR_FILE_NOT_FOUND for
+    // a missing key, ERROR_ACCESS_DENIED for a refused one), 0 when open.
+    uint32_t OpenErrorCode() const { return openErrorCode_; }
 
     // Value names in the order the registry lists them; the default value
     // comes back as an empty name.
@@ -97,8 +122,13 @@ public:
     bool DeleteValue(const std::string& name);
 
 private:
-    void* handle_ = nullptr;
+    void failOpen(uint32_t code);
+    void opened(registry_detail::THeldKey* held, RegAccess access);
+
+    UniqueAny<registry_detail::THeldKey*, &registry_detail::releaseHeldKey> held_;
     bool writable_ = false;
+    RegOpenError openError_ = RegOpenError::None;
+    uint32_t openErrorCode_ = 0;
 };
 
 // True on 64-bit Windows (whatever this program's own bitness), where the
@@ -111,3 +141,12 @@ bool WriteUserSetting(const std::string& subkey, const std::string& name, const 
 bool ReadUserSetting(const std::string& subkey, const std::string& name, std::string& value);
 bool WriteUserSettingInt(const std::string& subkey, const std::string& name, uint32_t value);
 bool ReadUserSettingInt(const std::string& subkey, const std::string& name, uint32_t& value);
+
+// The same for a per-user key named by its whole path from the hive's root
+// (for settings kept outside "Software\Morvane"): a write creates the key,
+// a read of a missing key, of another type or of a DWORD of another size is
+// false and changes nothing.
+bool WriteUserText(const std::string& path, const std::string& name, const std::string& value);
+bool ReadUserText(const std::string& path, const std::string& name, std::string& value);
+bool WriteUserDword(const std::string& path, const std::string& name, uint32_t value);
+bool ReadUserDword(const std::string& path, const std::string& name, uint32_t& value);

@@ -2,15 +2,17 @@
 
 #include "Errors.h"
 #include "FaultInjection.h"
+#include "RegistryShared.h"
 
 #include <windows.h>
 
-#include "UniqueHKey_win.h"
+#include "UniqueHandle_win.h"
 #include "WideText_win.h"
 
-#include <cstring>
 #include <string_view>
 #include <utility>
+
+using namespace registry_detail;
 
 namespace {
 
@@ -36,19 +38,6 @@ std::string_view relativePath(const std::string& path) {
     if (!view.empty() && view[0] == '\\')
         view.remove_prefix(1);
     return view;
-}
-
-[[noreturn]] void raise(const char* fmt, const std::string& name) {
-    throw ERegistryError(FormatMessage1(fmt, name));
-}
-
-bool isText(DWORD type) {
-    return type == REG_SZ || type == REG_EXPAND_SZ;
-}
-
-// The types whose data Windows keeps as UTF-16 and the program as UTF-8.
-bool isStringType(DWORD type) {
-    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
 }
 
 // The registry's bytes of a value as the program holds them: the string
@@ -98,28 +87,6 @@ LONG queryValue(HKEY key, const std::wstring& name, DWORD& type, std::string& da
     return rc;
 }
 
-std::string textUpToNul(const std::string& data) {
-    return data.substr(0, data.find('\0'));
-}
-
-std::string settingsPath(const std::string& subkey) {
-    return subkey.empty() ? "Software\\Morvane" : "Software\\Morvane\\" + subkey;
-}
-
-bool createSettingsKey(const std::string& subkey, UniqueHKey& key) {
-    std::wstring path;
-    return ToWide(settingsPath(subkey), path) &&
-           RegCreateKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr,
-                           key.put(), nullptr) == ERROR_SUCCESS;
-}
-
-bool openSettingsKey(const std::string& subkey, UniqueHKey& key) {
-    std::wstring path;
-    return ToWide(settingsPath(subkey), path) &&
-           RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_QUERY_VALUE, key.put()) ==
-               ERROR_SUCCESS;
-}
-
 bool readRaw(HKEY key, const std::string& name, DWORD& type, std::string& data) {
     std::wstring wideName;
     return ToWide(name, wideName) && queryValue(key, wideName, type, data) == ERROR_SUCCESS;
@@ -141,46 +108,59 @@ constexpr std::size_t kLongestName = 16384;
 
 } // namespace
 
-TRegKey::~TRegKey() {
-    Close();
+namespace registry_detail {
+
+struct THeldKey {
+    UniqueHKey key;
+};
+
+void releaseHeldKey(THeldKey* held) noexcept {
+    delete held;
 }
 
-TRegKey::TRegKey(TRegKey&& other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)),
-      writable_(std::exchange(other.writable_, false)) {}
-
-TRegKey& TRegKey::operator=(TRegKey&& other) noexcept {
-    if (this != &other) {
-        Close();
-        handle_ = std::exchange(other.handle_, nullptr);
-        writable_ = std::exchange(other.writable_, false);
-    }
-    return *this;
+bool createUserKey(const std::string& path) {
+    std::wstring widePath;
+    UniqueHKey key;
+    return ToWide(relativePath(path), widePath) &&
+           RegCreateKeyExW(HKEY_CURRENT_USER, widePath.c_str(), 0, nullptr, 0, KEY_QUERY_VALUE,
+                           nullptr, key.put(), nullptr) == ERROR_SUCCESS;
 }
+
+} // namespace registry_detail
+
+namespace {
+
+HKEY keyOf(const THeldKey* held) {
+    return held ? held->key.get() : nullptr;
+}
+
+} // namespace
 
 bool TRegKey::Open(RegRoot root, const std::string& path, RegAccess access, RegView view) {
     Close();
     REGSAM sam = (access == RegAccess::Full ? KEY_ALL_ACCESS : KEY_READ) | viewFlag(view);
-    HKEY key = nullptr;
+    UniqueHKey key;
     std::wstring widePath;
-    if (!ToWide(relativePath(path), widePath) ||
-        RegOpenKeyExW(hive(root), widePath.c_str(), 0, sam, &key) != ERROR_SUCCESS)
+    if (hasEmptyName(path)) {
+        failOpen(kInvalidName);
         return false;
-    handle_ = key;
-    writable_ = access == RegAccess::Full;
+    }
+    if (!ToWide(relativePath(path), widePath)) {
+        failOpen(ERROR_NO_UNICODE_TRANSLATION);
+        return false;
+    }
+    LONG rc = RegOpenKeyExW(hive(root), widePath.c_str(), 0, sam, key.put());
+    if (rc != ERROR_SUCCESS) {
+        failOpen(static_cast<uint32_t>(rc));
+        return false;
+    }
+    opened(new THeldKey{std::move(key)}, access);
     return true;
-}
-
-void TRegKey::Close() {
-    if (handle_)
-        RegCloseKey(static_cast<HKEY>(handle_));
-    handle_ = nullptr;
-    writable_ = false;
 }
 
 std::vector<std::string> TRegKey::ValueNames() const {
     std::vector<std::string> names;
-    HKEY key = static_cast<HKEY>(handle_);
+    HKEY key = keyOf(held_.get());
     DWORD count = 0, longest = 0;
     if (!key || RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                                  &longest, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
@@ -205,7 +185,7 @@ std::vector<std::string> TRegKey::ValueNames() const {
 
 std::vector<RegListedValue> TRegKey::Values() const {
     std::vector<RegListedValue> values;
-    HKEY key = static_cast<HKEY>(handle_);
+    HKEY key = keyOf(held_.get());
     DWORD count = 0, longestName = 0, longestData = 0;
     if (!key || RegQueryInfoKeyW(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
                                  &longestName, &longestData, nullptr, nullptr) != ERROR_SUCCESS)
@@ -246,7 +226,7 @@ std::vector<RegListedValue> TRegKey::Values() const {
 }
 
 std::string TRegKey::ReadText(const std::string& name) const {
-    HKEY key = static_cast<HKEY>(handle_);
+    HKEY key = keyOf(held_.get());
     std::wstring wideName;
     DWORD type = REG_NONE, size = 0;
     if (!key || !ToWide(name, wideName) ||
@@ -262,7 +242,7 @@ std::string TRegKey::ReadText(const std::string& name) const {
 }
 
 bool TRegKey::ReadValue(const std::string& name, RegValue& value) const {
-    HKEY key = static_cast<HKEY>(handle_);
+    HKEY key = keyOf(held_.get());
     DWORD type = REG_NONE;
     std::string data;
     if (!key || !readRaw(key, name, type, data))
@@ -274,7 +254,7 @@ bool TRegKey::ReadValue(const std::string& name, RegValue& value) const {
 }
 
 bool TRegKey::ReadRaw(const std::string& name, uint32_t& type, std::string& data) const {
-    HKEY key = static_cast<HKEY>(handle_);
+    HKEY key = keyOf(held_.get());
     DWORD rawType = REG_NONE;
     if (!key || !readRaw(key, name, rawType, data))
         return false;
@@ -283,18 +263,18 @@ bool TRegKey::ReadRaw(const std::string& name, uint32_t& type, std::string& data
 }
 
 bool TRegKey::WriteRaw(const std::string& name, uint32_t type, const std::string& data) {
-    return writeRaw(static_cast<HKEY>(handle_), name, type, data);
+    return writeRaw(keyOf(held_.get()), name, type, data);
 }
 
 void TRegKey::WriteText(const std::string& name, const std::string& text, uint32_t type) {
     std::string data = text;
     data += '\0';
-    if (!writeRaw(static_cast<HKEY>(handle_), name, type, data))
+    if (!writeRaw(keyOf(held_.get()), name, type, data))
         raise("Failed to set data for '%s'", name);
 }
 
 bool TRegKey::DeleteValue(const std::string& name) {
-    HKEY key = static_cast<HKEY>(handle_);
+    HKEY key = keyOf(held_.get());
     std::wstring wideName;
     return key && ToWide(name, wideName) && fault_injection::AllowChange() &&
            RegDeleteValueW(key, wideName.c_str()) == ERROR_SUCCESS;
@@ -307,42 +287,4 @@ bool HasTwoRegistryViews() {
     BOOL wow64 = FALSE;
     return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
 #endif
-}
-
-bool WriteUserSetting(const std::string& subkey, const std::string& name,
-                      const std::string& value) {
-    UniqueHKey key;
-    std::string data = value;
-    data += '\0';
-    return createSettingsKey(subkey, key) && writeRaw(key.get(), name, REG_SZ, data);
-}
-
-bool ReadUserSetting(const std::string& subkey, const std::string& name, std::string& value) {
-    UniqueHKey key;
-    DWORD type = REG_NONE;
-    std::string data;
-    if (!openSettingsKey(subkey, key) || !readRaw(key.get(), name, type, data) || !isText(type))
-        return false;
-    value = textUpToNul(data);
-    return true;
-}
-
-bool WriteUserSettingInt(const std::string& subkey, const std::string& name, uint32_t value) {
-    UniqueHKey key;
-    DWORD number = value;
-    std::string data(reinterpret_cast<const char*>(&number), sizeof number);
-    return createSettingsKey(subkey, key) && writeRaw(key.get(), name, REG_DWORD, data);
-}
-
-bool ReadUserSettingInt(const std::string& subkey, const std::string& name, uint32_t& value) {
-    UniqueHKey key;
-    DWORD type = REG_NONE;
-    std::string data;
-    if (!openSettingsKey(subkey, key) || !readRaw(key.get(), name, type, data) ||
-        type != REG_DWORD || data.size() != sizeof(DWORD))
-        return false;
-    DWORD number = 0;
-    std::memcpy(&number, data.data(), sizeof number);
-    value = number;
-    return true;
 }

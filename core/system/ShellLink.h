@@ -21,8 +21,8 @@ struct ShellLinkData {
 
 // Loads the link file at `path` into `data`. Raises EShortcutError "Unable to
 // open link file" when the file cannot be read as a link, and the read
-// errors of the shell. Returns false, leaving `data` as it was, when the
-// shell cannot resolve the link.
+// errors of the shell. A link whose target the shell cannot find is read as
+// it is (as the portable build always reads links); true when it was read.
 bool ShellLinkLoad(const std::string& path, ShellLinkData& data);
 
 // Creates or replaces the link file at `path`. The target may be enclosed in

@@ -1,3 +1,7 @@
+// Shortcut files read and written by the program itself (LnkFormat.h).
+// What it cannot model: the shell's resolution of a link (a moved target is
+// not searched for; a link always reads as what it holds), item-ID-only
+// links to virtual folders, and the extra data blocks the shell may add.
 #include "ShellLink.h"
 
 #include "LnkFormat.h"

@@ -9,41 +9,12 @@
 #include <shlobj.h>
 #include <shobjidl.h>
 
+#include "ComPtr_win.h"
+
 #include <utility>
 #include <vector>
 
 namespace {
-
-// Owns one reference to a COM interface.
-template <class T> class ComPtr {
-public:
-    ComPtr() = default;
-    ComPtr(const ComPtr&) = delete;
-    ComPtr& operator=(const ComPtr&) = delete;
-    ComPtr(ComPtr&& other) noexcept : ptr_(std::exchange(other.ptr_, nullptr)) {}
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            ptr_ = std::exchange(other.ptr_, nullptr);
-        }
-        return *this;
-    }
-    ~ComPtr() { Reset(); }
-
-    T* operator->() const { return ptr_; }
-    T* Get() const { return ptr_; }
-    void** PutVoid() {
-        Reset();
-        return reinterpret_cast<void**>(&ptr_);
-    }
-    void Reset() {
-        if (ptr_ != nullptr)
-            std::exchange(ptr_, nullptr)->Release();
-    }
-
-private:
-    T* ptr_ = nullptr;
-};
 
 // COM for the calling thread, from its first link until the thread ends.
 class ComApartment {
@@ -114,8 +85,10 @@ bool ShellLinkLoad(const std::string& path, ShellLinkData& data) {
         FAILED(object.file->Load(Widen(path, "Unable to open link file").c_str(), STGM_READ)))
         throw EShortcutError("Unable to open link file");
     IShellLinkW* link = object.link.Get();
-    if (link->Resolve(nullptr, SLR_ANY_MATCH | SLR_NO_UI) != S_OK)
-        return false;
+    // Resolve only updates a link whose target moved; one whose target is
+    // gone (or lies on a drive that is not there) still holds its target and
+    // the rest, and is read as it is, so that it keeps its own command line.
+    link->Resolve(nullptr, SLR_ANY_MATCH | SLR_NO_UI);
 
     ShellLinkData read;
     read.WorkingDir =

@@ -1,6 +1,9 @@
 // Windows-1252 as the ANSI code page of the portable build. Its five
 // unassigned bytes map to the C1 controls of the same number, as Windows'
 // own table does, so every byte converts and converts back.
+//
+// What it cannot model: another ANSI code page than 1252, and the best-fit
+// mappings Windows applies to characters that code page lacks.
 #include "TextCodec.h"
 
 #include <cstdint>

@@ -11,8 +11,18 @@ namespace unique_handle_detail {
 inline HANDLE invalidHandleValue() noexcept {
     return INVALID_HANDLE_VALUE;
 }
+
+// LocalFree takes any pointer the system allocated with LocalAlloc.
+template <class T> void localFree(T* memory) noexcept {
+    LocalFree(memory);
+}
 } // namespace unique_handle_detail
 
 using UniqueHKey = UniqueAny<HKEY, &::RegCloseKey>;
 using UniqueFile = UniqueAny<HANDLE, &::CloseHandle, &unique_handle_detail::invalidHandleValue>;
 using UniqueFind = UniqueAny<HANDLE, &::FindClose, &unique_handle_detail::invalidHandleValue>;
+// Handles that fail with null: tokens, mutexes, processes, threads.
+using UniqueHandle = UniqueAny<HANDLE, &::CloseHandle>;
+using UniqueIcon = UniqueAny<HICON, &::DestroyIcon>;
+// Memory the system hands over to be freed with LocalFree.
+template <class T> using UniqueLocal = UniqueAny<T*, &unique_handle_detail::localFree<T>>;

@@ -16,6 +16,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "core/system/UniqueHandle_win.h"
 #endif
 
 #include <algorithm>
@@ -71,10 +73,11 @@ double TimeRefresh(int expected) {
 // What the registry itself costs: one enumeration call a value, name and
 // data, into buffers sized once.
 double TimeBarePass(int expected) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, LocationKey(slCURun) + 1, 0, KEY_READ, &key) !=
+    UniqueHKey owner;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, LocationKey(slCURun) + 1, 0, KEY_READ, owner.put()) !=
         ERROR_SUCCESS)
         return 0;
+    HKEY key = owner.get();
     const auto start = Clock::now();
     DWORD count = 0, longestName = 0, longestData = 0;
     RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
@@ -91,7 +94,6 @@ double TimeBarePass(int expected) {
             ++seen;
     }
     const double ms = Millis(start);
-    RegCloseKey(key);
     if (seen != expected)
         std::fprintf(stderr, "bare pass saw %d values, not %d\n", seen, expected);
     return ms;

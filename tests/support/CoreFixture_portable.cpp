@@ -1,8 +1,8 @@
 #include "CoreFixture.h"
 
 #include "core/system/Folders.h"
-#include "core/system/PortableFolders.h"
-#include "core/system/PortableRegistry.h"
+#include "PortableFolders.h"
+#include "PortableRegistry.h"
 
 #include <filesystem>
 #include <unistd.h>

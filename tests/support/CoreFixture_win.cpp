@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "core/system/UniqueHandle_win.h"
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -24,27 +26,17 @@ REGSAM ViewFlag(RegView view) {
     return view == RegView::Native ? KEY_WOW64_64KEY : view == RegView::Wow32 ? KEY_WOW64_32KEY : 0;
 }
 
-class Key {
-public:
-    Key(unsigned code, RegView view) {
-        // LocationKey starts with a backslash, which the registry refuses.
-        RegCreateKeyExA(RootOf(code), LocationKey(code) + 1, 0, nullptr, 0,
-                        KEY_ALL_ACCESS | ViewFlag(view), nullptr, &key_, nullptr);
-    }
-    ~Key() {
-        if (key_)
-            RegCloseKey(key_);
-    }
-    Key(const Key&) = delete;
-    Key& operator=(const Key&) = delete;
-    HKEY get() const { return key_; }
-
-private:
-    HKEY key_ = nullptr;
-};
+// The location's key, made when it is missing; empty when that fails.
+UniqueHKey CreateLocationKey(unsigned code, RegView view) {
+    UniqueHKey key;
+    // LocationKey starts with a backslash, which the registry refuses.
+    RegCreateKeyExA(RootOf(code), LocationKey(code) + 1, 0, nullptr, 0,
+                    KEY_ALL_ACCESS | ViewFlag(view), nullptr, key.put(), nullptr);
+    return key;
+}
 
 void ClearKey(unsigned code, RegView view) {
-    Key key(code, view);
+    UniqueHKey key = CreateLocationKey(code, view);
     if (!key.get())
         return;
     for (;;) {
@@ -125,7 +117,7 @@ void CoreTest::TearDown() {
 
 void CoreTest::PutRawValue(unsigned code, const std::string& name, uint32_t type,
                            const std::string& data, RegView view) {
-    Key key(code, view);
+    UniqueHKey key = CreateLocationKey(code, view);
     ASSERT_NE(key.get(), nullptr);
     // The data of the string types is UTF-8 here, as in the services layer.
     std::wstring wideName, wideData;
@@ -143,10 +135,11 @@ void CoreTest::PutRawValue(unsigned code, const std::string& name, uint32_t type
 }
 
 bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value, RegView view) {
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(RootOf(code), LocationKey(code) + 1, 0, KEY_READ | ViewFlag(view), &key) !=
-        ERROR_SUCCESS)
+    UniqueHKey owner;
+    if (RegOpenKeyExA(RootOf(code), LocationKey(code) + 1, 0, KEY_READ | ViewFlag(view),
+                      owner.put()) != ERROR_SUCCESS)
         return false;
+    HKEY key = owner.get();
     DWORD type = 0;
     DWORD size = 0;
     std::wstring wideName;
@@ -162,7 +155,6 @@ bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value,
         const size_t nul = data.find('\0');
         value.Text = nul == std::string::npos ? data : data.substr(0, nul);
     }
-    RegCloseKey(key);
     return found;
 }
 
@@ -203,22 +195,22 @@ bool CoreTest::LoseFolder(unsigned) {
 void CoreTest::PutMark(RegRoot root, const std::string& subkey, const std::string& name,
                        const std::string& data, uint32_t type) {
     HKEY hive = root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    HKEY key = nullptr;
+    UniqueHKey key;
     ASSERT_EQ(RegCreateKeyExA(hive, (kApproved + subkey).c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS | MarkView(hive), nullptr, &key, nullptr),
+                              KEY_ALL_ACCESS | MarkView(hive), nullptr, key.put(), nullptr),
               ERROR_SUCCESS);
-    RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
+    RegSetValueExA(key.get(), name.c_str(), 0, type, reinterpret_cast<const BYTE*>(data.data()),
                    static_cast<DWORD>(data.size()));
-    RegCloseKey(key);
 }
 
 bool CoreTest::GetMark(RegRoot root, const std::string& subkey, const std::string& name,
                        std::string& data) {
     HKEY hive = root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(hive, (kApproved + subkey).c_str(), 0, KEY_READ | MarkView(hive), &key) !=
-        ERROR_SUCCESS)
+    UniqueHKey owner;
+    if (RegOpenKeyExA(hive, (kApproved + subkey).c_str(), 0, KEY_READ | MarkView(hive),
+                      owner.put()) != ERROR_SUCCESS)
         return false;
+    HKEY key = owner.get();
     DWORD type = 0, size = 0;
     bool found =
         RegQueryValueExA(key, name.c_str(), nullptr, &type, nullptr, &size) == ERROR_SUCCESS;
@@ -228,7 +220,6 @@ bool CoreTest::GetMark(RegRoot root, const std::string& subkey, const std::strin
                                  reinterpret_cast<BYTE*>(data.data()), &size) == ERROR_SUCCESS;
         data.resize(size);
     }
-    RegCloseKey(key);
     return found;
 }
 

@@ -3,8 +3,8 @@
 #include "core/system/TextCodec.h"
 
 #include "core/system/Files.h"
-#include "core/system/PortableFolders.h"
-#include "core/system/PortableRegistry.h"
+#include "PortableFolders.h"
+#include "PortableRegistry.h"
 
 #include <stdlib.h>
 #include <unistd.h>

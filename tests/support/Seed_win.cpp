@@ -4,7 +4,7 @@
 
 #include <windows.h>
 
-#include "core/system/UniqueHKey_win.h"
+#include "core/system/UniqueHandle_win.h"
 #include "core/system/WideText_win.h"
 
 #include <algorithm>
@@ -196,8 +196,8 @@ namespace {
 void removeTree(const std::string& folder) {
     const std::wstring literal = L"\\\\?\\" + wideName(folder);
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((literal + L"\\*").c_str(), &data);
-    if (find != INVALID_HANDLE_VALUE) {
+    UniqueFind find(FindFirstFileW((literal + L"\\*").c_str(), &data));
+    if (find) {
         do {
             std::string name = FromWide(data.cFileName);
             if (name == "." || name == "..")
@@ -206,8 +206,7 @@ void removeTree(const std::string& folder) {
                 removeTree(folder + "\\" + name);
             else
                 DeleteFileW((literal + L"\\" + data.cFileName).c_str());
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &data));
     }
     RemoveDirectoryW(literal.c_str());
 }
@@ -234,13 +233,15 @@ std::string MissingDrive() {
 
 bool WriteRawFile(const std::string& path, const std::string& data) {
     // The "\\?\" prefix passes the name to the file system as it is.
-    HANDLE file = CreateFileW((L"\\\\?\\" + wideName(path)).c_str(), GENERIC_WRITE, 0, nullptr,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    UniqueFile file(CreateFileW((L"\\\\?\\" + wideName(path)).c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return false;
     DWORD written = 0;
-    BOOL ok = WriteFile(file, data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
-    CloseHandle(file);
+    BOOL ok =
+        WriteFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &written, nullptr);
+    // Closed before the caller looks at the file.
+    file.reset();
     return ok && written == data.size();
 }
 

@@ -1,15 +1,14 @@
 #pragma once
-// The in-memory registry behind TRegKey in the portable build. Tests seed it
-// and inspect it; it starts empty, with two views of the machine-wide keys
+// Seeding of the in-memory registry behind TRegKey in the portable build:
+// tests fill it and inspect it; it starts empty, with two views of the machine-wide keys
 // only when SetTwoViews(true) was called.
 
-#include "Registry.h"
+#include "core/system/Registry.h"
+#include "core/system/RegistryStore_portable.h"
 
 #include <string>
 
 namespace portable_registry {
-
-enum class Access { Full, ReadOnly, Denied };
 
 void Reset();
 void SetTwoViews(bool twoViews);
@@ -21,8 +20,7 @@ void SetValue(RegRoot root, const std::string& path, const std::string& name, ui
               const std::string& data, RegView view = RegView::Default);
 bool GetValue(RegRoot root, const std::string& path, const std::string& name, uint32_t& type,
               std::string& data, RegView view = RegView::Default);
-// What an Open with full access gets for this key (ReadOnly: refused, but a
-// read-only open succeeds; Denied: both refused).
+// What an Open with full access gets for this key (see Access).
 void SetAccess(RegRoot root, const std::string& path, Access access,
                RegView view = RegView::Default);
 // Makes every data read of the named value fail.
