@@ -159,8 +159,11 @@ const KeptValue* FindKept(const std::vector<KeptValue>& values, int code,
 
 // --- Copies of disabled shortcuts ----------------------------------------------
 
-std::vector<KeptCopy> LoadKeptCopies(void* owner) {
-    std::vector<KeptCopy> copies;
+namespace {
+
+// Every kept copy of both startup folders, with its location code and the
+// title its file name gives.
+template <class Visit> void ForEachKeptCopy(Visit visit) {
     for (int code : {int(slCUStartup), int(slLMStartupFolder)}) {
         const std::string folder = KeptShortcutFolder(code);
         if (folder.empty())
@@ -168,11 +171,20 @@ std::vector<KeptCopy> LoadKeptCopies(void* owner) {
         for (const std::string& file : FindFiles(folder, ".lnk", false)) {
             std::string title = ExtractFileName(file);
             title = title.substr(0, title.rfind('.'));
-            const std::string commandLine = ReadShortcutCommandLine(file, owner);
-            if (!commandLine.empty())
-                copies.push_back({code, title, commandLine});
+            visit(code, file, title);
         }
     }
+}
+
+} // namespace
+
+std::vector<KeptCopy> LoadKeptCopies(void* owner) {
+    std::vector<KeptCopy> copies;
+    ForEachKeptCopy([&](int code, const std::string& file, const std::string& title) {
+        const std::string commandLine = ReadShortcutCommandLine(file, owner);
+        if (!commandLine.empty())
+            copies.push_back({code, title, commandLine});
+    });
     return copies;
 }
 
@@ -195,17 +207,10 @@ void PruneKept(const TStartups& startups) {
             commandLines.insert({place.Location, e->CommandLine});
         }
     }
-    for (int code : {int(slLMStartupFolder), int(slCUStartup)}) {
-        const std::string folder = KeptShortcutFolder(code);
-        if (folder.empty())
-            continue;
-        for (const std::string& file : FindFiles(folder, ".lnk", false)) {
-            std::string title = ExtractFileName(file);
-            title = title.substr(0, title.rfind('.'));
-            if (titles.count({code, title}) == 0)
-                DeleteFileAt(file);
-        }
-    }
+    ForEachKeptCopy([&](int code, const std::string& file, const std::string& title) {
+        if (titles.count({code, title}) == 0)
+            DeleteFileAt(file);
+    });
     std::vector<KeptValue> kept = LoadKeptValues();
     const size_t before = kept.size();
     std::erase_if(kept, [&](const KeptValue& v) {

@@ -194,8 +194,13 @@ double DamagedStoreScan(int sections) {
     bench.SetUp();
     ForceFolders(DataFolder());
     std::string store = "[General]\r\nProgramCount=2000000000\r\n";
-    for (int i = 0; i < sections; ++i)
-        store += "[" + std::to_string(i) + "]\r\n";
+    // Piece by piece: GCC 12's -O3 sees a false "restrict" overlap in
+    // "[" + std::to_string(i) (GCC bug 105329).
+    for (int i = 0; i < sections; ++i) {
+        store += '[';
+        store += std::to_string(i);
+        store += "]\r\n";
+    }
     Bench::WriteFileBytes(DisabledStorePath(), store);
     TStartups startups;
     const auto start = Clock::now();
