@@ -247,7 +247,10 @@ Arguments ParseArguments(const std::vector<std::string>& argv) {
 
 // A command that writes anything writes nothing after a scan or merge that
 // failed: it would act on an incomplete list. `list` shows what was found.
+// The lock is taken before the scan, so that what another Morvane changes
+// between the scan and this command's writes is not written over.
 void ScanBeforeWriting(TStartups& startups, TSystemLock& lock) {
+    TakeSystemLock(lock);
     if (!Scan(startups, lock))
         throw EMorvaneError("Nothing was changed: the startup entries could not all be read.");
 }
