@@ -31,15 +31,20 @@ build() { # target
     { grep -E 'error|Error' -A3 "$dir.run-build.log" | head -n 40; exit 1; }
 }
 
-# The 32-bit build is the program; Wine runs it only where the machine can
-# start 32-bit programs. Elsewhere the 64-bit build stands in for it.
-build i686
-target=i686
-if [ "$MORVANE_WINE32" != 1 ]; then
-  echo "run: this machine cannot start 32-bit programs; running the x86_64 build instead"
-  build x86_64
-  target=x86_64
-fi
+# The 64-bit build is the program most users run. MORVANE_TARGET=i686 runs
+# the 32-bit one instead, where the machine can start 32-bit programs.
+target=${MORVANE_TARGET:-x86_64}
+case "$target" in
+  x86_64) ;;
+  i686)
+    if [ "$MORVANE_WINE32" != 1 ]; then
+      echo "run: this machine cannot start 32-bit programs; MORVANE_TARGET=i686 cannot run here" >&2
+      exit 1
+    fi
+    ;;
+  *) echo "run: MORVANE_TARGET is x86_64 or i686" >&2; exit 2 ;;
+esac
+build "$target"
 exe="$root/$out/win-$target/bin/Morvane.exe"
 
 # The reference rating server on Morvane's built-in address, so that Consult

@@ -118,7 +118,7 @@ rm -rf build/pages && mkdir -p build/pages
 export MORVANE_PAGES_OUT="Z:$(tr / '\\' <<<"$root/build/pages")"
 
 start_xvfb
-for target in i686 x86_64; do
+for target in x86_64 i686; do
   echo "== Windows build ($target)"
   dir=build/win-$target
   if ! build "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$target.cmake"; then

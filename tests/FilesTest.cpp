@@ -257,7 +257,7 @@ TEST(Files, SysnativeNamesTheNativeSystemFolder) {
     EXPECT_EQ(SysnativePath("C:\\Windows\\System32.bak\\x.exe", "C:\\Windows"),
               "C:\\Windows\\System32.bak\\x.exe");
     // The 64-bit build (and the portable one) sees the real System32 itself.
-    if (sizeof(void*) == 8) {
+    if (!SystemFolderRedirected()) {
         const std::string file = SystemFolder() + "\\x.exe";
         EXPECT_EQ(NativeFilePath(file), file);
     }

@@ -194,10 +194,14 @@ TEST_F(StartupScan, SystemFolderPathsAreLookedUpInTheNativeSystemFolder) {
               "C:\\Windows\\System32x\\a.exe");
     EXPECT_EQ(SysnativePath("D:\\Tools\\a.exe", "C:\\Windows"), "D:\\Tools\\a.exe");
     EXPECT_EQ(SysnativePath("C:\\Windows\\System32\\a.exe", ""), "C:\\Windows\\System32\\a.exe");
-    // This process (the 64-bit build under Wine, or natively without the
-    // redirection) sees the real System32 as it is.
+    // The 64-bit build (and the native one) sees the real System32 as it is;
+    // the 32-bit build on 64-bit Windows looks through Sysnative.
     const std::string inSystem = PathJoin(SystemFolder(), "morvane-native-probe.exe");
-    EXPECT_EQ(NativeFilePath(inSystem), inSystem);
+    EXPECT_EQ(NativeFilePath(inSystem), SystemFolderRedirected()
+                                            ? SysnativePath(inSystem, FileDir(SystemFolder()))
+                                            : inSystem);
+    if (sizeof(void*) == 8)
+        EXPECT_FALSE(SystemFolderRedirected());
 }
 
 TEST_F(StartupScan, UnreadableShortcutsAreSkipped) {

@@ -14,7 +14,7 @@
 TRowInfo ExamineEntry(const TStartup& entry) {
     TRowInfo info;
     std::string located = entry.LocatedFile();
-    info.ImageIndex = FileIconIndex(NativeFilePath(located));
+    info.ImageIndex = FileIconIndex(located);
     info.FileMissing = !ProgramFileExists(located);
     return info;
 }
@@ -139,7 +139,7 @@ TRowInfo TFileLookups::Examine(const TStartup& entry) {
             icon = missingIcons_.emplace(extension, FileIconIndex(located)).first;
         info.ImageIndex = icon->second;
     } else {
-        info.ImageIndex = FileIconIndex(NativeFilePath(located));
+        info.ImageIndex = FileIconIndex(located);
     }
     byPath_.emplace(entry.FilePath, info);
     return info;

@@ -62,6 +62,8 @@ std::string ExpandEnvironment(const std::string& text);
 // SysWOW64; the "Sysnative" alias names the real System32 for it. Other
 // programs and other paths get the path unchanged.
 std::string NativeFilePath(const std::string& path);
+// True in a 32-bit program on 64-bit Windows, whose System32 is SysWOW64.
+bool SystemFolderRedirected();
 // The rewrite behind NativeFilePath: `windowsFolder`\System32\... becomes
 // `windowsFolder`\Sysnative\... (letter case ignored); other paths unchanged.
 std::string SysnativePath(const std::string& path, const std::string& windowsFolder);

@@ -230,7 +230,10 @@ bool& SystemFolderRedirected() {
 
 } // namespace portable_host
 
+bool SystemFolderRedirected() {
+    return portable_host::SystemFolderRedirected();
+}
+
 std::string NativeFilePath(const std::string& path) {
-    return portable_host::SystemFolderRedirected() ? SysnativePath(path, FileDir(SystemFolder()))
-                                                   : path;
+    return SystemFolderRedirected() ? SysnativePath(path, FileDir(SystemFolder())) : path;
 }

@@ -247,22 +247,20 @@ std::string ExpandEnvironment(const std::string& text) {
     return expanded.empty() ? text : expanded;
 }
 
-namespace {
-
-bool RedirectedSystemFolder() {
+bool SystemFolderRedirected() {
 #ifdef _WIN64
     return false;
 #else
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    static const bool redirected = [] {
+        BOOL wow64 = FALSE;
+        return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+    }();
+    return redirected;
 #endif
 }
 
-} // namespace
-
 std::string NativeFilePath(const std::string& path) {
-    static const bool redirected = RedirectedSystemFolder();
-    if (!redirected)
+    if (!SystemFolderRedirected())
         return path;
     static const std::string windows = bufferedText(
         [](wchar_t* b, DWORD n) { return GetSystemWindowsDirectoryW(b, n); }, MAX_PATH + 1);

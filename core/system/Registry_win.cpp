@@ -1,6 +1,7 @@
 #include "Registry.h"
 
 #include "Errors.h"
+#include "Files.h"
 #include "FaultInjection.h"
 #include "RegistryShared.h"
 
@@ -281,10 +282,6 @@ bool TRegKey::DeleteValue(const std::string& name) {
 }
 
 bool HasTwoRegistryViews() {
-#ifdef _WIN64
-    return true;
-#else
-    BOOL wow64 = FALSE;
-    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
-#endif
+    // A 64-bit program, or a 32-bit one under WOW64: either way 64-bit Windows.
+    return sizeof(void*) == 8 || SystemFolderRedirected();
 }

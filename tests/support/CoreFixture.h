@@ -22,7 +22,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Writes a startup value of the given location code.
+    // Writes a startup value of the given location code. RegView::Default of
+    // a machine-wide code is the native view, in the 32-bit build as well.
     static void PutValue(unsigned code, const std::string& name, const std::string& text,
                          uint32_t type = regSz, RegView view = RegView::Default);
     // Writes raw data of any type (text types: include the NUL yourself).

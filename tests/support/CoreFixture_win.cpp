@@ -22,7 +22,12 @@ HKEY RootOf(unsigned code) {
     return IsMachineWideLocation(code) ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }
 
-REGSAM ViewFlag(RegView view) {
+// The default view of a machine-wide location is the native one, what Windows
+// lists as "LM Run", in both builds: left to the registry, a 32-bit test
+// process would write to WOW6432Node ("LM Run (32-bit)") instead.
+REGSAM ViewFlag(unsigned code, RegView view) {
+    if (view == RegView::Default && IsMachineWideLocation(code) && HasTwoRegistryViews())
+        view = RegView::Native;
     return view == RegView::Native ? KEY_WOW64_64KEY : view == RegView::Wow32 ? KEY_WOW64_32KEY : 0;
 }
 
@@ -31,7 +36,7 @@ UniqueHKey CreateLocationKey(unsigned code, RegView view) {
     UniqueHKey key;
     // LocationKey starts with a backslash, which the registry refuses.
     RegCreateKeyExA(RootOf(code), LocationKey(code) + 1, 0, nullptr, 0,
-                    KEY_ALL_ACCESS | ViewFlag(view), nullptr, key.put(), nullptr);
+                    KEY_ALL_ACCESS | ViewFlag(code, view), nullptr, key.put(), nullptr);
     return key;
 }
 
@@ -136,7 +141,7 @@ void CoreTest::PutRawValue(unsigned code, const std::string& name, uint32_t type
 
 bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value, RegView view) {
     UniqueHKey owner;
-    if (RegOpenKeyExA(RootOf(code), LocationKey(code) + 1, 0, KEY_READ | ViewFlag(view),
+    if (RegOpenKeyExA(RootOf(code), LocationKey(code) + 1, 0, KEY_READ | ViewFlag(code, view),
                       owner.put()) != ERROR_SUCCESS)
         return false;
     HKEY key = owner.get();
