@@ -200,8 +200,9 @@ TEST_F(StartupScan, SystemFolderPathsAreLookedUpInTheNativeSystemFolder) {
     EXPECT_EQ(NativeFilePath(inSystem), SystemFolderRedirected()
                                             ? SysnativePath(inSystem, FileDir(SystemFolder()))
                                             : inSystem);
-    if (sizeof(void*) == 8)
+    if (sizeof(void*) == 8) {
         EXPECT_FALSE(SystemFolderRedirected());
+    }
 }
 
 TEST_F(StartupScan, UnreadableShortcutsAreSkipped) {
