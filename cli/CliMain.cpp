@@ -335,7 +335,12 @@ int Run(const Arguments& args) {
         try {
             Consult(TEntryRows(entries), options);
         } catch (const EConsultError& e) {
-            throw EMorvaneError(std::string("the consultation failed: ") + e.what());
+            // The failure in this tool's words; what the part that failed
+            // said in its own (the XML reader's message) on a line of its own.
+            Tell(std::string("the consultation failed: ") + e.what());
+            if (!e.Detail.empty())
+                Tell("detail: " + e.Detail);
+            return 1;
         }
         PrintRatings(std::vector<const TStartup*>(entries.begin(), entries.end()), args.Output);
         return complete ? 0 : 1;
