@@ -68,8 +68,8 @@ struct TStartupPlace {
     TStartupPlace() = default;
     TStartupPlace(TStartupLocation location, RegView view, std::string title,
                   std::optional<std::string> valueName = std::nullopt)
-        : Location(location), View(view), Title(std::move(title)),
-          ValueName(std::move(valueName)) {}
+        : Location(location), View(view), Title(std::move(title)), ValueName(std::move(valueName)) {
+    }
 
     TStartupLocation Location = 0;
     RegView View = RegView::Default;
@@ -103,8 +103,13 @@ public:
     std::string FilePath;
     bool IsRundll = false;
     // The registry view a machine-wide entry was found in; Default for
-    // entries that came from a profile or the store until apply settles it.
+    // entries of a profile or store that names none, until apply settles it.
     RegView View = RegView::Default;
+    // The registry value's type as the scan found it (REG_SZ or
+    // REG_EXPAND_SZ); regNone when it is not known. The store keeps it, so
+    // that a disabled value comes back with its own type even when its
+    // record is lost.
+    uint32_t ValueType = regNone;
     // Windows' own Startup settings (Task Manager's Startup tab, Settings >
     // Apps > Startup) turned the entry off: its value or shortcut is there,
     // but Windows does not start it. The scan lists it unticked; an apply
@@ -259,6 +264,14 @@ private:
 // "ProgramCount", when present, is a count. `why` says what is wrong.
 bool IsProfileFile(const std::string& path, std::string& why);
 
+class TProfileData;
+// Adds the entry of one section of a profile or store: its title, command
+// line, location, rating, state and what it says of the registry value
+// (name, view, type). Null when the section names no command line or one
+// that is listed already.
+TStartup* AddProfileSection(TStartups& startups, const TProfileData& data,
+                            const std::string& section);
+
 // Program file and arguments of a command line, by the simpler rules used for
 // shortcuts (they know nothing of RUNDLL32.EXE or single quotes).
 std::string ExtractProgramFile(const std::string& commandLine);
@@ -302,6 +315,10 @@ std::string SystemLockPath();
 // Where a store that cannot be read is kept aside: the store's path followed
 // by ".damaged-" and the local date and time (YYYYMMDD-HHMMSS).
 std::string DamagedStorePath(const std::string& storePath);
+// Moves a damaged file of the data folder out of the way, to
+// DamagedStorePath (with "-2", "-3"... when that is taken); the name it went
+// to, or empty when it could not be moved (then it must not be written over).
+std::string KeepAside(const std::string& path);
 void SaveDisabledStore(TStartups& startups, void* ownerWindow);
 
 // Merges the store of disabled entries into a fresh scan, with what is kept
