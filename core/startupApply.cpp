@@ -120,8 +120,11 @@ public:
             } else if (IsFolderLocation(entry.Location)) {
                 marksCleared &= ApplyShortcut(entry, {entry.Location, entry.View, entry.Title, {}});
             }
-            // Every place of the program follows the entry.
+            // Every place of the program follows the entry, but for one the
+            // user turned off while another registration starts it.
             for (const TStartupPlace& place : entry.AlsoIn) {
+                if (entry.Enabled && place.KeptOff)
+                    continue;
                 if (IsRegistryLocation(place.Location))
                     marksCleared &= ApplyValue(entry, place, false);
                 else if (IsFolderLocation(place.Location))

@@ -144,20 +144,47 @@ void Join(TStartup& entry, const TStartupPlace& place) {
 }
 
 // Gives an entry the kept places of its command line that it does not name
-// yet.
+// yet; `keptOff`: they stay off while the entry is enabled.
 void AddKeptPlaces(TStartup& entry, const std::vector<KeptValue>& values,
-                   const std::vector<KeptCopy>& copies) {
+                   const std::vector<KeptCopy>& copies, bool keptOff = false) {
     for (const KeptValue& v : values) {
         if (v.CommandLine != entry.CommandLine)
             continue;
-        TStartupPlace place{static_cast<TStartupLocation>(v.Code), v.View, v.Title, {}};
+        TStartupPlace place{static_cast<TStartupLocation>(v.Code), v.View, v.Title, {}, keptOff};
         if (v.Name != v.Title)
             place.ValueName = v.Name;
         Join(entry, place);
     }
     for (const KeptCopy& c : copies)
         if (SameShortcutCommand(c.CommandLine, entry.CommandLine))
-            Join(entry, {static_cast<TStartupLocation>(c.Code), RegView::Default, c.Title, {}});
+            Join(entry,
+                 {static_cast<TStartupLocation>(c.Code), RegView::Default, c.Title, {}, keptOff});
+}
+
+// Whether places kept of a disabled program stay off when they join an
+// entry the scan found enabled. A registration Morvane kept a record or copy
+// of was being disabled with them (a disable that stopped half-way): they go
+// together again. One it knows nothing of is the program registered anew
+// (an installer run again), and must not turn back on what the user turned
+// off.
+bool StayOff(const TStartup& listed, const std::vector<KeptValue>& values,
+             const std::vector<KeptCopy>& copies) {
+    if (!listed.Enabled)
+        return false;
+    std::vector<TStartupPlace> found{{listed.Location, listed.View, listed.Title, {}}};
+    for (const TStartupPlace& p : listed.AlsoIn)
+        if (!p.KeptOff)
+            found.push_back(p);
+    for (const TStartupPlace& p : found) {
+        for (const KeptValue& v : values)
+            if (v.CommandLine == listed.CommandLine && SamePlace(p, v.Code, v.View, v.Title))
+                return false;
+        for (const KeptCopy& c : copies)
+            if (SameShortcutCommand(c.CommandLine, listed.CommandLine) &&
+                SamePlace(p, c.Code, RegView::Default, c.Title))
+                return false;
+    }
+    return true;
 }
 
 TStartup* AddDisabled(TStartups& startups, const std::string& title, const std::string& commandLine,
@@ -386,11 +413,12 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
         // The program is in the system again from another place: what is kept
         // of this one goes with the listed entry, so that nothing is lost.
         if (TStartup* listed = startups.FindCommandLine(commandLine)) {
+            const bool off = StayOff(*listed, kept, copies);
             std::optional<std::string> valueName;
             if (IsRegistryLocation(e->Location))
                 valueName = e->ValueName ? e->ValueName : k ? std::optional(k->Name) : std::nullopt;
-            Join(*listed, {e->Location, view, e->Title, valueName});
-            AddKeptPlaces(*listed, kept, copies);
+            Join(*listed, {e->Location, view, e->Title, valueName, off});
+            AddKeptPlaces(*listed, kept, copies, off);
         }
     }
     // A kept value or shortcut copy that no stored entry names (the store was
@@ -398,7 +426,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
     for (const KeptValue& v : kept) {
         // Kept for another place of a listed entry: it goes with that entry.
         if (TStartup* listed = startups.FindCommandLine(v.CommandLine)) {
-            AddKeptPlaces(*listed, kept, copies);
+            AddKeptPlaces(*listed, kept, copies, StayOff(*listed, kept, copies));
             continue;
         }
         if (TStartup* added =
@@ -416,7 +444,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
             if (SameShortcutCommand(startups.Items(i)->CommandLine, c.CommandLine))
                 listed = startups.Items(i);
         if (listed) {
-            AddKeptPlaces(*listed, kept, copies);
+            AddKeptPlaces(*listed, kept, copies, StayOff(*listed, kept, copies));
             continue;
         }
         if (TStartup* added =

@@ -67,9 +67,9 @@ class TStartups;
 struct TStartupPlace {
     TStartupPlace() = default;
     TStartupPlace(TStartupLocation location, RegView view, std::string title,
-                  std::optional<std::string> valueName = std::nullopt)
-        : Location(location), View(view), Title(std::move(title)), ValueName(std::move(valueName)) {
-    }
+                  std::optional<std::string> valueName = std::nullopt, bool keptOff = false)
+        : Location(location), View(view), Title(std::move(title)), ValueName(std::move(valueName)),
+          KeptOff(keptOff) {}
 
     TStartupLocation Location = 0;
     RegView View = RegView::Default;
@@ -77,6 +77,11 @@ struct TStartupPlace {
     // The registry value's own name when it is not the title (the default
     // value has an empty name and is listed under its program's name).
     std::optional<std::string> ValueName;
+    // The user disabled the program in this place, and it is in the system
+    // again from another one (an installer registered it once more): the
+    // entry is enabled, but this place stays off. Another registration of a
+    // program must not turn back on one the user turned off.
+    bool KeptOff = false;
 
     // The name of the value this place stands for: ValueName, else Title.
     const std::string& RegistryName() const { return ValueName ? *ValueName : Title; }
@@ -150,7 +155,8 @@ public:
     // What the list's "Comment" column shows: the server's comment, else the
     // reason above.
     std::string CommentText() const;
-    // "also in CU Run", "also in CU Run and LM Run (32-bit)", ...
+    // "also in CU Run", "also in CU Run and LM Run (32-bit)", ...; places
+    // kept off follow as "kept disabled in CU Run".
     std::string AlsoInText() const;
     // For the 9x-only keys RunServices and RunServicesOnce (codes 6 and 7):
     // "Windows NT and later do not start it".

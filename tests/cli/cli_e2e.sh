@@ -330,6 +330,27 @@ cat >"$work/values.txt" <<'REG'
 REG
 reg_import_utf16 "$work/values.txt"
 
+# A program the user disabled, registered again by an installer in another
+# place: an unrelated command must not turn the user's registration back on.
+reg_add "$run_key" CliDup REG_SZ 'C:\dup\dup.exe /tray' 64
+reg_add "$run_key" CliDupOther REG_SZ 'C:\dup\other.exe' 64
+cli disable CliDup
+check "the registration is disabled" test -z "$(reg_type_in "$run_key" CliDup 64)"
+reg_add "$lm_key" CliDupLM REG_SZ 'C:\dup\dup.exe /tray' 64
+cli disable CliDupOther
+check "an unrelated disable succeeds" test "$rc" -eq 0
+check "the disabled registration stays off" test -z "$(reg_type_in "$run_key" CliDup 64)"
+check "the other registration still starts" test "$(reg_type_in "$lm_key" CliDupLM 64)" = REG_SZ
+cli list
+check "the list says where the program is kept off" contains "$out" 'kept disabled in CU Run'
+cli enable CliDupOther
+check "an unrelated enable leaves it off too" test -z "$(reg_type_in "$run_key" CliDup 64)"
+reg_del "$lm_key" CliDupLM 64
+reg_del "$run_key" CliDupOther 64
+cli list --json
+check "with the other registration gone, the disabled one is listed again" \
+  contains "$(json_line CliDup)" '"enabled": false'
+
 # Output that scripts read, through strict readers: every byte UTF-8, CSV
 # rows ending in one CR LF (a CR LF inside a field kept as it is), XML 1.0 as
 # it declares itself. The names are written with regedit from a UTF-16 file
