@@ -119,7 +119,9 @@ bool ParseRecord(const std::string& line, KeptValue& v) {
         return false;
     v.View = view == 1 ? RegView::Native : view == 2 ? RegView::Wow32 : RegView::Default;
     v.Type = static_cast<uint32_t>(type);
-    if (!Unescape(fields[3], v.Title) || !Unescape(fields[4], v.CommandLine) || v.Title.empty() ||
+    // A title may be empty: a default value whose command line ends in a
+    // backslash names no program file to take one from.
+    if (!Unescape(fields[3], v.Title) || !Unescape(fields[4], v.CommandLine) ||
         v.CommandLine.empty() || v.CommandLine.find('\0') != std::string::npos)
         return false;
     v.Name = v.Title;
