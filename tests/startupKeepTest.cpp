@@ -230,13 +230,10 @@ TEST_F(StartupKeep, BothFilesCutInsideALineLoseNoEntryEitherStillHolds) {
     UseTwoViews();
     const RegView wow = TwoViews() ? RegView::Wow32 : RegView::Default;
     PutValue(slCURun, "One", "%SystemRoot%\\one.exe", regExpandSz);
-    PutValue(slCURun, "Two", "C:\\two\\%TWO%.exe");
-    PutValue(slCURunOnce, "Three", "C:\\three\\three.exe /once");
-    PutValue(slLMRun, "Four", "C:\\four\\four.exe", regSz, wow);
-    PutValue(slLMRun, "Five", "%ProgramFiles%\\five.exe", regExpandSz, wow);
+    PutValue(slCURunOnce, "Two", "C:\\two\\%TWO%.exe /once");
+    PutValue(slLMRun, "Three", "%ProgramFiles%\\three.exe", regExpandSz, wow);
     TStartups s;
     Rescan(s);
-    ASSERT_EQ(s.Count(), 5);
     DisableAll(s);
     ASSERT_APPLIED(ApplyWithStore(s, nullptr));
     const std::string store = ReadFileBytes(DisabledStorePath());
@@ -247,23 +244,18 @@ TEST_F(StartupKeep, BothFilesCutInsideALineLoseNoEntryEitherStillHolds) {
 
     Rescan(s);
     EXPECT_EQ(s.Notices.size(), 2u) << s.NoticeText();
-    ASSERT_EQ(s.Count(), 5);
+    ASSERT_EQ(s.Count(), 3);
     EnableAll(s);
     ASSERT_APPLIED(ApplyWithStore(s, nullptr));
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "One", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
-    ASSERT_TRUE(GetValue(slCURun, "Two", v));
+    ASSERT_TRUE(GetValue(slCURunOnce, "Two", v));
     EXPECT_EQ(v.Type, uint32_t(regSz));
-    ASSERT_TRUE(GetValue(slCURunOnce, "Three", v));
-    EXPECT_EQ(v.Text, "C:\\three\\three.exe /once");
-    ASSERT_TRUE(GetValue(slLMRun, "Four", v, wow));
-    EXPECT_EQ(v.Type, uint32_t(regSz));
-    ASSERT_TRUE(GetValue(slLMRun, "Five", v, wow));
+    ASSERT_TRUE(GetValue(slLMRun, "Three", v, wow));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
     if (TwoViews()) {
-        EXPECT_FALSE(HasValue(slLMRun, "Four", RegView::Native));
-        EXPECT_FALSE(HasValue(slLMRun, "Five", RegView::Native));
+        EXPECT_FALSE(HasValue(slLMRun, "Three", RegView::Native));
     }
 }
 

@@ -335,111 +335,75 @@ reg_import_utf16 "$work/values.txt"
 reg_add "$run_key" CliDup REG_SZ 'C:\dup\dup.exe /tray' 64
 reg_add "$run_key" CliDupOther REG_SZ 'C:\dup\other.exe' 64
 cli disable CliDup
-check "the registration is disabled" test -z "$(reg_type_in "$run_key" CliDup 64)"
 reg_add "$lm_key" CliDupLM REG_SZ 'C:\dup\dup.exe /tray' 64
 cli disable CliDupOther
-check "an unrelated disable succeeds" test "$rc" -eq 0
-check "the disabled registration stays off" test -z "$(reg_type_in "$run_key" CliDup 64)"
-check "the other registration still starts" test "$(reg_type_in "$lm_key" CliDupLM 64)" = REG_SZ
+check "an unrelated disable leaves the disabled registration off" \
+  bash -c 'test "$0" -eq 0 && test -z "$1" && test "$2" = REG_SZ' "$rc" "$(reg_type_in "$run_key" CliDup 64)" "$(reg_type_in "$lm_key" CliDupLM 64)"
 cli list
 check "the list says where the program is kept off" contains "$out" 'kept disabled in CU Run'
-cli enable CliDupOther
-check "an unrelated enable leaves it off too" test -z "$(reg_type_in "$run_key" CliDup 64)"
 reg_del "$lm_key" CliDupLM 64
 reg_del "$run_key" CliDupOther 64
-cli list --json
-check "with the other registration gone, the disabled one is listed again" \
-  contains "$(json_line CliDup)" '"enabled": false'
 
 # Output that scripts read, through strict readers: every byte UTF-8, CSV
 # rows ending in one CR LF (a CR LF inside a field kept as it is), XML 1.0 as
-# it declares itself. The names are written with regedit from a UTF-16 file
-# that Python makes, since a lone surrogate has no UTF-8 form to pass on.
-python3 - "$work/odd.reg" <<'PY'
+# it declares itself. regedit writes the names from a UTF-16 file that Python
+# makes, since a lone surrogate has no UTF-8 form to pass on.
+odd_values() { # add | delete
+  python3 - "$1" "$work/odd.reg" <<'PY'
 import sys
-names = {
-    "CliCtl\x01": "C:\\ctl\\ctl.exe",
-    "CliLone\ud800": "C:\\lone\\lone.exe",
-    "CliEmoji\U0001F600": "C:\\emoji\\emoji.exe",
-    "Cli\u00c1\u4e2d\u6587": "C:\\\u4e2d\u6587\\app.exe",
-}
+crlf = "C:\\crlf\\crlf.exe /a\r\nb\0"
+values = {"CliCtl\x01": '"C:\\\\ctl.exe"', "CliLone\ud800": '"C:\\\\lone.exe"',
+          "CliEmoji\U0001F600": '"C:\\\\emoji.exe"', "Cli\u00c1\u4e2d\u6587": '"C:\\\\zh.exe"',
+          "CliCrLf": "hex(1):" + ",".join("%02x" % b for b in crlf.encode("utf-16-le"))}
 lines = ["Windows Registry Editor Version 5.00", "",
          "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]"]
-for name, data in names.items():
-    lines.append('"%s"="%s"' % (name, data.replace("\\", "\\\\")))
-crlf = "C:\\crlf\\crlf.exe /a\r\nb"
-hexed = ",".join("%02x" % b for b in (crlf + "\0").encode("utf-16-le"))
-lines.append('"CliCrLf"=hex(1):' + hexed)
+lines += ['"%s"=%s' % (n, d if sys.argv[1] == "add" else "-") for n, d in values.items()]
 text = "\r\n".join(lines) + "\r\n"
-open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le", "surrogatepass"))
+open(sys.argv[2], "wb").write(b"\xff\xfe" + text.encode("utf-16-le", "surrogatepass"))
 PY
-"$WINE" regedit /s 'Z:'"$(tr / '\\' <<<"$work/odd.reg")" >/dev/null 2>&1
-strict() { # what python must find true of the output's bytes ($work/out), given as code on `raw`
+  "$WINE" regedit /s 'Z:'"$(tr / '\\' <<<"$work/odd.reg")" >/dev/null 2>&1
+}
+strict() { # python code that must hold of the output's bytes `raw` ($work/out)
   python3 -c "import sys, csv, io, json, xml.dom.minidom as md
 raw = open(sys.argv[1], 'rb').read()
+text = raw.decode('utf-8')
 $1" "$work/out"
 }
+odd_values add
 cli list --csv
-check "the CSV is UTF-8" strict 'raw.decode("utf-8")'
-check "its lines end in one CR LF" strict 'assert b"\r\r" not in raw and raw.endswith(b"\r\n")'
-check "a CSV reader sees no empty record" strict '
-rows = list(csv.reader(io.StringIO(raw.decode("utf-8"), newline="")))
+check "the CSV is UTF-8, its lines end in one CR LF" strict 'assert b"\r\r" not in raw and raw.endswith(b"\r\n")'
+csv_rows='rows = list(csv.reader(io.StringIO(text, newline="")))'
+check "a CSV reader sees no empty record" strict "$csv_rows"'
 assert rows and all(rows), rows'
-check "a CR LF inside a field comes back as it was" strict '
-rows = list(csv.reader(io.StringIO(raw.decode("utf-8"), newline="")))
+check "a CR LF inside a field comes back as it was" strict "$csv_rows"'
 assert [r[1] for r in rows if r[0] == "CliCrLf"] == ["C:\\crlf\\crlf.exe /a\r\nb"], rows'
-check "a lone surrogate is U+FFFD in the CSV" strict '
-rows = list(csv.reader(io.StringIO(raw.decode("utf-8"), newline="")))
+check "a lone surrogate is U+FFFD in the CSV" strict "$csv_rows"'
 assert any(r[0] == "CliLone\ufffd" for r in rows)'
 cli list --json
-check "the JSON is UTF-8 and parses" strict 'json.loads(raw.decode("utf-8"))'
-check "the JSON keeps the lone surrogate as its escape" strict '
-assert any(e["title"] == "CliLone\ud800" for e in json.loads(raw.decode("utf-8")))'
-check "the JSON keeps control characters as escapes" strict '
-assert any(e["title"] == "CliCtl\x01" for e in json.loads(raw.decode("utf-8")))'
+check "the JSON is UTF-8, with escapes for a lone surrogate and a control character" strict '
+titles = [e["title"] for e in json.loads(text)]
+assert "CliLone\ud800" in titles and "CliCtl\x01" in titles'
 cli list --xml
-check "the XML is UTF-8" strict 'raw.decode("utf-8")'
 check "the XML declares UTF-8" contains "$(head -n 1 <<<"$out")" 'encoding="UTF-8"'
-check "the XML is well formed XML 1.0" strict 'md.parseString(raw)'
-xml_titles='
-def titles():
-    doc = md.parseString(raw)
-    out = {}
-    for t in doc.getElementsByTagName("title"):
-        out["".join(n.data for n in t.childNodes)] = t.getAttribute("replaced")
-    return out
-'
-check "emoji, Chinese and accented titles read back whole" strict "$xml_titles
-t = titles()
-assert t.get('CliEmoji\U0001F600') == '' and t.get('Cli\u00c1\u4e2d\u6587') == '', t"
-check "a control character and a lone surrogate are replaced, and the element says so" \
-  strict "$xml_titles
-t = titles()
-assert t.get('CliCtl\ufffd') == '1' and t.get('CliLone\ufffd') == '1', t"
-check "a CR LF inside a text comes back as it was" strict '
-doc = md.parseString(raw)
-lines = ["".join(n.data for n in c.childNodes) for c in doc.getElementsByTagName("commandLine")]
-assert "C:\\crlf\\crlf.exe /a\r\nb" in lines'
+xml_texts='doc = md.parseString(raw)
+def texts(tag): return {"".join(n.data for n in e.childNodes): e.getAttribute("replaced") for e in doc.getElementsByTagName(tag)}'
+check "the XML is well formed XML 1.0, emoji, Chinese and accented titles whole" strict "$xml_texts"'
+t = texts("title")
+assert t.get("CliEmoji\U0001F600") == "" and t.get("Cli\u00c1\u4e2d\u6587") == "", t'
+check "a control character and a lone surrogate are replaced, and the element says so" strict "$xml_texts"'
+t = texts("title")
+assert t.get("CliCtl\ufffd") == "1" and t.get("CliLone\ufffd") == "1", t'
+check "a CR LF inside an XML text comes back as it was" strict "$xml_texts"'
+assert "C:\\crlf\\crlf.exe /a\r\nb" in texts("commandLine")'
+lone_enabled='assert [e["enabled"] for e in json.loads(text) if e["title"] == "CliLone\ud800"] =='
 LC_ALL=C.UTF-8 cli disable $'CliLone\xef\xbf\xbd'
 check "the title as the output wrote it finds the entry" test "$rc" -eq 0
 cli list --json
-check "the entry with the lone surrogate is disabled" strict '
-assert [e["enabled"] for e in json.loads(raw.decode("utf-8")) if e["title"] == "CliLone\ud800"] == [False]'
+check "the entry with the lone surrogate is disabled" strict "$lone_enabled [False]"
 LC_ALL=C.UTF-8 cli enable $'CliLone\xef\xbf\xbd'
-check "and enabled again" test "$rc" -eq 0
 cli list --json
-check "its value is back under its own name" strict '
-assert [e["enabled"] for e in json.loads(raw.decode("utf-8")) if e["title"] == "CliLone\ud800"] == [True]'
-python3 - "$work/odd.reg" <<'PY'
-import sys
-names = ["CliCtl\x01", "CliLone\ud800", "CliEmoji\U0001F600", "Cli\u00c1\u4e2d\u6587", "CliCrLf"]
-lines = ["Windows Registry Editor Version 5.00", "",
-         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]"]
-lines += ['"%s"=-' % n for n in names]
-text = "\r\n".join(lines) + "\r\n"
-open(sys.argv[1], "wb").write(b"\xff\xfe" + text.encode("utf-16-le", "surrogatepass"))
-PY
-"$WINE" regedit /s 'Z:'"$(tr / '\\' <<<"$work/odd.reg")" >/dev/null 2>&1
+check "and back under its own name once enabled" strict "$lone_enabled [True]"
+odd_values delete
 
 # Two morvane-cli processes at once, each turning its own entry off and on
 # again, for a bounded time: each waits for the other's change of the
