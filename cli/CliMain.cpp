@@ -10,6 +10,7 @@
 #include "system/Files.h"
 #include "system/Lock.h"
 #include "system/ProgramArguments.h"
+#include "system/TextCodec.h"
 
 #include <algorithm>
 #include <cctype>
@@ -164,6 +165,8 @@ void PrintRatings(const std::vector<const TStartup*>& rows, Format format) {
 
 // The entry with this title (letter case ignored when nothing matches
 // exactly, as registry value names are); several make the choice the user's.
+// A title is also found as the output wrote it, with U+FFFD for a lone
+// surrogate, so that what a script read back names the entry.
 TStartup* Select(TStartups& startups, const std::string& title, const LocationFilter& filter) {
     std::vector<TStartup*> exact;
     std::vector<TStartup*> loose;
@@ -173,7 +176,7 @@ TStartup* Select(TStartups& startups, const std::string& title, const LocationFi
             continue;
         if (e->Title == title)
             exact.push_back(e);
-        else if (Lower(e->Title) == Lower(title))
+        else if (Lower(e->Title) == Lower(title) || Lower(WellFormedUtf8(e->Title)) == Lower(title))
             loose.push_back(e);
     }
     const std::vector<TStartup*>& found = exact.empty() ? loose : exact;
@@ -335,7 +338,12 @@ int Run(const Arguments& args) {
         try {
             Consult(TEntryRows(entries), options);
         } catch (const EConsultError& e) {
-            throw EMorvaneError(std::string("the consultation failed: ") + e.what());
+            // The failure in this tool's words; what the part that failed
+            // said in its own (the XML reader's message) on a line of its own.
+            Tell(std::string("the consultation failed: ") + e.what());
+            if (!e.Detail.empty())
+                Tell("detail: " + e.Detail);
+            return 1;
         }
         PrintRatings(std::vector<const TStartup*>(entries.begin(), entries.end()), args.Output);
         return complete ? 0 : 1;

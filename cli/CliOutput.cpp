@@ -6,6 +6,7 @@
 
 #include "startupExport.h"
 #include "system/Files.h"
+#include "system/TextCodec.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -40,7 +41,25 @@ std::string CsvField(const std::string& s) {
 
 std::string JsonString(const std::string& s) {
     std::string out = "\"";
-    for (unsigned char c : s) {
+    for (size_t i = 0; i < s.size();) {
+        const unsigned char c = static_cast<unsigned char>(s[i]);
+        if (c >= 0x80) {
+            // A lone surrogate, which a registry name may hold, has an escape
+            // of its own; a byte that begins no UTF-8 form has none.
+            const size_t from = i;
+            char32_t cp = 0;
+            if (!NextCodePoint(s, i, cp)) {
+                out += "\\ufffd";
+            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+                char buffer[8];
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(cp));
+                out += buffer;
+            } else {
+                out.append(s, from, i - from);
+            }
+            continue;
+        }
+        ++i;
         switch (c) {
         case '"':
             out += "\\\"";
@@ -60,7 +79,7 @@ std::string JsonString(const std::string& s) {
         default:
             if (c < 0x20) {
                 char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
                 out += buffer;
             } else {
                 out += static_cast<char>(c);
@@ -142,7 +161,9 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
         }
         out += std::to_string(rows.size()) + (rows.size() == 1 ? " entry\n" : " entries\n");
     }
-    return out;
+    // CSV and the table have no escapes: what is not UTF-8 is replaced, or a
+    // strict reader refuses the whole output.
+    return format == Format::Csv || format == Format::Table ? WellFormedUtf8(out) : out;
 }
 
 const char* const RatingNames[5] = {"Unknown", "Not recommended", "Not required", "User's choice",
@@ -184,5 +205,5 @@ std::string FormatRatings(const std::vector<const TStartup*>& rows, Format forma
         }
         out += std::to_string(rows.size()) + (rows.size() == 1 ? " entry\n" : " entries\n");
     }
-    return out;
+    return format == Format::Json ? out : WellFormedUtf8(out);
 }

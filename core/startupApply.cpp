@@ -116,14 +116,17 @@ public:
             if (IsRegistryLocation(entry.Location)) {
                 const RegView view = SettleView(entry);
                 TStartupPlace main{entry.Location, view, entry.Title, entry.ValueName};
-                marksCleared &= ApplyValue(entry, main);
+                marksCleared &= ApplyValue(entry, main, true);
             } else if (IsFolderLocation(entry.Location)) {
                 marksCleared &= ApplyShortcut(entry, {entry.Location, entry.View, entry.Title, {}});
             }
-            // Every place of the program follows the entry.
+            // Every place of the program follows the entry, but for one the
+            // user turned off while another registration starts it.
             for (const TStartupPlace& place : entry.AlsoIn) {
+                if (entry.Enabled && place.KeptOff)
+                    continue;
                 if (IsRegistryLocation(place.Location))
-                    marksCleared &= ApplyValue(entry, place);
+                    marksCleared &= ApplyValue(entry, place, false);
                 else if (IsFolderLocation(place.Location))
                     marksCleared &= ApplyShortcut(entry, place);
             }
@@ -211,7 +214,12 @@ private:
             return;
         }
         Forget(at.Location, at.View, entry.CommandLine, name);
-        kept_.push_back({at.Location, at.View, current.Type, at.Title, entry.CommandLine, name});
+        // The bytes after an embedded NUL, or a missing ending NUL, are the
+        // value's too: its data is kept whole when it is more than the text.
+        const std::string data =
+            current.Data == entry.CommandLine + std::string(1, '\0') ? std::string() : current.Data;
+        kept_.push_back(
+            {at.Location, at.View, current.Type, at.Title, entry.CommandLine, name, data});
         keptChanged_ = true;
         fresh.emplace_back(&entry, kept_.size() - 1);
     }
@@ -301,8 +309,9 @@ private:
     }
 
     // Returns false only when a mark of Windows' Startup settings could not
-    // be cleared.
-    bool ApplyValue(TStartup& entry, const TStartupPlace& at) {
+    // be cleared. `main`: the place is the entry's own, whose type the scan
+    // or the store may know.
+    bool ApplyValue(TStartup& entry, const TStartupPlace& at, bool main) {
         const RegRoot root =
             IsMachineWideLocation(at.Location) ? RegRoot::LocalMachine : RegRoot::CurrentUser;
         const RegView view = at.View;
@@ -341,16 +350,21 @@ private:
                 Forget(at.Location, view, entry.CommandLine, name);
                 return ClearMark(entry, named);
             }
+            // The type is the record's, else the one the scan or the store
+            // found; only an entry whose type nothing knows (a profile's)
+            // gets the type its text asks for.
+            const KeptValue* k = FindKept(kept_, at.Location, entry.CommandLine, view, &name);
             uint32_t type = NamesVariable(entry.CommandLine) ? regExpandSz : regSz;
-            if (const KeptValue* k = FindKept(kept_, at.Location, entry.CommandLine, view, &name))
+            if (k)
                 type = k->Type;
-            try {
-                key.WriteText(name, entry.CommandLine, type);
-                Forget(at.Location, view, entry.CommandLine, name);
-            } catch (const ERegistryError& e) {
-                Fail(entry, e.what());
+            else if (main && IsText(entry.ValueType))
+                type = entry.ValueType;
+            const std::string data = k && !k->Data.empty() ? k->Data : entry.CommandLine + '\0';
+            if (!key.WriteRaw(name, type, data)) {
+                Fail(entry, FormatMessage1("Failed to set data for '%s'", name));
                 return true;
             }
+            Forget(at.Location, view, entry.CommandLine, name);
             return ClearMark(entry, named);
         }
 

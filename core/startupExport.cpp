@@ -3,16 +3,34 @@
 #include "startupUtil.h"
 #include "system/Errors.h"
 #include "system/Files.h"
-
-#include <cstdio>
+#include "system/TextCodec.h"
 
 namespace {
 
-std::string XmlText(const std::string& text) {
+// XML 1.0 carries tab, line feed, carriage return and the characters from
+// U+0020 up, but for the surrogates, U+FFFE and U+FFFF; not even a character
+// reference makes the others well formed.
+bool XmlCarries(char32_t cp) {
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+           (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+// The text escaped for XML; what XML cannot carry becomes U+FFFD, counted in
+// `replaced`. A carriage return is written as a reference: a reader turns a
+// raw one, and CR LF, into a line feed.
+std::string XmlText(const std::string& text, size_t* replaced = nullptr) {
     std::string out;
     out.reserve(text.size());
-    for (unsigned char c : text) {
-        switch (c) {
+    size_t count = 0;
+    for (size_t i = 0; i < text.size();) {
+        const size_t from = i;
+        char32_t cp = 0;
+        if (!NextCodePoint(text, i, cp) || !XmlCarries(cp)) {
+            out += "\xEF\xBF\xBD";
+            ++count;
+            continue;
+        }
+        switch (cp) {
         case '&':
             out += "&amp;";
             break;
@@ -28,21 +46,20 @@ std::string XmlText(const std::string& text) {
         case '\'':
             out += "&apos;";
             break;
+        case '\r':
+            out += "&#xD;";
+            break;
         default:
-            if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
-                // Not even a character reference makes these XML 1.0; kept
-                // as references so that nothing of the value is lost.
-                char ref[8];
-                std::snprintf(ref, sizeof ref, "&#x%02X;", c);
-                out += ref;
-            } else {
-                out += static_cast<char>(c);
-            }
+            out.append(text, from, i - from);
         }
     }
+    if (replaced)
+        *replaced = count;
     return out;
 }
 
+// An element whose text lost characters XML cannot carry says how many in
+// its "replaced" attribute, so that a reader knows the text is not whole.
 void Element(std::string& out, const char* name, const std::string& text) {
     out += "    <";
     out += name;
@@ -50,8 +67,12 @@ void Element(std::string& out, const char* name, const std::string& text) {
         out += "/>\r\n";
         return;
     }
+    size_t replaced = 0;
+    const std::string escaped = XmlText(text, &replaced);
+    if (replaced)
+        out += " replaced=\"" + std::to_string(replaced) + "\"";
     out += '>';
-    out += XmlText(text);
+    out += escaped;
     out += "</";
     out += name;
     out += ">\r\n";
@@ -70,9 +91,8 @@ const char* ViewName(RegView view) {
 
 } // namespace
 
-std::string StartupsToXml(const std::vector<const TStartup*>& entries,
-                          const std::string& encoding) {
-    std::string out = "<?xml version=\"1.0\" encoding=\"" + XmlText(encoding) + "\"?>\r\n";
+std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
+    std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
     out += "<startups count=\"" + std::to_string(entries.size()) + "\">\r\n";
     for (const TStartup* e : entries) {
         out += "  <startup>\r\n";
@@ -94,9 +114,8 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries,
     return out;
 }
 
-void ExportStartupsXml(const std::vector<const TStartup*>& entries, const std::string& path,
-                       const std::string& encoding) {
-    const std::string text = StartupsToXml(entries, encoding);
+void ExportStartupsXml(const std::vector<const TStartup*>& entries, const std::string& path) {
+    const std::string text = StartupsToXml(entries);
     // Written beside the target first, so that a failed write keeps the old file.
     const std::string temporary = path + ".tmp";
     if (!WriteWholeFile(temporary, text) || !ReplaceFileWith(path, temporary)) {

@@ -10,18 +10,19 @@
 //       <fileMissing>true|false</fileMissing>
 //     </startup> ...
 //   </startups>
+//
+// The document is UTF-8 and says so. A text may hold characters XML 1.0
+// cannot carry (control characters, a lone surrogate of a registry name):
+// each becomes U+FFFD, and the element says how many in its "replaced"
+// attribute (<title replaced="1">).
 
 #include <string>
 #include <vector>
 
 class TStartup;
 
-// The texts are bytes of the system's ANSI code page; the declaration names
-// that code page (e.g. "windows-1252").
-std::string StartupsToXml(const std::vector<const TStartup*>& entries,
-                          const std::string& encoding = "windows-1252");
+std::string StartupsToXml(const std::vector<const TStartup*>& entries);
 
 // Writes the document to a file, replacing it; raises EMorvaneError with the
 // file's name when it cannot be written.
-void ExportStartupsXml(const std::vector<const TStartup*>& entries, const std::string& path,
-                       const std::string& encoding = "windows-1252");
+void ExportStartupsXml(const std::vector<const TStartup*>& entries, const std::string& path);

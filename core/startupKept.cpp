@@ -5,20 +5,21 @@
 
 #include "ShortcutLink.h"
 #include "system/Files.h"
-#include "system/StringList.h"
 #include "system/TempName.h"
 #include "system/TextCodec.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <set>
 #include <utility>
 
 namespace {
 
 // --- What is kept of disabled registry values -----------------------------------
-// One line per value: code, view, type, title and command line, separated by
-// tabs, with backslash escapes so that any text survives a line.
+// One line per value: code, view, type, title, command line, name and, when
+// the value holds more than its command line, its data, separated by tabs,
+// with backslash escapes so that any text survives a line. The data field is
+// written only when needed, so that older versions, which skip a line of
+// seven fields, still read every other record.
 
 std::string Escape(const std::string& s) {
     std::string out;
@@ -37,6 +38,9 @@ std::string Escape(const std::string& s) {
         case '\n':
             out += "\\n";
             break;
+        case '\0':
+            out += "\\0";
+            break;
         default:
             out += c;
         }
@@ -44,48 +48,116 @@ std::string Escape(const std::string& s) {
     return out;
 }
 
-std::string Unescape(const std::string& s) {
-    std::string out;
+// False for text that no Escape wrote: a NUL, or a backslash that begins no
+// escape.
+bool Unescape(const std::string& s, std::string& out) {
+    out.clear();
     out.reserve(s.size());
     for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] != '\\' || i + 1 == s.size()) {
+        if (s[i] == '\0')
+            return false;
+        if (s[i] != '\\') {
             out += s[i];
             continue;
         }
-        const char c = s[++i];
-        out += c == 't' ? '\t' : c == 'r' ? '\r' : c == 'n' ? '\n' : c;
+        if (++i == s.size())
+            return false;
+        switch (s[i]) {
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case '0':
+            out += '\0';
+            break;
+        default:
+            return false;
+        }
     }
-    return out;
+    return true;
 }
 
-std::vector<KeptValue> ParseKeptValues(const std::string& text) {
-    std::vector<KeptValue> values;
-    TStringList lines;
-    lines.SetText(text);
-    for (const std::string& line : lines) {
-        std::vector<std::string> fields;
-        size_t start = 0;
-        for (;;) {
-            const size_t tab = line.find('\t', start);
-            fields.push_back(
-                line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-            if (tab == std::string::npos)
-                break;
-            start = tab + 1;
-        }
-        if (fields.size() != 5 && fields.size() != 6)
-            continue;
-        KeptValue v;
-        v.Code = std::atoi(fields[0].c_str());
-        const int view = std::atoi(fields[1].c_str());
-        v.View = view == 1 ? RegView::Native : view == 2 ? RegView::Wow32 : RegView::Default;
-        v.Type = std::atoi(fields[2].c_str()) == regExpandSz ? regExpandSz : regSz;
-        v.Title = Unescape(fields[3]);
-        v.CommandLine = Unescape(fields[4]);
-        v.Name = fields.size() == 6 ? Unescape(fields[5]) : v.Title;
-        values.push_back(std::move(v));
+// One digit of a closed set: the view (0 to 2), the type (1 or 2).
+bool Digit(const std::string& field, char low, char high, int& value) {
+    if (field.size() != 1 || field[0] < low || field[0] > high)
+        return false;
+    value = field[0] - '0';
+    return true;
+}
+
+// A line as Morvane writes it; false for anything else.
+bool ParseRecord(const std::string& line, KeptValue& v) {
+    std::vector<std::string> fields;
+    size_t start = 0;
+    for (;;) {
+        const size_t tab = line.find('\t', start);
+        fields.push_back(
+            line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+        if (tab == std::string::npos)
+            break;
+        start = tab + 1;
     }
-    return values;
+    if (fields.size() < 5 || fields.size() > 7)
+        return false;
+    const std::string& code = fields[0];
+    if (code.empty() || code.size() > 2 ||
+        !std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        return false;
+    v.Code = std::stoi(code);
+    int view = 0;
+    int type = 0;
+    if (!IsRegistryLocation(static_cast<unsigned>(v.Code)) || !Digit(fields[1], '0', '2', view) ||
+        !Digit(fields[2], '1', '2', type))
+        return false;
+    v.View = view == 1 ? RegView::Native : view == 2 ? RegView::Wow32 : RegView::Default;
+    v.Type = static_cast<uint32_t>(type);
+    // A title may be empty: a default value whose command line ends in a
+    // backslash names no program file to take one from.
+    if (!Unescape(fields[3], v.Title) || !Unescape(fields[4], v.CommandLine) ||
+        v.CommandLine.empty() || v.CommandLine.find('\0') != std::string::npos)
+        return false;
+    v.Name = v.Title;
+    if (fields.size() >= 6 && !Unescape(fields[5], v.Name))
+        return false;
+    v.Data.clear();
+    // The data begins with the command line, which ends at its first NUL.
+    if (fields.size() == 7 &&
+        (!Unescape(fields[6], v.Data) ||
+         v.Data.compare(0, v.CommandLine.size(), v.CommandLine) != 0 ||
+         (v.Data.size() > v.CommandLine.size() && v.Data[v.CommandLine.size()] != '\0')))
+        return false;
+    return true;
+}
+
+// Every line must end with its line break: a file cut inside a line has a
+// last line that reads as a shorter command line, name or data.
+KeptValuesFile ParseKeptValues(const std::string& text) {
+    KeptValuesFile file;
+    file.Damaged = text.empty() || text.back() != '\n';
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            break;
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        KeptValue v;
+        if (ParseRecord(line, v))
+            file.Values.push_back(std::move(v));
+        else
+            file.Damaged = true;
+    }
+    return file;
 }
 
 std::string KeptValuesText(const std::vector<KeptValue>& values) {
@@ -94,31 +166,56 @@ std::string KeptValuesText(const std::vector<KeptValue>& values) {
         const int view = v.View == RegView::Native ? 1 : v.View == RegView::Wow32 ? 2 : 0;
         text += std::to_string(v.Code) + '\t' + std::to_string(view) + '\t' +
                 std::to_string(v.Type) + '\t' + Escape(v.Title) + '\t' + Escape(v.CommandLine) +
-                '\t' + Escape(v.Name) + "\r\n";
+                '\t' + Escape(v.Name);
+        if (!v.Data.empty())
+            text += '\t' + Escape(v.Data);
+        text += "\r\n";
     }
     return text;
 }
 
 bool SameKept(const KeptValue& a, const KeptValue& b) {
     return a.Code == b.Code && a.View == b.View && a.Type == b.Type && a.Title == b.Title &&
-           a.CommandLine == b.CommandLine && a.Name == b.Name;
+           a.CommandLine == b.CommandLine && a.Name == b.Name && a.Data == b.Data;
+}
+
+// The text of the records file. Older versions wrote it in the ANSI code
+// page; one saved again as UTF-16 (with its byte order mark, as Notepad
+// does) is read as the profile functions read such a file.
+std::string KeptValuesTextOf(const std::string& bytes) {
+    if (bytes.compare(0, kUtf16LeBom.size(), kUtf16LeBom) == 0)
+        return DecodeProfileText(bytes);
+    return DecodeTextFile(bytes);
+}
+
+bool Damaged(const std::string& path) {
+    std::string bytes;
+    return FileExists(path) &&
+           (!ReadWholeFile(path, bytes) || ParseKeptValues(KeptValuesTextOf(bytes)).Damaged);
 }
 
 } // namespace
 
-std::vector<KeptValue> LoadKeptValues() {
+KeptValuesFile ReadKeptValues() {
     const std::string path = KeptValuesPath();
-    std::string text;
-    if (path.empty() || !ReadWholeFile(path, text))
+    std::string bytes;
+    if (path.empty() || !FileExists(path))
         return {};
-    // Older versions wrote this file in the ANSI code page.
-    return ParseKeptValues(DecodeTextFile(text));
+    if (!ReadWholeFile(path, bytes))
+        return {{}, true};
+    return ParseKeptValues(KeptValuesTextOf(bytes));
+}
+
+std::vector<KeptValue> LoadKeptValues() {
+    return ReadKeptValues().Values;
 }
 
 bool SaveKeptValues(const std::vector<KeptValue>& values) {
     const std::string path = KeptValuesPath();
     if (path.empty())
         return values.empty();
+    if (Damaged(path))
+        return false;
     if (values.empty())
         return !FileExists(path) || DeleteFileAt(path);
     const std::string text = KeptValuesText(values);
@@ -128,8 +225,9 @@ bool SaveKeptValues(const std::vector<KeptValue>& values) {
     std::string back;
     bool ok = WriteWholeFile(temporary, text) && ReadWholeFile(temporary, back) && back == text;
     if (ok) {
-        const std::vector<KeptValue> parsed = ParseKeptValues(back);
-        ok = parsed.size() == values.size();
+        const KeptValuesFile readBack = ParseKeptValues(KeptValuesTextOf(back));
+        const std::vector<KeptValue>& parsed = readBack.Values;
+        ok = !readBack.Damaged && parsed.size() == values.size();
         for (size_t i = 0; ok && i < values.size(); ++i)
             ok = SameKept(parsed[i], values[i]);
     }

@@ -20,6 +20,18 @@ struct KeptValue {
     // The value's own name; the title for records written before names were
     // kept apart from titles.
     std::string Name;
+    // The value's data whole when it is more than the command line and its
+    // ending NUL (bytes after an embedded NUL, which Windows never reads
+    // but which are the value's all the same); empty otherwise.
+    std::string Data;
+};
+
+// The records file as read. A file Morvane did not write as it is (empty,
+// cut inside a line, a line that is no record) is damaged: it must be kept
+// aside, never written over, and only its lines that still read whole count.
+struct KeptValuesFile {
+    std::vector<KeptValue> Values;
+    bool Damaged = false;
 };
 
 struct KeptCopy {
@@ -28,10 +40,13 @@ struct KeptCopy {
     std::string CommandLine;
 };
 
+KeptValuesFile ReadKeptValues();
+// The records that read whole (see KeptValuesFile).
 std::vector<KeptValue> LoadKeptValues();
 // Writes the records beside the file, reads them back and only then puts
 // them in its place; false, with the old file as it was, when they could not
-// be kept whole.
+// be kept whole or the old file is damaged (what it still holds is not
+// written over).
 bool SaveKeptValues(const std::vector<KeptValue>& values);
 
 // Default stands for "either view" on both sides: entries from a profile

@@ -16,6 +16,10 @@
 namespace {
 
 const char kGeneral[] = "General";
+const char kViewNative[] = "native";
+const char kView32[] = "32-bit";
+const char kSz[] = "REG_SZ";
+const char kExpandSz[] = "REG_EXPAND_SZ";
 
 // A line break inside a value would start a new line of the file, and with
 // it a section or key of the text's choosing; such characters are written as
@@ -45,8 +49,16 @@ void TStartups::SaveToFile(const std::string& path) {
         text.Section(std::to_string(i));
         ok = text.Add("title", ProfileValue(e->Title)) &&
              text.Add("fullpath", ProfileValue(e->CommandLine)) &&
-             text.AddInteger("location", e->Location) && text.AddInteger("rating", e->Rating) &&
-             text.AddBool("enabled", e->Enabled);
+             text.AddInteger("location", e->Location);
+        // What is known of the value goes with its location: the records of
+        // disabled values may be lost, and a guess would bring a value back
+        // in the other view or with the other type.
+        if (ok && IsRegistryLocation(e->Location) && e->View != RegView::Default)
+            ok = text.Add("view", e->View == RegView::Wow32 ? kView32 : kViewNative);
+        if (ok && IsRegistryLocation(e->Location) &&
+            (e->ValueType == regSz || e->ValueType == regExpandSz))
+            ok = text.Add("type", e->ValueType == regExpandSz ? kExpandSz : kSz);
+        ok = ok && text.AddInteger("rating", e->Rating) && text.AddBool("enabled", e->Enabled);
         // The default value is listed under its program's name; the value
         // itself has an empty name.
         if (ok && e->ValueName && IsRegistryLocation(e->Location))
@@ -85,19 +97,33 @@ void TStartups::LoadFromFile(const std::string& path) {
     // A corrupt "ProgramCount" must not send the reader through billions of
     // sections: no file holds more entry sections than it has sections.
     count = std::min(count, static_cast<int>(data.Sections().size()));
-    for (int i = 0; i < count; ++i) {
-        const std::string section = std::to_string(i);
-        const std::string fullpath = data.Read(section, "fullpath", "");
-        const int location = data.ReadInteger(section, "location", 0);
-        const int rating = data.ReadInteger(section, "rating", 0);
-        const std::string title = data.Read(section, "title", "");
-        if (TStartup* e = Add(title, std::string(), fullpath, location, rating)) {
-            e->SetEnabled(data.ReadBool(section, "enabled", true));
-            if (const std::string* name = data.Find(section, "valuename"))
-                if (IsRegistryLocation(e->Location))
-                    e->ValueName = *name;
-        }
-    }
+    for (int i = 0; i < count; ++i)
+        AddProfileSection(*this, data, std::to_string(i));
+}
+
+TStartup* AddProfileSection(TStartups& startups, const TProfileData& data,
+                            const std::string& section) {
+    const std::string fullpath = data.Read(section, "fullpath", "");
+    const int location = data.ReadInteger(section, "location", 0);
+    const int rating = data.ReadInteger(section, "rating", 0);
+    const std::string title = data.Read(section, "title", "");
+    TStartup* e = startups.Add(title, std::string(), fullpath, location, rating);
+    if (!e)
+        return nullptr;
+    e->SetEnabled(data.ReadBool(section, "enabled", true));
+    if (!IsRegistryLocation(e->Location))
+        return e;
+    if (const std::string* name = data.Find(section, "valuename"))
+        e->ValueName = *name;
+    // A view means something only where the machine-wide keys have two.
+    const std::string view = data.Read(section, "view", "");
+    if (IsMachineWideLocation(e->Location) && HasTwoRegistryViews())
+        e->View = view == kView32       ? RegView::Wow32
+                  : view == kViewNative ? RegView::Native
+                                        : RegView::Default;
+    const std::string type = data.Read(section, "type", "");
+    e->ValueType = type == kExpandSz ? regExpandSz : type == kSz ? regSz : regNone;
+    return e;
 }
 
 bool IsProfileFile(const std::string& path, std::string& why) {

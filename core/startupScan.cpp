@@ -160,9 +160,15 @@ void TStartups::Refresh() {
                     continue;
                 TStartup* entry = Add(value.Name, std::string(), text, row.Code, row.Rating);
                 Noted(*this, entry, text, row.Code, view, value.Name, marks);
+                if (!entry)
+                    continue;
                 // The default value is listed under its program's name.
-                if (entry && entry->Title != value.Name)
+                if (entry->Title != value.Name)
                     entry->ValueName = value.Name;
+                RegValue read;
+                entry->ValueType = value.HasData                     ? value.Type
+                                   : key.ReadValue(value.Name, read) ? read.Type
+                                                                     : regNone;
             }
         }
     }

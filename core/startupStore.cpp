@@ -10,8 +10,11 @@
 #include "system/Files.h"
 #include "system/Ini.h"
 #include "ProfileData.h"
+#include "system/ProfileFile.h"
 #include "system/TempName.h"
+#include "system/TextCodec.h"
 
+#include <algorithm>
 #include <ctime>
 #include <set>
 
@@ -65,19 +68,58 @@ std::string StampNow() {
     return buffer;
 }
 
-// Moves a damaged store out of the way; the name of where it went, or empty
-// when it could not be kept (then it must not be written over).
-std::string KeepAside(const std::string& path) {
-    std::string aside = DamagedStorePath(path);
-    for (int n = 2; FileExists(aside) && n < 100; ++n)
-        aside = DamagedStorePath(path) + "-" + std::to_string(n);
-    if (FileExists(aside))
-        return std::string();
-    if (ReplaceFileWith(aside, path))
-        return aside;
-    if (CopyFileTo(path, aside) && DeleteFileAt(path))
-        return aside;
-    return std::string();
+bool IsSectionNumber(const std::string& name) {
+    return !name.empty() && name.size() < 10 &&
+           std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// What a damaged store still holds: every numbered section after its first
+// "General" (a section before it is none of Morvane's) whose title, command
+// line and location read whole, the first of each number as the profile
+// functions take it. A last line without its line break was cut and is left
+// out: it would read as a shorter command line.
+void SalvageStore(const std::string& path, TStartups& into) {
+    std::string text;
+    if (!ReadProfileFileText(path, text))
+        return;
+    const size_t lastBreak = text.rfind('\n');
+    text.resize(lastBreak == std::string::npos ? 0 : lastBreak + 1);
+    size_t general = std::string::npos;
+    for (size_t at = 0; at < text.size() && general == std::string::npos;) {
+        const size_t end = text.find('\n', at);
+        std::string line = text.substr(at, end - at);
+        line.erase(0, line.find_first_not_of(" \t"));
+        line.erase(line.find_last_not_of(" \t\r") + 1);
+        if (asciiEqualNoCase(line, "[General]"))
+            general = at;
+        at = end + 1;
+    }
+    if (general == std::string::npos)
+        return;
+    TProfileData data;
+    data.Parse(text.substr(general));
+    for (const TProfileData::Section& section : data.Sections()) {
+        int location = -1;
+        const std::string* fullpath = data.Find(section.Name, "fullpath");
+        const std::string* code = data.Find(section.Name, "location");
+        if (!IsSectionNumber(section.Name) || !data.Find(section.Name, "title") || !fullpath ||
+            fullpath->empty() || !code || !ParseIniInteger(*code, location) || location < 0 ||
+            location >= LocationCodeCount)
+            continue;
+        if (TStartup* added = AddProfileSection(into, data, section.Name))
+            added->SetEnabled(false);
+    }
+}
+
+// Text the profile functions cannot carry at all (a NUL, bytes that are not
+// UTF-8) would fail the whole store; an entry that holds such text is left
+// out and reported instead.
+bool StoreCanHold(const TStartup& e) {
+    for (const std::string* text :
+         {&e.Title, &e.CommandLine, e.ValueName ? &*e.ValueName : &e.Title})
+        if (text->find('\0') != std::string::npos || !IsConvertibleUtf8(*text))
+            return false;
+    return true;
 }
 
 // --- What is known of disabled entries besides the store -------------------------
@@ -86,30 +128,63 @@ bool SamePlace(const TStartupPlace& p, int code, RegView view, const std::string
     return p.Location == code && SameView(p.View, view) && asciiEqualNoCase(p.Title, title);
 }
 
-// Gives an entry the kept places of its command line that it does not name yet.
-void AddKeptPlaces(TStartup& entry, const std::vector<KeptValue>& values,
-                   const std::vector<KeptCopy>& copies) {
-    auto known = [&](int code, RegView view, const std::string& title) {
-        if (SamePlace({entry.Location, entry.View, entry.Title, {}}, code, view, title))
+bool Names(const TStartup& entry, int code, RegView view, const std::string& title) {
+    if (SamePlace({entry.Location, entry.View, entry.Title, {}}, code, view, title))
+        return true;
+    for (const TStartupPlace& p : entry.AlsoIn)
+        if (SamePlace(p, code, view, title))
             return true;
-        for (const TStartupPlace& p : entry.AlsoIn)
-            if (SamePlace(p, code, view, title))
-                return true;
-        return false;
-    };
+    return false;
+}
+
+// Gives an entry a place it does not name yet.
+void Join(TStartup& entry, const TStartupPlace& place) {
+    if (!Names(entry, place.Location, place.View, place.Title))
+        entry.AlsoIn.push_back(place);
+}
+
+// Gives an entry the kept places of its command line that it does not name
+// yet; `keptOff`: they stay off while the entry is enabled.
+void AddKeptPlaces(TStartup& entry, const std::vector<KeptValue>& values,
+                   const std::vector<KeptCopy>& copies, bool keptOff = false) {
     for (const KeptValue& v : values) {
-        if (v.CommandLine != entry.CommandLine || known(v.Code, v.View, v.Title))
+        if (v.CommandLine != entry.CommandLine)
             continue;
-        TStartupPlace place{static_cast<TStartupLocation>(v.Code), v.View, v.Title, {}};
+        TStartupPlace place{static_cast<TStartupLocation>(v.Code), v.View, v.Title, {}, keptOff};
         if (v.Name != v.Title)
             place.ValueName = v.Name;
-        entry.AlsoIn.push_back(place);
+        Join(entry, place);
     }
     for (const KeptCopy& c : copies)
-        if (SameShortcutCommand(c.CommandLine, entry.CommandLine) &&
-            !known(c.Code, RegView::Default, c.Title))
-            entry.AlsoIn.push_back(
-                {static_cast<TStartupLocation>(c.Code), RegView::Default, c.Title, {}});
+        if (SameShortcutCommand(c.CommandLine, entry.CommandLine))
+            Join(entry,
+                 {static_cast<TStartupLocation>(c.Code), RegView::Default, c.Title, {}, keptOff});
+}
+
+// Whether places kept of a disabled program stay off when they join an
+// entry the scan found enabled. A registration Morvane kept a record or copy
+// of was being disabled with them (a disable that stopped half-way): they go
+// together again. One it knows nothing of is the program registered anew
+// (an installer run again), and must not turn back on what the user turned
+// off.
+bool StayOff(const TStartup& listed, const std::vector<KeptValue>& values,
+             const std::vector<KeptCopy>& copies) {
+    if (!listed.Enabled)
+        return false;
+    std::vector<TStartupPlace> found{{listed.Location, listed.View, listed.Title, {}}};
+    for (const TStartupPlace& p : listed.AlsoIn)
+        if (!p.KeptOff)
+            found.push_back(p);
+    for (const TStartupPlace& p : found) {
+        for (const KeptValue& v : values)
+            if (v.CommandLine == listed.CommandLine && SamePlace(p, v.Code, v.View, v.Title))
+                return false;
+        for (const KeptCopy& c : copies)
+            if (SameShortcutCommand(c.CommandLine, listed.CommandLine) &&
+                SamePlace(p, c.Code, RegView::Default, c.Title))
+                return false;
+    }
+    return true;
 }
 
 TStartup* AddDisabled(TStartups& startups, const std::string& title, const std::string& commandLine,
@@ -126,18 +201,64 @@ TStartup* AddStored(TStartups& store, const TStartup& e) {
     TStartup* added = store.Add(e.Title, std::string(), e.CommandLine, e.Location, e.Rating);
     if (added) {
         added->SetEnabled(false);
-        if (IsRegistryLocation(e.Location))
+        if (IsRegistryLocation(e.Location)) {
             added->ValueName = e.ValueName;
+            added->View = e.View;
+            added->ValueType = e.ValueType;
+        }
     }
     return added;
 }
 
 bool SameStored(const TStartup& a, const TStartup& b) {
     return a.Title == b.Title && a.CommandLine == b.CommandLine && a.Location == b.Location &&
-           a.Rating == b.Rating && a.Enabled == b.Enabled && a.ValueName == b.ValueName;
+           a.Rating == b.Rating && a.Enabled == b.Enabled && a.ValueName == b.ValueName &&
+           a.View == b.View && a.ValueType == b.ValueType;
+}
+
+// The records of disabled values for the merge. A damaged file is treated as
+// a damaged store is: kept aside, told once, and what of it still reads whole
+// written to a new file, so that the next write of the records loses nothing.
+std::vector<KeptValue> MergedRecords(TStartups& startups) {
+    KeptValuesFile records = ReadKeptValues();
+    if (!records.Damaged)
+        return std::move(records.Values);
+    const std::string path = KeptValuesPath();
+    const std::string aside = KeepAside(path);
+    if (aside.empty()) {
+        startups.Notices.push_back(
+            "The records of disabled registry values \"" + path +
+            "\" cannot be read and could not be moved aside. Morvane leaves the file as it is "
+            "and cannot disable registry values until it is moved away.");
+        return std::move(records.Values);
+    }
+    std::string notice = "The records of disabled registry values could not be read. The file "
+                         "was kept as \"" +
+                         aside + "\" and will not be written over. ";
+    notice += records.Values.empty() ? "None of its records could be read"
+                                     : "The records that could still be read are kept";
+    notice += "; a disabled value without its record comes back with the type and view the "
+              "store of disabled entries gives it.";
+    if (!SaveKeptValues(records.Values))
+        notice += " The records read could not be written to \"" + path + "\".";
+    startups.Notices.push_back(notice);
+    return std::move(records.Values);
 }
 
 } // namespace
+
+std::string KeepAside(const std::string& path) {
+    std::string aside = DamagedStorePath(path);
+    for (int n = 2; FileExists(aside) && n < 100; ++n)
+        aside = DamagedStorePath(path) + "-" + std::to_string(n);
+    if (FileExists(aside))
+        return std::string();
+    if (ReplaceFileWith(aside, path))
+        return aside;
+    if (CopyFileTo(path, aside) && DeleteFileAt(path))
+        return aside;
+    return std::string();
+}
 
 void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip,
                 const std::set<const TStartup*>& keep, std::set<const TStartup*>* unstored) {
@@ -145,8 +266,12 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
     if (path.empty())
         throw EIniError(FormatMessage1("Unable to write to %s", "Morvane\\disabled.dat"));
     // What a damaged store still holds is never written over.
-    if (FileExists(path) && !StoreIsSound(path) && KeepAside(path).empty())
-        throw EIniError(FormatMessage1("Unable to write to %s", path));
+    std::string aside;
+    if (FileExists(path) && !StoreIsSound(path)) {
+        aside = KeepAside(path);
+        if (aside.empty())
+            throw EIniError(FormatMessage1("Unable to write to %s", path));
+    }
 
     TStartups store(ownerWindow);
     std::vector<const TStartup*> sources; // the entry each stored one stands for
@@ -157,6 +282,11 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
         // Windows keeps its own switch; the entry is still in its place.
         if (e->DisabledByWindows && !e->Enabled)
             continue;
+        if (!StoreCanHold(*e)) {
+            if (unstored)
+                unstored->insert(e);
+            continue;
+        }
         if (AddStored(store, *e))
             sources.push_back(e);
     }
@@ -164,7 +294,10 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
         // The collection never saw the store (a scan that failed, a profile
         // that was loaded): keep what it does not know of.
         TStartups old(ownerWindow);
-        old.LoadFromFile(path);
+        if (aside.empty())
+            old.LoadFromFile(path);
+        else
+            SalvageStore(aside, old);
         for (int i = 0; i < old.Count(); ++i) {
             const TStartup* e = old.Items(i);
             if (startups.FindCommandLine(e->CommandLine))
@@ -227,6 +360,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
         return;
     TStartups store(ownerWindow);
     bool merged = true;
+    bool salvaged = false;
     if (FileExists(path) && !StoreIsSound(path)) {
         const std::string aside = KeepAside(path);
         if (aside.empty()) {
@@ -236,15 +370,18 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
                 "\" cannot be read and could not be moved aside. Morvane leaves it as it is and "
                 "cannot save disabled entries until it is moved away.");
         } else {
+            SalvageStore(aside, store);
+            salvaged = true;
             startups.Notices.push_back(
                 "The store of disabled entries could not be read. It was kept as \"" + aside +
-                "\" and will not be written over. The disabled entries Morvane still knows from "
-                "its kept values and shortcut copies are listed again, unticked.");
+                "\" and will not be written over. The disabled entries Morvane could still read "
+                "from it and those it knows from its kept values and shortcut copies are listed "
+                "again, unticked.");
         }
     } else {
         store.LoadFromFile(path);
     }
-    const std::vector<KeptValue> kept = LoadKeptValues();
+    const std::vector<KeptValue> kept = MergedRecords(startups);
     const std::vector<KeptCopy> copies = LoadKeptCopies(ownerWindow);
     for (int i = 0; i < store.Count(); ++i) {
         const TStartup* e = store.Items(i);
@@ -258,27 +395,38 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
                     commandLine = c.CommandLine;
         }
         const std::string& name = e->RegistryName();
-        const KeptValue* k = FindKept(kept, e->Location, commandLine, RegView::Default, &name);
-        TStartup* added = AddDisabled(startups, e->Title, commandLine, e->Location, e->Rating,
-                                      k ? k->View : RegView::Default);
-        if (added && IsRegistryLocation(e->Location)) {
-            added->ValueName = e->ValueName;
-            if (!added->ValueName && k && k->Name != e->Title)
-                added->ValueName = k->Name;
+        const KeptValue* k = FindKept(kept, e->Location, commandLine, e->View, &name);
+        // The record names the view of the very value; the store's stands in
+        // when the record is lost.
+        const RegView view = k && k->View != RegView::Default ? k->View : e->View;
+        if (TStartup* added =
+                AddDisabled(startups, e->Title, commandLine, e->Location, e->Rating, view)) {
+            if (IsRegistryLocation(e->Location)) {
+                added->ValueName = e->ValueName;
+                if (!added->ValueName && k && k->Name != e->Title)
+                    added->ValueName = k->Name;
+                added->ValueType = k ? k->Type : e->ValueType;
+            }
+            AddKeptPlaces(*added, kept, copies);
+            continue;
         }
-        if (!added)
-            added = startups.FindCommandLine(commandLine);
         // The program is in the system again from another place: what is kept
         // of this one goes with the listed entry, so that nothing is lost.
-        if (added)
-            AddKeptPlaces(*added, kept, copies);
+        if (TStartup* listed = startups.FindCommandLine(commandLine)) {
+            const bool off = StayOff(*listed, kept, copies);
+            std::optional<std::string> valueName;
+            if (IsRegistryLocation(e->Location))
+                valueName = e->ValueName ? e->ValueName : k ? std::optional(k->Name) : std::nullopt;
+            Join(*listed, {e->Location, view, e->Title, valueName, off});
+            AddKeptPlaces(*listed, kept, copies, off);
+        }
     }
     // A kept value or shortcut copy that no stored entry names (the store was
     // damaged or lost) still stands for a disabled program.
     for (const KeptValue& v : kept) {
         // Kept for another place of a listed entry: it goes with that entry.
         if (TStartup* listed = startups.FindCommandLine(v.CommandLine)) {
-            AddKeptPlaces(*listed, kept, copies);
+            AddKeptPlaces(*listed, kept, copies, StayOff(*listed, kept, copies));
             continue;
         }
         if (TStartup* added =
@@ -286,6 +434,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
                             v.Code == slLMServices || v.Code == slLMServiceOnce ? 4 : 0, v.View)) {
             if (v.Name != added->Title)
                 added->ValueName = v.Name;
+            added->ValueType = v.Type;
             AddKeptPlaces(*added, kept, copies);
         }
     }
@@ -295,7 +444,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
             if (SameShortcutCommand(startups.Items(i)->CommandLine, c.CommandLine))
                 listed = startups.Items(i);
         if (listed) {
-            AddKeptPlaces(*listed, kept, copies);
+            AddKeptPlaces(*listed, kept, copies, StayOff(*listed, kept, copies));
             continue;
         }
         if (TStartup* added =
@@ -303,4 +452,15 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
             AddKeptPlaces(*added, kept, copies);
     }
     startups.StoreMerged = merged;
+    // What was read of a damaged store is written to a new one at once: until
+    // then it would be only in the copy kept aside, which is not read again.
+    if (salvaged) {
+        try {
+            SaveDisabledStore(startups, ownerWindow);
+        } catch (const EMorvaneError& e) {
+            startups.Notices.push_back(std::string(e.what()) +
+                                       ": the entries read from the damaged store are listed, "
+                                       "and are written with the next change.");
+        }
+    }
 }

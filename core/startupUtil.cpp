@@ -230,18 +230,32 @@ std::string TStartup::CommentText() const {
     return Comment.empty() ? DisabledReason() : Comment;
 }
 
+namespace {
+
+// "CU Run", "CU Run and LM Run", "CU Run, CU Run Once and LM Run".
+std::string NameList(const std::vector<std::string>& names) {
+    std::string text;
+    for (size_t i = 0; i < names.size(); ++i)
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    return text;
+}
+
+} // namespace
+
 std::string TStartup::AlsoInText() const {
-    std::vector<std::string> names;
+    std::vector<std::string> on;
+    std::vector<std::string> off;
     for (const TStartupPlace& place : AlsoIn) {
+        std::vector<std::string>& names = place.KeptOff ? off : on;
         const std::string name = place.Text();
         if (std::find(names.begin(), names.end(), name) == names.end())
             names.push_back(name);
     }
-    if (names.empty())
-        return std::string();
-    std::string text = "also in " + names[0];
-    for (size_t i = 1; i < names.size(); ++i)
-        text += (i + 1 == names.size() ? " and " : ", ") + names[i];
+    std::string text;
+    if (!on.empty())
+        text = "also in " + NameList(on);
+    if (!off.empty())
+        text += (text.empty() ? "" : "; ") + std::string("kept disabled in ") + NameList(off);
     return text;
 }
 

@@ -67,9 +67,9 @@ class TStartups;
 struct TStartupPlace {
     TStartupPlace() = default;
     TStartupPlace(TStartupLocation location, RegView view, std::string title,
-                  std::optional<std::string> valueName = std::nullopt)
-        : Location(location), View(view), Title(std::move(title)),
-          ValueName(std::move(valueName)) {}
+                  std::optional<std::string> valueName = std::nullopt, bool keptOff = false)
+        : Location(location), View(view), Title(std::move(title)), ValueName(std::move(valueName)),
+          KeptOff(keptOff) {}
 
     TStartupLocation Location = 0;
     RegView View = RegView::Default;
@@ -77,6 +77,11 @@ struct TStartupPlace {
     // The registry value's own name when it is not the title (the default
     // value has an empty name and is listed under its program's name).
     std::optional<std::string> ValueName;
+    // The user disabled the program in this place, and it is in the system
+    // again from another one (an installer registered it once more): the
+    // entry is enabled, but this place stays off. Another registration of a
+    // program must not turn back on one the user turned off.
+    bool KeptOff = false;
 
     // The name of the value this place stands for: ValueName, else Title.
     const std::string& RegistryName() const { return ValueName ? *ValueName : Title; }
@@ -103,8 +108,13 @@ public:
     std::string FilePath;
     bool IsRundll = false;
     // The registry view a machine-wide entry was found in; Default for
-    // entries that came from a profile or the store until apply settles it.
+    // entries of a profile or store that names none, until apply settles it.
     RegView View = RegView::Default;
+    // The registry value's type as the scan found it (REG_SZ or
+    // REG_EXPAND_SZ); regNone when it is not known. The store keeps it, so
+    // that a disabled value comes back with its own type even when its
+    // record is lost.
+    uint32_t ValueType = regNone;
     // Windows' own Startup settings (Task Manager's Startup tab, Settings >
     // Apps > Startup) turned the entry off: its value or shortcut is there,
     // but Windows does not start it. The scan lists it unticked; an apply
@@ -145,7 +155,8 @@ public:
     // What the list's "Comment" column shows: the server's comment, else the
     // reason above.
     std::string CommentText() const;
-    // "also in CU Run", "also in CU Run and LM Run (32-bit)", ...
+    // "also in CU Run", "also in CU Run and LM Run (32-bit)", ...; places
+    // kept off follow as "kept disabled in CU Run".
     std::string AlsoInText() const;
     // For the 9x-only keys RunServices and RunServicesOnce (codes 6 and 7):
     // "Windows NT and later do not start it".
@@ -259,6 +270,14 @@ private:
 // "ProgramCount", when present, is a count. `why` says what is wrong.
 bool IsProfileFile(const std::string& path, std::string& why);
 
+class TProfileData;
+// Adds the entry of one section of a profile or store: its title, command
+// line, location, rating, state and what it says of the registry value
+// (name, view, type). Null when the section names no command line or one
+// that is listed already.
+TStartup* AddProfileSection(TStartups& startups, const TProfileData& data,
+                            const std::string& section);
+
 // Program file and arguments of a command line, by the simpler rules used for
 // shortcuts (they know nothing of RUNDLL32.EXE or single quotes).
 std::string ExtractProgramFile(const std::string& commandLine);
@@ -302,6 +321,10 @@ std::string SystemLockPath();
 // Where a store that cannot be read is kept aside: the store's path followed
 // by ".damaged-" and the local date and time (YYYYMMDD-HHMMSS).
 std::string DamagedStorePath(const std::string& storePath);
+// Moves a damaged file of the data folder out of the way, to
+// DamagedStorePath (with "-2", "-3"... when that is taken); the name it went
+// to, or empty when it could not be moved (then it must not be written over).
+std::string KeepAside(const std::string& path);
 void SaveDisabledStore(TStartups& startups, void* ownerWindow);
 
 // Merges the store of disabled entries into a fresh scan, with what is kept

@@ -227,8 +227,9 @@ TRefPtr<TXmlDDocument> ParseAnswer(const std::string& answer) {
         doc->LoadFromStream(in);
     } catch (const std::exception& e) {
         const std::string error = e.what();
-        throw EConsultError("the answer is not well formed at byte " +
-                            std::to_string(FailingByte(answer, error)) + ": " + error);
+        throw EConsultError("the server's answer is not well-formed XML (at byte " +
+                                std::to_string(FailingByte(answer, error)) + ")",
+                            error);
     }
     if (!doc->DocumentElement())
         throw EConsultError(answer.empty() ? "the answer is empty"

@@ -11,15 +11,20 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 class TStartup;
 
 // A failed consultation; the message says why in a few words (for the second
-// line of the window's message and for standard error).
+// line of the window's message and for standard error). Detail, when there
+// is one, is what the part that failed said in its own words (the XML
+// reader's message, in its own language), for a line of its own.
 class EConsultError : public EMorvaneError {
 public:
-    using EMorvaneError::EMorvaneError;
+    explicit EConsultError(const std::string& message, std::string detail = {})
+        : EMorvaneError(message), Detail(std::move(detail)) {}
+    std::string Detail;
 };
 
 // Where Morvane asks when the user chose nothing: the reference server
@@ -83,7 +88,8 @@ std::string ProgramFileName(const std::string& filePath);
 TStringList BuildRequestList(const TConsultRows& rows, const std::function<void()>& afterRow);
 
 // Reads the answer into a document; raises EConsultError naming the byte at
-// which the answer stops being well formed.
+// which the answer stops being well formed, with the reader's message as its
+// detail.
 TRefPtr<TXmlDDocument> ParseAnswer(const std::string& answer);
 // Applies every item of the answer's root element in document order;
 // returns how many were applied. An item that cannot be applied raises

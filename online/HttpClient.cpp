@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -398,19 +399,41 @@ std::string HttpPost(const THttpPost& post, const THttpLimits& limits,
                      const std::function<void()>& pump) {
     if (post.Server.Empty())
         throw EHttpError(THttpFailure::BadAddress, "no rating server is set");
+    const std::string request = BuildRequest(post);
+    // The whole exchange has a deadline, checked after every slice of waiting
+    // (through the pump) and after every read, so that it ends within a slice.
+    using Clock = std::chrono::steady_clock;
+    const long long allowedMs =
+        limits.ExchangeTimeoutMs +
+        static_cast<long long>(request.size() /
+                               std::max<std::size_t>(limits.ExchangeBytesPerMs, 1));
+    const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(allowedMs);
+    const auto checkDeadline = [&] {
+        if (Clock::now() >= deadline)
+            throw EHttpError(THttpFailure::TimedOut,
+                             "the exchange did not end within " +
+                                 std::to_string((allowedMs + 500) / 1000) +
+                                 " s, the limit for the whole exchange (the server was too slow)");
+    };
+    const std::function<void()> watched = [&] {
+        if (pump)
+            pump();
+        checkDeadline();
+    };
     const THostPort& to = post.Proxy.Empty() ? post.Server : post.Proxy;
-    std::unique_ptr<TTcpConnection> connection = TTcpConnection::Open(to, limits, pump);
-    connection->SendAll(BuildRequest(post), limits, pump);
+    std::unique_ptr<TTcpConnection> connection = TTcpConnection::Open(to, limits, watched);
+    connection->SendAll(request, limits, watched);
     THttpResponseReader reader(limits.MaxBodyBytes, limits.MaxHeaderBytes);
     std::string buffer(64 * 1024, '\0');
     for (;;) {
-        std::size_t got = connection->Receive(buffer.data(), buffer.size(), limits, pump);
+        std::size_t got = connection->Receive(buffer.data(), buffer.size(), limits, watched);
         if (got == 0) {
             reader.Closed();
             break;
         }
         if (reader.Feed(buffer.data(), got))
             break;
+        checkDeadline();
     }
     return reader.TakeBody();
 }

@@ -61,6 +61,13 @@ struct THttpLimits {
     int ConnectTimeoutMs = 10000;
     // The longest silence while the answer arrives.
     int StallTimeoutMs = 30000;
+    // The longest the whole exchange may take, from the connection to the
+    // answer's last byte, with a millisecond more for every ExchangeBytesPerMs
+    // bytes of request, so that a long list on a slow line is not cut. The
+    // silence limit alone lets a server that sends a byte now and then hold
+    // the exchange for ever.
+    int ExchangeTimeoutMs = 60000;
+    std::size_t ExchangeBytesPerMs = 64;
     std::size_t MaxBodyBytes = 16u * 1024 * 1024;
     std::size_t MaxHeaderBytes = 64u * 1024;
     // The waits are cut into slices of this length, after each of which the
@@ -124,8 +131,8 @@ private:
 };
 
 // Sends the post and returns the body of a 2xx answer; raises EHttpError
-// otherwise. Redirections are failures, not followed. pump runs after every
-// slice of waiting (null: nothing runs).
+// otherwise (TimedOut says which limit ended it). Redirections are failures,
+// not followed. pump runs after every slice of waiting (null: nothing runs).
 std::string HttpPost(const THttpPost& post, const THttpLimits& limits,
                      const std::function<void()>& pump);
 

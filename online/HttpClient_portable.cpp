@@ -129,7 +129,14 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
         }
         if (r != 0) {
             int left = limits.ConnectTimeoutMs - ElapsedMs(start);
-            if (left <= 0 || !Wait(fd, POLLOUT, left, limits, pump)) {
+            bool ready = false;
+            try {
+                ready = left > 0 && Wait(fd, POLLOUT, left, limits, pump);
+            } catch (...) {
+                ::close(fd); // the pump ended the wait (the exchange's deadline)
+                throw;
+            }
+            if (!ready) {
                 ::close(fd);
                 throw EHttpError(THttpFailure::TimedOut,
                                  "no connection to " + to.Text() + " within " +

@@ -156,7 +156,14 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
         }
         if (r != 0) {
             int left = limits.ConnectTimeoutMs - static_cast<int>(GetTickCount() - start);
-            if (left <= 0 || !Wait(s, true, left, limits, pump)) {
+            bool ready = false;
+            try {
+                ready = left > 0 && Wait(s, true, left, limits, pump);
+            } catch (...) {
+                closesocket(s); // the pump ended the wait (the exchange's deadline)
+                throw;
+            }
+            if (!ready) {
                 closesocket(s);
                 throw EHttpError(THttpFailure::TimedOut,
                                  "no connection to " + to.Text() + " within " +

@@ -43,6 +43,24 @@ TEST(CliJson, PassesUtf8ThroughUnchanged) {
     EXPECT_EQ(JsonString("\x7f"), "\"\x7f\"");
 }
 
+// A registry name may hold a lone surrogate (here U+D800, kept as its
+// three-byte form); strict decoders refuse a whole output that carries it.
+TEST(CliJson, EscapesALoneSurrogateAndReplacesBytesThatAreNoUtf8) {
+    EXPECT_EQ(JsonString("a\xED\xA0\x80z"), "\"a\\ud800z\"");
+    EXPECT_EQ(JsonString("\xED\xBF\xBF"), "\"\\udfff\"");
+    EXPECT_EQ(JsonString("cut \xE4\xB8"), "\"cut \\ufffd\\ufffd\"");
+}
+
+TEST(CliCsv, ListHoldsOnlyUtf8) {
+    TStartups s;
+    ASSERT_NE(s.Add("Odd\xED\xA0\x80", "", "C:\\x\\odd.exe", slCURun, 0), nullptr);
+    for (Format format : {Format::Csv, Format::Table}) {
+        const std::string out = FormatList(Rows(s), format);
+        EXPECT_EQ(out.find("\xED\xA0\x80"), std::string::npos);
+        EXPECT_NE(out.find("Odd\xEF\xBF\xBD"), std::string::npos) << out;
+    }
+}
+
 TEST(CliCsv, QuotesOnlyFieldsWithSeparatorsQuotesOrLineBreaks) {
     EXPECT_EQ(CsvField("plain text; semicolons too"), "plain text; semicolons too");
     EXPECT_EQ(CsvField("a,b"), "\"a,b\"");

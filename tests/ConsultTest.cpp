@@ -167,13 +167,28 @@ TEST_F(ConsultTest, BadIndexOrRatingSaysWhich) {
               "answer item 1: \"rating\" is not a number: \"99999999999\"");
 }
 
-TEST_F(ConsultTest, MalformedAnswerNamesTheByte) {
+// The failure is worded in English; the XML reader's own message (in its
+// own language) is only the detail.
+TEST_F(ConsultTest, MalformedAnswerNamesTheByteAndKeepsTheReadersWordsApart) {
     Add("A", "a.exe");
-    std::string why = Apply("<r><i idx=\"0\" rating=\"1\">x</j></r>");
-    EXPECT_EQ(why.rfind("the answer is not well formed at byte ", 0), 0u) << why;
-    std::size_t n = std::stoul(why.substr(std::strlen("the answer is not well formed at byte ")));
+    const std::string prefix = "the server's answer is not well-formed XML (at byte ";
+    std::string why;
+    std::string detail;
+    try {
+        ParseAnswer("<r><i idx=\"0\" rating=\"1\">x</j></r>");
+    } catch (const EConsultError& e) {
+        why = e.what();
+        detail = e.Detail;
+    }
+    ASSERT_EQ(why.rfind(prefix, 0), 0u) << why;
+    EXPECT_EQ(why.back(), ')') << why;
+    for (unsigned char c : why)
+        EXPECT_LT(c, 0x80) << why;
+    std::size_t n = std::stoul(why.substr(prefix.size()));
     EXPECT_GE(n, 30u);
     EXPECT_LE(n, 36u);
+    EXPECT_FALSE(detail.empty());
+    EXPECT_EQ(why.find(detail), std::string::npos);
     EXPECT_EQ(Apply(""), "the answer is empty");
     EXPECT_EQ(Apply("<?xml version=\"1.0\"?><!-- nothing -->"), "the answer has no root element");
 }

@@ -154,6 +154,33 @@ TEST(HttpExchange, SilentServerTimesOutWhilePumping) {
     EXPECT_GE(pumped, 3);
 }
 
+// The silence limit alone never ends an answer that comes a byte at a time;
+// the whole exchange has a limit of its own, and the failure names it.
+TEST(HttpExchange, DrippingServerEndsAtTheExchangeLimit) {
+    TLoopbackServer server(
+        {{"HTTP/1.0 200 OK\r\n\r\n<r>" + std::string(1000, ' ')}, false, false, 50});
+    THttpLimits limits = Quick();
+    limits.StallTimeoutMs = 1000;
+    limits.ExchangeTimeoutMs = 1500;
+    auto start = std::chrono::steady_clock::now();
+    try {
+        HttpPost(Post(server.Port()), limits, nullptr);
+        ADD_FAILURE() << "no time-out";
+    } catch (const EHttpError& e) {
+        EXPECT_EQ(e.Kind, THttpFailure::TimedOut);
+        EXPECT_EQ(std::string(e.what()).rfind("the exchange did not end within 2 s, the limit "
+                                              "for the whole exchange",
+                                              0),
+                  0u)
+            << e.what();
+    }
+    auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                  std::chrono::steady_clock::now() - start)
+                  .count();
+    EXPECT_GE(ms, 1400);
+    EXPECT_LT(ms, 4000);
+}
+
 TEST(HttpExchange, NobodyListeningIsUnreachable) {
     try {
         HttpPost(Post(UnusedLoopbackPort()), Quick(), nullptr);

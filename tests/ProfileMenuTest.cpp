@@ -266,7 +266,8 @@ TEST_F(ProfileMenuTest, XmlExportParsesAndHoldsEveryEntry) {
         EXPECT_EQ(missing[static_cast<size_t>(i)],
                   expected == "Alpha" || expected == "Beta" ? "false" : "true");
     }
-    EXPECT_EQ(ReadFileBytes(path).rfind("<?xml version=\"1.0\" encoding=\"windows-", 0), 0u);
+    // The document is the UTF-8 it says it is, whatever the ANSI code page.
+    EXPECT_EQ(ReadFileBytes(path).rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
     DeleteFileA(path.c_str());
 }
 

@@ -83,6 +83,24 @@ TEST(TextCodec, TextFilesReadAsUtf8OrElseAsAnsi) {
     EXPECT_EQ(DecodeTextFile(kCafe), kCafe);
     EXPECT_EQ(DecodeTextFile("\xEF\xBB\xBF" + kCafe), kCafe) << "the mark is dropped";
     EXPECT_EQ(DecodeTextFile("Caf\xE9\tC:\\x.exe"), kCafe + "\tC:\\x.exe") << "an older file";
+    // A registry name's lone surrogate, as the program writes it.
+    EXPECT_EQ(DecodeTextFile("a\xED\xA0\x80" + kCafe), "a\xED\xA0\x80" + kCafe);
+}
+
+TEST(TextCodec, WellFormedUtf8ReplacesLoneSurrogatesAndStrayBytesOnly) {
+    size_t replaced = 0;
+    EXPECT_EQ(WellFormedUtf8(kCafe + kChinese + "\xF0\x9F\x98\x80", &replaced),
+              kCafe + kChinese + "\xF0\x9F\x98\x80");
+    EXPECT_EQ(replaced, 0u);
+    EXPECT_EQ(WellFormedUtf8("a\xED\xA0\x80"
+                             "b\xE9"
+                             "c\xE4\xB8",
+                             &replaced),
+              "a\xEF\xBF\xBD"
+              "b\xEF\xBF\xBD"
+              "c\xEF\xBF\xBD\xEF\xBF\xBD");
+    EXPECT_EQ(replaced, 4u);
+    EXPECT_TRUE(IsValidUtf8(WellFormedUtf8(Utf16ToUtf8(std::u16string(1, char16_t(0xDC00))))));
 }
 
 TEST(TextCodec, ProfileTextsStayAnsiWhereTheyFit) {

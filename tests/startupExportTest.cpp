@@ -108,16 +108,36 @@ TEST_F(StartupExportTest, NoEntriesGiveAnEmptyDocument) {
     EXPECT_TRUE(Entries(*doc).empty());
 }
 
-TEST_F(StartupExportTest, DeclaresTheGivenCodePage) {
-    std::string xml = StartupsToXml({}, "windows-1251");
-    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"windows-1251\"?>", 0), 0u);
+// The texts are UTF-8 whatever the ANSI code page; a declaration naming the
+// code page made a reader garble them, or refuse the document.
+TEST_F(StartupExportTest, DeclaresTheUtf8ItWrites) {
+    TStartups all;
+    const std::string title = "\xC3\x81 \xE4\xB8\xAD\xE6\x96\x87 \xF0\x9F\x98\x80";
+    TStartup* e = all.Add(title, "", "c:\\utf8.exe", slCURun, 0);
+    const std::string xml = StartupsToXml({e});
+    EXPECT_EQ(xml.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0u);
+    EXPECT_NE(xml.find("<title>" + title + "</title>"), std::string::npos);
 }
 
-TEST_F(StartupExportTest, ControlCharactersStayAsReferences) {
+// Not even a character reference makes a control character or a lone
+// surrogate XML 1.0: each is replaced, and the element says how many.
+TEST_F(StartupExportTest, WhatXmlCannotCarryIsReplacedAndCounted) {
     TStartups all;
-    TStartup* e = all.Add(std::string("bell\x07"), "", "c:\\bell.exe", slCURun, 0);
-    std::string xml = StartupsToXml({e});
-    EXPECT_NE(xml.find("<title>bell&#x07;</title>"), std::string::npos);
+    TStartup* e =
+        all.Add(std::string("bell\x07\x01 \xED\xA0\x80!"), "", "c:\\bell.exe", slCURun, 0);
+    TStartup* kept = all.Add("tab\tline\r\nend", "", "c:\\kept.exe", slCURun, 0);
+    const std::string xml = StartupsToXml({e, kept});
+    EXPECT_NE(xml.find("<title replaced=\"3\">bell\xEF\xBF\xBD\xEF\xBF\xBD \xEF\xBF\xBD!</title>"),
+              std::string::npos)
+        << xml;
+    EXPECT_EQ(xml.find("&#x0"), std::string::npos);
+    // What XML carries stays, a carriage return as a reference that a
+    // reader does not fold into the line feed.
+    EXPECT_NE(xml.find("<title>tab\tline&#xD;\nend</title>"), std::string::npos) << xml;
+    auto doc = Parse(xml);
+    std::vector<TXmlDElement*> rows = Entries(*doc);
+    ASSERT_EQ(rows.size(), 2u);
+    EXPECT_EQ(Field(rows[0], "commandLine"), "c:\\bell.exe");
 }
 
 TEST_F(StartupExportTest, ExportReplacesTheFileAndReportsAnUnwritableOne) {

@@ -8,6 +8,7 @@
 #include "core/system/FaultInjection.h"
 #include "core/system/Files.h"
 #include "core/system/Lock.h"
+#include "core/system/TextCodec.h"
 
 #include <chrono>
 
@@ -107,6 +108,157 @@ TEST_F(StartupKeep, RecordsWrittenInTheAnsiCodePageStillGiveTheirValuesBack) {
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
 }
 
+// The bytes after an embedded NUL are the value's, although Windows never
+// reads them: a round trip gives them back.
+TEST_F(StartupKeep, BytesAfterAnEmbeddedNulComeBack) {
+    const std::string data("C:\\emb\\a.exe\0hidden tail\0", 25);
+    PutRawValue(slCURun, "Embedded", regSz, data);
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 1);
+    EXPECT_EQ(s.Items(0)->CommandLine, "C:\\emb\\a.exe");
+    DisableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_FALSE(HasValue(slCURun, "Embedded"));
+    Rescan(s);
+    EnableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "Embedded", v));
+    EXPECT_EQ(v.Type, uint32_t(regSz));
+    EXPECT_EQ(v.Data, data);
+}
+
+// Notepad saves a file again as UTF-16 with its byte order mark; read as
+// ANSI it gave phantom entries whose NULs then failed every store write.
+TEST_F(StartupKeep, RecordsSavedAgainAsUtf16ReadAsTheyWere) {
+    PutValue(slCURun, "Caf\xC3\xA9", "C:\\two\\caf\xC3\xA9.exe", regExpandSz);
+    PutValue(slCURun, "Second", "C:\\two\\caf\xC3\xA9.exe");
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 1);
+    DisableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    std::u16string wide;
+    ASSERT_TRUE(Utf8ToUtf16(ReadFileBytes(KeptValuesFile()), wide));
+    std::string utf16 = "\xFF\xFE";
+    for (char16_t unit : wide) {
+        utf16 += static_cast<char>(unit & 0xFF);
+        utf16 += static_cast<char>(unit >> 8);
+    }
+    WriteFileBytes(KeptValuesFile(), utf16);
+
+    Rescan(s);
+    EXPECT_TRUE(s.Notices.empty()) << s.NoticeText();
+    ASSERT_EQ(s.Count(), 1);
+    // The place only the records know of is back with the entry.
+    EXPECT_EQ(s.Items(0)->AlsoIn.size(), 1u);
+    EnableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "Caf\xC3\xA9", v));
+    EXPECT_EQ(v.Type, uint32_t(regExpandSz));
+    ASSERT_TRUE(GetValue(slCURun, "Second", v));
+    EXPECT_EQ(v.Type, uint32_t(regSz));
+}
+
+// A damaged records file is treated as a damaged store: kept aside, told
+// once, and what it no longer says (type, view) taken from the store, never
+// guessed from a value's text.
+class DamagedRecordsKinds : public StartupKeep,
+                            public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(DamagedRecordsKinds, AreKeptAsideAndValuesComeBackAsTheyWere) {
+    UseTwoViews();
+    const RegView wow = TwoViews() ? RegView::Wow32 : RegView::Default;
+    PutValue(slCURun, "Expand", "%SystemRoot%\\e\\e.exe", regExpandSz);
+    // Plain text that names a variable: not to be written back expandable.
+    PutValue(slCURun, "Percent", "C:\\p\\%NOTSET%\\p.exe");
+    PutValue(slLMRun, "Wow", "C:\\w\\w.exe", regSz, wow);
+    TStartups s;
+    Rescan(s);
+    ASSERT_EQ(s.Count(), 3);
+    DisableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    std::string bytes = ReadFileBytes(KeptValuesFile());
+    const std::string kind = GetParam();
+    if (kind == "empty") {
+        bytes.clear();
+    } else if (kind == "random bytes") {
+        bytes.clear();
+        uint32_t seed = 12345;
+        for (int i = 0; i < 300; ++i) {
+            seed = seed * 1103515245u + 12345u;
+            bytes += static_cast<char>(seed >> 23);
+        }
+    } else {
+        bytes = bytes.substr(0, bytes.find("\r\n") + 9);
+    }
+    WriteFileBytes(KeptValuesFile(), bytes);
+
+    Rescan(s);
+    ASSERT_EQ(s.Notices.size(), 1u);
+    const std::string& notice = s.Notices[0];
+    const size_t open = notice.find("kept as \"");
+    ASSERT_NE(open, std::string::npos) << notice;
+    const size_t from = open + 9;
+    const std::string aside = notice.substr(from, notice.find('"', from) - from);
+    EXPECT_NE(aside.find("disabled-values.dat.damaged-"), std::string::npos) << aside;
+    EXPECT_EQ(ReadFileBytes(aside), bytes);
+    ASSERT_EQ(s.Count(), 3);
+    EnableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "Expand", v));
+    EXPECT_EQ(v.Type, uint32_t(regExpandSz));
+    ASSERT_TRUE(GetValue(slCURun, "Percent", v));
+    EXPECT_EQ(v.Type, uint32_t(regSz));
+    EXPECT_TRUE(HasValue(slLMRun, "Wow", wow));
+    if (TwoViews()) {
+        EXPECT_FALSE(HasValue(slLMRun, "Wow", RegView::Native));
+    }
+    Rescan(s);
+    EXPECT_TRUE(s.Notices.empty()) << s.NoticeText();
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, DamagedRecordsKinds,
+                         ::testing::Values("empty", "random bytes", "cut inside a line"));
+
+// Both files cut inside a line: every entry one of them still holds whole
+// comes back, the damaged store's sections read from the copy kept aside.
+TEST_F(StartupKeep, BothFilesCutInsideALineLoseNoEntryEitherStillHolds) {
+    UseTwoViews();
+    const RegView wow = TwoViews() ? RegView::Wow32 : RegView::Default;
+    PutValue(slCURun, "One", "%SystemRoot%\\one.exe", regExpandSz);
+    PutValue(slCURunOnce, "Two", "C:\\two\\%TWO%.exe /once");
+    PutValue(slLMRun, "Three", "%ProgramFiles%\\three.exe", regExpandSz, wow);
+    TStartups s;
+    Rescan(s);
+    DisableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    const std::string store = ReadFileBytes(DisabledStorePath());
+    ASSERT_EQ(store.substr(store.size() - 11), "enabled=0\r\n");
+    WriteFileBytes(DisabledStorePath(), store.substr(0, store.size() - 4));
+    const std::string records = ReadFileBytes(KeptValuesFile());
+    WriteFileBytes(KeptValuesFile(), records.substr(0, records.find("\r\n") + 9));
+
+    Rescan(s);
+    EXPECT_EQ(s.Notices.size(), 2u) << s.NoticeText();
+    ASSERT_EQ(s.Count(), 3);
+    EnableAll(s);
+    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "One", v));
+    EXPECT_EQ(v.Type, uint32_t(regExpandSz));
+    ASSERT_TRUE(GetValue(slCURunOnce, "Two", v));
+    EXPECT_EQ(v.Type, uint32_t(regSz));
+    ASSERT_TRUE(GetValue(slLMRun, "Three", v, wow));
+    EXPECT_EQ(v.Type, uint32_t(regExpandSz));
+    if (TwoViews()) {
+        EXPECT_FALSE(HasValue(slLMRun, "Three", RegView::Native));
+    }
+}
+
 // --- Side files in the way ------------------------------------------------------
 
 TEST_F(StartupKeep, ShortcutWhoseCopyCannotBeKeptIsNotDeleted) {
@@ -158,7 +310,8 @@ TEST_F(StartupKeep, ValueWhoseRecordCannotBeWrittenIsNotDeleted) {
 TEST_F(StartupKeep, AReadOnlyRecordsFileLosesNoValue) {
     PutValue(slCURun, "Expand", "%ProgramFiles%\\e\\e.exe", regExpandSz);
     ASSERT_TRUE(ForceFolders(DataFolder()));
-    WriteFileBytes(KeptValuesFile(), "");
+    // A record left over from an earlier enable of the same value.
+    WriteFileBytes(KeptValuesFile(), "8\t0\t2\tExpand\t%ProgramFiles%\\\\e\\\\e.exe\tExpand\r\n");
     if (!SetReadOnly(KeptValuesFile(), true))
         GTEST_SKIP() << "a file cannot be made read-only here";
     TStartups s;

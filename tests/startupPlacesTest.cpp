@@ -103,11 +103,11 @@ TEST_F(StartupPlaces, StoredEntryFoundElsewhereIsNotLostByTheMerge) {
     ASSERT_EQ(s->Count(), 1);
     EXPECT_EQ(s->Items(0)->Title, "ToolUser");
     EXPECT_TRUE(s->Items(0)->Enabled);
-    EXPECT_EQ(s->Items(0)->AlsoInText(), "also in LM Run");
+    EXPECT_EQ(s->Items(0)->AlsoInText(), "kept disabled in LM Run");
     // Closing keeps what was kept of the HKLM value.
     CloseAndRestart(s);
     ASSERT_EQ(s->Count(), 1);
-    EXPECT_EQ(s->Items(0)->AlsoInText(), "also in LM Run");
+    EXPECT_EQ(s->Items(0)->AlsoInText(), "kept disabled in LM Run");
     // Turning it off now turns off both; enabling gives both back.
     s->Items(0)->SetEnabled(false);
     ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
@@ -118,6 +118,48 @@ TEST_F(StartupPlaces, StoredEntryFoundElsewhereIsNotLostByTheMerge) {
     ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
     EXPECT_TRUE(HasValue(slLMRun, "Tool"));
     EXPECT_TRUE(HasValue(slCURun, "ToolUser"));
+}
+
+TEST_F(StartupPlaces, ProgramRegisteredAgainElsewhereLeavesTheDisabledPlaceOff) {
+    const std::string command = "C:\\dup\\dup.exe /tray";
+    PutValue(slCURun, "Dup", command, regExpandSz);
+    PutValue(slCURun, "Other", "C:\\other\\other.exe");
+    auto s = std::make_unique<TStartups>();
+    Rescan(*s);
+    Find(*s, "Dup")->SetEnabled(false);
+    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    // An installer registers the same program machine-wide.
+    PutValue(slLMRun, "DupLM", command);
+
+    // An unrelated change does not turn the user's registration back on.
+    Rescan(*s);
+    ASSERT_EQ(s->Count(), 2);
+    TStartup* dup = Find(*s, "DupLM");
+    ASSERT_NE(dup, nullptr);
+    EXPECT_TRUE(dup->Enabled);
+    EXPECT_EQ(dup->AlsoInText(), "kept disabled in CU Run");
+    Find(*s, "Other")->SetEnabled(false);
+    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    EXPECT_FALSE(HasValue(slCURun, "Dup"));
+    EXPECT_TRUE(HasValue(slLMRun, "DupLM"));
+    CloseAndRestart(s);
+    Find(*s, "Other")->SetEnabled(true);
+    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    EXPECT_FALSE(HasValue(slCURun, "Dup"));
+    ASSERT_NE(Find(*s, "DupLM"), nullptr);
+    EXPECT_EQ(Find(*s, "DupLM")->AlsoInText(), "kept disabled in CU Run");
+
+    // Turning the program off and on again gives every place back, the
+    // user's own with its type.
+    Find(*s, "DupLM")->SetEnabled(false);
+    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    CloseAndRestart(s);
+    Find(*s, "DupLM")->SetEnabled(true);
+    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    RegValue v;
+    ASSERT_TRUE(GetValue(slCURun, "Dup", v));
+    EXPECT_EQ(v.Type, uint32_t(regExpandSz));
+    EXPECT_TRUE(HasValue(slLMRun, "DupLM"));
 }
 
 struct LinkProps {

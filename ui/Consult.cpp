@@ -47,6 +47,11 @@ void TfrmMorvane::btnConsultClick() {
     try {
         ConsultServer();
         succeeded = true;
+    } catch (const EConsultError& e) {
+        // The reader's own words (in its own language) go below the failure.
+        failure = e.what();
+        if (!e.Detail.empty())
+            failure += "\n\n" + e.Detail;
     } catch (const std::exception& e) {
         failure = e.what();
     } catch (...) {

@@ -267,7 +267,7 @@ void TfrmMorvane::ExportXml1Click() {
     std::vector<const TStartup*> entries;
     for (int i = 0; i < startups_->Count(); ++i)
         entries.push_back(startups_->Items(i));
-    ExportStartupsXml(entries, path, "windows-" + std::to_string(GetACP()));
+    ExportStartupsXml(entries, path);
 }
 
 // ---------------------------------------------------------------------------

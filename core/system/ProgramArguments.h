@@ -10,6 +10,7 @@
 // argv[0] included, as in `argv`.
 std::vector<std::string> ProgramArguments(int argc, char** argv);
 
-// Makes a console on standard output and standard error show UTF-8; a
-// redirected stream gets the bytes as they are.
+// Makes a console on standard output and standard error show UTF-8, and
+// both streams take the bytes as they are written (no CR is added before a
+// LF), redirected or not.
 void UseUtf8Console();

@@ -5,6 +5,10 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <io.h>
+
 #include "UniqueHandle_win.h"
 
 std::vector<std::string> ProgramArguments(int argc, char** argv) {
@@ -22,4 +26,9 @@ std::vector<std::string> ProgramArguments(int argc, char** argv) {
 
 void UseUtf8Console() {
     SetConsoleOutputCP(CP_UTF8);
+    // In text mode the C runtime writes CR LF for every LF, and so CR CR LF
+    // for the CR LF that CSV and XML end their lines with, or that a value
+    // holds: scripts would read an empty record after every row.
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
 }

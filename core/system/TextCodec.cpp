@@ -126,6 +126,32 @@ bool IsConvertibleUtf8(std::string_view text) {
     return scan(text, true);
 }
 
+bool NextCodePoint(std::string_view text, std::size_t& at, char32_t& cp) {
+    if (decodeOne(text, at, cp, true))
+        return true;
+    ++at;
+    return false;
+}
+
+std::string WellFormedUtf8(std::string_view text, std::size_t* replaced) {
+    std::string out;
+    out.reserve(text.size());
+    std::size_t count = 0;
+    char32_t cp = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t from = i;
+        if (NextCodePoint(text, i, cp) && (cp < 0xD800 || cp > 0xDFFF)) {
+            out.append(text.substr(from, i - from));
+            continue;
+        }
+        out += "\xEF\xBF\xBD";
+        ++count;
+    }
+    if (replaced)
+        *replaced = count;
+    return out;
+}
+
 bool FitsAnsi(std::string_view utf8) {
     std::string ignored;
     return Utf8ToAnsi(utf8, ignored);
@@ -138,7 +164,7 @@ std::string Utf8OrAnsiToUtf8(std::string_view text) {
 std::string DecodeTextFile(std::string_view bytes) {
     if (startsWith(bytes, kUtf8Bom))
         bytes.remove_prefix(kUtf8Bom.size());
-    return Utf8OrAnsiToUtf8(bytes);
+    return IsConvertibleUtf8(bytes) ? std::string(bytes) : AnsiToUtf8(bytes);
 }
 
 bool EncodeProfileText(std::string_view utf8, std::string& bytes, bool unicode) {

@@ -23,6 +23,14 @@ bool IsValidUtf8(std::string_view text);
 // What Utf8ToUtf16 accepts: UTF-8, plus the forms of lone surrogates.
 bool IsConvertibleUtf8(std::string_view text);
 
+// The code point at `at`, moving past it; a lone surrogate's form decodes as
+// its unit. False, moving one byte on, for a byte that begins no such form.
+bool NextCodePoint(std::string_view text, std::size_t& at, char32_t& cp);
+// The text as well-formed UTF-8 for other programs, which refuse the whole
+// of a text that is not: each lone surrogate and each byte that begins no
+// UTF-8 form becomes U+FFFD. `replaced` counts them.
+std::string WellFormedUtf8(std::string_view text, std::size_t* replaced = nullptr);
+
 // The ANSI code page: the system's own on Windows; elsewhere Windows-1252,
 // the code page of an English Windows (and of Wine in an English locale).
 // False, with `ansi` emptied, when a character has no exact form in it or the
@@ -36,8 +44,9 @@ bool FitsAnsi(std::string_view utf8);
 std::string Utf8OrAnsiToUtf8(std::string_view text);
 
 // The bytes of a text file of the program's own that older versions wrote
-// in the ANSI code page and this one writes as UTF-8: valid UTF-8 (a leading
-// byte order mark dropped) is taken as it is, anything else as ANSI.
+// in the ANSI code page and this one writes as UTF-8: UTF-8 (a leading byte
+// order mark dropped; lone surrogates' forms, which names in the registry
+// may hold, included) is taken as it is, anything else as ANSI.
 std::string DecodeTextFile(std::string_view bytes);
 
 // Profile (INI) files as Windows' profile functions read them: in the ANSI

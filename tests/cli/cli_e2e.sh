@@ -330,6 +330,81 @@ cat >"$work/values.txt" <<'REG'
 REG
 reg_import_utf16 "$work/values.txt"
 
+# A program the user disabled, registered again by an installer in another
+# place: an unrelated command must not turn the user's registration back on.
+reg_add "$run_key" CliDup REG_SZ 'C:\dup\dup.exe /tray' 64
+reg_add "$run_key" CliDupOther REG_SZ 'C:\dup\other.exe' 64
+cli disable CliDup
+reg_add "$lm_key" CliDupLM REG_SZ 'C:\dup\dup.exe /tray' 64
+cli disable CliDupOther
+check "an unrelated disable leaves the disabled registration off" \
+  bash -c 'test "$0" -eq 0 && test -z "$1" && test "$2" = REG_SZ' "$rc" "$(reg_type_in "$run_key" CliDup 64)" "$(reg_type_in "$lm_key" CliDupLM 64)"
+cli list
+check "the list says where the program is kept off" contains "$out" 'kept disabled in CU Run'
+reg_del "$lm_key" CliDupLM 64
+reg_del "$run_key" CliDupOther 64
+
+# Output that scripts read, through strict readers: every byte UTF-8, CSV
+# rows ending in one CR LF (a CR LF inside a field kept as it is), XML 1.0 as
+# it declares itself. regedit writes the names from a UTF-16 file that Python
+# makes, since a lone surrogate has no UTF-8 form to pass on.
+odd_values() { # add | delete
+  python3 - "$1" "$work/odd.reg" <<'PY'
+import sys
+crlf = "C:\\crlf\\crlf.exe /a\r\nb\0"
+values = {"CliCtl\x01": '"C:\\\\ctl.exe"', "CliLone\ud800": '"C:\\\\lone.exe"',
+          "CliEmoji\U0001F600": '"C:\\\\emoji.exe"', "Cli\u00c1\u4e2d\u6587": '"C:\\\\zh.exe"',
+          "CliCrLf": "hex(1):" + ",".join("%02x" % b for b in crlf.encode("utf-16-le"))}
+lines = ["Windows Registry Editor Version 5.00", "",
+         "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Run]"]
+lines += ['"%s"=%s' % (n, d if sys.argv[1] == "add" else "-") for n, d in values.items()]
+text = "\r\n".join(lines) + "\r\n"
+open(sys.argv[2], "wb").write(b"\xff\xfe" + text.encode("utf-16-le", "surrogatepass"))
+PY
+  "$WINE" regedit /s 'Z:'"$(tr / '\\' <<<"$work/odd.reg")" >/dev/null 2>&1
+}
+strict() { # python code that must hold of the output's bytes `raw` ($work/out)
+  python3 -c "import sys, csv, io, json, xml.dom.minidom as md
+raw = open(sys.argv[1], 'rb').read()
+text = raw.decode('utf-8')
+$1" "$work/out"
+}
+odd_values add
+cli list --csv
+check "the CSV is UTF-8, its lines end in one CR LF" strict 'assert b"\r\r" not in raw and raw.endswith(b"\r\n")'
+csv_rows='rows = list(csv.reader(io.StringIO(text, newline="")))'
+check "a CSV reader sees no empty record" strict "$csv_rows"'
+assert rows and all(rows), rows'
+check "a CR LF inside a field comes back as it was" strict "$csv_rows"'
+assert [r[1] for r in rows if r[0] == "CliCrLf"] == ["C:\\crlf\\crlf.exe /a\r\nb"], rows'
+check "a lone surrogate is U+FFFD in the CSV" strict "$csv_rows"'
+assert any(r[0] == "CliLone\ufffd" for r in rows)'
+cli list --json
+check "the JSON is UTF-8, with escapes for a lone surrogate and a control character" strict '
+titles = [e["title"] for e in json.loads(text)]
+assert "CliLone\ud800" in titles and "CliCtl\x01" in titles'
+cli list --xml
+check "the XML declares UTF-8" contains "$(head -n 1 <<<"$out")" 'encoding="UTF-8"'
+xml_texts='doc = md.parseString(raw)
+def texts(tag): return {"".join(n.data for n in e.childNodes): e.getAttribute("replaced") for e in doc.getElementsByTagName(tag)}'
+check "the XML is well formed XML 1.0, emoji, Chinese and accented titles whole" strict "$xml_texts"'
+t = texts("title")
+assert t.get("CliEmoji\U0001F600") == "" and t.get("Cli\u00c1\u4e2d\u6587") == "", t'
+check "a control character and a lone surrogate are replaced, and the element says so" strict "$xml_texts"'
+t = texts("title")
+assert t.get("CliCtl\ufffd") == "1" and t.get("CliLone\ufffd") == "1", t'
+check "a CR LF inside an XML text comes back as it was" strict "$xml_texts"'
+assert "C:\\crlf\\crlf.exe /a\r\nb" in texts("commandLine")'
+lone_enabled='assert [e["enabled"] for e in json.loads(text) if e["title"] == "CliLone\ud800"] =='
+LC_ALL=C.UTF-8 cli disable $'CliLone\xef\xbf\xbd'
+check "the title as the output wrote it finds the entry" test "$rc" -eq 0
+cli list --json
+check "the entry with the lone surrogate is disabled" strict "$lone_enabled [False]"
+LC_ALL=C.UTF-8 cli enable $'CliLone\xef\xbf\xbd'
+cli list --json
+check "and back under its own name once enabled" strict "$lone_enabled [True]"
+odd_values delete
+
 # Two morvane-cli processes at once, each turning its own entry off and on
 # again, for a bounded time: each waits for the other's change of the
 # system, and neither entry nor its record is lost.

@@ -67,6 +67,7 @@ bool CoreTest::GetValue(unsigned code, const std::string& name, RegValue& value,
     value.Type = type;
     const size_t nul = data.find('\0');
     value.Text = nul == std::string::npos ? data : data.substr(0, nul);
+    value.Data = data;
     return true;
 }
 

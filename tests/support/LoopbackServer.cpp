@@ -33,6 +33,13 @@ struct TNetStart {};
 
 namespace {
 
+// A client that went away must end the script, not the test program.
+#ifdef MSG_NOSIGNAL
+const int kSendFlags = MSG_NOSIGNAL;
+#else
+const int kSendFlags = 0;
+#endif
+
 void StartNet() {
     static TNetStart start;
     (void)start;
@@ -121,12 +128,15 @@ void TLoopbackServer::Run() {
     requestDone_ = true;
     for (const std::string& reply : script_.Replies) {
         std::size_t sent = 0;
-        while (sent < reply.size()) {
-            int n = static_cast<int>(
-                send(c, reply.data() + sent, static_cast<int>(reply.size() - sent), 0));
+        while (sent < reply.size() && !stop_) {
+            const std::size_t piece = script_.DripMs > 0 ? 1 : reply.size() - sent;
+            int n =
+                static_cast<int>(send(c, reply.data() + sent, static_cast<int>(piece), kSendFlags));
             if (n <= 0)
                 break;
             sent += static_cast<std::size_t>(n);
+            if (script_.DripMs > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(script_.DripMs));
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }

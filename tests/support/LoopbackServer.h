@@ -1,9 +1,11 @@
 #pragma once
 // A one-connection server on a free loopback port for the HTTP client's
 // tests: it records the bytes of the request and answers with scripted bytes,
-// optionally in several writes, or never. Winsock and BSD sockets alike.
+// optionally in several writes, a byte at a time, or never. Winsock and BSD
+// sockets alike.
 //
-// It cannot model a slow network or a proxy; the proxy tests use a real one.
+// It cannot model a slow network (only a slow server) or a proxy; the proxy
+// tests use a real one.
 
 #include <atomic>
 #include <cstdint>
@@ -22,6 +24,9 @@ public:
         bool CloseAfter = true;
         // Accepts and never reads or answers.
         bool Silent = false;
+        // Writes the replies a byte at a time, this many milliseconds apart:
+        // a server that is never silent for long but never done either.
+        int DripMs = 0;
     };
 
     explicit TLoopbackServer(TScript script);
