@@ -323,7 +323,7 @@ TEST_F(ConsultUiTest, OptionsStoreTheChosenServerAndProxy) {
     EXPECT_EQ(seam.Messages[0], "Give the proxy server's address and a port from 1 to 65535.");
     stored = ReadConsultSettings();
     EXPECT_EQ(stored.Server, "");
-    EXPECT_EQ(stored.ServerOrDefault(), DefaultRatingServer);
+    EXPECT_FALSE(stored.HasServer());
     EXPECT_EQ(stored.Proxy, "none");
     EXPECT_TRUE(ReadUserServers().empty());
 }
