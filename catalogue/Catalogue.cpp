@@ -174,8 +174,12 @@ bool WildcardMatch(std::string_view pattern, std::string_view text) {
 
 std::string CatalogueKey(const TCatalogueRecord& record) {
     std::string key = asciiLower(record.Program);
-    for (const std::string& folder : record.Folders)
-        key += "|" + asciiLower(folder);
+    for (const std::string& folder : record.Folders) {
+        // Piece by piece: GCC 12's -O3 sees a false "restrict" overlap in
+        // "|" + text (GCC bug 105329).
+        key += '|';
+        key += asciiLower(folder);
+    }
     return key;
 }
 

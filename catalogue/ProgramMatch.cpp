@@ -323,8 +323,11 @@ std::string TProgramMatch::Comment() const {
 }
 
 TProgramMatch MatchProgram(const TCatalogue& catalogue, std::string_view title,
-                           std::string_view expandedCommandLine) {
-    return matchLaunch(catalogue, title, ResolveLaunch(expandedCommandLine));
+                           std::string_view expandedCommandLine, std::string_view programPath) {
+    TLaunch launch = ResolveLaunch(expandedCommandLine);
+    if (launch.Host.empty() && !programPath.empty())
+        launch = direct(programPath);
+    return matchLaunch(catalogue, title, std::move(launch));
 }
 
 TProgramMatch MatchFile(const TCatalogue& catalogue, std::string_view title,

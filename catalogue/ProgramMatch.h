@@ -48,10 +48,12 @@ struct TProgramMatch {
 };
 
 // Matches by the launched file's name (generic names only in their
-// folders), then by title. The catalogue's own file name (FileName of the
-// request, without folder) may stand for the command line: see MatchFile.
+// folders), then by title. `programPath` is the program the command line
+// starts as its entry found it (with environment variables expanded); it is
+// judged unless the command line shows a launcher, whose target is judged
+// instead. Without it, the command line's first word stands for it.
 TProgramMatch MatchProgram(const TCatalogue& catalogue, std::string_view title,
-                           std::string_view expandedCommandLine);
+                           std::string_view expandedCommandLine, std::string_view programPath = {});
 // The same for a program file name or path already resolved, as a rating
 // server receives it.
 TProgramMatch MatchFile(const TCatalogue& catalogue, std::string_view title,

@@ -10,7 +10,8 @@ std::string CatalogueSourceText(const TCatalogue& catalogue) {
 
 void RateFromCatalogue(TStartup& entry, const TCatalogue& catalogue) {
     const TProgramMatch match =
-        MatchProgram(catalogue, entry.Title, ExpandEnvironment(entry.CommandLine));
+        MatchProgram(catalogue, entry.Title, ExpandEnvironment(entry.CommandLine),
+                     ExpandEnvironment(entry.FilePath));
     TProgramVerdict& verdict = entry.Verdict;
     verdict.Program = std::string(PathFileName(match.Launch.Program));
     verdict.ScriptHost = match.Launch.ScriptHost ? match.Launch.Host : std::string();

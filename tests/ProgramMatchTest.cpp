@@ -81,6 +81,13 @@ TEST(ProgramMatch, TheProgramWindowsStartsIsJudged) {
     EXPECT_EQ(Judged("RtkNGUI64.exe"), "RtkNGUI64.exe");
     EXPECT_EQ(Judged("\"C:\\x\\RtkNGUI64.exe"), "RtkNGUI64.exe") << "an unclosed quote";
     EXPECT_EQ(Judged("C:\\x\\unknown.exe", "Nobody"), "-");
+    // The entry's own reading of its command line, where it has one, wins
+    // over the first word.
+    EXPECT_EQ(
+        MatchProgram(Sample(), "", "C:\\My Apps\\rtkngui64.exe -s", "C:\\My Apps\\RtkNGUI64.exe")
+            .Record->Program,
+        "RtkNGUI64.exe");
+    EXPECT_FALSE(MatchProgram(Sample(), "", "RtkNGUI64.exe -s", "C:\\x\\other.exe").Known());
     EXPECT_EQ(Judged(""), "-");
 }
 

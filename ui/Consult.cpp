@@ -58,7 +58,7 @@ void TfrmMorvane::btnConsultClick() {
     if (succeeded && server) {
         LastConsultTick = UiSeam().TickCount();
         HasConsulted = true;
-    } else {
+    } else if (!succeeded) {
         UiSeam().ShowMessageBox(wnd_, std::string(FailureMessage) + "\n" + failure,
                                 ApplicationTitle, MB_OK);
     }

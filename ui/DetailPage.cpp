@@ -79,11 +79,11 @@ DetailPageVariables(const TStartup& entry, bool fileFound, const std::string& se
         {"required", RatingName(entry.Rating)}, // text of ours, never markup
         {"startuplocation", HtmlEscape(entry.LocationText())},
         {"comments", comments},
-        {"notes", notes},
         {"publisher", verdict.Publisher.empty()
                           ? std::string("<span class=\"empty\">not known</span>")
                           : HtmlEscape(verdict.Publisher)},
         {"ratingsource", HtmlEscape(source)},
+        {"notes", notes},
     };
 }
 

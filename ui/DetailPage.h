@@ -16,10 +16,10 @@ extern const char* const DetailPageName;     // "mrvComment.htm"
 std::string RatingName(int rating);
 
 // The eight variables of the page, in the order they are assigned, then
-// "notes": what Windows does with the entry (turned off in its Startup
-// settings, registered in more places, a key it never reads, the script
-// host that runs it), "publisher" and "ratingsource" (where the rating
-// comes from). The invitation to contribute goes to `server`, the rating
+// "publisher", "ratingsource" (where the rating comes from) and "notes":
+// what Windows does with the entry (turned off in its Startup settings,
+// registered in more places, a key it never reads, the script host that
+// runs it). The invitation to contribute goes to `server`, the rating
 // server the user chose, else to the maker's site. Every
 // value taken from the entry is HTML-escaped (titles, file names and server
 // comments come from the registry, shortcut files and the network, and the
