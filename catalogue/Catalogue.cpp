@@ -2,6 +2,7 @@
 
 #include "core/system/AsciiCase.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -174,11 +175,15 @@ bool WildcardMatch(std::string_view pattern, std::string_view text) {
 
 std::string CatalogueKey(const TCatalogueRecord& record) {
     std::string key = asciiLower(record.Program);
-    for (const std::string& folder : record.Folders) {
+    std::vector<std::string> folders;
+    for (const std::string& folder : record.Folders)
+        folders.push_back(asciiLower(folder));
+    std::sort(folders.begin(), folders.end());
+    for (const std::string& folder : folders) {
         // Piece by piece: GCC 12's -O3 sees a false "restrict" overlap in
         // "|" + text (GCC bug 105329).
         key += '|';
-        key += asciiLower(folder);
+        key += folder;
     }
     return key;
 }

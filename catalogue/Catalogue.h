@@ -82,7 +82,7 @@ private:
 bool WildcardMatch(std::string_view pattern, std::string_view text);
 
 // A record's key, as no two records may share it: its program with its
-// folders, in lower case.
+// folders, in lower case, the folders in order.
 std::string CatalogueKey(const TCatalogueRecord& record);
 
 // The catalogue text that the build turned into a source file.

@@ -2,6 +2,7 @@
 
 #include "core/system/AsciiCase.h"
 
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -214,6 +215,48 @@ bool inFolders(const TCatalogueRecord& record, const std::string& folder) {
     return false;
 }
 
+// Places where no installed program lives: a drive's root, the public or a
+// user's own profile folder, the roots of AppData and ProgramData, and any
+// temporary, download or desktop folder or the recycle bin.
+bool unusualFolder(const std::string& folder) {
+    const std::string f = asciiLower(folder);
+    if (f.size() <= 3)
+        return true;
+    for (const char* part : {"\\temp", "\\tmp", "\\$recycle.bin", "\\downloads", "\\desktop"}) {
+        const std::size_t at = f.find(part);
+        const std::size_t end = at + std::strlen(part);
+        if (at != std::string::npos && (end == f.size() || f[end] == '\\'))
+            return true;
+    }
+    const std::size_t users = f.find(":\\users\\");
+    if (users == 1) {
+        const std::size_t profileEnd = f.find('\\', 9);
+        if (profileEnd == std::string::npos)
+            return true; // C:\Users\Name or C:\Users\Public itself
+        const std::string rest = f.substr(profileEnd);
+        if (rest == "\\appdata\\roaming" || rest == "\\appdata\\local" ||
+            rest == "\\appdata\\locallow" || rest == "\\appdata")
+            return true;
+    }
+    return f.size() == 14 && f.compare(1, 13, ":\\programdata") == 0;
+}
+
+// Whether a file of the record's name found outside its folders pretends
+// to be it. What lives in the Windows folder (Windows' own programs and
+// drivers' helpers) lives nowhere else; another program may be installed
+// anywhere, so only a place where no program is installed gives it away.
+bool pretends(const TCatalogueRecord& record, const std::string& folder) {
+    if (unusualFolder(folder))
+        return true;
+    for (const std::string& hint : record.Folders) {
+        const bool inWindows = asciiEqualNoCase(std::string_view(hint).substr(0, 8), "\\Windows") &&
+                               (hint.size() == 8 || hint[8] == '\\');
+        if (!inWindows)
+            return false;
+    }
+    return true;
+}
+
 bool namesTitle(const TCatalogueRecord& record, std::string_view title) {
     for (const std::string& t : record.Titles)
         if (WildcardMatch(t, title))
@@ -253,8 +296,10 @@ TProgramMatch matchLaunch(const TCatalogue& catalogue, std::string_view title, T
             bool placed = inPlace;
             if (record->Folders.empty() || launch.Folder.empty())
                 placed = !generic;
+            else if (!inPlace && !generic && !pretends(*record, launch.Folder))
+                placed = true;
             if (!placed) {
-                if (!generic && !record->Folders.empty() && !misplaced)
+                if (!generic && !misplaced)
                     misplaced = record;
                 continue;
             }

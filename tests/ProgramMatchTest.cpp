@@ -141,6 +141,14 @@ TEST(ProgramMatch, AWellKnownNameInAnOddFolderIsALookAlike) {
               "takes a well-known name in another folder may be pretending to be it: check it "
               "before you keep it.");
     EXPECT_EQ(Judged("C:\\Windows\\System32\\evil\\svchost.exe"), "lookalike:svchost.exe");
+    // Another maker's program may be installed anywhere, but not in a place
+    // where no program is installed.
+    EXPECT_EQ(Judged("D:\\Apps\\Discord\\Discord.exe"), "Discord.exe");
+    EXPECT_EQ(Judged("C:\\Users\\A\\AppData\\Local\\Temp\\x\\Discord.exe"),
+              "lookalike:Discord.exe");
+    EXPECT_EQ(Judged("C:\\Users\\A\\AppData\\Roaming\\Discord.exe"), "lookalike:Discord.exe");
+    EXPECT_EQ(Judged("C:\\ProgramData\\Discord.exe"), "lookalike:Discord.exe");
+    EXPECT_EQ(Judged("C:\\ProgramData\\Discord\\Discord.exe"), "Discord.exe");
 }
 
 TEST(ProgramMatch, TitlesCountWhereTheFileSaysNothingAgainstThem) {
