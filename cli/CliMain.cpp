@@ -44,10 +44,12 @@ const char kHelp[] =
     "  load-profile FILE [--apply]\n"
     "        Loads a profile and shows the entries it holds; with --apply makes\n"
     "        the system match it.\n"
-    "  consult [--csv | --json] [--group NAME|INDEX] [--server URL]\n"
-    "        Asks the rating server about the entries of the group (in the order\n"
-    "        list prints them) and shows their ratings and comments. --server\n"
-    "        takes http://host[:port] instead of the configured server.\n"
+    "  consult [--csv | --json] [--group NAME|INDEX] [--server URL | --offline]\n"
+    "        Shows the ratings and comments of the entries of the group (in the\n"
+    "        order list prints them): Morvane's own list answers for every entry,\n"
+    "        then the chosen rating server, if any, for those it knows. --server\n"
+    "        takes http://host[:port] instead of the configured server; --offline\n"
+    "        asks no server. Exit status 1 when a chosen server failed.\n"
     "\n"
     "LOCATION is a location code (0-10) or name: \"LM Startup Folder\", \"LM Run\",\n"
     "\"LM Run Once\", \"LM Services\", \"LM Service Once\", \"CU Run\", \"CU Run Once\",\n"
@@ -212,6 +214,7 @@ struct Arguments {
     LocationFilter Location;
     bool ApplyProfile = false;
     std::string Server;
+    bool Offline = false;
 };
 
 Arguments ParseArguments(const std::vector<std::string>& argv) {
@@ -238,6 +241,8 @@ Arguments ParseArguments(const std::vector<std::string>& argv) {
             args.ApplyProfile = true;
         else if (a == "--server")
             args.Server = value();
+        else if (a == "--offline")
+            args.Offline = true;
         else if (a.size() > 1 && a[0] == '-' && a != "-")
             throw UsageError("unknown option " + a);
         else if (args.Command.empty())
@@ -335,17 +340,29 @@ int Run(const Arguments& args) {
         for (int i = 0; i < startups.Count(); ++i)
             if (InLocationGroup(startups.Items(i)->Location, args.Group))
                 entries.push_back(startups.Items(i));
+        if (args.Offline) {
+            if (!args.Server.empty())
+                throw UsageError("--offline and --server exclude each other");
+            options.Settings.Server.clear();
+        }
+        std::string failure, detail;
         try {
             Consult(TEntryRows(entries), options);
         } catch (const EConsultError& e) {
+            failure = e.what();
+            detail = e.Detail;
+        }
+        // What Morvane's own list knows is shown even when the server failed.
+        PrintRatings(std::vector<const TStartup*>(entries.begin(), entries.end()), args.Output);
+        if (!failure.empty()) {
             // The failure in this tool's words; what the part that failed
             // said in its own (the XML reader's message) on a line of its own.
-            Tell(std::string("the consultation failed: ") + e.what());
-            if (!e.Detail.empty())
-                Tell("detail: " + e.Detail);
+            Tell("the consultation failed: " + failure +
+                 "; the ratings shown are Morvane's own list's");
+            if (!detail.empty())
+                Tell("detail: " + detail);
             return 1;
         }
-        PrintRatings(std::vector<const TStartup*>(entries.begin(), entries.end()), args.Output);
         return complete ? 0 : 1;
     }
     throw UsageError(cmd.empty() ? "no command given" : "unknown command " + cmd);

@@ -89,6 +89,26 @@ std::string JsonString(const std::string& s) {
     return out + "\"";
 }
 
+namespace {
+
+// The JSON fields of what is known of the program, after "rating".
+std::string RatingFields(const TStartup& e) {
+    const TProgramVerdict& v = e.Verdict;
+    std::string out = ", \"comment\": " + JsonString(e.Comment) + ", \"ratingSource\": " +
+                      (v.Source.empty() ? std::string("null") : JsonString(v.Source));
+    if (!v.Publisher.empty())
+        out += ", \"publisher\": " + JsonString(v.Publisher);
+    if (!v.TurnOff.empty())
+        out += ", \"turnOff\": " + JsonString(v.TurnOff);
+    if (!v.ScriptHost.empty())
+        out += ", \"scriptHost\": " + JsonString(v.ScriptHost);
+    if (v.LookAlike)
+        out += ", \"lookAlike\": true, \"lookAlikeReason\": " + JsonString(e.DetailComment);
+    return out;
+}
+
+} // namespace
+
 std::string FormatList(const std::vector<const TStartup*>& rows, Format format) {
     std::string out;
     if (format == Format::Xml) {
@@ -96,7 +116,8 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
     } else if (format == Format::Csv) {
         // "enabled" stays the last column, as scripts read it.
         out += "title,command line,program file,arguments,location,location name,rating,"
-               "located file,file missing,disabled by,also in,enabled\r\n";
+               "located file,file missing,disabled by,also in,comment,rating source,publisher,"
+               "enabled\r\n";
         for (const TStartup* e : rows) {
             std::string alsoIn;
             for (const std::string& name : AlsoInNames(*e))
@@ -106,7 +127,8 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
                    std::to_string(e->Location) + ',' + CsvField(e->LocationText()) + ',' +
                    std::to_string(e->Rating) + ',' + CsvField(e->LocatedFile()) + ',' +
                    (e->FileMissing() ? "1" : "0") + ',' + DisabledBy(*e) + ',' + CsvField(alsoIn) +
-                   ',' + (e->Enabled ? "1" : "0") + "\r\n";
+                   ',' + CsvField(e->Comment) + ',' + CsvField(e->Verdict.Source) + ',' +
+                   CsvField(e->Verdict.Publisher) + ',' + (e->Enabled ? "1" : "0") + "\r\n";
         }
     } else if (format == Format::Json) {
         out += "[";
@@ -119,7 +141,7 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
                    ", \"arguments\": " + JsonString(e->Arguments) +
                    ", \"location\": " + std::to_string(e->Location) +
                    ", \"locationName\": " + JsonString(e->LocationText()) +
-                   ", \"rating\": " + std::to_string(e->Rating) +
+                   ", \"rating\": " + std::to_string(e->Rating) + RatingFields(*e) +
                    ", \"enabled\": " + (e->Enabled ? "true" : "false") +
                    ", \"locatedFile\": " + JsonString(e->LocatedFile()) +
                    ", \"fileMissing\": " + (e->FileMissing() ? "true" : "false") +
@@ -176,11 +198,12 @@ std::string RatingName(int rating) {
 std::string FormatRatings(const std::vector<const TStartup*>& rows, Format format) {
     std::string out;
     if (format == Format::Csv) {
-        out += "title,program file,location name,rating,rating name,comment\r\n";
+        out += "title,program file,location name,rating,rating name,comment,rating source\r\n";
         for (const TStartup* e : rows)
             out += CsvField(e->Title) + ',' + CsvField(e->FilePath) + ',' +
                    CsvField(e->LocationText()) + ',' + std::to_string(e->Rating) + ',' +
-                   CsvField(RatingName(e->Rating)) + ',' + CsvField(e->Comment) + "\r\n";
+                   CsvField(RatingName(e->Rating)) + ',' + CsvField(e->Comment) + ',' +
+                   CsvField(e->Verdict.Source) + "\r\n";
     } else if (format == Format::Json) {
         out += "[";
         for (size_t i = 0; i < rows.size(); ++i) {
@@ -190,8 +213,8 @@ std::string FormatRatings(const std::vector<const TStartup*>& rows, Format forma
                    ", \"programFile\": " + JsonString(e->FilePath) +
                    ", \"locationName\": " + JsonString(e->LocationText()) +
                    ", \"rating\": " + std::to_string(e->Rating) +
-                   ", \"ratingName\": " + JsonString(RatingName(e->Rating)) +
-                   ", \"comment\": " + JsonString(e->Comment) + "}";
+                   ", \"ratingName\": " + JsonString(RatingName(e->Rating)) + RatingFields(*e) +
+                   "}";
         }
         out += rows.empty() ? "]\n" : "\n]\n";
     } else {

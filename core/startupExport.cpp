@@ -105,6 +105,7 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
         Element(out, "view", ViewName(e->View));
         Element(out, "rating", std::to_string(e->Rating));
         Element(out, "comment", e->Comment);
+        Element(out, "ratingSource", e->Verdict.Source);
         Element(out, "enabled", e->Enabled ? "true" : "false");
         Element(out, "locatedFile", e->LocatedFile());
         Element(out, "fileMissing", e->FilePath.empty() || e->FileMissing() ? "true" : "false");

@@ -1,5 +1,6 @@
 #include "startupTasks.h"
 
+#include "startupRatings.h"
 #include "startupStore.h"
 #include "system/Errors.h"
 #include "system/Files.h"
@@ -36,6 +37,7 @@ TRefreshReport RefreshStartups(TStartups& startups, TSystemLock& lock) {
     } catch (const std::exception& e) {
         report.StoreError = e.what();
     }
+    RateFromCatalogue(startups);
     return report;
 }
 
@@ -87,5 +89,6 @@ TProfileLoad LoadProfile(TStartups& startups, const std::string& path,
     if (beforeReplacing)
         beforeReplacing();
     startups.LoadFromFile(path);
+    RateFromCatalogue(startups);
     return TProfileLoad::Loaded;
 }

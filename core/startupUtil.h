@@ -90,6 +90,22 @@ struct TStartupPlace {
     std::string Text() const;
 };
 
+// Where an entry's rating comes from and what else is known of its program.
+struct TProgramVerdict {
+    // "Morvane's list, version N", a rating server's address, or empty when
+    // nobody knows the program.
+    std::string Source;
+    std::string Publisher;
+    // How to stop it starting from inside the program itself.
+    std::string TurnOff;
+    // The file judged: what Windows starts, or what its launcher runs.
+    std::string Program;
+    // The script host that runs it (wscript.exe), when one does.
+    std::string ScriptHost;
+    // It carries a known program's name but is not where that program lives.
+    bool LookAlike = false;
+};
+
 class TStartup {
 public:
     virtual ~TStartup() = default;
@@ -107,6 +123,7 @@ public:
     std::string Arguments;
     std::string FilePath;
     bool IsRundll = false;
+    TProgramVerdict Verdict;
     // The registry view a machine-wide entry was found in; Default for
     // entries of a profile or store that names none, until apply settles it.
     RegView View = RegView::Default;

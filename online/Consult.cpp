@@ -1,5 +1,7 @@
 #include "online/Consult.h"
 
+#include "catalogue/Catalogue.h"
+#include "core/startupRatings.h"
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
 #include "core/system/Registry.h"
@@ -11,7 +13,6 @@
 #include <cstring>
 #include <sstream>
 
-const char* const DefaultRatingServer = "http://127.0.0.1:8077";
 const char* const ConsultPath = "/startexe3.php";
 
 namespace {
@@ -206,6 +207,10 @@ std::string ProgramFileName(const std::string& filePath) {
     return at == std::string::npos ? filePath : filePath.substr(at + 1);
 }
 
+std::string RequestFileName(const TStartup& entry) {
+    return entry.Verdict.Program.empty() ? ProgramFileName(entry.FilePath) : entry.Verdict.Program;
+}
+
 TStringList BuildRequestList(const TConsultRows& rows, const std::function<void()>& afterRow) {
     TStringList list;
     const int count = rows.Count();
@@ -213,7 +218,7 @@ TStringList BuildRequestList(const TConsultRows& rows, const std::function<void(
         const TStartup* entry = rows.Entry(i);
         const std::string index = std::to_string(i);
         list.Add("t[" + index + "]=" + (entry ? entry->Title : std::string()));
-        list.Add("e[" + index + "]=" + (entry ? ProgramFileName(entry->FilePath) : std::string()));
+        list.Add("e[" + index + "]=" + (entry ? RequestFileName(*entry) : std::string()));
         if (afterRow)
             afterRow();
     }
@@ -237,7 +242,7 @@ TRefPtr<TXmlDDocument> ParseAnswer(const std::string& answer) {
     return doc;
 }
 
-int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows) {
+int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows, const std::string& source) {
     TXmlDElement* root = answer.DocumentElement();
     if (!root)
         throw EConsultError("the answer has no root element");
@@ -268,9 +273,12 @@ int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows) {
             throw EConsultError(where + " has no \"rating\"");
         if (!ParseInt(ratingText, rating))
             throw EConsultError(where + ": \"rating\" is not a number: \"" + ratingText + "\"");
+        if (entry->Verdict.LookAlike)
+            continue;
         entry->SetRating(rating);
         entry->SetComment(comment);
         entry->SetDetailComment(comment);
+        entry->Verdict.Source = source;
     }
     return count;
 }
@@ -278,10 +286,18 @@ int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows) {
 void Consult(const TConsultRows& rows, const TConsultOptions& options) {
     using Clock = std::chrono::steady_clock;
     TConsultTimings timings;
+    for (int i = 0; i < rows.Count(); ++i)
+        if (TStartup* entry = rows.Entry(i))
+            RateFromCatalogue(*entry, TCatalogue::Builtin());
+    if (!options.Settings.HasServer()) {
+        if (options.Timings)
+            *options.Timings = timings;
+        return;
+    }
 
     THttpPost post;
     std::string reason;
-    const std::string address = options.Settings.ServerOrDefault();
+    const std::string address = options.Settings.Server;
     if (!ParseServerAddress(address, post.Server, &reason))
         throw EConsultError("the rating server address is wrong: " + reason);
     post.Proxy = ChooseProxy(options.Settings.Proxy, post.Server.Host);
@@ -303,6 +319,8 @@ void Consult(const TConsultRows& rows, const TConsultOptions& options) {
         answer = HttpPost(post, options.Limits, options.Pump);
     } catch (const EHttpError& e) {
         std::string text = e.what();
+        if (e.Kind == THttpFailure::Unreachable || e.Kind == THttpFailure::TimedOut)
+            text = "the rating server " + address + " could not be reached: " + text;
         if (!post.Proxy.Empty())
             text += " (through the proxy " + post.Proxy.Text() + ")";
         throw EConsultError(text);
@@ -320,7 +338,7 @@ void Consult(const TConsultRows& rows, const TConsultOptions& options) {
 
     start = Clock::now();
     try {
-        timings.Items = ApplyAnswer(*doc, rows);
+        timings.Items = ApplyAnswer(*doc, rows, address);
     } catch (...) {
         timings.ApplyMs = MsSince(start);
         if (options.Timings)

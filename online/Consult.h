@@ -27,20 +27,18 @@ public:
     std::string Detail;
 };
 
-// Where Morvane asks when the user chose nothing: the reference server
-// (morvane-ratings) as the README starts it.
-extern const char* const DefaultRatingServer;
 extern const char* const ConsultPath;
 
 // Per-user settings under HKCU "Software\Morvane".
 struct TConsultSettings {
-    // "RatingServer": http://host[:port]; empty means DefaultRatingServer.
+    // "RatingServer": http://host[:port]; empty: no server, Morvane's own
+    // catalogue answers.
     std::string Server;
     // "RatingProxy": "system" (the "Internet Settings" proxy), "none", or
     // host:port.
     std::string Proxy = "system";
 
-    std::string ServerOrDefault() const { return Server.empty() ? DefaultRatingServer : Server; }
+    bool HasServer() const { return !Server.empty(); }
 };
 TConsultSettings ReadConsultSettings();
 bool WriteConsultSettings(const TConsultSettings& settings);
@@ -83,6 +81,10 @@ private:
 // The text after the last backslash or colon, or the whole path.
 std::string ProgramFileName(const std::string& filePath);
 
+// The file name a server is asked about: the program the entry starts (what
+// its launcher runs), else the file name of its program path.
+std::string RequestFileName(const TStartup& entry);
+
 // t[i]=Title and e[i]=file name for every row, in row order; afterRow runs
 // after each row.
 TStringList BuildRequestList(const TConsultRows& rows, const std::function<void()>& afterRow);
@@ -91,10 +93,11 @@ TStringList BuildRequestList(const TConsultRows& rows, const std::function<void(
 // which the answer stops being well formed, with the reader's message as its
 // detail.
 TRefPtr<TXmlDDocument> ParseAnswer(const std::string& answer);
-// Applies every item of the answer's root element in document order;
-// returns how many were applied. An item that cannot be applied raises
-// EConsultError; the items before it stay applied.
-int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows);
+// Applies every item of the answer's root element in document order, as
+// the word of `source` (the server's address); returns how many items the
+// answer has. An item that cannot be applied raises EConsultError; the items
+// before it stay applied.
+int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows, const std::string& source);
 
 struct TConsultTimings {
     double BuildMs = 0;    // request list, temporary file and encoding
@@ -115,5 +118,9 @@ struct TConsultOptions {
     TConsultTimings* Timings = nullptr;
 };
 
-// One consultation. Raises EConsultError (with the reason) on every failure.
+// One consultation. Every row first gets the catalogue's answer; with a
+// server chosen, the server's answers then win for the rows it knows (but
+// for a look-alike, which a server told only the file name cannot see).
+// Raises EConsultError (with the reason) on every failure; the catalogue's
+// answers stay.
 void Consult(const TConsultRows& rows, const TConsultOptions& options);

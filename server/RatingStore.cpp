@@ -1,6 +1,6 @@
 #include "RatingStore.h"
 
-#include "Catalogue.h"
+#include "catalogue/ProgramMatch.h"
 
 #include <sqlite3.h>
 
@@ -32,7 +32,41 @@ CREATE TABLE IF NOT EXISTS contributions (
   received TEXT NOT NULL DEFAULT (datetime('now')),
   status TEXT NOT NULL DEFAULT 'pending'
 );
+CREATE TABLE IF NOT EXISTS settings (
+  name TEXT PRIMARY KEY,
+  value TEXT NOT NULL
+);
 )sql";
+
+// Columns that databases of earlier versions lack; added on opening.
+const char* const ProgramColumns[][2] = {
+    {"folders", "TEXT NOT NULL DEFAULT ''"},
+    {"publisher", "TEXT NOT NULL DEFAULT ''"},
+    {"turnoff", "TEXT NOT NULL DEFAULT ''"},
+    // 'catalogue' rows are replaced by a newer catalogue; 'admin' rows stay.
+    {"source", "TEXT NOT NULL DEFAULT 'catalogue'"},
+};
+
+std::string JoinList(const std::vector<std::string>& items) {
+    std::string out;
+    for (const std::string& item : items)
+        out += (out.empty() ? "" : " | ") + item;
+    return out;
+}
+
+std::vector<std::string> SplitList(const std::string& text) {
+    std::vector<std::string> items;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t bar = text.find(" | ", start);
+        if (bar == std::string::npos)
+            bar = text.size();
+        if (bar > start)
+            items.push_back(text.substr(start, bar - start));
+        start = bar + 3;
+    }
+    return items;
+}
 
 std::string Column(sqlite3_stmt* s, int i) {
     const unsigned char* text = sqlite3_column_text(s, i);
@@ -56,7 +90,8 @@ struct TReset {
 
 } // namespace
 
-TRatingStore::TRatingStore(const std::string& path) {
+TRatingStore::TRatingStore(const std::string& path, const TCatalogue& catalogue)
+    : generic_(catalogue.GenericNames()) {
     if (sqlite3_open_v2(path.c_str(), &db_,
                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX,
                         nullptr) != SQLITE_OK) {
@@ -67,14 +102,15 @@ TRatingStore::TRatingStore(const std::string& path) {
     }
     sqlite3_busy_timeout(db_, 5000);
     Exec(Schema);
-    byFile_ = Prepare("SELECT p.id FROM programs p WHERE p.file = ?1 ORDER BY "
-                      "EXISTS (SELECT 1 FROM titles t WHERE t.program = p.id AND t.title = ?2) "
-                      "DESC, p.id LIMIT 1");
-    byTitle_ = Prepare("SELECT program FROM titles WHERE title = ?1 ORDER BY program LIMIT 1");
-    program_ = Prepare("SELECT id, file, rating, comment FROM programs WHERE id = ?1");
+    Migrate();
+    program_ = Prepare("SELECT id, file, rating, comment, folders, publisher, turnoff, source "
+                       "FROM programs WHERE id = ?1");
     titles_ = Prepare("SELECT title FROM titles WHERE program = ?1 ORDER BY rowid");
-    if (ProgramCount() == 0)
-        Seed();
+    insertProgram_ = Prepare("INSERT INTO programs (file, rating, comment, folders, publisher, "
+                             "turnoff, source) VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
+    insertTitle_ = Prepare("INSERT INTO titles (program, title) VALUES (?1, ?2)");
+    if (CatalogueVersion() < catalogue.Version() || ProgramCount() == 0)
+        Seed(catalogue);
 }
 
 TRatingStore::~TRatingStore() {
@@ -100,39 +136,76 @@ void TRatingStore::Exec(const char* sql) {
     }
 }
 
-void TRatingStore::Seed() {
+int TRatingStore::QueryInt(const char* sql) {
+    sqlite3_stmt* s = nullptr;
+    sqlite3_prepare_v2(db_, sql, -1, &s, nullptr);
+    int n = s && sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int(s, 0) : 0;
+    sqlite3_finalize(s);
+    return n;
+}
+
+void TRatingStore::Migrate() {
+    std::vector<std::string> have;
+    sqlite3_stmt* info = nullptr;
+    sqlite3_prepare_v2(db_, "PRAGMA table_info(programs)", -1, &info, nullptr);
+    while (info && sqlite3_step(info) == SQLITE_ROW)
+        have.push_back(Column(info, 1));
+    sqlite3_finalize(info);
+    for (const auto& [name, type] : ProgramColumns) {
+        bool found = false;
+        for (const std::string& h : have)
+            found = found || h == name;
+        if (!found)
+            Exec(("ALTER TABLE programs ADD COLUMN " + std::string(name) + " " + type).c_str());
+    }
+}
+
+int TRatingStore::CatalogueVersion() {
+    return QueryInt("SELECT CAST(value AS INTEGER) FROM settings WHERE name = 'catalogue-version'");
+}
+
+int64_t TRatingStore::InsertLocked(const TCatalogueRecord& r, bool admin) {
+    sqlite3_stmt* program = insertProgram_;
+    sqlite3_stmt* title = insertTitle_;
+    {
+        TReset reset{program};
+        Bind(program, 1, r.Program);
+        sqlite3_bind_int(program, 2, r.Rating);
+        Bind(program, 3, r.Comment);
+        Bind(program, 4, JoinList(r.Folders));
+        Bind(program, 5, r.Publisher);
+        Bind(program, 6, r.TurnOff);
+        Bind(program, 7, admin ? "admin" : "catalogue");
+        if (sqlite3_step(program) != SQLITE_DONE)
+            throw EStoreError(std::string("cannot store a program: ") + sqlite3_errmsg(db_));
+    }
+    const int64_t id = sqlite3_last_insert_rowid(db_);
+    for (const std::string& t : r.Titles) {
+        TReset reset{title};
+        sqlite3_bind_int64(title, 1, id);
+        Bind(title, 2, t);
+        if (sqlite3_step(title) != SQLITE_DONE)
+            throw EStoreError(std::string("cannot store a program: ") + sqlite3_errmsg(db_));
+    }
+    indexStale_ = true;
+    return id;
+}
+
+void TRatingStore::Seed(const TCatalogue& catalogue) {
     std::lock_guard<std::mutex> lock(mutex_);
-    Exec("BEGIN");
+    Exec("BEGIN IMMEDIATE");
     try {
-        sqlite3_stmt* program = Prepare("INSERT INTO programs (file, rating, comment) "
-                                        "VALUES (?1, ?2, ?3)");
-        sqlite3_stmt* title = Prepare("INSERT INTO titles (program, title) VALUES (?1, ?2)");
-        for (const TCatalogueEntry* e = CatalogueBegin(); e != CatalogueEnd(); ++e) {
-            {
-                TReset reset{program};
-                Bind(program, 1, e->File);
-                sqlite3_bind_int(program, 2, e->Rating);
-                Bind(program, 3, e->Comment);
-                if (sqlite3_step(program) != SQLITE_DONE)
-                    throw EStoreError(std::string("cannot store the catalogue: ") +
-                                      sqlite3_errmsg(db_));
-            }
-            int64_t id = sqlite3_last_insert_rowid(db_);
-            std::string titles = e->Titles;
-            size_t start = 0;
-            while (start <= titles.size()) {
-                size_t end = titles.find('|', start);
-                if (end == std::string::npos)
-                    end = titles.size();
-                TReset reset{title};
-                sqlite3_bind_int64(title, 1, id);
-                Bind(title, 2, titles.substr(start, end - start));
-                if (sqlite3_step(title) != SQLITE_DONE)
-                    throw EStoreError(std::string("cannot store the catalogue: ") +
-                                      sqlite3_errmsg(db_));
-                start = end + 1;
-            }
-        }
+        Exec("DELETE FROM titles WHERE program IN (SELECT id FROM programs WHERE source = "
+             "'catalogue')");
+        Exec("DELETE FROM programs WHERE source = 'catalogue'");
+        for (const TCatalogueRecord& r : catalogue.Records())
+            InsertLocked(r, false);
+        sqlite3_stmt* version = Prepare(
+            "INSERT OR REPLACE INTO settings (name, value) VALUES ('catalogue-version', ?1)");
+        TReset reset{version};
+        Bind(version, 1, std::to_string(catalogue.Version()));
+        if (sqlite3_step(version) != SQLITE_DONE)
+            throw EStoreError(std::string("cannot store the catalogue: ") + sqlite3_errmsg(db_));
         Exec("COMMIT");
     } catch (...) {
         sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
@@ -150,11 +223,50 @@ std::optional<TProgram> TRatingStore::Load(int64_t id) {
     p.File = Column(program_, 1);
     p.Rating = sqlite3_column_int(program_, 2);
     p.Comment = Column(program_, 3);
+    p.Folders = SplitList(Column(program_, 4));
+    p.Publisher = Column(program_, 5);
+    p.TurnOff = Column(program_, 6);
+    p.Admin = Column(program_, 7) == "admin";
     TReset resetTitles{titles_};
     sqlite3_bind_int64(titles_, 1, id);
     while (sqlite3_step(titles_) == SQLITE_ROW)
         p.Titles.push_back(Column(titles_, 0));
     return p;
+}
+
+void TRatingStore::RefreshIndexLocked() {
+    const int version = QueryInt("PRAGMA data_version");
+    if (!indexStale_ && version == indexedVersion_)
+        return;
+    TCatalogue index;
+    index.SetGeneric(generic_);
+    std::unordered_map<const TCatalogueRecord*, int64_t> ids;
+    // The administrator's rows first: of two records of one program, the
+    // matcher keeps the first.
+    sqlite3_stmt* all = nullptr;
+    sqlite3_prepare_v2(db_, "SELECT id FROM programs ORDER BY source = 'admin' DESC, id", -1, &all,
+                       nullptr);
+    std::vector<int64_t> order;
+    while (all && sqlite3_step(all) == SQLITE_ROW)
+        order.push_back(sqlite3_column_int64(all, 0));
+    sqlite3_finalize(all);
+    for (int64_t id : order) {
+        std::optional<TProgram> p = Load(id);
+        if (!p)
+            continue;
+        TCatalogueRecord r;
+        r.Program = p->File;
+        r.Titles = p->Titles;
+        r.Folders = p->Folders;
+        r.Rating = p->Rating;
+        r.Comment = p->Comment;
+        index.Add(std::move(r));
+        ids.emplace(&index.Records().back(), id);
+    }
+    index_ = std::move(index);
+    indexIds_ = std::move(ids);
+    indexedVersion_ = version;
+    indexStale_ = false;
 }
 
 std::optional<TProgram> TRatingStore::LookupLocked(const std::string& file,
@@ -166,25 +278,16 @@ std::optional<TProgram> TRatingStore::LookupLocked(const std::string& file,
 }
 
 int64_t TRatingStore::FindLocked(const std::string& file, const std::string& title) {
-    int64_t id = 0;
-    if (!file.empty()) {
-        TReset reset{byFile_};
-        Bind(byFile_, 1, file);
-        Bind(byFile_, 2, title);
-        if (sqlite3_step(byFile_) == SQLITE_ROW)
-            id = sqlite3_column_int64(byFile_, 0);
-    }
-    if (id == 0 && !title.empty()) {
-        TReset reset{byTitle_};
-        Bind(byTitle_, 1, title);
-        if (sqlite3_step(byTitle_) == SQLITE_ROW)
-            id = sqlite3_column_int64(byTitle_, 0);
-    }
-    return id;
+    const TProgramMatch match = MatchFile(index_, title, file);
+    if (!match.Known())
+        return 0;
+    auto it = indexIds_.find(match.Record);
+    return it == indexIds_.end() ? 0 : it->second;
 }
 
 std::optional<TProgram> TRatingStore::Lookup(const std::string& file, const std::string& title) {
     std::lock_guard<std::mutex> lock(mutex_);
+    RefreshIndexLocked();
     return LookupLocked(file, title);
 }
 
@@ -195,6 +298,7 @@ TRatingStore::LookupAll(const std::vector<std::pair<std::string, std::string>>& 
     found.reserve(fileAndTitle.size());
     Exec("BEGIN");
     try {
+        RefreshIndexLocked();
         // A machine's rows name the same few programs again and again: each
         // is read once per request.
         std::map<int64_t, std::optional<TProgram>> loaded;
@@ -227,8 +331,8 @@ std::vector<TProgram> TRatingStore::Programs() {
     std::vector<int64_t> ids;
     {
         sqlite3_stmt* all = nullptr;
-        sqlite3_prepare_v2(db_, "SELECT id FROM programs ORDER BY file COLLATE NOCASE", -1, &all,
-                           nullptr);
+        sqlite3_prepare_v2(db_, "SELECT id FROM programs ORDER BY file COLLATE NOCASE, id", -1,
+                           &all, nullptr);
         while (all && sqlite3_step(all) == SQLITE_ROW)
             ids.push_back(sqlite3_column_int64(all, 0));
         sqlite3_finalize(all);
@@ -241,11 +345,7 @@ std::vector<TProgram> TRatingStore::Programs() {
 }
 
 int TRatingStore::ProgramCount() {
-    sqlite3_stmt* s = nullptr;
-    sqlite3_prepare_v2(db_, "SELECT count(*) FROM programs", -1, &s, nullptr);
-    int n = s && sqlite3_step(s) == SQLITE_ROW ? sqlite3_column_int(s, 0) : 0;
-    sqlite3_finalize(s);
-    return n;
+    return QueryInt("SELECT count(*) FROM programs");
 }
 
 int64_t TRatingStore::AddContribution(const TContribution& c) {
@@ -286,12 +386,125 @@ std::vector<TContribution> TRatingStore::Contributions() {
     std::vector<TContribution> out;
     sqlite3_stmt* s = nullptr;
     sqlite3_prepare_v2(db_,
-                       "SELECT title, file, coalesce(rating, -1), comment, remote "
-                       "FROM contributions ORDER BY id",
+                       "SELECT title, file, coalesce(rating, -1), comment, remote, id, status, "
+                       "received FROM contributions ORDER BY id",
                        -1, &s, nullptr);
     while (s && sqlite3_step(s) == SQLITE_ROW)
-        out.push_back(
-            {Column(s, 0), Column(s, 1), sqlite3_column_int(s, 2), Column(s, 3), Column(s, 4)});
+        out.push_back({Column(s, 0), Column(s, 1), sqlite3_column_int(s, 2), Column(s, 3),
+                       Column(s, 4), sqlite3_column_int64(s, 5), Column(s, 6), Column(s, 7)});
     sqlite3_finalize(s);
+    return out;
+}
+
+namespace {
+
+void CheckRating(int rating) {
+    if (rating < 0 || rating > 4)
+        throw EStoreError("a rating is 0 to 4, not " + std::to_string(rating));
+}
+
+} // namespace
+
+TProgram TRatingStore::SetProgram(const std::string& file, int rating,
+                                  std::optional<std::string> comment, const std::string& title) {
+    CheckRating(rating);
+    if (file.empty() || file.find_first_of("\\/:") != std::string::npos)
+        throw EStoreError("a program is named by its file name, such as tool.exe");
+    std::lock_guard<std::mutex> lock(mutex_);
+    Exec("BEGIN IMMEDIATE");
+    try {
+        int64_t id = 0;
+        {
+            sqlite3_stmt* find = Prepare("SELECT id FROM programs WHERE file = ?1 ORDER BY "
+                                         "source = 'admin' DESC, folders = '' DESC, id LIMIT 1");
+            TReset reset{find};
+            Bind(find, 1, file);
+            if (sqlite3_step(find) == SQLITE_ROW)
+                id = sqlite3_column_int64(find, 0);
+        }
+        if (id == 0) {
+            TCatalogueRecord r;
+            r.Program = file;
+            r.Rating = rating;
+            r.Comment = comment.value_or("");
+            if (!title.empty())
+                r.Titles.push_back(title);
+            id = InsertLocked(r, true);
+        } else {
+            sqlite3_stmt* update =
+                Prepare("UPDATE programs SET rating = ?2, comment = coalesce(?3, comment), "
+                        "source = 'admin' WHERE id = ?1");
+            TReset reset{update};
+            sqlite3_bind_int64(update, 1, id);
+            sqlite3_bind_int(update, 2, rating);
+            if (comment)
+                Bind(update, 3, *comment);
+            else
+                sqlite3_bind_null(update, 3);
+            if (sqlite3_step(update) != SQLITE_DONE)
+                throw EStoreError(std::string("cannot change the program: ") + sqlite3_errmsg(db_));
+            indexStale_ = true;
+        }
+        Exec("COMMIT");
+        return *Load(id);
+    } catch (...) {
+        sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+        throw;
+    }
+}
+
+namespace {
+
+// The contribution, when it waits for review; raises EStoreError otherwise.
+TContribution PendingOne(const std::vector<TContribution>& all, int64_t id) {
+    for (const TContribution& c : all) {
+        if (c.Id != id)
+            continue;
+        if (c.Status != "pending")
+            throw EStoreError("contribution " + std::to_string(id) + " was " + c.Status +
+                              " already");
+        return c;
+    }
+    throw EStoreError("there is no contribution " + std::to_string(id));
+}
+
+} // namespace
+
+TProgram TRatingStore::Accept(int64_t contribution, std::optional<int> rating,
+                              std::optional<std::string> comment) {
+    const TContribution c = PendingOne(Contributions(), contribution);
+    const int chosen = rating ? *rating : c.Rating;
+    if (chosen < 0)
+        throw EStoreError("contribution " + std::to_string(contribution) +
+                          " gives no rating: give one with --rating");
+    CheckRating(chosen);
+    if (c.File.empty())
+        throw EStoreError("contribution " + std::to_string(contribution) +
+                          " names no program file");
+    TProgram p = SetProgram(c.File, chosen, comment ? *comment : c.Comment, c.Title);
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* mark = Prepare("UPDATE contributions SET status = 'accepted' WHERE id = ?1");
+    TReset reset{mark};
+    sqlite3_bind_int64(mark, 1, contribution);
+    if (sqlite3_step(mark) != SQLITE_DONE)
+        throw EStoreError(std::string("cannot mark the contribution: ") + sqlite3_errmsg(db_));
+    return p;
+}
+
+void TRatingStore::Reject(int64_t contribution) {
+    PendingOne(Contributions(), contribution);
+    std::lock_guard<std::mutex> lock(mutex_);
+    sqlite3_stmt* mark = Prepare("UPDATE contributions SET status = 'rejected' WHERE id = ?1");
+    TReset reset{mark};
+    sqlite3_bind_int64(mark, 1, contribution);
+    if (sqlite3_step(mark) != SQLITE_DONE)
+        throw EStoreError(std::string("cannot mark the contribution: ") + sqlite3_errmsg(db_));
+}
+
+std::vector<TProgram> TRatingStore::AdminPrograms() {
+    std::vector<TProgram> out;
+    for (TProgram& p : Programs())
+        if (p.Admin)
+            out.push_back(std::move(p));
     return out;
 }

@@ -45,7 +45,7 @@ protected:
     // Applies an answer; returns the failure's reason, empty on success.
     std::string Apply(const std::string& answer) {
         try {
-            ApplyAnswer(*ParseAnswer(answer), Rows());
+            ApplyAnswer(*ParseAnswer(answer), Rows(), "http://ratings.test");
         } catch (const EConsultError& e) {
             return e.what();
         }
@@ -195,7 +195,7 @@ TEST_F(ConsultTest, MalformedAnswerNamesTheByteAndKeepsTheReadersWordsApart) {
 
 TEST_F(ConsultTest, SettingsRoundTripWithDefaults) {
     TConsultSettings none = ReadConsultSettings();
-    EXPECT_EQ(none.ServerOrDefault(), DefaultRatingServer);
+    EXPECT_FALSE(none.HasServer());
     EXPECT_EQ(none.Proxy, "system");
     TConsultSettings mine{"http://ratings.corp:8080", "none"};
     ASSERT_TRUE(WriteConsultSettings(mine));
@@ -281,7 +281,10 @@ TEST_F(ConsultTest, ExchangeFailuresSayWhy) {
         EXPECT_EQ(reason(), "the server answered HTTP 404 Not Found");
     }
     options.Settings.Server = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort());
-    EXPECT_EQ(reason().rfind("cannot reach 127.0.0.1:", 0), 0u);
+    EXPECT_EQ(reason().rfind("the rating server " + options.Settings.Server +
+                                 " could not be reached: cannot reach 127.0.0.1:",
+                             0),
+              0u);
     options.Settings.Server = "ftp://x";
     EXPECT_EQ(reason().rfind("the rating server address is wrong", 0), 0u);
 }

@@ -159,6 +159,34 @@ TEST_F(ConsultUiTest, ConsultFillsRatingsAndCommentsFromTheReferenceServer) {
     EXPECT_FALSE(form->Consulting());
 }
 
+TEST_F(ConsultUiTest, MorvanesOwnListAnswersFromTheFirstPaintAndAServerWinsWhereItKnows) {
+    SeedTwo();
+    Open();
+    const int java = RowOf("SunJavaUpdateSched");
+    const int mine = RowOf("My Own Tool");
+    ASSERT_GE(java, 0);
+    ASSERT_GE(mine, 0);
+    EXPECT_EQ(Text(java, 3), "2") << "no click, no network";
+    EXPECT_EQ(Text(java, 4).rfind("Looks for Java updates.", 0), 0u) << Text(java, 4);
+    EXPECT_EQ(Text(mine, 3), "0");
+    // With no server chosen, Consult answers at once, as often as asked.
+    const int pumps = seam.Pumps;
+    form->btnConsultClick();
+    form->btnConsultClick();
+    EXPECT_TRUE(seam.Messages.empty()) << seam.Messages[0];
+    EXPECT_EQ(seam.Pumps, pumps) << "nothing waited on the network";
+    // A chosen server's answer wins for the row it knows; the list keeps the rest.
+    TLoopbackServer server(
+        {{Answer("<r><i idx=\"" + std::to_string(mine) + "\" rating=\"3\">Ours.</i></r>")}, true});
+    UseServer(server);
+    form->btnConsultClick();
+    ASSERT_TRUE(seam.Messages.empty()) << seam.Messages[0];
+    EXPECT_EQ(Text(RowOf("My Own Tool"), 4), "Ours.");
+    EXPECT_EQ(form->RowEntry(RowOf("My Own Tool"))->Verdict.Source,
+              "http://127.0.0.1:" + std::to_string(server.Port()));
+    EXPECT_EQ(form->RowEntry(RowOf("SunJavaUpdateSched"))->Rating, 2);
+}
+
 TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
     SeedTwo();
     Open();
@@ -239,11 +267,18 @@ TEST_F(ConsultUiTest, CommandsThatMoveRowsAreRefusedWhileWaiting) {
 TEST_F(ConsultUiTest, FailureSaysWhyAndLeavesTheNextConsultFree) {
     SeedTwo();
     Open();
-    UseServer("http://127.0.0.1:" + std::to_string(UnusedLoopbackPort()));
+    const std::string away = "http://127.0.0.1:" + std::to_string(UnusedLoopbackPort());
+    UseServer(away);
     form->btnConsultClick();
     ASSERT_EQ(seam.Messages.size(), 1u);
-    const std::string expected = std::string(FailureMessage) + "\ncannot reach 127.0.0.1:";
+    const std::string expected = std::string(FailureMessage) + "\nthe rating server " + away +
+                                 " could not be reached: cannot reach 127.0.0.1:";
     EXPECT_EQ(seam.Messages[0].rfind(expected, 0), 0u) << seam.Messages[0];
+    // What Morvane's own list says stays.
+    const int java = RowOf("SunJavaUpdateSched");
+    ASSERT_GE(java, 0);
+    EXPECT_EQ(form->RowEntry(java)->Rating, 2);
+    EXPECT_EQ(form->RowEntry(java)->Verdict.Source.rfind("Morvane's list, version ", 0), 0u);
     EXPECT_FALSE(form->HasConsulted);
     EXPECT_FALSE(form->Busy().Active());
     EXPECT_EQ(form->RowCount(), 2);
@@ -323,7 +358,7 @@ TEST_F(ConsultUiTest, OptionsStoreTheChosenServerAndProxy) {
     EXPECT_EQ(seam.Messages[0], "Give the proxy server's address and a port from 1 to 65535.");
     stored = ReadConsultSettings();
     EXPECT_EQ(stored.Server, "");
-    EXPECT_EQ(stored.ServerOrDefault(), DefaultRatingServer);
+    EXPECT_FALSE(stored.HasServer());
     EXPECT_EQ(stored.Proxy, "none");
     EXPECT_TRUE(ReadUserServers().empty());
 }

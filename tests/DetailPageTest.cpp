@@ -97,7 +97,7 @@ TEST_F(DetailPageTest, ClickWritesTheEightVariablesInOrder) {
         std::string("filename=") + ExistingProgram,
         "argument=/tray -q",
         "q_title=Sound+Mixer",
-        "q_filename_only=present%2Ecfg+%2Ftray+%2Dq",
+        "q_filename_only=present%2Ecfg",
         "required=User's choice",
         "startuplocation=CU Run",
         "comments=Mixes sound.",
@@ -233,8 +233,9 @@ TEST_F(DetailPageTest, RatingsOutsideTheScaleGetANameAndNeverFail) {
 TEST_F(DetailPageTest, ShippedTemplateUsesEveryVariableAndRunsInTheInternetZone) {
     std::string text = ReadFileBytes(PathJoin(AppFolder(), DetailTemplateName));
     ASSERT_FALSE(text.empty()) << "mrvTemplate.tpl lies beside the program";
-    for (const char* name : {"title", "filename", "argument", "q_title", "q_filename_only",
-                             "required", "startuplocation", "comments"})
+    for (const char* name :
+         {"title", "filename", "argument", "q_title", "q_filename_only", "required",
+          "startuplocation", "comments", "publisher", "ratingsource", "notes"})
         EXPECT_NE(text.find(std::string("{") + name + "}"), std::string::npos) << name;
     EXPECT_NE(text.find("<!-- saved from url=(0014)about:internet -->"), std::string::npos);
     EXPECT_NE(text.find("content=\"IE=edge\""), std::string::npos);
@@ -260,7 +261,7 @@ TEST_F(DetailPageTest, ShippedTemplateUsesEveryVariableAndRunsInTheInternetZone)
     EXPECT_EQ(page.find("TemplatePower Error"), std::string::npos);
     EXPECT_NE(page.find("Sound &amp; Mixer"), std::string::npos);
     EXPECT_NE(page.find("Warning: This file does not exists."), std::string::npos);
-    EXPECT_NE(page.find("q=Sound+%26+Mixer+mixer%2Eexe+%2Ftray"), std::string::npos);
+    EXPECT_NE(page.find("q=Sound+%26+Mixer+mixer%2Eexe\""), std::string::npos);
 }
 
 TEST_F(DetailPageTest, SidePageIsOursAndLoadsNoThirdPartyScript) {
@@ -396,7 +397,7 @@ TEST(DetailPageNotes, SayWhatWindowsDoesWithTheEntry) {
     off->Enabled = false;
     auto notesOf = [](const TStartup& e) {
         const auto variables = DetailPageVariables(e, true);
-        EXPECT_EQ(variables.size(), 9u);
+        EXPECT_EQ(variables.size(), 11u);
         EXPECT_EQ(variables.back().first, "notes");
         return variables.back().second;
     };

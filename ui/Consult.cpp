@@ -33,8 +33,10 @@ void TfrmMorvane::btnConsultClick() {
     // must stay as they are until its answer is applied.
     if (consulting_)
         return;
-    // Modulo 2^32: the tick count wraps after 49.7 days.
-    if (HasConsulted && UiSeam().TickCount() - LastConsultTick < ConsultInterval) {
+    // Modulo 2^32: the tick count wraps after 49.7 days. Morvane's own list
+    // answers without asking anyone, as often as it is asked.
+    const bool server = ReadConsultSettings().HasServer();
+    if (server && HasConsulted && UiSeam().TickCount() - LastConsultTick < ConsultInterval) {
         UiSeam().ShowMessageBox(wnd_, ConsultWaitMessage, ApplicationTitle, MB_OK);
         return;
     }
@@ -58,10 +60,10 @@ void TfrmMorvane::btnConsultClick() {
         failure = "unexpected failure";
     }
     consulting_ = false;
-    if (succeeded) {
+    if (succeeded && server) {
         LastConsultTick = UiSeam().TickCount();
         HasConsulted = true;
-    } else {
+    } else if (!succeeded) {
         UiSeam().ShowMessageBox(wnd_, std::string(FailureMessage) + "\n" + failure,
                                 ApplicationTitle, MB_OK);
     }

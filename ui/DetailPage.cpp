@@ -8,6 +8,7 @@
 #include "core/system/Errors.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
+#include "online/Consult.h"
 #include "online/formencoder.h"
 #include "template/HtmlText.h"
 #include "template/TemplatePower.h"
@@ -38,46 +39,61 @@ std::string RatingName(int rating) {
     return "Unrated (" + std::to_string(rating) + ")";
 }
 
-std::vector<std::pair<std::string, std::string>> DetailPageVariables(const TStartup& entry,
-                                                                     bool fileFound) {
+std::vector<std::pair<std::string, std::string>>
+DetailPageVariables(const TStartup& entry, bool fileFound, const std::string& server) {
     std::string filename = HtmlEscape(entry.FilePath);
     if (!fileFound)
         filename += "<BR><font size=2 color=red>Warning: This file does not exists.</font>";
+    const TProgramVerdict& verdict = entry.Verdict;
     // What Windows itself does with the entry: turned off in its Startup
-    // settings, registered in more places, or a key it never reads.
+    // settings, registered in more places, or a key it never reads; and
+    // what the program is started through.
     std::string notes;
+    const std::string host =
+        verdict.ScriptHost.empty() ? "" : "Runs a script through " + verdict.ScriptHost + ".";
     for (const std::string& note :
-         {entry.DisabledReason(), entry.AlsoInText(), entry.WindowsNote()}) {
+         {entry.DisabledReason(), entry.AlsoInText(), entry.WindowsNote(), host}) {
         if (!note.empty())
             notes += "<div class=\"note\">" + HtmlEscape(note) + "</div>";
     }
+    const std::string program = RequestFileName(entry);
     std::string comments;
     if (!entry.DetailComment.empty())
         comments = HtmlEscape(entry.DetailComment);
     else
         comments = "No information was retrieved about this program. If you know what this "
                    "program is please <a href=\"" +
-                   ContributionAddress(entry.Title, entry.FileName) +
+                   ContributionAddress(entry.Title, program, server) +
                    "\">click here</a> to submit your information.";
+    if (!verdict.TurnOff.empty())
+        comments += "<div class=\"turnoff\">To stop it starting from inside the program: " +
+                    HtmlEscape(verdict.TurnOff) + "</div>";
+    const std::string source = verdict.Source.empty() ? std::string("No rating yet.")
+                                                      : "Rating from " + verdict.Source + ".";
     return {
         {"title", HtmlEscape(entry.Title)},
         {"filename", filename},
         {"argument", HtmlEscape(entry.Arguments)},
         {"q_title", UrlEncode(entry.Title)},
-        {"q_filename_only", UrlEncode(entry.FileName)},
+        {"q_filename_only", UrlEncode(program)},
         {"required", RatingName(entry.Rating)}, // text of ours, never markup
         {"startuplocation", HtmlEscape(entry.LocationText())},
         {"comments", comments},
+        {"publisher", verdict.Publisher.empty()
+                          ? std::string("<span class=\"empty\">not known</span>")
+                          : HtmlEscape(verdict.Publisher)},
+        {"ratingsource", HtmlEscape(source)},
         {"notes", notes},
     };
 }
 
 std::vector<std::string> BuildDetailPage(const std::vector<std::string>& templateLines,
-                                         const TStartup& entry, bool fileFound) {
+                                         const TStartup& entry, bool fileFound,
+                                         const std::string& server) {
     TTemplatePower engine;
     engine.TemplateLines = templateLines;
     engine.Prepare();
-    for (const auto& [name, value] : DetailPageVariables(entry, fileFound))
+    for (const auto& [name, value] : DetailPageVariables(entry, fileFound, server))
         engine.AssignVar(name, value);
     std::vector<std::string> page;
     engine.WriteOutput(page);
@@ -106,8 +122,9 @@ void TfrmMorvane::lvStartupListClick() {
     if (!templateLines.LoadTextFile(templatePath))
         throw EMorvaneError("Cannot open file \"" + templatePath + "\".");
     const bool fileFound = !entry->FileMissing();
-    const std::string page = JoinLines(BuildDetailPage(
-        std::vector<std::string>(templateLines.begin(), templateLines.end()), *entry, fileFound));
+    const std::string page = JoinLines(
+        BuildDetailPage(std::vector<std::string>(templateLines.begin(), templateLines.end()),
+                        *entry, fileFound, ReadConsultSettings().Server));
 
     // Beside the program when its folder takes the file; a program installed
     // under Program Files and run by a standard user writes per user.

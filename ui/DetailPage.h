@@ -16,17 +16,21 @@ extern const char* const DetailPageName;     // "mrvComment.htm"
 std::string RatingName(int rating);
 
 // The eight variables of the page, in the order they are assigned, then
-// "notes": what Windows does with the entry (turned off in its Startup
-// settings, registered in more places, a key it never reads). Every
+// "publisher", "ratingsource" (where the rating comes from) and "notes":
+// what Windows does with the entry (turned off in its Startup settings,
+// registered in more places, a key it never reads, the script host that
+// runs it). The invitation to contribute goes to `server`, the rating
+// server the user chose, else to the maker's site. Every
 // value taken from the entry is HTML-escaped (titles, file names and server
 // comments come from the registry, shortcut files and the network, and the
 // page runs script); the warning and the invitation keep their markup.
-std::vector<std::pair<std::string, std::string>> DetailPageVariables(const TStartup& entry,
-                                                                     bool fileFound);
+std::vector<std::pair<std::string, std::string>>
+DetailPageVariables(const TStartup& entry, bool fileFound, const std::string& server = "");
 
 // Fills the template's lines with the variables; the page's lines.
 std::vector<std::string> BuildDetailPage(const std::vector<std::string>& templateLines,
-                                         const TStartup& entry, bool fileFound);
+                                         const TStartup& entry, bool fileFound,
+                                         const std::string& server = "");
 
 // Where the page goes when the program's folder cannot take it:
 // "%LOCALAPPDATA%\Morvane".

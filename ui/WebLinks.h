@@ -16,5 +16,7 @@ inline constexpr const char* AdsScriptUrl = "";
 // The site's address followed by the path ("" for the root page).
 std::string SiteAddress(const std::string& path);
 // The contribution page for one entry: "/contribute2.php?t=<title>&e=<file
-// name>", both escaped with UrlEncode.
-std::string ContributionAddress(const std::string& title, const std::string& fileName);
+// name>", both escaped with UrlEncode, on the rating server the user chose
+// (its address), else on the maker's site.
+std::string ContributionAddress(const std::string& title, const std::string& fileName,
+                                const std::string& server = "");

@@ -23,6 +23,8 @@ table.facts td font { display: inline-block; margin-top: 2px; padding: 1px 6px; 
 .about a, .more a { color: #1f5fa8; }
 .note { margin: 2px 10px 4px 10px; padding: 3px 8px; border-radius: 3px; background: #fff4d6; color: #6b4e00; font-size: 11px; }
 .more { margin: 0 10px 8px 10px; font-size: 11px; color: #66727f; }
+.turnoff { margin-top: 5px; color: #34495e; }
+table.facts td.plain { font-family: "Segoe UI", Tahoma, Verdana, Arial, sans-serif; }
 </style>
 </head>
 <body>
@@ -31,10 +33,11 @@ table.facts td font { display: inline-block; margin-top: 2px; padding: 1px 6px; 
 <table class="facts">
 <tr><th>Program file</th><td>{filename}</td></tr>
 <tr><th>Arguments</th><td>{argument}&nbsp;</td></tr>
+<tr><th>Publisher</th><td class="plain">{publisher}</td></tr>
 </table>
 {notes}
 <div class="about">{comments}</div>
-<div class="more">Not sure what this is? <a href="https://duckduckgo.com/?q={q_title}+{q_filename_only}">Search the web</a> for it.</div>
+<div class="more">{ratingsource} Not sure what this is? <a href="https://duckduckgo.com/?q={q_title}+{q_filename_only}">Search the web</a> for it.</div>
 </div>
 </body>
 </html>

@@ -8,7 +8,7 @@
 namespace {
 
 const char* const OptionsClass = "TfrmOptions";
-const char* const BuiltInName = "Morvane (built-in)";
+const char* const BuiltInName = "Morvane's own list";
 const char* const OwnName = "Your server";
 
 void SetText(HWND wnd, const std::string& text) {
@@ -189,7 +189,9 @@ void TfrmOptions::AddServerRow(const std::string& name, const std::string& addre
     item.pszText = const_cast<char*>(name.c_str());
     int row =
         static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
-    std::string location = where.Empty() ? address : where.Text();
+    std::string location = address.empty() ? "built in, no server"
+                           : where.Empty() ? address
+                                           : where.Text();
     LVITEMA sub{};
     sub.iSubItem = 1;
     sub.pszText = const_cast<char*>(location.c_str());
@@ -202,12 +204,12 @@ void TfrmOptions::AddServerRow(const std::string& name, const std::string& addre
 
 void TfrmOptions::Load() {
     TConsultSettings settings = ReadConsultSettings();
-    std::string chosen = settings.Server.empty() ? DefaultRatingServer : settings.Server;
-    AddServerRow(BuiltInName, DefaultRatingServer, chosen == DefaultRatingServer);
+    const std::string chosen = settings.Server;
+    AddServerRow(BuiltInName, "", chosen.empty());
     std::vector<std::string> own = ReadUserServers();
-    bool chosenListed = chosen == DefaultRatingServer;
+    bool chosenListed = chosen.empty();
     for (const std::string& s : own) {
-        if (s == DefaultRatingServer)
+        if (s.empty())
             continue;
         chosenListed = chosenListed || s == chosen;
         AddServerRow(OwnName, s, s == chosen);

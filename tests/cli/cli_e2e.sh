@@ -230,7 +230,7 @@ check "the located file is expanded" contains "$(json_line CliExpandFile)" '"loc
 check "the command line keeps its variable" contains "$(json_line CliExpandFile)" '"commandLine": "%windir%\\system32\\notepad.exe /expandfile"'
 check "a missing program file is reported missing" contains "$(json_line CliNoFile)" '"fileMissing": true'
 cli list --csv
-check "the CSV has the located file and fileMissing columns" contains "$out" 'located file,file missing,disabled by,also in,enabled'
+check "the CSV has the located file and fileMissing columns" contains "$out" 'located file,file missing,disabled by,also in,comment,rating source,publisher,enabled'
 
 "$WINE" reg add "$run_key" /v CliOddDword /t REG_DWORD /d 7 /f /reg:64 >/dev/null 2>&1
 "$WINE" reg add "$run_key" /v CliOddBinary /t REG_BINARY /d 0102 /f /reg:64 >/dev/null 2>&1
@@ -433,6 +433,31 @@ cli list --json
 check "neither is left disabled in the store" bash -c '! grep -F "CliRace" <<<"$0" | grep -q "\"enabled\": false"' "$out"
 reg_del "$run_key" CliRaceA 64
 reg_del "$run_key" CliRaceB 64
+
+# Morvane's own list answers with no server: in "list", and in "consult"
+# when no server is chosen or --offline is given; a chosen server that
+# cannot be reached fails the command but leaves the list's answers.
+reg_add "$run_key" CliJava REG_SZ '"C:\Program Files (x86)\Common Files\Java\Java Update\jusched.exe"' 64
+reg_add "$run_key" CliFakeHost REG_SZ 'C:\Users\Public\svchost.exe' 64
+cli list --json
+check "list gives the catalogue's rating and source" contains "$(json_line CliJava)" '"rating": 2, "comment": "Looks for Java updates.'
+check "list says where the rating comes from" contains "$(json_line CliJava)" '"ratingSource": "Morvane'"'"'s list, version '
+check "a well-known name in an odd folder is a look-alike" contains "$(json_line CliFakeHost)" '"lookAlike": true'
+check "an unknown entry has no source" contains "$(json_line CliNobody)" '"rating": 0, "comment": "", "ratingSource": null'
+cli consult --json
+check "consult with no server chosen answers from the list" test "$rc" -eq 0
+check "consult lists the catalogue's answer" contains "$(json_line CliJava)" '"rating": 2'
+"$WINE" reg add 'HKCU\Software\Morvane' /v RatingServer /t REG_SZ /d "http://127.0.0.1:9" /f /reg:64 >/dev/null 2>&1
+cli consult --csv
+check "an unreachable server fails consult" test "$rc" -eq 1
+check "and says so" contains "$err" "could not be reached"
+check "while the list's answers stay" contains "$out" "CliJava,"
+cli consult --offline --csv
+check "consult --offline asks no server" test "$rc" -eq 0
+"$WINE" reg delete 'HKCU\Software\Morvane' /v RatingServer /f /reg:64 >/dev/null 2>&1
+reg_del "$run_key" CliJava 64
+reg_del "$run_key" CliFakeHost 64
+reg_del "$run_key" CliNobody 64
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

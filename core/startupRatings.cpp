@@ -1,0 +1,40 @@
+#include "startupRatings.h"
+
+#include "catalogue/ProgramMatch.h"
+#include "startupUtil.h"
+#include "system/Files.h"
+
+std::string CatalogueSourceText(const TCatalogue& catalogue) {
+    return "Morvane's list, version " + std::to_string(catalogue.Version());
+}
+
+void RateFromCatalogue(TStartup& entry, const TCatalogue& catalogue) {
+    const TProgramMatch match =
+        MatchProgram(catalogue, entry.Title, ExpandEnvironment(entry.CommandLine),
+                     ExpandEnvironment(entry.FilePath));
+    TProgramVerdict& verdict = entry.Verdict;
+    verdict.Program = std::string(PathFileName(match.Launch.Program));
+    verdict.ScriptHost = match.Launch.ScriptHost ? match.Launch.Host : std::string();
+    verdict.LookAlike = match.LookAlike;
+    // What the catalogue does not know keeps what the entry was told before
+    // (a server's answer, or a rating a profile or the store brought).
+    if (!match.Known())
+        return;
+    verdict.Source = CatalogueSourceText(catalogue);
+    verdict.Publisher = match.LookAlike ? std::string() : match.Record->Publisher;
+    verdict.TurnOff = match.LookAlike ? std::string() : match.Record->TurnOff;
+    const std::string comment = match.Comment();
+    const std::string note = match.HostNote();
+    entry.SetRating(match.Rating());
+    entry.SetComment(note.empty() ? comment : note + " " + comment);
+    entry.SetDetailComment(comment);
+}
+
+void RateFromCatalogue(TStartups& startups, const TCatalogue& catalogue) {
+    for (int i = 0; i < startups.Count(); ++i)
+        RateFromCatalogue(*startups.Items(i), catalogue);
+}
+
+void RateFromCatalogue(TStartups& startups) {
+    RateFromCatalogue(startups, TCatalogue::Builtin());
+}
