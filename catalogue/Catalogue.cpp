@@ -111,6 +111,9 @@ public:
             bool found = false;
             for (const std::string& f : seen_)
                 found = found || f == required;
+            // An empty comment says nothing: the record has none.
+            if (std::string_view(required) == "comment" && record_.Comment.empty())
+                found = false;
             if (!found) {
                 problem(record_.Line,
                         "the record of \"" + record_.Program + "\" has no \"" + required + "\"");

@@ -49,6 +49,7 @@ TEST(Catalogue, ProblemsNameTheirLineAndKeepTheRest) {
                                            "\n"
                                            "program = silent.exe\n"
                                            "rating = 2\n"
+                                           "comment =\n"
                                            "\r\n"
                                            "program = twice.exe\n"
                                            "rating = 2\n"
@@ -67,9 +68,9 @@ TEST(Catalogue, ProblemsNameTheirLineAndKeepTheRest) {
     EXPECT_EQ(messages, (std::vector<std::string>{
                             "line 10: a rating that is not 0 to 4: \"5\"",
                             "line 13: the record of \"silent.exe\" has no \"comment\"",
-                            "line 18: \"rating\" given twice",
-                            "line 20: a line without \"=\"",
-                            "line 21: an unknown field \"colour\"",
+                            "line 19: \"rating\" given twice",
+                            "line 21: a line without \"=\"",
+                            "line 22: an unknown field \"colour\"",
                         }));
     EXPECT_TRUE(c.IsGeneric("UPDATE.EXE"));
     EXPECT_EQ(c.ByProgram("GOOD.EXE").size(), 1u);
