@@ -482,22 +482,26 @@ TProgram TRatingStore::Accept(int64_t contribution, std::optional<int> rating,
         throw EStoreError("contribution " + std::to_string(contribution) +
                           " names no program file");
     TProgram p = SetProgram(c.File, chosen, comment ? *comment : c.Comment, c.Title);
-    std::lock_guard<std::mutex> lock(mutex_);
-    sqlite3_stmt* mark = Prepare("UPDATE contributions SET status = 'accepted' WHERE id = ?1");
-    TReset reset{mark};
-    sqlite3_bind_int64(mark, 1, contribution);
-    if (sqlite3_step(mark) != SQLITE_DONE)
-        throw EStoreError(std::string("cannot mark the contribution: ") + sqlite3_errmsg(db_));
+    Decide(contribution, "accepted");
     return p;
 }
 
 void TRatingStore::Reject(int64_t contribution) {
     PendingOne(Contributions(), contribution);
+    Decide(contribution, "rejected");
+}
+
+void TRatingStore::Decide(int64_t contribution, const char* status) {
     std::lock_guard<std::mutex> lock(mutex_);
-    sqlite3_stmt* mark = Prepare("UPDATE contributions SET status = 'rejected' WHERE id = ?1");
-    TReset reset{mark};
+    sqlite3_stmt* mark = nullptr;
+    if (sqlite3_prepare_v2(db_, "UPDATE contributions SET status = ?2 WHERE id = ?1", -1, &mark,
+                           nullptr) != SQLITE_OK)
+        throw EStoreError(std::string("database error: ") + sqlite3_errmsg(db_));
     sqlite3_bind_int64(mark, 1, contribution);
-    if (sqlite3_step(mark) != SQLITE_DONE)
+    Bind(mark, 2, status);
+    const int rc = sqlite3_step(mark);
+    sqlite3_finalize(mark);
+    if (rc != SQLITE_DONE)
         throw EStoreError(std::string("cannot mark the contribution: ") + sqlite3_errmsg(db_));
 }
 

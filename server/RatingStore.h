@@ -105,6 +105,8 @@ private:
     // The matcher's index of every row, made again when the rows changed
     // (here, or in another process: an administrator's command).
     void RefreshIndexLocked();
+    // Marks a contribution "accepted" or "rejected".
+    void Decide(int64_t contribution, const char* status);
 
     std::mutex mutex_;
     sqlite3* db_ = nullptr;

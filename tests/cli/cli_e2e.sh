@@ -439,6 +439,7 @@ reg_del "$run_key" CliRaceB 64
 # cannot be reached fails the command but leaves the list's answers.
 reg_add "$run_key" CliJava REG_SZ '"C:\Program Files (x86)\Common Files\Java\Java Update\jusched.exe"' 64
 reg_add "$run_key" CliFakeHost REG_SZ 'C:\Users\Public\svchost.exe' 64
+reg_add "$run_key" CliNobody REG_SZ 'C:\nobody\knows-this.exe' 64
 cli list --json
 check "list gives the catalogue's rating and source" contains "$(json_line CliJava)" '"rating": 2, "comment": "Looks for Java updates.'
 check "list says where the rating comes from" contains "$(json_line CliJava)" '"ratingSource": "Morvane'"'"'s list, version '
