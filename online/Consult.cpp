@@ -11,7 +11,6 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
-#include <sstream>
 
 const char* const ConsultPath = "/startexe3.php";
 
@@ -78,7 +77,7 @@ double MsSince(std::chrono::steady_clock::time_point start) {
 std::string ParseErrorOf(const std::string& bytes) {
     try {
         auto doc = MakeRef<TXmlDDocument>();
-        std::istringstream in(bytes);
+        TMemoryByteStream in(bytes);
         doc->LoadFromStream(in);
         if (!doc->DocumentElement())
             return "no root element";
@@ -228,7 +227,7 @@ TStringList BuildRequestList(const TConsultRows& rows, const std::function<void(
 TRefPtr<TXmlDDocument> ParseAnswer(const std::string& answer) {
     auto doc = MakeRef<TXmlDDocument>();
     try {
-        std::istringstream in(answer);
+        TMemoryByteStream in(answer);
         doc->LoadFromStream(in);
     } catch (const std::exception& e) {
         const std::string error = e.what();

@@ -27,6 +27,23 @@ TEST(TextReader, EmptyStreamIsAtEndAtOnce) {
     EXPECT_EQ(reader.ReadChar(), '\0');
 }
 
+// The program reads answers from memory; a block that ends exactly at the
+// end of the bytes must neither lose nor repeat a byte.
+TEST(TextReader, MemoryBytesOfEveryLengthAroundTheBlockSizeReadWhole) {
+    for (std::size_t length : {0u, 1u, 3u, 4u, 5u, 8u, 9u}) {
+        std::string bytes;
+        for (std::size_t i = 0; i < length; ++i)
+            bytes += static_cast<char>('a' + i);
+        TMemoryByteStream source(bytes);
+        TTextReader reader(source, 4);
+        std::string read;
+        while (!reader.Eof())
+            read += reader.ReadChar();
+        EXPECT_EQ(read, bytes) << length << " bytes";
+        EXPECT_EQ(reader.ReadChar(), '\0');
+    }
+}
+
 TEST(XmlReaderStream, PushBackComesFirstInOrder) {
     std::istringstream in("cd");
     TXmlReaderStream s(in);

@@ -4,8 +4,14 @@
 #include <mutex>
 #include <new>
 
-TTextReader::TTextReader(std::istream& source, uint16_t blockSize, bool oem)
+TTextReader::TTextReader(TByteStream& source, uint16_t blockSize, bool oem)
     : source_(source), buffer_(new char[blockSize ? blockSize : 1]),
+      blockSize_(blockSize ? blockSize : 1), oem_(oem) {
+    Fill();
+}
+
+TTextReader::TTextReader(std::unique_ptr<TByteStream> owned, uint16_t blockSize, bool oem)
+    : owned_(std::move(owned)), source_(*owned_), buffer_(new char[blockSize ? blockSize : 1]),
       blockSize_(blockSize ? blockSize : 1), oem_(oem) {
     Fill();
 }
@@ -15,13 +21,9 @@ bool TTextReader::Fill() {
     end_ = 0;
     if (exhausted_)
         return false;
-    // A stream that fails counts as ended: the reader then reports what it
-    // has as the end of the input, never garbage.
-    source_.read(buffer_.get(), static_cast<std::streamsize>(blockSize_));
-    std::streamsize got = source_.gcount();
-    if (got > 0)
-        end_ = static_cast<std::size_t>(got);
-    if (!source_)
+    // A short block is the last one.
+    end_ = source_.Read(buffer_.get(), blockSize_);
+    if (end_ < blockSize_)
         exhausted_ = true;
     return end_ > 0;
 }

@@ -13,11 +13,61 @@
 #include <utility>
 #include <vector>
 
-// Reads a stream from its current position in blocks of a fixed size.
+// What the readers read from: bytes taken in blocks from the current position.
+class TByteStream {
+public:
+    virtual ~TByteStream() = default;
+    // Up to size bytes into buffer; fewer only at the end. A source that
+    // fails counts as ended: the reader then reports what it has as the end
+    // of the input, never garbage.
+    virtual std::size_t Read(char* buffer, std::size_t size) = 0;
+};
+
+// Bytes in memory, read where they are: they must outlive the reading.
+class TMemoryByteStream final : public TByteStream {
+public:
+    explicit TMemoryByteStream(std::string_view bytes) : bytes_(bytes) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+        const std::size_t n = size < bytes_.size() - pos_ ? size : bytes_.size() - pos_;
+        if (n > 0)
+            std::memcpy(buffer, bytes_.data() + pos_, n);
+        pos_ += n;
+        return n;
+    }
+
+private:
+    std::string_view bytes_;
+    std::size_t pos_ = 0;
+};
+
+// A standard stream from its current position, owned when given so. Inline,
+// so that a program that never reads a standard stream carries none of the
+// streams' code.
+class TStdByteStream final : public TByteStream {
+public:
+    explicit TStdByteStream(std::istream& stream) : stream_(stream) {}
+    explicit TStdByteStream(std::unique_ptr<std::istream> stream)
+        : owned_(std::move(stream)), stream_(*owned_) {}
+    std::size_t Read(char* buffer, std::size_t size) override {
+        if (!stream_)
+            return 0;
+        stream_.read(buffer, static_cast<std::streamsize>(size));
+        const std::streamsize got = stream_.gcount();
+        return got > 0 ? static_cast<std::size_t>(got) : 0;
+    }
+
+private:
+    std::unique_ptr<std::istream> owned_;
+    std::istream& stream_;
+};
+
+// Reads a byte stream from its current position in blocks of a fixed size.
 class TTextReader {
 public:
     // The first block is read here. The stream is not owned.
-    TTextReader(std::istream& source, uint16_t blockSize, bool oem = false);
+    TTextReader(TByteStream& source, uint16_t blockSize, bool oem = false);
+    TTextReader(std::istream& source, uint16_t blockSize, bool oem = false)
+        : TTextReader(std::make_unique<TStdByteStream>(source), blockSize, oem) {}
     TTextReader(const TTextReader&) = delete;
     TTextReader& operator=(const TTextReader&) = delete;
 
@@ -46,9 +96,11 @@ public:
     bool Oem() const { return oem_; }
 
 private:
+    TTextReader(std::unique_ptr<TByteStream> owned, uint16_t blockSize, bool oem);
     char ReadCharSlow();
 
-    std::istream& source_;
+    std::unique_ptr<TByteStream> owned_;
+    TByteStream& source_;
     std::unique_ptr<char[]> buffer_;
     std::size_t blockSize_;
     std::size_t pos_ = 0;

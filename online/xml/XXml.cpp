@@ -42,9 +42,9 @@ constexpr TXmlByteSet EndTagNameEnd = ByteSet(">", true);
 
 } // namespace
 
-TXmlReaderStream::TXmlReaderStream(std::istream& stream) : reader_(stream, BlockSize) {}
+TXmlReaderStream::TXmlReaderStream(TByteStream& stream) : reader_(stream, BlockSize) {}
 
-TXmlReaderStream::TXmlReaderStream(std::unique_ptr<std::istream> stream)
+TXmlReaderStream::TXmlReaderStream(std::unique_ptr<TByteStream> stream)
     : owned_(std::move(stream)), reader_(*owned_, BlockSize) {}
 
 TXmlReaderStream::~TXmlReaderStream() = default;
@@ -146,13 +146,13 @@ TXmlReaderStream::TScan TXmlReaderStream::ScanUntil(char stop, std::string& out,
     return TScan::Ended;
 }
 
-void TXmlReader::Open(std::istream& stream) {
+void TXmlReader::Open(TByteStream& stream) {
     Close();
     source_ = std::make_unique<TXmlReaderStream>(stream);
     Opened();
 }
 
-void TXmlReader::Open(std::unique_ptr<std::istream> stream) {
+void TXmlReader::Open(std::unique_ptr<TByteStream> stream) {
     Close();
     source_ = std::make_unique<TXmlReaderStream>(std::move(stream));
     Opened();

@@ -29,8 +29,12 @@ class TXmlReaderStream {
 public:
     static constexpr uint16_t BlockSize = 4096;
 
-    explicit TXmlReaderStream(std::istream& stream);
-    explicit TXmlReaderStream(std::unique_ptr<std::istream> stream);
+    explicit TXmlReaderStream(TByteStream& stream);
+    explicit TXmlReaderStream(std::unique_ptr<TByteStream> stream);
+    explicit TXmlReaderStream(std::istream& stream)
+        : TXmlReaderStream(std::make_unique<TStdByteStream>(stream)) {}
+    explicit TXmlReaderStream(std::unique_ptr<std::istream> stream)
+        : TXmlReaderStream(std::make_unique<TStdByteStream>(std::move(stream))) {}
     TXmlReaderStream(const TXmlReaderStream&) = delete;
     TXmlReaderStream& operator=(const TXmlReaderStream&) = delete;
     ~TXmlReaderStream();
@@ -68,7 +72,7 @@ public:
     TScan ScanUntil(char stop, std::string& out, std::size_t limit);
 
 private:
-    std::unique_ptr<std::istream> owned_;
+    std::unique_ptr<TByteStream> owned_;
     TTextReader reader_;
     std::string pushBack_;
 };
@@ -96,8 +100,12 @@ public:
     // that reach this length are delivered in pieces of 8191-byte steps.
     int32_t MaxValueLength = 0;
 
-    void Open(std::istream& stream);
-    void Open(std::unique_ptr<std::istream> stream);
+    void Open(TByteStream& stream);
+    void Open(std::unique_ptr<TByteStream> stream);
+    void Open(std::istream& stream) { Open(std::make_unique<TStdByteStream>(stream)); }
+    void Open(std::unique_ptr<std::istream> stream) {
+        Open(std::make_unique<TStdByteStream>(std::move(stream)));
+    }
     void Close();
 
     TXmlTokenKind Next();

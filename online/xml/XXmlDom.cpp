@@ -453,7 +453,7 @@ TRefPtr<TXmlDNode> TXmlDDocument::CloneNode() const {
     return copy;
 }
 
-void TXmlDDocument::LoadFromStream(std::istream& stream) {
+void TXmlDDocument::LoadFromStream(TByteStream& stream) {
     ClearChildNodes();
     ClearAttributes();
 

@@ -179,7 +179,11 @@ public:
     TXmlDElement* DocumentElement() const;
     // Replaces the content with the tree read from the stream's current
     // position. On an error the nodes built so far stay.
-    void LoadFromStream(std::istream& stream);
+    void LoadFromStream(TByteStream& stream);
+    void LoadFromStream(std::istream& stream) {
+        TStdByteStream bytes(stream);
+        LoadFromStream(bytes);
+    }
 
     std::string GetNodeName() const override { return "#document"; }
     std::string GetNodeValue() const override { return {}; }
