@@ -289,4 +289,53 @@ TEST_F(Unit1Test, OddValuesAreToldOnceAfterTheListIsFilled) {
         << seam.Messages[0];
 }
 
+// Moved to a screen that draws at twice the DPI, the window redraws itself
+// for it: fonts, rows, tool bar, panes and the place Windows suggests.
+TEST_F(Unit1Test, AnotherScreensDpiRescalesTheWindowAndItsParts) {
+    SeedEveryLocation();
+    Open();
+    const int before = form->Dpi().Value;
+    const int after = before * 2;
+    auto rowHeight = [&] {
+        RECT r{};
+        ListView_GetItemRect(form->ListHandle(), 0, &r, LVIR_BOUNDS);
+        return static_cast<int>(r.bottom - r.top);
+    };
+    auto height = [](HWND wnd) {
+        RECT r{};
+        GetWindowRect(wnd, &r);
+        return static_cast<int>(r.bottom - r.top);
+    };
+    auto fontHeight = [](HWND wnd) {
+        LOGFONTA lf{};
+        GetObjectA(reinterpret_cast<HFONT>(SendMessageA(wnd, WM_GETFONT, 0, 0)), sizeof lf, &lf);
+        return static_cast<int>(lf.lfHeight);
+    };
+    const int rowBefore = rowHeight();
+    const int leftBefore = form->LeftSplitter().PaneSize();
+    const int columnBefore = ListView_GetColumnWidth(form->ListHandle(), 0);
+    RECT suggested{20, 10, 20 + 1220, 10 + 1000};
+
+    SendMessageA(form->Handle(), WM_DPICHANGED, MAKEWPARAM(after, after),
+                 reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+
+    EXPECT_EQ(form->Dpi().Value, after);
+    EXPECT_EQ(fontHeight(form->ListHandle()), -MulDiv(layout::FontPoints, after, 72));
+    EXPECT_EQ(fontHeight(form->TreeHandle()), -MulDiv(layout::FontPoints, after, 72));
+    EXPECT_GE(rowHeight(), rowBefore * 2 - 2);
+    EXPECT_EQ(height(form->RefreshButton().Handle()), MulDiv(layout::ButtonHeight, after, 96));
+    EXPECT_EQ(form->LeftSplitter().PaneSize(), leftBefore * 2);
+    EXPECT_EQ(ListView_GetColumnWidth(form->ListHandle(), 0), columnBefore * 2);
+    int pictureWidth = 0, pictureHeight = 0;
+    ImageList_GetIconSize(form->PictureList(), &pictureWidth, &pictureHeight);
+    EXPECT_EQ(pictureWidth, PictureSize(form->Dpi()));
+    RECT now{};
+    GetWindowRect(form->Handle(), &now);
+    EXPECT_EQ(now.left, suggested.left);
+    EXPECT_EQ(now.right - now.left, suggested.right - suggested.left);
+    // The tree draws from the picture list the window holds now.
+    EXPECT_EQ(TreeView_GetImageList(form->TreeHandle(), TVSIL_NORMAL), form->PictureList());
+}
+
 } // namespace

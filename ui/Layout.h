@@ -13,6 +13,8 @@ struct TDpi {
 
 // The system setting that this DPI-aware program draws for.
 TDpi ScreenDpi();
+// What a window's screen draws at (per screen where Windows has that).
+TDpi WindowDpi(HWND wnd);
 
 namespace layout {
 

@@ -109,7 +109,18 @@ bool TfrmMorvane::Create() {
     wnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, MainWindowClass, WindowCaption, style, r.left,
                            r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
                            GetModuleHandleA(nullptr), this);
-    return wnd_ != nullptr;
+    if (!wnd_)
+        return false;
+    // Created on a screen that draws at another DPI than the system's.
+    const TDpi actual = WindowDpi(wnd_);
+    if (actual.Value != dpi_.Value) {
+        RECT now{};
+        GetWindowRect(wnd_, &now);
+        now.right = now.left + MulDiv(now.right - now.left, actual.Value, dpi_.Value);
+        now.bottom = now.top + MulDiv(now.bottom - now.top, actual.Value, dpi_.Value);
+        FormDpiChanged(actual.Value, now);
+    }
+    return true;
 }
 
 void TfrmMorvane::Show(int showCommand) {
@@ -316,6 +327,9 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SYSCOLORCHANGE:
         FormSysColorChange(wp, lp);
         return 0;
+    case WM_DPICHANGED:
+        FormDpiChanged(HIWORD(wp), *reinterpret_cast<const RECT*>(lp));
+        return 0;
     case WM_CLOSE:
         FormCloseQuery();
         return 0;
@@ -395,6 +409,49 @@ bool TfrmMorvane::FormActivate(WPARAM wp) {
         return true;
     }
     return false;
+}
+
+// Moved to a screen that draws at another DPI: what was measured for the old
+// one is made again for the new one, and the window takes the place Windows
+// suggests.
+void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
+    if (dpi > 0 && dpi != dpi_.Value) {
+        const int old = dpi_.Value;
+        dpi_.Value = dpi;
+        CreateFonts();
+        for (HWND control : {tvStartupFolders, lvStartupList, ListView1})
+            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
+        // The tree and the legend keep drawing from the old list until they
+        // hold the new one.
+        TImageList pictures = CreatePictureList(dpi_);
+        TreeView_SetImageList(tvStartupFolders, pictures.Get(), TVSIL_NORMAL);
+        ListView_SetImageList(ListView1, pictures.Get(), LVSIL_SMALL);
+        ImageList1 = std::move(pictures);
+        painter_.Setup(ImageList1.Get(), ListView_GetImageList(lvStartupList, LVSIL_SMALL),
+                       font_.Get(), dpi_);
+        CreatePictures();
+        TreeView_SetIndent(tvStartupFolders, dpi_.Scale(layout::TreeIndent));
+        const int columns = Header_GetItemCount(ListView_GetHeader(lvStartupList));
+        for (int i = 0; i < columns; ++i)
+            ListView_SetColumnWidth(lvStartupList, i,
+                                    MulDiv(ListView_GetColumnWidth(lvStartupList, i), dpi, old));
+        ListView_SetColumnWidth(ListView1, 0, dpi_.Scale(layout::LeftPanelWidth));
+        leftSplitter_.SetPaneSize(MulDiv(leftSplitter_.PaneSize(), dpi, old));
+        detailSplitter_.SetPaneSize(MulDiv(detailSplitter_.PaneSize(), dpi, old));
+    }
+    SetWindowPos(wnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+    // An owner-drawn list measures its rows when it is moved: the new font's
+    // height takes effect so.
+    RECT list{};
+    GetWindowRect(lvStartupList, &list);
+    MapWindowPoints(nullptr, wnd_, reinterpret_cast<POINT*>(&list), 2);
+    SetWindowPos(lvStartupList, nullptr, list.left, list.top, list.right - list.left,
+                 list.bottom - list.top - 1, SWP_NOZORDER | SWP_NOACTIVATE);
+    Layout();
+    InvalidateRect(wnd_, nullptr, TRUE);
 }
 
 void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {

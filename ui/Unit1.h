@@ -203,6 +203,7 @@ private:
     // Tool bar (MainToolBar.cpp).
     void CreateToolBar();
     void CreatePictures();
+    void FormDpiChanged(int dpi, const RECT& suggested);
     void ConfigureShowOnceDialogs();
     void PaintToolBar(HDC dc, int width);
 

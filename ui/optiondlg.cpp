@@ -33,7 +33,7 @@ void SetChecked(HWND box, bool on) {
 
 } // namespace
 
-TfrmOptions::TfrmOptions(HWND owner) : owner_(owner), dpi_(ScreenDpi()) {}
+TfrmOptions::TfrmOptions(HWND owner) : owner_(owner), dpi_(WindowDpi(owner)) {}
 
 TfrmOptions::~TfrmOptions() {
     if (wnd_ && IsWindow(wnd_))
