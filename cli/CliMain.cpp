@@ -12,10 +12,11 @@
 #include "system/ProgramArguments.h"
 #include "system/TextCodec.h"
 
+#include "Product.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,7 @@ namespace {
 
 const char kHelp[] =
     "Usage: morvane-cli COMMAND [OPTIONS]\n"
+    "       morvane-cli --version\n"
     "\n"
     "Shows and changes the programs Windows starts automatically.\n"
     "\n"
@@ -377,6 +379,10 @@ int main(int argc, char** argv) {
         const std::string& a = arguments[i];
         if (a == "--help" || a == "-h" || a == "/?") {
             std::fputs(kHelp, stdout);
+            return 0;
+        }
+        if (a == "--version") {
+            std::fputs("morvane-cli " MORVANE_VERSION "\n", stdout);
             return 0;
         }
     }

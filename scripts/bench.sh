@@ -49,9 +49,33 @@ for exe in "build/bench-win-$target"/bin/bench/*.exe; do
   [ -f "$exe" ] || continue
   # The consultation is measured natively above, against a server of its own.
   [ "$(basename "$exe")" = consult_bench.exe ] && continue
+  # The cold start needs the programs it starts; below.
+  [ "$(basename "$exe")" = start_bench.exe ] && continue
   echo "== wine $target $(basename "$exe" .exe)"
   "$WINE" "$exe" "$@" | tr -d '\r' | sed "s/^RATIO /RATIO (wine $target) /" | tee -a "$ratios"
 done
+
+# ---- cold start: the installed Release Morvane.exe (the packaged MSI where
+# scripts/package.sh made one, else the build's) to its first painted list,
+# against a bare window that creates a list view; limit 3.
+dir=build/bench-win-$target
+if cmake --build "$dir" -j "$(nproc)" --target Morvane bare-list-window >/dev/null; then
+  version=$(sed -n 's/^project(Morvane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  arch=x64; [ "$target" = i686 ] && arch=x86
+  morvane=$("$WINE" winepath -w "$dir/bin/Morvane.exe" 2>/dev/null | tr -d '\r')
+  msi=dist/Morvane-$version-$arch.msi
+  if [ -f "$msi" ] && "$WINE" msiexec /i "$("$WINE" winepath -w "$msi" | tr -d '\r')" /qn >/dev/null 2>&1; then
+    wineserver -w
+    morvane='C:\Program Files\Morvane\Morvane.exe'
+    [ "$arch" = x86 ] && morvane='C:\Program Files (x86)\Morvane\Morvane.exe'
+  fi
+  echo "== wine $target start_bench ($morvane)"
+  cp ui/mrvTemplate.tpl "$dir/bin/" 2>/dev/null
+  "$WINE" "$dir/bin/bench/start_bench.exe" 7 "$("$WINE" winepath -w "$dir/bin/tools/bare-list-window.exe" | tr -d '\r')" \
+    "$morvane" | tr -d '\r' | sed "s/^RATIO /RATIO (wine $target) /" | tee -a "$ratios"
+fi
+# ---- end of cold start
+
 drop_wine_prefix
 stop_xvfb
 echo "== ratios against their references"

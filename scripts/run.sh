@@ -22,8 +22,10 @@ source scripts/lib.sh
 build() { # target
   local dir=$out/win-$1
   mkdir -p "$out"
-  if [ ! -f "$dir/CMakeCache.txt" ]; then
-    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1.cmake" >"$dir.configure.log" 2>&1 ||
+  # The Release build, the one that ships.
+  if ! grep -qx 'CMAKE_BUILD_TYPE:STRING=Release' "$dir/CMakeCache.txt" 2>/dev/null; then
+    cmake -S . -B "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$1.cmake" \
+      -DCMAKE_BUILD_TYPE=Release >"$dir.configure.log" 2>&1 ||
       { cat "$dir.configure.log"; exit 1; }
   fi
   echo "run: building $dir"

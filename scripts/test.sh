@@ -121,7 +121,8 @@ start_xvfb
 for target in x86_64 i686; do
   echo "== Windows build ($target)"
   dir=build/win-$target
-  if ! build "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$target.cmake"; then
+  # The Release build: the suites test the programs that ship.
+  if ! build "$dir" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-$target.cmake" -DCMAKE_BUILD_TYPE=Release; then
     record "windows build ($target)" 0 1
     continue
   fi
@@ -143,6 +144,21 @@ for target in x86_64 i686; do
   fi
   drop_wine_prefix
 done
+
+# ---- the packages (both Release builds above), and what a user and an
+# administrator do with them, under Wine.
+echo "== packages"
+log=$(mktemp)
+if [ -f build/win-x86_64/bin/Morvane.exe ] && [ -f build/win-i686/bin/Morvane.exe ] &&
+   MORVANE_PACKAGE_BUILT=1 bash scripts/package.sh >"$log" 2>&1; then
+  bash tests/package/package_test.sh >"$log" 2>&1
+  grep -E '^FAIL|^     ' "$log" | head -n 60
+  record_script "packages" "$log"
+else
+  tail -n 20 "$log"
+  record "packages (scripts/package.sh)" 0 1
+fi
+rm -f "$log"
 stop_xvfb
 
 # ---- the pages in Debian's headless Chromium: the detail pages written above

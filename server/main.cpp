@@ -10,6 +10,8 @@
 
 #include "RatingServer.h"
 
+#include "Product.h"
+
 #include <httplib.h>
 
 #include <csignal>
@@ -26,6 +28,7 @@ namespace {
 const char Usage[] =
     "Usage: morvane-ratings --db FILE --listen HOST:PORT\n"
     "       morvane-ratings --db FILE COMMAND\n"
+    "       morvane-ratings --version\n"
     "\n"
     "Answers Morvane's consultations (POST /startexe3.php), keeps what users\n"
     "contribute (/mvo/contribute1.php) for review, and shows a page per\n"
@@ -198,6 +201,9 @@ int main(int argc, char** argv) {
             (a == "--db" ? db : listen) = argv[++i];
         } else if (a == "--help" || a == "-h") {
             std::fputs(Usage, stdout);
+            return 0;
+        } else if (a == "--version") {
+            std::fputs("morvane-ratings " MORVANE_VERSION "\n", stdout);
             return 0;
         } else if (!a.empty() && a[0] != '-') {
             command.push_back(a);

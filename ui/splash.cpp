@@ -4,6 +4,8 @@
 #include "Unit1.h"
 #include "WebLinks.h"
 
+#include "Product.h"
+
 #include <windowsx.h>
 
 namespace {
@@ -65,7 +67,7 @@ void RoundBox(HDC dc, const RECT& r, COLORREF fill, COLORREF edge, int radius) {
 
 } // namespace
 
-const char* const TForm2::Label2Text = "V2.07";
+const char* const TForm2::Label2Text = MORVANE_VERSION_LABEL;
 
 std::string TForm2::Label1Text() {
     return std::string("Visit: ") + MorvaneSiteUrl;
