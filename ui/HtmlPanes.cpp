@@ -66,13 +66,17 @@ void TfrmMorvane::CreateHtmlPanes() {
     PopupMenu2.Reset(::CreatePopupMenu());
     AppendMenuA(PopupMenu2.Get(), MF_STRING, Copy1, "&Copy");
 
-    tmpAds = CreateWindowExA(0, "EDIT", AdsPageLines().c_str(),
+    // The page's text goes in when it is first shown: a multi-line edit
+    // control lays out its text as it gets it, which would hold up the
+    // window's first paint.
+    tmpAds = CreateWindowExA(0, "EDIT", "",
                              WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0, 0, 10, 10,
                              wnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
 
     auto openOutside = [](const std::string& address) { UiSeam().OpenAddress(address); };
     TWebViewOptions detail;
     detail.NoBorder = true; // the pane draws its own sunken edge
+    detail.BrowserLater = true;
     WebBrowser1View.Attach(WebBrowser1, detail);
     WebBrowser1View.OnOpenLink = openOutside;
     WebBrowser1View.OnContextMenu = [this](POINT screen) {
@@ -84,6 +88,7 @@ void TfrmMorvane::CreateHtmlPanes() {
     TWebViewOptions side;
     side.NoBorder = true;
     side.NoScrollBars = true;
+    side.BrowserLater = true;
     EmbeddedWB1View.Attach(EmbeddedWB1, side);
     EmbeddedWB1View.OnOpenLink = openOutside;
 }
@@ -93,6 +98,8 @@ void TfrmMorvane::Copy1Click() {
 }
 
 void TfrmMorvane::ShowAdsPage() {
+    if (GetWindowTextLengthA(tmpAds) == 0)
+        SetWindowTextA(tmpAds, AdsPageLines().c_str());
     int length = GetWindowTextLengthA(tmpAds);
     std::string page(static_cast<size_t>(length) + 1, '\0');
     GetWindowTextA(tmpAds, &page[0], length + 1);

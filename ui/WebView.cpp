@@ -16,6 +16,15 @@
 
 namespace {
 
+// The pane's one-shot timer for the browser control that was to come later:
+// a timer message comes after the window's paint messages, so the first
+// paint never waits for the control.
+const UINT_PTR CreateBrowserTimer = 0x3a1;
+
+} // namespace
+
+namespace {
+
 // Where the browser's DWebBrowserEvents2 are advised and unadvised.
 ComPtr<IConnectionPoint> BrowserEvents(IWebBrowser2* browser) {
     ComPtr<IConnectionPoint> point;
@@ -337,9 +346,26 @@ bool TWebView::Attach(HWND pane, const TWebViewOptions& options) {
     pane_ = pane;
     options_ = options;
     SetWindowSubclass(pane_, &TWebView::PaneProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    if (options_.UseBrowser && options_.BrowserLater) {
+        CreateTextControl();
+        SetTimer(pane_, CreateBrowserTimer, USER_TIMER_MINIMUM, nullptr);
+        return false;
+    }
     if (!options_.UseBrowser || !CreateBrowser())
         CreateTextControl();
     return browser_ != nullptr;
+}
+
+void TWebView::CreateBrowserNow() {
+    if (browser_ || !pane_ || !CreateBrowser())
+        return; // the text control stays
+    if (text_ && IsWindow(text_))
+        DestroyWindow(text_);
+    text_ = nullptr;
+    if (content_ == wcHtml)
+        ShowHtml(std::string(html_));
+    else if (content_ == wcAddress)
+        Navigate(std::string(address_));
 }
 
 bool TWebView::CreateBrowser() {
@@ -556,6 +582,12 @@ LRESULT CALLBACK TWebView::PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UI
     case WM_SIZE:
         self->Resize();
         break;
+    case WM_TIMER:
+        if (wp != CreateBrowserTimer)
+            break;
+        KillTimer(wnd, CreateBrowserTimer);
+        self->CreateBrowserNow();
+        return 0;
     case WM_CONTEXTMENU:
         if (self->OnContextMenu && !self->browser_ && reinterpret_cast<HWND>(wp) == wnd) {
             POINT pt{static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};

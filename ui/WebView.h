@@ -19,6 +19,10 @@ struct TWebViewOptions {
     bool NoScrollBars = false;
     // False: the text control only, as where the browser control is missing.
     bool UseBrowser = true;
+    // The browser control comes once the window has painted (it
+    // costs a noticeable part of a start); the text control shows the page
+    // until then, and the browser takes over what it shows.
+    bool BrowserLater = false;
 };
 
 class TWebView {
@@ -66,6 +70,7 @@ private:
     static LRESULT CALLBACK PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                      DWORD_PTR data);
     bool CreateBrowser();
+    void CreateBrowserNow();
     void CreateTextControl();
     void Resize();
     void ShowText(const std::string& html);

@@ -39,9 +39,9 @@ windres_of() { case $1 in x86_64) echo x86_64-w64-mingw32-windres ;; *) echo i68
 
 # DLLs that every Windows from 7 on carries; anything else (a MinGW runtime
 # DLL above all) would have to ship beside the program.
-windows_dlls=" advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll kernel32.dll
-  msimg32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll shlwapi.dll user32.dll uxtheme.dll
-  version.dll wintrust.dll ws2_32.dll "
+windows_dlls=" advapi32.dll bcrypt.dll comctl32.dll comdlg32.dll crypt32.dll gdi32.dll kernel32.dll "
+windows_dlls+="msimg32.dll msvcrt.dll ole32.dll oleaut32.dll shell32.dll shlwapi.dll user32.dll "
+windows_dlls+="uxtheme.dll version.dll wintrust.dll ws2_32.dll "
 imports_are_windows_own() { # arch exe
   local dll bad=
   for dll in $("$(objdump_of "$1")" -p "$2" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z'); do
@@ -120,7 +120,10 @@ msi_tables() { # msi arch
   if msiinfo export "$1" Registry | awk -F'\t' 'NR > 3 && $2 == 1' | grep -q .; then
     echo "writes below HKEY_CURRENT_USER"; return 1
   fi
-  msiinfo suminfo "$1" | grep -q "Template: ${2};" || { echo "not a $2 package"; return 1; }
+  # The platform a package is for: x64, or Intel for 32-bit Windows.
+  local platform=$2
+  [ "$platform" = x86 ] && platform=Intel
+  msiinfo suminfo "$1" | grep -q "Template: ${platform};" || { echo "not a $2 package"; return 1; }
 }
 for pair in win64:x64 win32:x86; do
   suffix=${pair%%:*}; arch=${pair##*:}
