@@ -69,6 +69,7 @@ constexpr COLORREF LeftPanelColour = RGB(0xc0, 0xc0, 0xc0); // silver
 
 // Entry list columns and row geometry
 constexpr int NameColumnWidth = 120;
+constexpr int PublisherColumnWidth = 140;
 constexpr int LocationColumnWidth = 120;
 constexpr int RatingColumnWidth = 45;
 constexpr int MinFillColumnWidth = 80;

@@ -198,9 +198,15 @@ void TfrmMorvane::FormClose() {
     });
     placement_.Save(wnd_, dpi_.Value);
     formStorage_.Save(wnd_, dpi_.Value);
+    // What is being checked now is checked again next time.
+    StopSignatureChecks();
+    if (signatureCache_ && !SignatureCacheFile.empty())
+        signatureCache_->Save(SignatureCacheFile);
 }
 
 void TfrmMorvane::FormDestroy() {
+    // The checks write into entries: they end before the entries go.
+    StopSignatureChecks();
     // Rows refer to entries; they go before the entries do.
     rows_.clear();
     if (lvStartupList)
@@ -318,6 +324,9 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CLOSE:
         FormCloseQuery();
+        return 0;
+    case WM_SIGNATURESREADY:
+        SignaturesReady();
         return 0;
     case WM_DESTROY:
         aniBusy.Stop();
