@@ -295,7 +295,7 @@ int Run(const Arguments& args) {
         if (!args.Verify && !cacheFile.empty())
             cache.Load(cacheFile);
         CheckSignatures(rows, cache);
-        if (!cacheFile.empty())
+        if (!cacheFile.empty() && cache.Checks() > 0)
             cache.Save(cacheFile);
         Print(std::vector<const TStartup*>(rows.begin(), rows.end()), args.Output);
         return complete ? 0 : 1;

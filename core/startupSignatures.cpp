@@ -291,8 +291,9 @@ void CheckSignatures(const std::vector<TStartup*>& entries, TSignatureCache& cac
         ApplySignature(*entry, cache.Signature(SignedFileOf(*entry)));
 }
 
-TSignatureChecks::TSignatureChecks(TSignatureCache& cache, std::function<void()> ready)
-    : cache_(cache), ready_(std::move(ready)) {
+TSignatureChecks::TSignatureChecks(TSignatureCache& cache, std::function<void()> ready,
+                                   std::function<void()> first)
+    : cache_(cache), ready_(std::move(ready)), first_(std::move(first)) {
     // The search path is split on this thread, before the checks read it.
     SearchFolders();
     thread_ = std::thread([this] { run(); });
@@ -337,6 +338,8 @@ void TSignatureChecks::Stop() {
 }
 
 void TSignatureChecks::run() {
+    if (first_)
+        first_();
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
         wake_.wait(lock, [this] { return stop_ || !pending_.empty(); });

@@ -97,7 +97,10 @@ void CheckSignatures(const std::vector<TStartup*>& entries, TSignatureCache& cac
 // file once its hash stops.
 class TSignatureChecks {
 public:
-    TSignatureChecks(TSignatureCache& cache, std::function<void()> ready);
+    // `first` runs on the checks' thread before any check (the cache file
+    // is read there, not on the window's thread).
+    TSignatureChecks(TSignatureCache& cache, std::function<void()> ready,
+                     std::function<void()> first = {});
     ~TSignatureChecks();
     TSignatureChecks(const TSignatureChecks&) = delete;
     TSignatureChecks& operator=(const TSignatureChecks&) = delete;
@@ -116,6 +119,7 @@ private:
 
     TSignatureCache& cache_;
     std::function<void()> ready_;
+    std::function<void()> first_;
     std::mutex mutex_;
     std::condition_variable wake_;
     std::condition_variable idle_;

@@ -45,6 +45,13 @@ protected:
         Pump();
     }
 
+    // As the user closes it: the cache file is written.
+    void Close() {
+        SendMessageA(form->Handle(), WM_CLOSE, 0, 0);
+        form.reset();
+        Pump();
+    }
+
     TStartup* Entry(const std::string& title) const {
         for (int i = 0; i < form->Startups()->Count(); ++i)
             if (form->Startups()->Items(i)->Title == title)
@@ -126,8 +133,7 @@ TEST_F(ListSignaturesTest, ARefreshReusesTheCacheAndAChangedFileIsCheckedAgain) 
     EXPECT_EQ(calls, 2) << "a new size";
 
     // The next run reads what this one kept.
-    form.reset();
-    Pump();
+    Close();
     ASSERT_TRUE(FileExists(cacheFile));
     OpenChecked();
     form->WaitForSignatures();
@@ -144,8 +150,7 @@ TEST_F(ListSignaturesTest, ADamagedCacheFileIsPassedOverAndWrittenAnew) {
     form->WaitForSignatures();
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(Entry("Signed")->Verdict.Signature.Signer, "Morvane Sample Signer");
-    form.reset();
-    Pump();
+    Close();
     const std::string text = ReadFileBytes(cacheFile);
     EXPECT_EQ(text.find("Forged"), std::string::npos);
     EXPECT_NE(text.find("Morvane Sample Signer"), std::string::npos);

@@ -11,19 +11,24 @@
 void TfrmMorvane::StartSignatureChecks() {
     if (!ChecksSignatures)
         return;
+    std::function<void()> first;
     if (!signatureCache_) {
         signatureCache_ = std::make_unique<TSignatureCache>(
             SignatureChecker ? SignatureChecker : TSignatureCache::TChecker(CheckFileSignature));
         if (SignatureCacheFile.empty())
             SignatureCacheFile = SignatureCachePath();
-        // A damaged cache adds nothing; it is written anew at close.
+        // Read on the checks' thread, so that the list paints meanwhile. A
+        // damaged cache adds nothing; it is written anew at close.
         if (!SignatureCacheFile.empty())
-            signatureCache_->Load(SignatureCacheFile);
+            first = [cache = signatureCache_.get(), file = SignatureCacheFile] {
+                cache->Load(file);
+            };
     }
     if (!signatureChecks_) {
         HWND wnd = wnd_;
         signatureChecks_ = std::make_unique<TSignatureChecks>(
-            *signatureCache_, [wnd] { PostMessageA(wnd, WM_SIGNATURESREADY, 0, 0); });
+            *signatureCache_, [wnd] { PostMessageA(wnd, WM_SIGNATURESREADY, 0, 0); },
+            std::move(first));
     }
     entriesByProgram_.clear();
     std::vector<std::string> programs;

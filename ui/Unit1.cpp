@@ -7,6 +7,7 @@
 #include "ListViewCalls.h"
 #include "Pictures.h"
 #include "Resources.h"
+#include "core/startupSignatures.h"
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
@@ -198,9 +199,10 @@ void TfrmMorvane::FormClose() {
     });
     placement_.Save(wnd_, dpi_.Value);
     formStorage_.Save(wnd_, dpi_.Value);
-    // What is being checked now is checked again next time.
+    // What is being checked now is checked again next time; a cache that
+    // learnt nothing new is not written (nor one closed before it was read).
     StopSignatureChecks();
-    if (signatureCache_ && !SignatureCacheFile.empty())
+    if (signatureCache_ && signatureCache_->Checks() > 0 && !SignatureCacheFile.empty())
         signatureCache_->Save(SignatureCacheFile);
 }
 

@@ -46,10 +46,12 @@ template <class F> F wintrustFunction(const char* name) {
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(proc));
 }
 
-std::string signerOf(HANDLE stateData) {
+CRYPT_PROVIDER_SGNR* signerData(HANDLE stateData) {
     CRYPT_PROVIDER_DATA* provider = WTHelperProvDataFromStateData(stateData);
-    CRYPT_PROVIDER_SGNR* signer =
-        provider ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+    return provider ? WTHelperGetProvSignerFromChain(provider, 0, FALSE, 0) : nullptr;
+}
+
+std::string signerOf(CRYPT_PROVIDER_SGNR* signer) {
     CRYPT_PROVIDER_CERT* cert = signer ? WTHelperGetProvCertFromChain(signer, 0) : nullptr;
     if (!cert || !cert->pCert)
         return {};
@@ -60,6 +62,19 @@ std::string signerOf(HANDLE stateData) {
     return FromWide(name);
 }
 
+// What the signer's chain says of its end, as WinVerifyTrust should have:
+// Wine's accepts a chain that ends in no trusted root.
+LONG chainStatus(CRYPT_PROVIDER_SGNR* signer) {
+    if (!signer || !signer->pChainContext)
+        return ERROR_SUCCESS;
+    const DWORD errors = signer->pChainContext->TrustStatus.dwErrorStatus;
+    if (errors & CERT_TRUST_IS_UNTRUSTED_ROOT)
+        return CERT_E_UNTRUSTEDROOT;
+    if (errors & CERT_TRUST_IS_PARTIAL_CHAIN)
+        return CERT_E_CHAINING;
+    return ERROR_SUCCESS;
+}
+
 // One WinVerifyTrust call with its state kept long enough to read the signer.
 LONG verify(WINTRUST_DATA& data, std::string& signer) {
     GUID action = WINTRUST_ACTION_GENERIC_VERIFY_V2;
@@ -68,9 +83,13 @@ LONG verify(WINTRUST_DATA& data, std::string& signer) {
     data.fdwRevocationChecks = WTD_REVOKE_NONE;
     data.dwStateAction = WTD_STATEACTION_VERIFY;
     data.dwProvFlags = WTD_CACHE_ONLY_URL_RETRIEVAL | WTD_REVOCATION_CHECK_NONE;
-    const LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
-    if (data.hWVTStateData)
-        signer = signerOf(data.hWVTStateData);
+    LONG status = WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
+    if (data.hWVTStateData) {
+        CRYPT_PROVIDER_SGNR* signed_ = signerData(data.hWVTStateData);
+        signer = signerOf(signed_);
+        if (status == ERROR_SUCCESS)
+            status = chainStatus(signed_);
+    }
     data.dwStateAction = WTD_STATEACTION_CLOSE;
     WinVerifyTrust(static_cast<HWND>(INVALID_HANDLE_VALUE), &action, &data);
     return status;
@@ -231,6 +250,8 @@ TFileSignature CheckFileSignature(const std::string& path, const std::atomic<boo
     if (!ToWide(path, wide) || wide.empty())
         return signature;
     auto stopped = [stop] { return stop && stop->load(); };
+    if (stopped())
+        return signature;
 
     WINTRUST_FILE_INFO file{};
     file.cbStruct = sizeof file;

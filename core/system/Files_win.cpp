@@ -162,23 +162,11 @@ bool ForceFolders(const std::string& path) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& data) {
-    std::wstring wide;
-    if (!widePath(path, wide))
-        return false;
-    UniqueFile file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
     data.clear();
-    char chunk[65536];
-    DWORD got = 0;
-    for (;;) {
-        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr))
-            return false;
-        if (got == 0)
-            return true;
-        data.append(chunk, got);
-    }
+    return ReadFileChunks(path, [&data](const char* bytes, std::size_t size) {
+        data.append(bytes, size);
+        return true;
+    });
 }
 
 bool ReadFileChunks(const std::string& path,

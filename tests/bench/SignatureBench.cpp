@@ -149,16 +149,17 @@ int main(int argc, char** argv) {
         plain[k] = 1e300;
         checked[k] = 1e300;
         for (int run = 0; run < 3; ++run) {
-            plain[k] = std::min(plain[k], FirstPaint(sizes[k], false, ""));
+            plain[k] = std::min(plain[k], FirstPaint(sizes[k], false, cacheFile));
             DeleteFileAt(cacheFile);
-            checked[k] = std::min(checked[k], FirstPaint(sizes[k], true, ""));
+            checked[k] = std::min(checked[k], FirstPaint(sizes[k], true, cacheFile));
+            DeleteFileAt(cacheFile);
         }
     }
 
     PutValues(large);
     double without = 0, with = 0, withUi = 0;
     {
-        auto form = OpenForm(false, "");
+        auto form = OpenForm(false, cacheFile);
         without = Refresh(*form, false);
     }
     {
