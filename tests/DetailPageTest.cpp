@@ -398,7 +398,7 @@ TEST(DetailPageNotes, SayWhatWindowsDoesWithTheEntry) {
     off->Enabled = false;
     auto notesOf = [](const TStartup& e) {
         const auto variables = DetailPageVariables(e, true);
-        EXPECT_EQ(variables.size(), 11u);
+        EXPECT_EQ(variables.size(), 16u);
         EXPECT_EQ(variables.back().first, "notes");
         return variables.back().second;
     };

@@ -15,14 +15,14 @@ namespace {
 TEST(ListColumns, SharingColumnsTakeWhatTheFixedOnesLeave) {
     TDpi dpi;
     int widths[ListColumnCount];
-    ShareListColumns(600, dpi, widths);
+    ShareListColumns(800, dpi, widths);
     EXPECT_EQ(widths[lcName], 120);
     EXPECT_EQ(widths[lcPublisher], 140);
     EXPECT_EQ(widths[lcLocation], 120);
     EXPECT_EQ(widths[lcRating], 45);
-    EXPECT_EQ(widths[lcFilename], (600 - 425) * 3 / 5);
-    EXPECT_EQ(widths[lcComment], 600 - 425 - widths[lcFilename]) << "the last takes the rest";
-    EXPECT_EQ(std::accumulate(widths, widths + ListColumnCount, 0), 600) << "no pixel lost";
+    EXPECT_EQ(widths[lcFilename], (800 - 425) * 3 / 5);
+    EXPECT_EQ(widths[lcComment], 800 - 425 - widths[lcFilename]) << "the last takes the rest";
+    EXPECT_EQ(std::accumulate(widths, widths + ListColumnCount, 0), 800) << "no pixel lost";
 }
 
 TEST(ListColumns, SharingColumnsKeepTheirLeastWidthInANarrowList) {

@@ -30,7 +30,7 @@ TEST_F(ListPaintTest, ALargeFillLooksUpOnlyTheFilesOfRowsShown) {
     const int shown = ListView_GetCountPerPage(List()) + 2;
     EXPECT_LE(form->FileLookups(), shown) << "no file search for rows never shown";
     EXPECT_EQ(Text(2999, 0), "Entry 2999");
-    EXPECT_EQ(Text(2999, 1), "c:\\many\\file2999.exe");
+    EXPECT_EQ(Text(2999, lcFilename), "c:\\many\\file2999.exe");
     EXPECT_TRUE(Checked(2999));
 }
 
@@ -199,7 +199,7 @@ TEST_F(ListPaintTest, ProgramNamedWithAVariableIsNotDrawnMissing) {
     const TRowInfo info = ExamineEntry(*form->RowEntry(row));
     EXPECT_FALSE(info.FileMissing);
     EXPECT_GE(info.ImageIndex, 0);
-    EXPECT_EQ(Text(row, 1), "%windir%\\system32\\notepad.exe");
+    EXPECT_EQ(Text(row, lcFilename), "%windir%\\system32\\notepad.exe");
 }
 
 } // namespace

@@ -19,7 +19,7 @@ namespace layout {
 // Window
 constexpr int WindowLeft = 193;
 constexpr int WindowTop = 132;
-constexpr int WindowWidth = 776;
+constexpr int WindowWidth = 916; // the list keeps its room beside the Publisher column
 constexpr int WindowHeight = 601;
 constexpr int MinClientWidth = 560;
 constexpr int MinClientHeight = 360;
