@@ -482,8 +482,7 @@ if [ -f "$samples/sample.exe" ]; then
   check "a byte changed after signing is tampering" contains "$(json_line CliTampered)" '"signature": "tampered"'
   check "Windows' own files have no signature information under Wine" contains "$(json_line CliWindowsOwn)" '"signature": "unknown"'
   check "an unsigned program of a maker who signs is a look-alike" contains "$(json_line CliOneDriveSetup)" '"lookAlike": true, "lookAlikeReason": "Not the real OneDriveSetup.exe: it is not signed, and the real one is signed by Microsoft Corporation."'
-  cache="$drive_c/users/$USER/AppData/Roaming/Morvane/signatures.dat"
-  [ -f "$cache" ] || cache=$(find "$drive_c/users" -path '*Morvane/signatures.dat' 2>/dev/null | head -n 1)
+  cache=$(find "$drive_c/users" -path '*Morvane/signatures.dat' 2>/dev/null | head -n 1)
   check "the checks are kept for the next run" test -s "$cache"
   cli list --csv
   check "the CSV carries the signature columns" contains "$(grep CliSigned <<<"$out")" ',untrusted,Morvane Sample Signer,Morvane Sample Maker,1.2.3.4,'"$signed_hash"',0,,'
