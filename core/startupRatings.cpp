@@ -37,8 +37,12 @@ void RateFromCatalogue(TStartup& entry, const TCatalogue& catalogue) {
 }
 
 void RateFromCatalogue(TStartups& startups, const TCatalogue& catalogue) {
+    // What Morvane's own list says is no change of the user's: a refresh
+    // that rates its entries must not warn of unapplied changes next time.
+    const bool modified = startups.Modified;
     for (int i = 0; i < startups.Count(); ++i)
         RateFromCatalogue(*startups.Items(i), catalogue);
+    startups.Modified = modified;
 }
 
 void RateFromCatalogue(TStartups& startups) {

@@ -272,9 +272,14 @@ void ApplySignature(TStartup& entry, const TFileSignature& signature) {
     const std::string comment =
         why + " A file that takes a well-known name may be pretending to be it: check it before "
               "you keep it.";
+    // Morvane's own judgement is no change of the user's: a refresh must not
+    // warn of changes that were never made.
+    const bool modified = entry.Owner && entry.Owner->Modified;
     entry.SetRating(1);
     entry.SetComment(comment);
     entry.SetDetailComment(comment);
+    if (entry.Owner)
+        entry.Owner->Modified = modified;
 }
 
 std::string PublisherText(const TStartup& entry) {

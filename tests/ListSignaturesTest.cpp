@@ -185,6 +185,7 @@ TEST_F(ListSignaturesTest, AnUnsignedCopyOfASignedMakersProgramIsMarkedALookAlik
               "Not the real OneDriveSetup.exe: it is not signed, and the real one is signed by "
               "Microsoft Corporation.");
     EXPECT_EQ(entry->Rating, 1);
+    EXPECT_FALSE(form->Startups()->Modified) << "a refresh warns of no change";
     const auto vars = DetailPageVariables(*entry, true);
     bool said = false;
     for (const auto& [name, value] : vars)

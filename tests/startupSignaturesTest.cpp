@@ -91,6 +91,7 @@ TEST_F(SignatureVerdictTest, AnUnsignedFileWithASigningMakersNameIsALookAlike) {
     TStartup* plain = all.Add("Plain", "", "C:\\Tools\\Plain.exe", slCURun, 0);
     TStartup* real = all.Add("Signed too", "", "D:\\Apps\\Signed.exe", slCURun, 0);
     RateFromCatalogue(all, Makers());
+    all.Modified = false;
     ASSERT_FALSE(fake->Verdict.LookAlike);
     EXPECT_EQ(fake->Verdict.ExpectedPublisher, "Example Corporation");
 
@@ -99,6 +100,7 @@ TEST_F(SignatureVerdictTest, AnUnsignedFileWithASigningMakersNameIsALookAlike) {
     ApplySignature(*real, signature(TSignatureState::Verified, "Example Corporation"));
     EXPECT_TRUE(fake->Verdict.LookAlike);
     EXPECT_EQ(fake->Rating, 1);
+    EXPECT_FALSE(all.Modified) << "Morvane's judgement is no change of the user's";
     EXPECT_EQ(fake->Verdict.LookAlikeReason,
               "Not the real Signed.exe: it is not signed, and the real one is signed by Example "
               "Corporation.");
