@@ -350,21 +350,23 @@ std::string TProgramMatch::HostNote() const {
     return Launch.ScriptHost ? "Runs a script through " + Launch.Host + "." : std::string();
 }
 
-std::string TProgramMatch::Comment() const {
-    std::string text;
-    if (LookAlike) {
-        const std::string name(PathFileName(Launch.Program));
-        text += "Not the real " + Record->Program;
-        if (!Record->Publisher.empty())
-            text += " of " + Record->Publisher;
-        text += ": that program lives in " + Record->Folders.front() + ", but this " + name +
-                " is in " + Launch.Folder +
-                ". A file that takes a well-known name in another folder may be pretending to "
-                "be it: check it before you keep it.";
-    } else if (Record) {
-        text = Record->Comment;
-    }
+std::string TProgramMatch::Reason() const {
+    if (!LookAlike)
+        return {};
+    const std::string name(PathFileName(Launch.Program));
+    std::string text = "Not the real " + Record->Program;
+    if (!Record->Publisher.empty())
+        text += " of " + Record->Publisher;
+    text += ": that program lives in " + Record->Folders.front() + ", but this " + name +
+            " is in " + Launch.Folder + ".";
     return text;
+}
+
+std::string TProgramMatch::Comment() const {
+    if (LookAlike)
+        return Reason() + " A file that takes a well-known name in another folder may be "
+                          "pretending to be it: check it before you keep it.";
+    return Record ? Record->Comment : std::string();
 }
 
 TProgramMatch MatchProgram(const TCatalogue& catalogue, std::string_view title,

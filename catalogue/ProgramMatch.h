@@ -43,6 +43,8 @@ struct TProgramMatch {
     int Rating() const;
     // The record's comment; for a look-alike, why it is one.
     std::string Comment() const;
+    // For a look-alike, why it is one in one sentence; empty otherwise.
+    std::string Reason() const;
     // "Runs a script through wscript.exe." where a script host starts it.
     std::string HostNote() const;
 };

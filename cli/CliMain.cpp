@@ -3,6 +3,7 @@
 
 #include "cli/CliOutput.h"
 #include "startupExport.h"
+#include "startupSignatures.h"
 #include "startupUtil.h"
 
 #include "online/Consult.h"
@@ -29,8 +30,14 @@ const char kHelp[] =
     "Shows and changes the programs Windows starts automatically.\n"
     "\n"
     "Commands:\n"
-    "  list [--csv | --json | --xml] [--group NAME|INDEX]\n"
+    "  list [--csv | --json | --xml] [--group NAME|INDEX] [--verify]\n"
     "        Lists the startup entries, with the disabled ones Morvane keeps.\n"
+    "        Each program file's signature is checked before it is printed\n"
+    "        (publisher, signature: verified, untrusted, tampered, unsigned or\n"
+    "        unknown, signer, company, fileVersion, sha256, lookAlike). A file\n"
+    "        unchanged since an earlier check (same size and write time) is\n"
+    "        answered from the per-user cache; --verify trusts no cache and\n"
+    "        checks every file anew (the cache is a file the user can write).\n"
     "        --xml writes the document of the window's Export > XML.\n"
     "        --group filters like a node of the window's location tree: an index\n"
     "        0-12 or a name (\"Startup Items\", \"Local Machine\", \"Current User\",\n"
@@ -217,6 +224,7 @@ struct Arguments {
     bool ApplyProfile = false;
     std::string Server;
     bool Offline = false;
+    bool Verify = false;
 };
 
 Arguments ParseArguments(const std::vector<std::string>& argv) {
@@ -245,6 +253,8 @@ Arguments ParseArguments(const std::vector<std::string>& argv) {
             args.Server = value();
         else if (a == "--offline")
             args.Offline = true;
+        else if (a == "--verify")
+            args.Verify = true;
         else if (a.size() > 1 && a[0] == '-' && a != "-")
             throw UsageError("unknown option " + a);
         else if (args.Command.empty())
@@ -277,11 +287,19 @@ int Run(const Arguments& args) {
         if (!pos.empty())
             throw UsageError("list takes no arguments");
         const bool complete = Scan(startups, lock);
-        std::vector<const TStartup*> rows;
+        lock.Release();
+        std::vector<TStartup*> rows;
         for (int i = 0; i < startups.Count(); ++i)
             if (InLocationGroup(startups.Items(i)->Location, args.Group))
                 rows.push_back(startups.Items(i));
-        Print(rows, args.Output);
+        TSignatureCache cache;
+        const std::string cacheFile = SignatureCachePath();
+        if (!args.Verify && !cacheFile.empty())
+            cache.Load(cacheFile);
+        CheckSignatures(rows, cache);
+        if (!cacheFile.empty() && cache.Checks() > 0)
+            cache.Save(cacheFile);
+        Print(std::vector<const TStartup*>(rows.begin(), rows.end()), args.Output);
         return complete ? 0 : 1;
     }
     if (cmd == "disable" || cmd == "enable") {

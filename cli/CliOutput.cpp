@@ -5,6 +5,7 @@
 #include "cli/CliOutput.h"
 
 #include "startupExport.h"
+#include "startupSignatures.h"
 #include "system/Files.h"
 #include "system/TextCodec.h"
 
@@ -91,19 +92,48 @@ std::string JsonString(const std::string& s) {
 
 namespace {
 
-// The JSON fields of what is known of the program, after "rating".
-std::string RatingFields(const TStartup& e) {
+std::string JsonOrNull(const std::string& s) {
+    return s.empty() ? std::string("null") : JsonString(s);
+}
+
+// The JSON fields of who made the program, as its file proves it.
+std::string SignatureFields(const TStartup& e) {
+    const TFileSignature& s = e.Verdict.Signature;
+    std::string out = ", \"publisher\": ";
+    out += JsonOrNull(PublisherText(e));
+    out += ", \"signature\": ";
+    out += JsonString(SignatureStateName(s.State));
+    out += ", \"signer\": ";
+    out += JsonOrNull(s.Signer);
+    out += ", \"company\": ";
+    out += JsonOrNull(s.Company);
+    out += ", \"fileVersion\": ";
+    out += JsonOrNull(s.FileVersion);
+    out += ", \"sha256\": ";
+    out += JsonOrNull(s.Sha256);
+    out += ", \"lookAlike\": ";
+    out += e.Verdict.LookAlike ? "true" : "false";
+    if (e.Verdict.LookAlike) {
+        out += ", \"lookAlikeReason\": ";
+        out += JsonString(e.Verdict.LookAlikeReason);
+    }
+    return out;
+}
+
+// The JSON fields of what is known of the program, after "rating"; the
+// look-alike mark unless the signature fields follow with it.
+std::string RatingFields(const TStartup& e, bool withSignature) {
     const TProgramVerdict& v = e.Verdict;
     std::string out = ", \"comment\": " + JsonString(e.Comment) + ", \"ratingSource\": " +
                       (v.Source.empty() ? std::string("null") : JsonString(v.Source));
-    if (!v.Publisher.empty())
-        out += ", \"publisher\": " + JsonString(v.Publisher);
+    if (withSignature)
+        out += SignatureFields(e);
     if (!v.TurnOff.empty())
         out += ", \"turnOff\": " + JsonString(v.TurnOff);
     if (!v.ScriptHost.empty())
         out += ", \"scriptHost\": " + JsonString(v.ScriptHost);
-    if (v.LookAlike)
-        out += ", \"lookAlike\": true, \"lookAlikeReason\": " + JsonString(e.DetailComment);
+    if (v.LookAlike && !withSignature)
+        out += ", \"lookAlike\": true, \"lookAlikeReason\": " + JsonString(v.LookAlikeReason);
     return out;
 }
 
@@ -117,6 +147,7 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
         // "enabled" stays the last column, as scripts read it.
         out += "title,command line,program file,arguments,location,location name,rating,"
                "located file,file missing,disabled by,also in,comment,rating source,publisher,"
+               "signature,signer,company,file version,sha256,look-alike,look-alike reason,"
                "enabled\r\n";
         for (const TStartup* e : rows) {
             std::string alsoIn;
@@ -128,7 +159,16 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
                    std::to_string(e->Rating) + ',' + CsvField(e->LocatedFile()) + ',' +
                    (e->FileMissing() ? "1" : "0") + ',' + DisabledBy(*e) + ',' + CsvField(alsoIn) +
                    ',' + CsvField(e->Comment) + ',' + CsvField(e->Verdict.Source) + ',' +
-                   CsvField(e->Verdict.Publisher) + ',' + (e->Enabled ? "1" : "0") + "\r\n";
+                   CsvField(PublisherText(*e)) + ',';
+            const TFileSignature& s = e->Verdict.Signature;
+            out += SignatureStateName(s.State);
+            for (const std::string* field : {&s.Signer, &s.Company, &s.FileVersion, &s.Sha256}) {
+                out += ',';
+                out += CsvField(*field);
+            }
+            out += e->Verdict.LookAlike ? ",1," : ",0,";
+            out += CsvField(e->Verdict.LookAlikeReason);
+            out += e->Enabled ? ",1\r\n" : ",0\r\n";
         }
     } else if (format == Format::Json) {
         out += "[";
@@ -141,7 +181,7 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
                    ", \"arguments\": " + JsonString(e->Arguments) +
                    ", \"location\": " + std::to_string(e->Location) +
                    ", \"locationName\": " + JsonString(e->LocationText()) +
-                   ", \"rating\": " + std::to_string(e->Rating) + RatingFields(*e) +
+                   ", \"rating\": " + std::to_string(e->Rating) + RatingFields(*e, true) +
                    ", \"enabled\": " + (e->Enabled ? "true" : "false") +
                    ", \"locatedFile\": " + JsonString(e->LocatedFile()) +
                    ", \"fileMissing\": " + (e->FileMissing() ? "true" : "false") +
@@ -177,7 +217,8 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
                    e->CommandLine + "\n";
             for (const std::string& remark :
                  {e->DisabledReason(), e->AlsoInText(), e->WindowsNote(),
-                  e->FileMissing() ? std::string("program file not found") : std::string()})
+                  e->FileMissing() ? std::string("program file not found") : std::string(),
+                  e->Verdict.LookAlike ? e->Verdict.LookAlikeReason : std::string()})
                 if (!remark.empty())
                     out += "    (" + remark + ")\n";
         }
@@ -213,8 +254,8 @@ std::string FormatRatings(const std::vector<const TStartup*>& rows, Format forma
                    ", \"programFile\": " + JsonString(e->FilePath) +
                    ", \"locationName\": " + JsonString(e->LocationText()) +
                    ", \"rating\": " + std::to_string(e->Rating) +
-                   ", \"ratingName\": " + JsonString(RatingName(e->Rating)) + RatingFields(*e) +
-                   "}";
+                   ", \"ratingName\": " + JsonString(RatingName(e->Rating)) +
+                   RatingFields(*e, false) + "}";
         }
         out += rows.empty() ? "]\n" : "\n]\n";
     } else {

@@ -1,5 +1,6 @@
 #include "startupExport.h"
 
+#include "startupSignatures.h"
 #include "startupUtil.h"
 #include "system/Errors.h"
 #include "system/Files.h"
@@ -106,6 +107,17 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
         Element(out, "rating", std::to_string(e->Rating));
         Element(out, "comment", e->Comment);
         Element(out, "ratingSource", e->Verdict.Source);
+        // Who made the program, as its file proves it (empty when unchecked).
+        const TFileSignature& signature = e->Verdict.Signature;
+        Element(out, "publisher", PublisherText(*e));
+        Element(out, "signature", SignatureStateName(signature.State));
+        Element(out, "signer", signature.Signer);
+        Element(out, "company", signature.Company);
+        Element(out, "fileVersion", signature.FileVersion);
+        Element(out, "sha256", signature.Sha256);
+        Element(out, "lookAlike", e->Verdict.LookAlike ? "true" : "false");
+        if (e->Verdict.LookAlike)
+            Element(out, "lookAlikeReason", e->Verdict.LookAlikeReason);
         Element(out, "enabled", e->Enabled ? "true" : "false");
         Element(out, "locatedFile", e->LocatedFile());
         Element(out, "fileMissing", e->FilePath.empty() || e->FileMissing() ? "true" : "false");

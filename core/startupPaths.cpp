@@ -34,6 +34,10 @@ std::string KeptShortcutFolder(int code) {
     return InDataFolder("Shortcuts\\" + std::to_string(code));
 }
 
+std::string SignatureCachePath() {
+    return InDataFolder("signatures.dat");
+}
+
 std::string SystemLockPath() {
     return InDataFolder("disabled.dat.lock");
 }

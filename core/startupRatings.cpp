@@ -1,6 +1,7 @@
 #include "startupRatings.h"
 
 #include "catalogue/ProgramMatch.h"
+#include "startupSignatures.h"
 #include "startupUtil.h"
 #include "system/Files.h"
 
@@ -16,6 +17,8 @@ void RateFromCatalogue(TStartup& entry, const TCatalogue& catalogue) {
     verdict.Program = std::string(PathFileName(match.Launch.Program));
     verdict.ScriptHost = match.Launch.ScriptHost ? match.Launch.Host : std::string();
     verdict.LookAlike = match.LookAlike;
+    verdict.LookAlikeReason = match.Reason();
+    verdict.ExpectedPublisher = match.Known() ? match.Record->Publisher : std::string();
     // What the catalogue does not know keeps what the entry was told before
     // (a server's answer, or a rating a profile or the store brought).
     if (!match.Known())
@@ -28,11 +31,18 @@ void RateFromCatalogue(TStartup& entry, const TCatalogue& catalogue) {
     entry.SetRating(match.Rating());
     entry.SetComment(note.empty() ? comment : note + " " + comment);
     entry.SetDetailComment(comment);
+    // A signature already checked still speaks against a look-alike.
+    if (verdict.Signature.State != TSignatureState::Unchecked)
+        ApplySignature(entry, verdict.Signature);
 }
 
 void RateFromCatalogue(TStartups& startups, const TCatalogue& catalogue) {
+    // What Morvane's own list says is no change of the user's: a refresh
+    // that rates its entries must not warn of unapplied changes next time.
+    const bool modified = startups.Modified;
     for (int i = 0; i < startups.Count(); ++i)
         RateFromCatalogue(*startups.Items(i), catalogue);
+    startups.Modified = modified;
 }
 
 void RateFromCatalogue(TStartups& startups) {

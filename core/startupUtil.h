@@ -3,6 +3,7 @@
 // locations, and the operations on the collection: scanning, writing back,
 // the store of disabled entries and profile files.
 
+#include "system/FileSignature.h"
 #include "system/Registry.h"
 #include "system/StringList.h"
 
@@ -102,8 +103,17 @@ struct TProgramVerdict {
     std::string Program;
     // The script host that runs it (wscript.exe), when one does.
     std::string ScriptHost;
-    // It carries a known program's name but is not where that program lives.
+    // It carries a known program's name but is not that program: it is not
+    // where that program lives, or not signed by its maker. Why, in one
+    // sentence.
     bool LookAlike = false;
+    std::string LookAlikeReason;
+    // The maker the catalogue names for a program of this file name, even
+    // when this file is a look-alike of it: what its signature must show.
+    std::string ExpectedPublisher;
+    // What the located program file proves of its maker (Unchecked until
+    // its check ends).
+    TFileSignature Signature;
 };
 
 class TStartup {
@@ -335,6 +345,8 @@ std::string DisabledStorePath();
 std::string KeptValuesPath();
 std::string KeptShortcutFolder(int code);
 std::string SystemLockPath();
+// The signature checks of program files, kept for the next run (startupSignatures.h).
+std::string SignatureCachePath();
 // Where a store that cannot be read is kept aside: the store's path followed
 // by ".damaged-" and the local date and time (YYYYMMDD-HHMMSS).
 std::string DamagedStorePath(const std::string& storePath);

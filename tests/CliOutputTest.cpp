@@ -81,6 +81,44 @@ TEST(CliCsv, EnabledStaysTheLastColumnOfEveryRow) {
     EXPECT_EQ(lines[1].substr(lines[1].size() - 3), ",1\r");
 }
 
+TEST(CliList, EveryFormatCarriesWhoMadeTheProgram) {
+    TStartups s;
+    TStartup* e = s.Add("Fake", "", "C:\\x\\fake.exe", slCURun, 0);
+    ASSERT_NE(e, nullptr);
+    e->Verdict.Signature.State = TSignatureState::Untrusted;
+    e->Verdict.Signature.Signer = "Self \"Made\"";
+    e->Verdict.Signature.Company = "Maker, Inc.";
+    e->Verdict.Signature.FileVersion = "1.0";
+    e->Verdict.Signature.Sha256 = std::string(64, 'f');
+    e->Verdict.LookAlike = true;
+    e->Verdict.LookAlikeReason = "Not the real fake.exe.";
+    const std::string json = FormatList(Rows(s), Format::Json);
+    EXPECT_NE(json.find("\"publisher\": \"Maker, Inc. (not verified)\", \"signature\": "
+                        "\"untrusted\", \"signer\": \"Self \\\"Made\\\"\", \"company\": "
+                        "\"Maker, Inc.\", \"fileVersion\": \"1.0\", \"sha256\": \"" +
+                        std::string(64, 'f') +
+                        "\", \"lookAlike\": true, \"lookAlikeReason\": \"Not the real fake.exe.\""),
+              std::string::npos)
+        << json;
+    const std::vector<std::string> lines = Lines(FormatList(Rows(s), Format::Csv));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_NE(lines[1].find(",\"Maker, Inc. (not verified)\",untrusted,\"Self \"\"Made\"\"\","
+                            "\"Maker, Inc.\",1.0," +
+                            std::string(64, 'f') + ",1,Not the real fake.exe.,1\r"),
+              std::string::npos)
+        << lines[1];
+    const std::string xml = FormatList(Rows(s), Format::Xml);
+    EXPECT_NE(xml.find("<signature>untrusted</signature>"), std::string::npos) << xml;
+    EXPECT_NE(xml.find("<lookAlike>true</lookAlike>"), std::string::npos) << xml;
+
+    // Unchecked, the fields are there and empty, so that a script's columns stay.
+    TStartups plain;
+    plain.Add("Plain", "", "C:\\x\\plain.exe", slCURun, 0);
+    EXPECT_NE(FormatList(Rows(plain), Format::Json)
+                  .find("\"publisher\": null, \"signature\": \"unchecked\", \"signer\": null"),
+              std::string::npos);
+}
+
 TEST(CliJsonList, EmptyAndFilledListsAreArrays) {
     TStartups s;
     EXPECT_EQ(FormatList(Rows(s), Format::Json), "[]\n");

@@ -150,11 +150,12 @@ TEST_F(ConsultUiTest, ConsultFillsRatingsAndCommentsFromTheReferenceServer) {
     int mine = RowOf("My Own Tool");
     ASSERT_GE(java, 0);
     EXPECT_EQ(form->RowEntry(java)->Rating, 2);
-    EXPECT_EQ(Text(java, 3), "2");
-    EXPECT_EQ(Text(java, 4).rfind("Looks for Java updates.", 0), 0u) << Text(java, 4);
+    EXPECT_EQ(Text(java, lcRating), "2");
+    EXPECT_EQ(Text(java, lcComment).rfind("Looks for Java updates.", 0), 0u)
+        << Text(java, lcComment);
     EXPECT_EQ(form->RowEntry(java)->DetailComment, form->RowEntry(java)->Comment);
     EXPECT_EQ(form->RowEntry(mine)->Rating, 0);
-    EXPECT_EQ(Text(mine, 4), "");
+    EXPECT_EQ(Text(mine, lcComment), "");
     EXPECT_FALSE(form->Busy().Active());
     EXPECT_FALSE(form->Consulting());
 }
@@ -166,9 +167,10 @@ TEST_F(ConsultUiTest, MorvanesOwnListAnswersFromTheFirstPaintAndAServerWinsWhere
     const int mine = RowOf("My Own Tool");
     ASSERT_GE(java, 0);
     ASSERT_GE(mine, 0);
-    EXPECT_EQ(Text(java, 3), "2") << "no click, no network";
-    EXPECT_EQ(Text(java, 4).rfind("Looks for Java updates.", 0), 0u) << Text(java, 4);
-    EXPECT_EQ(Text(mine, 3), "0");
+    EXPECT_EQ(Text(java, lcRating), "2") << "no click, no network";
+    EXPECT_EQ(Text(java, lcComment).rfind("Looks for Java updates.", 0), 0u)
+        << Text(java, lcComment);
+    EXPECT_EQ(Text(mine, lcRating), "0");
     // With no server chosen, Consult answers at once, as often as asked.
     const int pumps = seam.Pumps;
     form->btnConsultClick();
@@ -181,7 +183,7 @@ TEST_F(ConsultUiTest, MorvanesOwnListAnswersFromTheFirstPaintAndAServerWinsWhere
     UseServer(server);
     form->btnConsultClick();
     ASSERT_TRUE(seam.Messages.empty()) << seam.Messages[0];
-    EXPECT_EQ(Text(RowOf("My Own Tool"), 4), "Ours.");
+    EXPECT_EQ(Text(RowOf("My Own Tool"), lcComment), "Ours.");
     EXPECT_EQ(form->RowEntry(RowOf("My Own Tool"))->Verdict.Source,
               "http://127.0.0.1:" + std::to_string(server.Port()));
     EXPECT_EQ(form->RowEntry(RowOf("SunJavaUpdateSched"))->Rating, 2);
@@ -298,7 +300,7 @@ TEST_F(ConsultUiTest, FailureSaysWhyAndLeavesTheNextConsultFree) {
     ASSERT_EQ(seam.Messages.size(), 3u);
     EXPECT_EQ(seam.Messages[2], std::string(FailureMessage) + "\nanswer item 2 has no \"idx\"");
     EXPECT_EQ(form->RowEntry(0)->Comment, "kept");
-    EXPECT_EQ(Text(0, 4), "kept");
+    EXPECT_EQ(Text(0, lcComment), "kept");
 }
 
 TEST_F(ConsultUiTest, OptionsStoreTheChosenServerAndProxy) {

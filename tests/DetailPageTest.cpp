@@ -235,7 +235,8 @@ TEST_F(DetailPageTest, ShippedTemplateUsesEveryVariableAndRunsInTheInternetZone)
     ASSERT_FALSE(text.empty()) << "mrvTemplate.tpl lies beside the program";
     for (const char* name :
          {"title", "filename", "argument", "q_title", "q_filename_only", "required",
-          "startuplocation", "comments", "publisher", "ratingsource", "notes"})
+          "startuplocation", "comments", "publisher", "signature", "company", "fileversion",
+          "sha256", "lookalike", "ratingsource", "notes"})
         EXPECT_NE(text.find(std::string("{") + name + "}"), std::string::npos) << name;
     EXPECT_NE(text.find("<!-- saved from url=(0014)about:internet -->"), std::string::npos);
     EXPECT_NE(text.find("content=\"IE=edge\""), std::string::npos);
@@ -397,7 +398,7 @@ TEST(DetailPageNotes, SayWhatWindowsDoesWithTheEntry) {
     off->Enabled = false;
     auto notesOf = [](const TStartup& e) {
         const auto variables = DetailPageVariables(e, true);
-        EXPECT_EQ(variables.size(), 11u);
+        EXPECT_EQ(variables.size(), 16u);
         EXPECT_EQ(variables.back().first, "notes");
         return variables.back().second;
     };

@@ -15,13 +15,14 @@ namespace {
 TEST(ListColumns, SharingColumnsTakeWhatTheFixedOnesLeave) {
     TDpi dpi;
     int widths[ListColumnCount];
-    ShareListColumns(600, dpi, widths);
+    ShareListColumns(800, dpi, widths);
     EXPECT_EQ(widths[lcName], 120);
+    EXPECT_EQ(widths[lcPublisher], 140);
     EXPECT_EQ(widths[lcLocation], 120);
     EXPECT_EQ(widths[lcRating], 45);
-    EXPECT_EQ(widths[lcFilename], (600 - 285) * 3 / 5);
-    EXPECT_EQ(widths[lcComment], 600 - 285 - widths[lcFilename]) << "the last takes the rest";
-    EXPECT_EQ(std::accumulate(widths, widths + ListColumnCount, 0), 600) << "no pixel lost";
+    EXPECT_EQ(widths[lcFilename], (800 - 425) * 3 / 5);
+    EXPECT_EQ(widths[lcComment], 800 - 425 - widths[lcFilename]) << "the last takes the rest";
+    EXPECT_EQ(std::accumulate(widths, widths + ListColumnCount, 0), 800) << "no pixel lost";
 }
 
 TEST(ListColumns, SharingColumnsKeepTheirLeastWidthInANarrowList) {
@@ -42,14 +43,16 @@ TEST(ListColumns, WidthsScaleWithTheScreensSetting) {
     ShareListColumns(1000, dpi, widths);
     EXPECT_EQ(widths[lcName], 180);
     EXPECT_EQ(widths[lcRating], 68);
-    const int rest = 1000 - dpi.Scale(285);
+    const int rest = 1000 - dpi.Scale(425);
     EXPECT_EQ(widths[lcFilename], rest * 3 / 5);
     EXPECT_EQ(widths[lcComment], rest - rest * 3 / 5);
 }
 
 TEST(ListColumns, TableNamesEveryColumnOnce) {
-    ASSERT_EQ(ListColumnCount, 5);
+    ASSERT_EQ(ListColumnCount, 6);
     EXPECT_STREQ(ListColumns[lcName].Caption, "Name");
+    EXPECT_STREQ(ListColumns[lcPublisher].Caption, "Publisher") << "after Name";
+    EXPECT_EQ(ListColumns[lcPublisher].Text, ctPublisher);
     EXPECT_STREQ(ListColumns[lcFilename].Caption, "Filename");
     EXPECT_STREQ(ListColumns[lcLocation].Caption, "Startup Location");
     EXPECT_STREQ(ListColumns[lcRating].Caption, "Rating");

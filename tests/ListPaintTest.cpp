@@ -30,7 +30,7 @@ TEST_F(ListPaintTest, ALargeFillLooksUpOnlyTheFilesOfRowsShown) {
     const int shown = ListView_GetCountPerPage(List()) + 2;
     EXPECT_LE(form->FileLookups(), shown) << "no file search for rows never shown";
     EXPECT_EQ(Text(2999, 0), "Entry 2999");
-    EXPECT_EQ(Text(2999, 1), "c:\\many\\file2999.exe");
+    EXPECT_EQ(Text(2999, lcFilename), "c:\\many\\file2999.exe");
     EXPECT_TRUE(Checked(2999));
 }
 
@@ -110,10 +110,12 @@ TEST_F(ListPaintTest, PaintedRowShowsCheckBoxUnderlineAndRatingPicture) {
     RECT r = RowRect(lost);
     Click(5, (r.top + r.bottom) / 2); // untick "Lost"
 
-    const int nameW = ListView_GetColumnWidth(List(), 0);
-    const int fileW = ListView_GetColumnWidth(List(), 1);
-    const int locW = ListView_GetColumnWidth(List(), 2);
-    const int fileLeft = nameW + 2;
+    const int nameW = ListView_GetColumnWidth(List(), lcName);
+    const int publisherW = ListView_GetColumnWidth(List(), lcPublisher);
+    const int fileW = ListView_GetColumnWidth(List(), lcFilename);
+    const int locW = ListView_GetColumnWidth(List(), lcLocation);
+    const int publisherLeft = nameW + 2;
+    const int fileLeft = publisherLeft + publisherW + 2;
     const int ratingLeft = fileLeft + fileW + 2 + locW + 2;
 
     RowPicture ticked(*form, found);
@@ -138,7 +140,7 @@ TEST_F(ListPaintTest, PaintedRowShowsCheckBoxUnderlineAndRatingPicture) {
         HDC dc = GetDC(List());
         HGDIOBJ old =
             SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(List(), WM_GETFONT, 0, 0)));
-        std::string shown = Text(lost, 1);
+        std::string shown = Text(lost, lcFilename);
         GetTextExtentPoint32A(dc, shown.c_str(), static_cast<int>(shown.size()), &text);
         SelectObject(dc, old);
         ReleaseDC(List(), dc);
@@ -150,6 +152,12 @@ TEST_F(ListPaintTest, PaintedRowShowsCheckBoxUnderlineAndRatingPicture) {
     EXPECT_TRUE(RowPicture::Red(ticked.At(ratingLeft + 2, 3)));
     EXPECT_TRUE(RowPicture::Red(unticked.At(ratingLeft + 2, 3)));
     EXPECT_GT(ticked.RedPixels(ratingLeft, ratingLeft + 16, 0, 16), 120);
+
+    // A look-alike carries the red warning sign in its Publisher cell.
+    EXPECT_EQ(ticked.RedPixels(publisherLeft, publisherLeft + 16, 0, h), 0);
+    form->RowEntry(found)->Verdict.LookAlike = true;
+    RowPicture warned(*form, found);
+    EXPECT_GT(warned.RedPixels(publisherLeft, publisherLeft + 16, 0, h), 20);
 }
 
 TEST_F(ListPaintTest, RatingsWithoutPicturesPaintTheirNumber) {
@@ -159,9 +167,9 @@ TEST_F(ListPaintTest, RatingsWithoutPicturesPaintTheirNumber) {
     RowPicture low(*form, 0);
     form->RowEntry(0)->SetRating(1234567);
     RowPicture high(*form, 0);
-    const int ratingLeft = ListView_GetColumnWidth(List(), 0) + 2 +
-                           ListView_GetColumnWidth(List(), 1) + 2 +
-                           ListView_GetColumnWidth(List(), 2) + 2;
+    int ratingLeft = 0;
+    for (int column = lcName; column < lcRating; ++column)
+        ratingLeft += ListView_GetColumnWidth(List(), column) + 2;
     EXPECT_EQ(high.RedPixels(ratingLeft, ratingLeft + 16, 0, high.Height()), 0);
     int dark = 0;
     for (int y = 0; y < high.Height(); ++y)
@@ -191,7 +199,7 @@ TEST_F(ListPaintTest, ProgramNamedWithAVariableIsNotDrawnMissing) {
     const TRowInfo info = ExamineEntry(*form->RowEntry(row));
     EXPECT_FALSE(info.FileMissing);
     EXPECT_GE(info.ImageIndex, 0);
-    EXPECT_EQ(Text(row, 1), "%windir%\\system32\\notepad.exe");
+    EXPECT_EQ(Text(row, lcFilename), "%windir%\\system32\\notepad.exe");
 }
 
 } // namespace

@@ -27,15 +27,15 @@ TEST_F(ListSortTest, SortsByEachColumn) {
 
     form->lvStartupListColumnClick(0);
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Mike", "Zulu", "alpha", "beta"}));
-    form->lvStartupListColumnClick(1); // by program file, not by the command line shown
+    form->lvStartupListColumnClick(lcFilename); // by program file, not by the command line shown
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Mike", "Zulu", "beta", "alpha"}));
-    form->lvStartupListColumnClick(2); // by code: 0, 4, 8, 10
+    form->lvStartupListColumnClick(lcLocation); // by code: 0, 4, 8, 10
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Zulu", "alpha", "beta", "Mike"}));
-    form->lvStartupListColumnClick(3);
+    form->lvStartupListColumnClick(lcRating);
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Mike", "Zulu", "beta", "alpha"}));
-    form->lvStartupListColumnClick(3); // again: the same, ascending
+    form->lvStartupListColumnClick(lcRating); // again: the same, ascending
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Mike", "Zulu", "beta", "alpha"}));
-    form->lvStartupListColumnClick(4);
+    form->lvStartupListColumnClick(lcComment);
     EXPECT_EQ(Rows(), 4);
     // Filling again does not keep the sort.
     form->FillList();
@@ -71,9 +71,9 @@ TEST_F(ListSortTest, CompareHandlesExtremeRatings) {
     TStartups all;
     TStartup* low = all.Add("low", "", "c:\\low.exe", slCURun, INT32_MIN);
     TStartup* high = all.Add("high", "", "c:\\high.exe", slCURun, INT32_MAX);
-    EXPECT_LT(TfrmMorvane::lvStartupListCompare(low, high, 3), 0);
-    EXPECT_GT(TfrmMorvane::lvStartupListCompare(high, low, 3), 0);
-    EXPECT_EQ(TfrmMorvane::lvStartupListCompare(low, high, 4), 0);
+    EXPECT_LT(TfrmMorvane::lvStartupListCompare(low, high, lcRating), 0);
+    EXPECT_GT(TfrmMorvane::lvStartupListCompare(high, low, lcRating), 0);
+    EXPECT_EQ(TfrmMorvane::lvStartupListCompare(low, high, lcComment), 0);
 }
 
 } // namespace

@@ -56,7 +56,7 @@ TEST_F(PlacementTest, PlacementIsSavedOnCloseAndRestoredAtTheSameDpi) {
     Open();
     GetWindowRect(form->Handle(), &r);
     EXPECT_EQ(r.left, dpi.Scale(193));
-    EXPECT_EQ(r.right - r.left, dpi.Scale(776));
+    EXPECT_EQ(r.right - r.left, dpi.Scale(916));
 }
 
 } // namespace

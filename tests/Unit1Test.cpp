@@ -34,9 +34,9 @@ TEST_F(Unit1Test, StartShowsEveryScannedEntryInCollectionOrder) {
         SCOPED_TRACE(e->Title);
         EXPECT_EQ(form->RowEntry(i), e);
         EXPECT_EQ(Text(i, 0), e->Title);
-        EXPECT_EQ(Text(i, 1), e->CommandLine);
-        EXPECT_EQ(Text(i, 2), e->LocationText());
-        EXPECT_EQ(Text(i, 3), std::to_string(e->Rating));
+        EXPECT_EQ(Text(i, lcFilename), e->CommandLine);
+        EXPECT_EQ(Text(i, lcLocation), e->LocationText());
+        EXPECT_EQ(Text(i, lcRating), std::to_string(e->Rating));
         EXPECT_TRUE(Checked(i));
     }
     // The scan's order: user folder, all-users folder, then the six keys.
@@ -164,7 +164,7 @@ TEST_F(Unit1Test, ApplyRemovesTheValueAndRefreshBringsTheRowBackUnticked) {
     TStartup* back = form->RowEntry(row);
     EXPECT_FALSE(back->Enabled);
     EXPECT_EQ(back->Location, slCURun);
-    EXPECT_EQ(Text(row, 1), std::string(ExistingProgram) + " /helper");
+    EXPECT_EQ(Text(row, lcFilename), std::string(ExistingProgram) + " /helper");
 
     // Ticking it and applying puts the value back.
     r = RowRect(row);
@@ -271,9 +271,9 @@ TEST_F(Unit1Test, EntryWindowsTurnedOffIsUntickedWithItsReasonAsComment) {
     ASSERT_GE(on, 0);
     EXPECT_FALSE(Checked(off));
     EXPECT_TRUE(Checked(on));
-    EXPECT_EQ(Text(off, 4), form->RowEntry(off)->DisabledReason());
-    EXPECT_NE(Text(off, 4).find("Windows' Startup settings"), std::string::npos);
-    EXPECT_EQ(Text(on, 4), "");
+    EXPECT_EQ(Text(off, lcComment), form->RowEntry(off)->DisabledReason());
+    EXPECT_NE(Text(off, lcComment).find("Windows' Startup settings"), std::string::npos);
+    EXPECT_EQ(Text(on, lcComment), "");
     EXPECT_TRUE(seam.Messages.empty());
 }
 

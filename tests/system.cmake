@@ -25,6 +25,29 @@ set(system_test_sources
   ${CMAKE_CURRENT_SOURCE_DIR}/WideTextTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/ShortcutLinkTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/LnkFormatTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/Sha256Test.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/FileSignatureTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/support/Seed_${MORVANE_PLATFORM}.cpp)
 morvane_test(system_tests SOURCES ${system_test_sources} LIBS morvane_system ${MORVANE_SEEDING})
+
+# The signature tests' programs, built and signed at build time beside the
+# tests (bin/signed): a MinGW program with a version resource, the same
+# signed by a certificate made on the spot, and that one changed after signing.
+if(MINGW AND TARGET system_tests)
+  enable_language(RC)
+  set(signed_samples_dir ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/signed)
+  set(signed_samples)
+  foreach(name sample.exe sample-signed.exe sample-tampered.exe sample.sha256)
+    list(APPEND signed_samples ${signed_samples_dir}/${name})
+  endforeach()
+  set(samples_source ${CMAKE_CURRENT_SOURCE_DIR}/data/signed)
+  add_custom_command(
+    OUTPUT ${signed_samples}
+    COMMAND bash ${samples_source}/make-samples.sh ${CMAKE_C_COMPILER} ${CMAKE_RC_COMPILER}
+            ${samples_source} ${signed_samples_dir}
+    DEPENDS ${samples_source}/make-samples.sh ${samples_source}/sample.c ${samples_source}/sample.rc
+    COMMENT "Building and signing the signature tests' programs")
+  add_custom_target(signed_samples DEPENDS ${signed_samples})
+  add_dependencies(system_tests signed_samples)
+endif()
 morvane_fuzz(lnk_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/LnkFuzz.cpp LIBS morvane_system)

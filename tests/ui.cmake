@@ -7,6 +7,7 @@ if(WIN32)
             ${CMAKE_CURRENT_SOURCE_DIR}/ListSortTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListPaintTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListColumnsTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/ListSignaturesTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/SplitterTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/PicturesTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/PlacementTest.cpp
@@ -21,11 +22,21 @@ if(WIN32)
   if(MSVC AND TARGET ui_tests)
     target_link_options(ui_tests PRIVATE /MANIFEST:NO)
   endif()
+  # The Publisher column's tests read the signed programs (tests/system.cmake).
+  if(TARGET ui_tests AND TARGET signed_samples)
+    add_dependencies(ui_tests signed_samples)
+  endif()
   morvane_bench(list_paint_bench
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench/ListPaintBench.cpp
     LIBS morvane_ui morvane_ui_res)
   if(MSVC AND TARGET list_paint_bench)
     target_link_options(list_paint_bench PRIVATE /MANIFEST:NO)
+  endif()
+  morvane_bench(signature_bench
+    SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/bench/SignatureBench.cpp
+    LIBS morvane_ui morvane_ui_res)
+  if(MSVC AND TARGET signature_bench)
+    target_link_options(signature_bench PRIVATE /MANIFEST:NO)
   endif()
 endif()
 

@@ -4,6 +4,7 @@
 
 #include "Unit1.h"
 #include "WebLinks.h"
+#include "core/startupSignatures.h"
 #include "core/startupUtil.h"
 #include "core/system/Errors.h"
 #include "core/system/Files.h"
@@ -68,6 +69,23 @@ DetailPageVariables(const TStartup& entry, bool fileFound, const std::string& se
     if (!verdict.TurnOff.empty())
         comments += "<div class=\"turnoff\">To stop it starting from inside the program: " +
                     HtmlEscape(verdict.TurnOff) + "</div>";
+    const TFileSignature& signature = verdict.Signature;
+    const std::string notKnown = "<span class=\"empty\">not known</span>";
+    auto orNotKnown = [&notKnown](const std::string& value) {
+        return value.empty() ? notKnown : HtmlEscape(value);
+    };
+    const bool checking = signature.State == TSignatureState::Unchecked;
+    std::string publisher = PublisherText(entry);
+    std::string signatureText = SignatureStateText(signature.State);
+    if (!signature.Signer.empty()) {
+        signatureText += " (";
+        signatureText += signature.Signer;
+        signatureText += ')';
+    }
+    const std::string lookAlike =
+        verdict.LookAlike && !verdict.LookAlikeReason.empty()
+            ? "<div class=\"warning\">" + HtmlEscape(verdict.LookAlikeReason) + "</div>"
+            : std::string();
     const std::string source = verdict.Source.empty() ? std::string("No rating yet.")
                                                       : "Rating from " + verdict.Source + ".";
     return {
@@ -79,9 +97,14 @@ DetailPageVariables(const TStartup& entry, bool fileFound, const std::string& se
         {"required", RatingName(entry.Rating)}, // text of ours, never markup
         {"startuplocation", HtmlEscape(entry.LocationText())},
         {"comments", comments},
-        {"publisher", verdict.Publisher.empty()
-                          ? std::string("<span class=\"empty\">not known</span>")
-                          : HtmlEscape(verdict.Publisher)},
+        {"publisher", checking && publisher.empty()
+                          ? std::string("<span class=\"empty\">checking</span>")
+                          : orNotKnown(publisher)},
+        {"signature", HtmlEscape(signatureText)},
+        {"company", orNotKnown(signature.Company)},
+        {"fileversion", orNotKnown(signature.FileVersion)},
+        {"sha256", orNotKnown(signature.Sha256)},
+        {"lookalike", lookAlike},
         {"ratingsource", HtmlEscape(source)},
         {"notes", notes},
     };

@@ -16,7 +16,11 @@ extern const char* const DetailPageName;     // "mrvComment.htm"
 std::string RatingName(int rating);
 
 // The eight variables of the page, in the order they are assigned, then
-// "publisher", "ratingsource" (where the rating comes from) and "notes":
+// "publisher" (the signer, else the company the file claims, marked "not
+// verified"), "signature" (its state and signer), "company", "fileversion",
+// "sha256" (of the program file), "lookalike" (why the program is not the
+// well-known one whose name it takes, or empty), "ratingsource" (where the
+// rating comes from) and "notes":
 // what Windows does with the entry (turned off in its Startup settings,
 // registered in more places, a key it never reads, the script host that
 // runs it). The invitation to contribute goes to `server`, the rating

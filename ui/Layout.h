@@ -21,7 +21,7 @@ namespace layout {
 // Window
 constexpr int WindowLeft = 193;
 constexpr int WindowTop = 132;
-constexpr int WindowWidth = 776;
+constexpr int WindowWidth = 916; // the list keeps its room beside the Publisher column
 constexpr int WindowHeight = 601;
 constexpr int MinClientWidth = 560;
 constexpr int MinClientHeight = 360;
@@ -71,6 +71,7 @@ constexpr COLORREF LeftPanelColour = RGB(0xc0, 0xc0, 0xc0); // silver
 
 // Entry list columns and row geometry
 constexpr int NameColumnWidth = 120;
+constexpr int PublisherColumnWidth = 140;
 constexpr int LocationColumnWidth = 120;
 constexpr int RatingColumnWidth = 45;
 constexpr int MinFillColumnWidth = 80;

@@ -10,19 +10,20 @@
 #include <iterator>
 
 // The columns by index, as the list, the painter and the sort know them.
-enum TListColumnId : int { lcName, lcFilename, lcLocation, lcRating, lcComment };
+enum TListColumnId : int { lcName, lcPublisher, lcFilename, lcLocation, lcRating, lcComment };
 
 // What a cell shows (the rating cell's text is its digits, although a
 // picture is painted over them).
-enum TCellText : int { ctTitle, ctCommandLine, ctLocation, ctRating, ctComment };
+enum TCellText : int { ctTitle, ctPublisher, ctCommandLine, ctLocation, ctRating, ctComment };
 
 // What a click on a column's header orders the rows by.
 enum TSortKey : int {
-    skTitle,    // ordinal comparison of the 8-bit texts
-    skFilePath, // the program file, not the command line shown
-    skLocation, // the location's code
-    skRating,   // any 32-bit number
-    skNone,     // the rows keep their order
+    skTitle,     // ordinal comparison of the 8-bit texts
+    skPublisher, // the publisher shown, letter case ignored
+    skFilePath,  // the program file, not the command line shown
+    skLocation,  // the location's code
+    skRating,    // any 32-bit number
+    skNone,      // the rows keep their order
 };
 
 struct TListColumn {
@@ -40,6 +41,7 @@ struct TListColumn {
 
 inline constexpr TListColumn ListColumns[] = {
     {"Name", layout::NameColumnWidth, 0, LVCFMT_LEFT, ctTitle, skTitle},
+    {"Publisher", layout::PublisherColumnWidth, 0, LVCFMT_LEFT, ctPublisher, skPublisher},
     {"Filename", layout::MinFillColumnWidth, 3, LVCFMT_LEFT, ctCommandLine, skFilePath},
     {"Startup Location", layout::LocationColumnWidth, 0, LVCFMT_LEFT, ctLocation, skLocation},
     {"Rating", layout::RatingColumnWidth, 0, LVCFMT_LEFT, ctRating, skRating},

@@ -387,6 +387,16 @@ void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
         DrawUnderline(dc, cells[lcFilename], data.Texts[lcFilename], brush);
     DrawCellText(dc, cells[lcFilename], data.Texts[lcFilename]);
 
+    // Publisher: a program that pretends to be a well-known one, or whose
+    // signature is broken, carries the warning picture before it.
+    RECT publisher = cells[lcPublisher];
+    const TProgramVerdict& verdict = data.Entry->Verdict;
+    if (verdict.LookAlike || verdict.Signature.State == TSignatureState::Tampered) {
+        DrawPicture(dc, pictures_, piAlert, publisher.left, publisher.top, brush);
+        publisher.left += pic;
+    }
+    DrawCellText(dc, publisher, data.Texts[lcPublisher]);
+
     RECT location = cells[lcLocation];
     unsigned code = data.Entry->Location;
     if (code < 11)

@@ -6,7 +6,9 @@
 
 #include "ListViewCalls.h"
 #include "Pictures.h"
+#include "core/startupSignatures.h"
 #include "core/startupUtil.h"
+#include "core/system/AsciiCase.h"
 #include "core/system/WideText_win.h"
 
 #include <algorithm>
@@ -23,6 +25,8 @@ std::string CellText(const TStartup& entry, int column) {
     switch (ListColumns[column].Text) {
     case ctTitle:
         return entry.Title;
+    case ctPublisher:
+        return PublisherText(entry);
     case ctCommandLine:
         return entry.CommandLine;
     case ctLocation:
@@ -330,6 +334,8 @@ int TfrmMorvane::lvStartupListCompare(const TStartup* row1, const TStartup* row2
         // Ordinal comparison of the 8-bit texts: every upper-case letter comes
         // before every lower-case one.
         return Sign(row1->Title.compare(row2->Title));
+    case skPublisher:
+        return Sign(asciiLower(PublisherText(*row1)).compare(asciiLower(PublisherText(*row2))));
     case skFilePath:
         return Sign(row1->FilePath.compare(row2->FilePath));
     case skLocation:

@@ -147,11 +147,13 @@ void TfrmMorvane::btnRefreshClick() {
     if (startups_->Modified)
         sodRefreshWarning.Execute(); // its answer does not stop the refresh
     rows_.clear();
+    entriesByProgram_.clear();
     ListView_DeleteAllItems(lvStartupList);
     lookups_.Clear();
     TSystemLock lock(SystemLockPath());
     const TRefreshReport report = RefreshStartups(*startups_, lock);
     lock.Release();
+    StartSignatureChecks();
     for (HTREEITEM node : nodes_)
         TreeView_Expand(tvStartupFolders, node, TVE_EXPAND);
     busy.Stop();

@@ -180,7 +180,11 @@ std::string TfrmMorvane::QuickProfilePath(int slot) {
 
 void TfrmMorvane::LoadProfileFile(const std::string& path) {
     // The rows refer to the entries that the load frees: they go first.
-    LoadProfile(*startups_, path, [this] { ListView_DeleteAllItems(lvStartupList); });
+    LoadProfile(*startups_, path, [this] {
+        entriesByProgram_.clear();
+        ListView_DeleteAllItems(lvStartupList);
+    });
+    StartSignatureChecks();
 }
 
 void TfrmMorvane::LoadQuickProfile(int slot) {

@@ -7,6 +7,7 @@
 #include "ListViewCalls.h"
 #include "Pictures.h"
 #include "Resources.h"
+#include "core/startupSignatures.h"
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
@@ -209,9 +210,16 @@ void TfrmMorvane::FormClose() {
     });
     placement_.Save(wnd_, dpi_.Value);
     formStorage_.Save(wnd_, dpi_.Value);
+    // What is being checked now is checked again next time; a cache that
+    // learnt nothing new is not written (nor one closed before it was read).
+    StopSignatureChecks();
+    if (signatureCache_ && signatureCache_->Checks() > 0 && !SignatureCacheFile.empty())
+        signatureCache_->Save(SignatureCacheFile);
 }
 
 void TfrmMorvane::FormDestroy() {
+    // The checks write into entries: they end before the entries go.
+    StopSignatureChecks();
     // Rows refer to entries; they go before the entries do.
     rows_.clear();
     if (lvStartupList)
@@ -332,6 +340,9 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     case WM_CLOSE:
         FormCloseQuery();
+        return 0;
+    case WM_SIGNATURESREADY:
+        SignaturesReady();
         return 0;
     case WM_DESTROY:
         aniBusy.Stop();

@@ -19,13 +19,18 @@
 #include "UiSeam.h"
 #include "WebImage.h"
 #include "WebView.h"
+#include "core/system/FileSignature.h"
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+class TSignatureCache;
+class TSignatureChecks;
 class TStartup;
 class TStartups;
 
@@ -180,6 +185,26 @@ public:
     // How many program files were looked up since the last refresh.
     int FileLookups() const { return lookups_.Count(); }
 
+    // The signature checks of the entries' program files (ListSignatures.cpp):
+    // started by a refresh or a profile load, they run on a thread of their
+    // own and fill the Publisher cells as they end.
+    void StartSignatureChecks();
+    // Takes the checks that ended into their entries and repaints the list.
+    void SignaturesReady();
+    // Until every check started has ended and its result is in its entry
+    // (for tests and benchmarks).
+    void WaitForSignatures();
+    TSignatureCache* SignatureCache() const { return signatureCache_.get(); }
+    // Where the checks are kept between runs; SignatureCachePath() unless a
+    // test says otherwise, empty for none.
+    std::string SignatureCacheFile;
+    // False: no checks at all (a benchmark's reference).
+    bool ChecksSignatures = true;
+    // What checks one file; CheckFileSignature unless a test says otherwise.
+    std::function<TFileSignature(const std::string&, const std::atomic<bool>*)> SignatureChecker;
+    // The message that tells the window that checks ended.
+    static constexpr UINT WM_SIGNATURESREADY = WM_APP + 23;
+
     // The application's general error handler for one command.
     template <class F> void Guarded(F&& command);
 
@@ -314,6 +339,12 @@ private:
     TSplitter detailSplitter_{TSplitter::soHorizontal, TSplitter::psAfter};
     TCheckMarkGate checkMarks_;
     bool refreshing_ = false;
+    // The checks of the program files and their cache; the entries of each
+    // program file as the checks name it (its FilePath).
+    std::unique_ptr<TSignatureCache> signatureCache_;
+    std::unique_ptr<TSignatureChecks> signatureChecks_;
+    std::unordered_multimap<std::string, TStartup*> entriesByProgram_;
+    void StopSignatureChecks();
     // The column widths, read once for each paint of the list.
     int columnWidths_[ListColumnCount] = {};
     bool columnWidthsValid_ = false;

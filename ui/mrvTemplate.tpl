@@ -23,6 +23,7 @@ table.facts td font { display: inline-block; margin-top: 2px; padding: 1px 6px; 
 .about a, .more a { color: #1f5fa8; }
 .note { margin: 2px 10px 4px 10px; padding: 3px 8px; border-radius: 3px; background: #fff4d6; color: #6b4e00; font-size: 11px; }
 .more { margin: 0 10px 8px 10px; font-size: 11px; color: #66727f; }
+.warning { margin: 4px 10px 4px 10px; padding: 4px 8px; border-radius: 3px; background: #fdecea; color: #b3261e; font-weight: bold; word-wrap: break-word; overflow-wrap: break-word; }
 .turnoff { margin-top: 5px; color: #34495e; }
 table.facts td.plain { font-family: "Segoe UI", Tahoma, Verdana, Arial, sans-serif; }
 </style>
@@ -34,7 +35,12 @@ table.facts td.plain { font-family: "Segoe UI", Tahoma, Verdana, Arial, sans-ser
 <tr><th>Program file</th><td>{filename}</td></tr>
 <tr><th>Arguments</th><td>{argument}&nbsp;</td></tr>
 <tr><th>Publisher</th><td class="plain">{publisher}</td></tr>
+<tr><th>Signature</th><td class="plain">{signature}</td></tr>
+<tr><th>Company</th><td class="plain">{company}</td></tr>
+<tr><th>File version</th><td class="plain">{fileversion}</td></tr>
+<tr><th>SHA-256</th><td>{sha256}</td></tr>
 </table>
+{lookalike}
 {notes}
 <div class="about">{comments}</div>
 <div class="more">{ratingsource} Not sure what this is? <a href="https://duckduckgo.com/?q={q_title}+{q_filename_only}">Search the web</a> for it.</div>

@@ -2,6 +2,9 @@
 // Files, folders and paths. Paths use backslashes, as on Windows; the
 // portable build maps them to the host's separator when it touches the disk.
 
+#include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -48,6 +51,19 @@ std::string CurrentFolder();
 bool ReadWholeFile(const std::string& path, std::string& data);
 // Creates or replaces a file with the bytes; false when it cannot be written.
 bool WriteWholeFile(const std::string& path, const std::string& data);
+// Hands a file's bytes to `chunk` a piece at a time, so that a large file
+// is never held whole; false when it cannot be read or `chunk` said stop.
+bool ReadFileChunks(const std::string& path,
+                    const std::function<bool(const char* data, std::size_t size)>& chunk);
+
+// What tells one version of a file from another without reading it.
+struct TFileStamp {
+    std::uint64_t Size = 0;
+    std::uint64_t WriteTime = 0; // in the file system's own units
+    bool operator==(const TFileStamp&) const = default;
+};
+// False when the path names no file.
+bool ReadFileStamp(const std::string& path, TFileStamp& stamp);
 
 // An environment variable; empty when it is not set.
 std::string GetEnv(const std::string& name);

@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -141,6 +142,39 @@ bool ReadWholeFile(const std::string& path, std::string& data) {
     while ((got = std::fread(chunk, 1, sizeof chunk, file.get())) > 0)
         data.append(chunk, got);
     return std::ferror(file.get()) == 0;
+}
+
+bool ReadFileChunks(const std::string& path,
+                    const std::function<bool(const char* data, std::size_t size)>& chunk) {
+    if (isFolder(hostPath(path)))
+        return false;
+    UniqueStdFile file(std::fopen(hostPath(path).c_str(), "rb"));
+    if (!file)
+        return false;
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+        const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), file.get());
+        if (got > 0 && !chunk(buffer.data(), got))
+            return false;
+        if (got < buffer.size())
+            return !std::ferror(file.get());
+    }
+}
+
+bool ReadFileStamp(const std::string& path, TFileStamp& stamp) {
+    std::error_code ec;
+    const fs::path host(hostPath(path));
+    if (!fs::is_regular_file(host, ec))
+        return false;
+    const auto size = fs::file_size(host, ec);
+    if (ec)
+        return false;
+    const auto time = fs::last_write_time(host, ec);
+    if (ec)
+        return false;
+    stamp.Size = size;
+    stamp.WriteTime = static_cast<std::uint64_t>(time.time_since_epoch().count());
+    return true;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& data) {

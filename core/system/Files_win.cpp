@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -161,23 +162,45 @@ bool ForceFolders(const std::string& path) {
 }
 
 bool ReadWholeFile(const std::string& path, std::string& data) {
+    data.clear();
+    return ReadFileChunks(path, [&data](const char* bytes, std::size_t size) {
+        data.append(bytes, size);
+        return true;
+    });
+}
+
+bool ReadFileChunks(const std::string& path,
+                    const std::function<bool(const char* data, std::size_t size)>& chunk) {
     std::wstring wide;
     if (!widePath(path, wide))
         return false;
     UniqueFile file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+                                nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
         return false;
-    data.clear();
-    char chunk[65536];
+    std::vector<char> buffer(1 << 16);
     DWORD got = 0;
     for (;;) {
-        if (!ReadFile(file.get(), chunk, sizeof chunk, &got, nullptr))
+        if (!ReadFile(file.get(), buffer.data(), static_cast<DWORD>(buffer.size()), &got, nullptr))
             return false;
         if (got == 0)
             return true;
-        data.append(chunk, got);
+        if (!chunk(buffer.data(), got))
+            return false;
     }
+}
+
+bool ReadFileStamp(const std::string& path, TFileStamp& stamp) {
+    std::wstring wide;
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!widePath(path, wide) ||
+        !GetFileAttributesExW(wide.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    stamp.Size = (static_cast<std::uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    stamp.WriteTime = (static_cast<std::uint64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
+                      data.ftLastWriteTime.dwLowDateTime;
+    return true;
 }
 
 bool WriteWholeFile(const std::string& path, const std::string& data) {

@@ -230,7 +230,7 @@ check "the located file is expanded" contains "$(json_line CliExpandFile)" '"loc
 check "the command line keeps its variable" contains "$(json_line CliExpandFile)" '"commandLine": "%windir%\\system32\\notepad.exe /expandfile"'
 check "a missing program file is reported missing" contains "$(json_line CliNoFile)" '"fileMissing": true'
 cli list --csv
-check "the CSV has the located file and fileMissing columns" contains "$out" 'located file,file missing,disabled by,also in,comment,rating source,publisher,enabled'
+check "the CSV has the located file and fileMissing columns" contains "$out" 'located file,file missing,disabled by,also in,comment,rating source,publisher,signature,signer,company,file version,sha256,look-alike,look-alike reason,enabled'
 
 "$WINE" reg add "$run_key" /v CliOddDword /t REG_DWORD /d 7 /f /reg:64 >/dev/null 2>&1
 "$WINE" reg add "$run_key" /v CliOddBinary /t REG_BINARY /d 0102 /f /reg:64 >/dev/null 2>&1
@@ -459,6 +459,51 @@ check "consult --offline asks no server" test "$rc" -eq 0
 reg_del "$run_key" CliJava 64
 reg_del "$run_key" CliFakeHost 64
 reg_del "$run_key" CliNobody 64
+
+# Who made each program: the signed programs the build makes beside the
+# tests (bin/signed), copied into the prefix. Wine's chain check refuses the
+# self-made certificate with one of the two "not trusted" codes: untrusted.
+samples="$(dirname "$exe")/signed"
+if [ -f "$samples/sample.exe" ]; then
+  drive_c="${WINEPREFIX:-$HOME/.wine}/drive_c"
+  mkdir -p "$drive_c/morvane-signed" "$drive_c/Program Files/Microsoft OneDrive/Cli Test"
+  cp "$samples"/sample.exe "$samples"/sample-signed.exe "$samples"/sample-tampered.exe "$drive_c/morvane-signed/"
+  cp "$samples/sample.exe" "$drive_c/Program Files/Microsoft OneDrive/Cli Test/OneDriveSetup.exe"
+  signed_hash=$(sha256sum "$samples/sample-signed.exe" | cut -d' ' -f1)
+  reg_add "$run_key" CliUnsigned REG_SZ 'C:\morvane-signed\sample.exe' 64
+  reg_add "$run_key" CliSigned REG_SZ '"C:\morvane-signed\sample-signed.exe" /s' 64
+  reg_add "$run_key" CliTampered REG_SZ 'C:\morvane-signed\sample-tampered.exe' 64
+  reg_add "$run_key" CliWindowsOwn REG_SZ 'C:\windows\system32\notepad.exe /own' 64
+  reg_add "$run_key" CliOneDriveSetup REG_SZ '"C:\Program Files\Microsoft OneDrive\Cli Test\OneDriveSetup.exe"' 64
+  cli list --json
+  check "an unsigned program's publisher is its company, not verified" contains "$(json_line CliUnsigned)" '"publisher": "Morvane Sample Maker (not verified)", "signature": "unsigned", "signer": null, "company": "Morvane Sample Maker", "fileVersion": "1.2.3.4", "sha256": "'"$(cat "$samples/sample.sha256")"'", "lookAlike": false'
+  check "a self-made certificate is a signature that is not trusted" contains "$(json_line CliSigned)" '"signature": "untrusted", "signer": "Morvane Sample Signer"'
+  check "the hash is the signed file's" contains "$(json_line CliSigned)" "\"sha256\": \"$signed_hash\""
+  check "a byte changed after signing is tampering" contains "$(json_line CliTampered)" '"signature": "tampered"'
+  check "Windows' own files have no signature information under Wine" contains "$(json_line CliWindowsOwn)" '"signature": "unknown"'
+  check "an unsigned program of a maker who signs is a look-alike" contains "$(json_line CliOneDriveSetup)" '"lookAlike": true, "lookAlikeReason": "Not the real OneDriveSetup.exe: it is not signed, and the real one is signed by Microsoft Corporation."'
+  cache=$(find "$drive_c/users" -path '*Morvane/signatures.dat' 2>/dev/null | head -n 1)
+  check "the checks are kept for the next run" test -s "$cache"
+  cli list --csv
+  check "the CSV carries the signature columns" contains "$(grep CliSigned <<<"$out")" ',untrusted,Morvane Sample Signer,Morvane Sample Maker,1.2.3.4,'"$signed_hash"',0,,'
+  cli list --xml
+  check "the XML carries the signature" contains "$out" '<signature>untrusted</signature>'
+  # A forged cache file is not believed: one that is damaged, not at all;
+  # a well-formed one, not by --verify.
+  printf 'Morvane signature cache 1\nC:\\morvane-signed\\sample-tampered.exe\tbad\n' >"$cache"
+  cli list --json
+  check "a damaged cache file is passed over" contains "$(json_line CliTampered)" '"signature": "tampered"'
+  check "and does not fail the list" test "$rc" -eq 0
+  sed -i 's/\ttampered\t/\tverified\t/' "$cache"
+  cli list --json --verify
+  check "--verify trusts no cache" contains "$(json_line CliTampered)" '"signature": "tampered"'
+  cli --help
+  check "--help says what --verify does" contains "$out" "--verify trusts no cache"
+  for v in CliUnsigned CliSigned CliTampered CliWindowsOwn CliOneDriveSetup; do reg_del "$run_key" "$v" 64; done
+  rm -rf "$drive_c/morvane-signed" "$drive_c/Program Files/Microsoft OneDrive/Cli Test"
+else
+  failed=$((failed + 1)); echo "FAIL the signed programs are not beside the tool ($samples)"
+fi
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
