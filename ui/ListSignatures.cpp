@@ -8,8 +8,36 @@
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
 
+namespace {
+
+// The main window's one-shot timer that begins the checks. A timer message
+// comes after the window's paint messages: the checks' first work (the
+// cache file, the system's trust libraries) then never holds up the paint
+// of the list they are for.
+const UINT_PTR SignatureTimer = 0x5167;
+
+} // namespace
+
 void TfrmMorvane::StartSignatureChecks() {
     if (!ChecksSignatures)
+        return;
+    signaturesPending_ = true;
+    SetTimer(wnd_, SignatureTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+bool TfrmMorvane::SignatureTimerFired(UINT_PTR timer) {
+    if (timer != SignatureTimer)
+        return false;
+    KillTimer(wnd_, SignatureTimer);
+    if (signaturesPending_)
+        BeginSignatureChecks();
+    return true;
+}
+
+void TfrmMorvane::BeginSignatureChecks() {
+    signaturesPending_ = false;
+    KillTimer(wnd_, SignatureTimer);
+    if (!ChecksSignatures || !startups_)
         return;
     std::function<void()> first;
     if (!signatureCache_) {
@@ -58,6 +86,8 @@ void TfrmMorvane::SignaturesReady() {
 }
 
 void TfrmMorvane::WaitForSignatures() {
+    if (signaturesPending_)
+        BeginSignatureChecks();
     if (!signatureChecks_)
         return;
     signatureChecks_->Wait();
@@ -65,6 +95,9 @@ void TfrmMorvane::WaitForSignatures() {
 }
 
 void TfrmMorvane::StopSignatureChecks() {
+    signaturesPending_ = false;
+    if (wnd_)
+        KillTimer(wnd_, SignatureTimer);
     if (signatureChecks_)
         signatureChecks_->Stop();
     signatureChecks_.reset();

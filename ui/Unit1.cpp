@@ -344,6 +344,10 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SIGNATURESREADY:
         SignaturesReady();
         return 0;
+    case WM_TIMER:
+        if (SignatureTimerFired(wp))
+            return 0;
+        break;
     case WM_DESTROY:
         aniBusy.Stop();
         FormDestroy();

@@ -186,8 +186,9 @@ public:
     int FileLookups() const { return lookups_.Count(); }
 
     // The signature checks of the entries' program files (ListSignatures.cpp):
-    // started by a refresh or a profile load, they run on a thread of their
-    // own and fill the Publisher cells as they end.
+    // asked for by a refresh or a profile load, they begin once the list has
+    // painted, run on a thread of their own and fill the Publisher cells as
+    // they end.
     void StartSignatureChecks();
     // Takes the checks that ended into their entries and repaints the list.
     void SignaturesReady();
@@ -345,6 +346,9 @@ private:
     std::unique_ptr<TSignatureChecks> signatureChecks_;
     std::unordered_multimap<std::string, TStartup*> entriesByProgram_;
     void StopSignatureChecks();
+    void BeginSignatureChecks();
+    bool SignatureTimerFired(UINT_PTR timer);
+    bool signaturesPending_ = false;
     // The column widths, read once for each paint of the list.
     int columnWidths_[ListColumnCount] = {};
     bool columnWidthsValid_ = false;
