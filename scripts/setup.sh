@@ -22,7 +22,7 @@ fi
 for p in g++ cmake make googletest mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix \
          wine wine32:i386 wine64 fonts-wine xvfb xauth x11-utils imagemagick clang libexpat1-dev python3 \
          libcpp-httplib-dev libsqlite3-dev pkg-config tinyproxy chromium \
-         msitools wixl osslsigncode zip unzip; do
+         msitools wixl osslsigncode openssl zip unzip; do
   have "$p" || need+=("$p")
 done
 # The Windows build of the rating server: Debian's source package of
