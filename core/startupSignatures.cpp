@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <sstream>
 
 namespace {
 
@@ -129,12 +128,22 @@ bool TSignatureCache::Load(const std::string& path) {
     std::string text;
     if (!ReadWholeFile(path, text) || text.size() > MaxCacheFileSize)
         return false;
-    std::istringstream lines(text);
+    // The lines of the text, without their line feeds; the programs carry no
+    // standard streams.
+    std::size_t at = 0;
+    auto nextLine = [&](std::string& line) {
+        if (at >= text.size())
+            return false;
+        const std::size_t end = text.find('\n', at);
+        line.assign(text, at, end == std::string::npos ? std::string::npos : end - at);
+        at = end == std::string::npos ? text.size() : end + 1;
+        return true;
+    };
     std::string line;
-    if (!std::getline(lines, line) || line != CacheHeader)
+    if (!nextLine(line) || line != CacheHeader)
         return false;
     std::unordered_map<std::string, TCached> read;
-    while (std::getline(lines, line)) {
+    while (nextLine(line)) {
         if (line.empty())
             continue;
         const std::vector<std::string> fields = splitTabs(line);
