@@ -413,8 +413,14 @@ reg_add "$run_key" CliRaceB REG_EXPAND_SZ '%SystemRoot%\race\b.exe /b' 64
 race() { # title seconds
   local until=$((SECONDS + $2)) n=0 bad=0
   while [ "$SECONDS" -lt "$until" ]; do
-    "$WINE" "$exe" disable "$1" >/dev/null 2>>"$work/race-$1.err" || bad=$((bad + 1))
-    "$WINE" "$exe" enable "$1" >/dev/null 2>>"$work/race-$1.err" || bad=$((bad + 1))
+    local verb
+    for verb in disable enable; do
+      local status=0
+      "$WINE" "$exe" "$verb" "$1" >/dev/null 2>"$work/race-$1.last" || status=$?
+      [ "$status" -eq 0 ] && continue
+      bad=$((bad + 1))
+      echo "$1 round $n: $verb exited $status: $(tr -d '\r' <"$work/race-$1.last")" >>"$work/race-$1.err"
+    done
     n=$((n + 1))
   done
   echo "$n $bad" >"$work/race-$1"
@@ -424,7 +430,8 @@ race CliRaceB "${MORVANE_RACE_SECONDS:-20}" &
 wait
 read -r rounds_a bad_a <"$work/race-CliRaceA"
 read -r rounds_b bad_b <"$work/race-CliRaceB"
-rc=0 out="rounds $rounds_a and $rounds_b" err=$(tail -n 3 "$work/race-CliRaceA.err" "$work/race-CliRaceB.err" 2>/dev/null)
+# The summary shows only the first line of a failure: the messages go on it.
+rc=0 out="rounds $rounds_a and $rounds_b" err=$(cat "$work/race-CliRaceA.err" "$work/race-CliRaceB.err" 2>/dev/null | head -n 3 | tr '\n' '|')
 check "both processes ran rounds at the same time" test "$rounds_a" -gt 1 -a "$rounds_b" -gt 1
 check "no change of either failed" test "$bad_a" -eq 0 -a "$bad_b" -eq 0
 check "the first entry is back as it was" test "$("$WINE" reg query "$run_key" /v CliRaceA /reg:64 2>/dev/null | tr -d '\r' | grep -c 'REG_SZ *C:\\race\\a.exe /a$')" = 1
