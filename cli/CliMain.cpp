@@ -3,6 +3,7 @@
 
 #include "cli/CliOutput.h"
 #include "startupExport.h"
+#include "startupSignIn.h"
 #include "startupSignatures.h"
 #include "startupUtil.h"
 
@@ -40,14 +41,20 @@ const char kHelp[] =
     "        checks every file anew (the cache is a file the user can write).\n"
     "        --xml writes the document of the window's Export > XML.\n"
     "        --group filters like a node of the window's location tree: an index\n"
-    "        0-12 or a name (\"Startup Items\", \"Local Machine\", \"Current User\",\n"
+    "        0-19 or a name (\"Startup Items\", \"Local Machine\", \"Current User\",\n"
     "        or \"Local Machine/Run\", \"Current User/Startup Folder\", ...).\n"
     "  disable TITLE... [--location LOCATION]\n"
     "  enable TITLE... [--location LOCATION]\n"
     "        Disables or enables the entries with these titles and applies the\n"
-    "        change at once, as the window's Apply does.\n"
+    "        change at once, as the window's Apply does. Winlogon's values are\n"
+    "        never disabled; a packaged app's task set by your organisation is\n"
+    "        not changed.\n"
     "  remove TITLE [--location LOCATION]\n"
     "        Forgets a disabled entry (an enabled one must be disabled first).\n"
+    "  restore-default TITLE [--location LOCATION]\n"
+    "  undo-default TITLE [--location LOCATION]\n"
+    "        Writes Windows' default to a Winlogon value (Userinit, Shell,\n"
+    "        Taskman) after keeping its data; undo-default gives that data back.\n"
     "  save-profile FILE\n"
     "        Saves every entry, enabled or not, to a profile (.mvp).\n"
     "  load-profile FILE [--apply]\n"
@@ -60,9 +67,11 @@ const char kHelp[] =
     "        takes http://host[:port] instead of the configured server; --offline\n"
     "        asks no server. Exit status 1 when a chosen server failed.\n"
     "\n"
-    "LOCATION is a location code (0-10) or name: \"LM Startup Folder\", \"LM Run\",\n"
+    "LOCATION is a location code (0-17) or name: \"LM Startup Folder\", \"LM Run\",\n"
     "\"LM Run Once\", \"LM Services\", \"LM Service Once\", \"CU Run\", \"CU Run Once\",\n"
-    "\"CU Startup\"; a name means the native registry view, add \" (32-bit)\" for the\n"
+    "\"CU Startup\", \"CU Policy Run\", \"LM Policy Run\", \"LM Run Once Ex\",\n"
+    "\"Packaged App\", \"LM Winlogon\", \"CU Winlogon\", \"Active Setup\"; a name\n"
+    "means the native registry view, add \" (32-bit)\" for the\n"
     "32-bit view on 64-bit Windows; a code means either view.\n"
     "\n"
     "Exit status: 0 on success, 1 on failure (with a message on standard error),\n"
@@ -306,9 +315,32 @@ int Run(const Arguments& args) {
         if (pos.empty())
             throw UsageError(cmd + " needs at least one title");
         ScanBeforeWriting(startups, lock);
-        for (const std::string& title : pos)
-            Select(startups, title, args.Location)->SetEnabled(cmd == "enable");
+        for (const std::string& title : pos) {
+            TStartup* e = Select(startups, title, args.Location);
+            if (cmd == "disable" && !CanBeDisabled(e->Location))
+                throw EMorvaneError("\"" + e->Title + "\" (" + e->LocationText() +
+                                    ") is a Winlogon value, which is never disabled: "
+                                    "\"restore-default\" gives it Windows' default");
+            e->SetEnabled(cmd == "enable");
+        }
         return Apply(startups, lock);
+    }
+    if (cmd == "restore-default" || cmd == "undo-default") {
+        if (pos.size() != 1)
+            throw UsageError(cmd + " takes one title");
+        ScanBeforeWriting(startups, lock);
+        const TStartup& e = *Select(startups, pos[0], args.Location);
+        bool elevation = false;
+        const std::string failure = cmd == "restore-default" ? RestoreWindowsDefault(e, elevation)
+                                                             : UndoWindowsDefault(e, elevation);
+        if (failure.empty())
+            return 0;
+        std::string message = "\"" + e.Title + "\" (" + e.LocationText() + "): " + failure;
+        if (elevation)
+            message += "\nChanging these locations needs administrator rights: run morvane-cli "
+                       "from an elevated prompt (Run as administrator).";
+        Tell(message);
+        return 1;
     }
     if (cmd == "remove") {
         if (pos.size() != 1)

@@ -148,7 +148,7 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
         out += "title,command line,program file,arguments,location,location name,rating,"
                "located file,file missing,disabled by,also in,comment,rating source,publisher,"
                "signature,signer,company,file version,sha256,look-alike,look-alike reason,"
-               "enabled\r\n";
+               "kind,blocked at sign-in,set by organisation,note,enabled\r\n";
         for (const TStartup* e : rows) {
             std::string alsoIn;
             for (const std::string& name : AlsoInNames(*e))
@@ -168,6 +168,10 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
             }
             out += e->Verdict.LookAlike ? ",1," : ",0,";
             out += CsvField(e->Verdict.LookAlikeReason);
+            out += std::string(",") + LocationKind(e->Location);
+            out += e->BlockedAtSignIn ? ",1" : ",0";
+            out += e->SetByOrganisation ? ",1," : ",0,";
+            out += CsvField(e->WindowsNote());
             out += e->Enabled ? ",1\r\n" : ",0\r\n";
         }
     } else if (format == Format::Json) {
@@ -181,6 +185,7 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
                    ", \"arguments\": " + JsonString(e->Arguments) +
                    ", \"location\": " + std::to_string(e->Location) +
                    ", \"locationName\": " + JsonString(e->LocationText()) +
+                   ", \"kind\": " + JsonString(LocationKind(e->Location)) +
                    ", \"rating\": " + std::to_string(e->Rating) + RatingFields(*e, true) +
                    ", \"enabled\": " + (e->Enabled ? "true" : "false") +
                    ", \"locatedFile\": " + JsonString(e->LocatedFile()) +
@@ -193,6 +198,13 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
             out += ", \"alsoIn\": [" + alsoIn + "]";
             if (!e->WindowsNote().empty())
                 out += ", \"note\": " + JsonString(e->WindowsNote());
+            out += std::string(", \"blockedAtSignIn\": ") + (e->BlockedAtSignIn ? "true" : "false");
+            if (!e->PlaceKey.empty())
+                out += ", \"placeKey\": " + JsonString(e->PlaceKey);
+            if (e->SetByOrganisation)
+                out += ", \"setByOrganisation\": true";
+            if (!e->Warning.empty())
+                out += ", \"warning\": " + JsonString(e->Warning);
             out += "}";
         }
         out += rows.empty() ? "]\n" : "\n]\n";

@@ -7,6 +7,7 @@
 #include "ShortcutLink.h"
 #include "StartupApproved.h"
 #include "startupKept.h"
+#include "startupSignIn.h"
 #include "system/Errors.h"
 #include "system/Files.h"
 #include "system/Folders.h"
@@ -112,6 +113,13 @@ public:
                 continue;
             if (!entry.Enabled && (unstored_.count(&entry) || blocked_.count(&entry)))
                 continue;
+            if (IsSwitchedInPlace(entry.Location)) {
+                bool elevation = false;
+                const std::string failure = ApplyInPlace(entry, elevation);
+                if (!failure.empty())
+                    Fail(entry, failure, elevation);
+                continue;
+            }
             bool marksCleared = true;
             if (IsRegistryLocation(entry.Location)) {
                 const RegView view = SettleView(entry);

@@ -104,6 +104,9 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
         out += "    <location code=\"" + std::to_string(e->Location) + "\">" +
                XmlText(LocationName(e->Location)) + "</location>\r\n";
         Element(out, "view", ViewName(e->View));
+        Element(out, "kind", LocationKind(e->Location));
+        if (!e->PlaceKey.empty())
+            Element(out, "placeKey", e->PlaceKey);
         Element(out, "rating", std::to_string(e->Rating));
         Element(out, "comment", e->Comment);
         Element(out, "ratingSource", e->Verdict.Source);
@@ -119,6 +122,11 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
         if (e->Verdict.LookAlike)
             Element(out, "lookAlikeReason", e->Verdict.LookAlikeReason);
         Element(out, "enabled", e->Enabled ? "true" : "false");
+        Element(out, "blockedAtSignIn", e->BlockedAtSignIn ? "true" : "false");
+        if (e->SetByOrganisation)
+            Element(out, "setByOrganisation", "true");
+        if (!e->WindowsNote().empty())
+            Element(out, "note", e->WindowsNote());
         Element(out, "locatedFile", e->LocatedFile());
         Element(out, "fileMissing", e->FilePath.empty() || e->FileMissing() ? "true" : "false");
         out += "  </startup>\r\n";

@@ -20,6 +20,8 @@ const char kViewNative[] = "native";
 const char kView32[] = "32-bit";
 const char kSz[] = "REG_SZ";
 const char kExpandSz[] = "REG_EXPAND_SZ";
+const char kMoreCount[] = "MoreCount";
+const std::string kMoreSection = "More";
 
 // A line break inside a value would start a new line of the file, and with
 // it a section or key of the text's choosing; such characters are written as
@@ -42,11 +44,21 @@ void TStartups::SaveToFile(const std::string& path) {
     text.Section(kGeneral);
     bool ok = text.Add("Creator", "[MRV]") && text.Add("CreationDate", LocalDateTimeText()) &&
               text.Add("FileDescription", "Morvane backup file") &&
-              text.Add("UserComments", OneLine(UserComments)) &&
-              text.AddInteger("ProgramCount", Count());
-    for (int i = 0; ok && i < Count(); ++i) {
-        const TStartup* e = Items(i);
-        text.Section(std::to_string(i));
+              text.Add("UserComments", OneLine(UserComments));
+    // The classic locations are in the numbered sections, which every
+    // Morvane reads; the others in sections an older one passes over.
+    std::vector<const TStartup*> classic;
+    std::vector<const TStartup*> more;
+    for (int i = 0; i < Count(); ++i)
+        (Items(i)->Location < ClassicLocationCount ? classic : more).push_back(Items(i));
+    ok = ok && text.AddInteger("ProgramCount", static_cast<int>(classic.size()));
+    if (ok && !more.empty())
+        ok = text.AddInteger(kMoreCount, static_cast<int>(more.size()));
+    for (size_t i = 0; ok && i < classic.size() + more.size(); ++i) {
+        const bool isClassic = i < classic.size();
+        const TStartup* e = isClassic ? classic[i] : more[i - classic.size()];
+        text.Section(isClassic ? std::to_string(i)
+                               : kMoreSection + std::to_string(i - classic.size()));
         ok = text.Add("title", ProfileValue(e->Title)) &&
              text.Add("fullpath", ProfileValue(e->CommandLine)) &&
              text.AddInteger("location", e->Location);
@@ -63,6 +75,10 @@ void TStartups::SaveToFile(const std::string& path) {
         // itself has an empty name.
         if (ok && e->ValueName && IsRegistryLocation(e->Location))
             ok = text.Add("valuename", ProfileValue(*e->ValueName));
+        if (ok && !e->PlaceKey.empty())
+            ok = text.Add("placekey", ProfileValue(e->PlaceKey));
+        if (ok && IsSwitchedInPlace(e->Location) && e->View != RegView::Default)
+            ok = text.Add("view", e->View == RegView::Wow32 ? kView32 : kViewNative);
     }
     if (!ok)
         throw EIniError(FormatMessage1("Unable to write to %s", path));
@@ -99,6 +115,10 @@ void TStartups::LoadFromFile(const std::string& path) {
     count = std::min(count, static_cast<int>(data.Sections().size()));
     for (int i = 0; i < count; ++i)
         AddProfileSection(*this, data, std::to_string(i));
+    int more = data.ReadInteger(kGeneral, kMoreCount, 0);
+    more = std::min(more, static_cast<int>(data.Sections().size()));
+    for (int i = 0; i < more; ++i)
+        AddProfileSection(*this, data, kMoreSection + std::to_string(i));
 }
 
 TStartup* AddProfileSection(TStartups& startups, const TProfileData& data,
@@ -107,6 +127,24 @@ TStartup* AddProfileSection(TStartups& startups, const TProfileData& data,
     const int location = data.ReadInteger(section, "location", 0);
     const int rating = data.ReadInteger(section, "rating", 0);
     const std::string title = data.Read(section, "title", "");
+    if (location >= 0 && IsSwitchedInPlace(static_cast<unsigned>(location))) {
+        // Named by its place, which the section must give.
+        const std::string placeKey = data.Read(section, "placekey", "");
+        const std::string view = data.Read(section, "view", "");
+        const RegView placeView = !HasTwoRegistryViews() ? RegView::Default
+                                  : view == kView32      ? RegView::Wow32
+                                  : view == kViewNative  ? RegView::Native
+                                                         : RegView::Default;
+        if (placeKey.empty() || startups.FindPlaced(location, placeView, placeKey))
+            return nullptr;
+        TStartup* e = startups.AddPlaced(title, fullpath, location, placeKey);
+        if (!e)
+            return nullptr;
+        e->View = placeView;
+        e->SetRating(rating);
+        e->SetEnabled(data.ReadBool(section, "enabled", true));
+        return e;
+    }
     TStartup* e = startups.Add(title, std::string(), fullpath, location, rating);
     if (!e)
         return nullptr;

@@ -2,6 +2,7 @@
 
 #include "ShortcutLink.h"
 #include "StartupApproved.h"
+#include "startupSignIn.h"
 #include "system/Errors.h"
 #include "system/Files.h"
 
@@ -19,6 +20,7 @@ const ScanKey kScanKeys[] = {
     {RegRoot::LocalMachine, slLMServiceOnce, 4}, {RegRoot::LocalMachine, slLMServices, 4},
     {RegRoot::LocalMachine, slLMRunOnce, 0},     {RegRoot::LocalMachine, slLMRun, 0},
     {RegRoot::CurrentUser, slCURunOnce, 0},      {RegRoot::CurrentUser, slCURun, 0},
+    {RegRoot::LocalMachine, slLMPolicyRun, 0},   {RegRoot::CurrentUser, slCUPolicyRun, 0},
 };
 
 std::string TitleOfShortcut(const std::string& file) {
@@ -132,7 +134,9 @@ bool ReadScanText(const TRegKey& key, const RegListedValue& listed, const std::s
 } // namespace
 
 std::vector<RegView> ViewsOf(unsigned code) {
-    if (IsRegistryLocation(code) && IsMachineWideLocation(code) && HasTwoRegistryViews())
+    const bool twoViews = code == slLMRunOnceEx || code == slActiveSetup ||
+                          (IsRegistryLocation(code) && IsMachineWideLocation(code));
+    if (twoViews && HasTwoRegistryViews())
         return {RegView::Native, RegView::Wow32};
     return {RegView::Default};
 }
@@ -171,6 +175,16 @@ void TStartups::Refresh() {
                                                                      : regNone;
             }
         }
+    }
+    std::vector<std::string> packages;
+    ScanSignInPlaces(*this, packages);
+    NoteSkippedLists(*this);
+    NoteBlockedPrograms(*this);
+    if (!packages.empty()) {
+        std::string notice = "These packaged apps' manifests could not be read:";
+        for (const std::string& line : packages)
+            notice += "\n- " + line;
+        Notices.push_back(notice + "\nTheir startup tasks are not listed.");
     }
     if (!skipped.empty()) {
         std::string notice = skipped.size() == 1 ? "This registry value was passed over:"

@@ -44,12 +44,15 @@ bool StoreIsSound(const std::string& path) {
         !asciiEqualNoCase(sections.front().Name, "General"))
         return false;
     int count = 0;
+    int more = 0;
     const std::string* countText = data.Find("General", "ProgramCount");
+    const std::string* moreText = data.Find("General", "MoreCount");
     if (!countText || !ParseIniInteger(*countText, count) || count < 0 ||
-        static_cast<size_t>(count) != sections.size() - 1)
+        (moreText && (!ParseIniInteger(*moreText, more) || more < 0)) ||
+        static_cast<size_t>(count) + static_cast<size_t>(more) != sections.size() - 1)
         return false;
-    for (int i = 0; i < count; ++i) {
-        const std::string name = std::to_string(i);
+    for (int i = 0; i < count + more; ++i) {
+        const std::string name = i < count ? std::to_string(i) : "More" + std::to_string(i - count);
         if (sections[static_cast<size_t>(i) + 1].Name != name || data.SectionCount(name) != 1)
             return false;
         for (const char* key : kEntryKeys)
@@ -71,6 +74,12 @@ std::string StampNow() {
 bool IsSectionNumber(const std::string& name) {
     return !name.empty() && name.size() < 10 &&
            std::all_of(name.begin(), name.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// A numbered section, or one of the sections after them ("More0", ...).
+bool IsEntrySection(const std::string& name) {
+    return IsSectionNumber(name) ||
+           (name.compare(0, 4, "More") == 0 && IsSectionNumber(name.substr(4)));
 }
 
 // What a damaged store still holds: every numbered section after its first
@@ -102,9 +111,9 @@ void SalvageStore(const std::string& path, TStartups& into) {
         int location = -1;
         const std::string* fullpath = data.Find(section.Name, "fullpath");
         const std::string* code = data.Find(section.Name, "location");
-        if (!IsSectionNumber(section.Name) || !data.Find(section.Name, "title") || !fullpath ||
+        if (!IsEntrySection(section.Name) || !data.Find(section.Name, "title") || !fullpath ||
             fullpath->empty() || !code || !ParseIniInteger(*code, location) || location < 0 ||
-            location >= LocationCodeCount)
+            location >= LocationCodeCount || IsSwitchedInPlace(static_cast<unsigned>(location)))
             continue;
         if (TStartup* added = AddProfileSection(into, data, section.Name))
             added->SetEnabled(false);
@@ -280,7 +289,7 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
         if (e->Enabled ? keep.count(e) == 0 : skip.count(e) != 0)
             continue;
         // Windows keeps its own switch; the entry is still in its place.
-        if (e->DisabledByWindows && !e->Enabled)
+        if ((e->DisabledByWindows && !e->Enabled) || IsSwitchedInPlace(e->Location))
             continue;
         if (!StoreCanHold(*e)) {
             if (unstored)

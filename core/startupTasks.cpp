@@ -1,6 +1,7 @@
 #include "startupTasks.h"
 
 #include "startupRatings.h"
+#include "startupSignIn.h"
 #include "startupStore.h"
 #include "system/Errors.h"
 #include "system/Files.h"
@@ -70,6 +71,13 @@ const char* const RemoveEnabledRefusal =
 std::unique_ptr<TStartup> RemoveStartup(TStartup& entry, TSystemLock& lock) {
     if (entry.Enabled || !entry.Owner)
         return nullptr;
+    if (IsSwitchedInPlace(entry.Location)) {
+        Hold(lock);
+        const std::string failure = ForgetInPlace(entry);
+        if (!failure.empty())
+            throw EMorvaneError(failure);
+        return entry.RemoveFromOwner();
+    }
     TStartups& startups = *entry.Owner;
     // Out of the collection first: should the store not be written now, the
     // next write (the window's on close) still leaves the entry out.

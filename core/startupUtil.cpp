@@ -10,9 +10,10 @@
 namespace {
 
 const char* const kLocationNames[LocationCodeCount] = {
-    "LM Startup Folder", "WinIni Run",  "WinIni Load",     "System Ini", "LM Run",
-    "LM Run Once",       "LM Services", "LM Service Once", "CU Run",     "CU Run Once",
-    "CU Startup",
+    "LM Startup Folder", "WinIni Run",    "WinIni Load",     "System Ini",     "LM Run",
+    "LM Run Once",       "LM Services",   "LM Service Once", "CU Run",         "CU Run Once",
+    "CU Startup",        "CU Policy Run", "LM Policy Run",   "LM Run Once Ex", "Packaged App",
+    "LM Winlogon",       "CU Winlogon",   "Active Setup",
 };
 
 const char* const kLocationKeys[LocationCodeCount] = {
@@ -27,6 +28,14 @@ const char* const kLocationKeys[LocationCodeCount] = {
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run",
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
     "",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run",
+    "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
+    "\\Software\\Classes\\Local "
+    "Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\SystemAppData",
+    "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+    "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
+    "\\Software\\Microsoft\\Active Setup\\Installed Components",
 };
 
 // Blanks and control characters, as the command-line parser trims them.
@@ -88,7 +97,8 @@ const char* LocationKey(unsigned code) {
 }
 
 bool IsRegistryLocation(unsigned code) {
-    return code >= slLMRun && code <= slCURunOnce;
+    return (code >= slLMRun && code <= slCURunOnce) || code == slCUPolicyRun ||
+           code == slLMPolicyRun;
 }
 
 bool IsFolderLocation(unsigned code) {
@@ -96,23 +106,90 @@ bool IsFolderLocation(unsigned code) {
 }
 
 bool IsMachineWideLocation(unsigned code) {
-    return code == slLMStartupFolder || (code >= slLMRun && code <= slLMServiceOnce);
+    return code == slLMStartupFolder || (code >= slLMRun && code <= slLMServiceOnce) ||
+           code == slLMPolicyRun || code == slLMRunOnceEx || code == slLMWinlogon ||
+           code == slActiveSetup;
 }
 
+bool IsSwitchedInPlace(unsigned code) {
+    return code >= slLMRunOnceEx && code < LocationCodeCount;
+}
+
+bool CanBeDisabled(unsigned code) {
+    return code != slLMWinlogon && code != slCUWinlogon;
+}
+
+const char* LocationKind(unsigned code) {
+    switch (code) {
+    case slLMRun:
+    case slCURun:
+        return "run";
+    case slLMRunOnce:
+    case slCURunOnce:
+        return "runOnce";
+    case slLMServices:
+    case slLMServiceOnce:
+        return "service";
+    case slLMStartupFolder:
+    case slCUStartup:
+        return "startupFolder";
+    case slWinIniRun:
+    case slWinIniLoad:
+    case slSystemIni:
+        return "iniFile";
+    case slCUPolicyRun:
+    case slLMPolicyRun:
+        return "policyRun";
+    case slLMRunOnceEx:
+        return "runOnceEx";
+    case slPackagedTask:
+        return "packagedTask";
+    case slLMWinlogon:
+    case slCUWinlogon:
+        return "winlogon";
+    case slActiveSetup:
+        return "activeSetup";
+    default:
+        return "";
+    }
+}
+
+namespace {
+constexpr uint32_t Bit(unsigned code) {
+    return 1u << code;
+}
+constexpr uint32_t kLMRegistry = Bit(slLMRun) | Bit(slLMRunOnce) | Bit(slLMServices) |
+                                 Bit(slLMServiceOnce) | Bit(slLMPolicyRun) | Bit(slLMRunOnceEx) |
+                                 Bit(slLMWinlogon) | Bit(slActiveSetup);
+constexpr uint32_t kCURegistry =
+    Bit(slCURun) | Bit(slCURunOnce) | Bit(slCUPolicyRun) | Bit(slCUWinlogon);
+constexpr uint32_t kLM = kLMRegistry | Bit(slLMStartupFolder);
+constexpr uint32_t kCU = kCURegistry | Bit(slCUStartup) | Bit(slPackagedTask);
+} // namespace
+
+// New nodes go after the old ones: a node's index is how the command-line
+// tool's --group and the saved selection name it.
 const TLocationNode LocationTree[LocationGroupCount] = {
-    {-1, "Startup Items", "startup items", 0x07F1},
-    {-1, "Local Machine", "local machine", 0x00F1},
-    {1, "Registry", "local machine/registry", 0x00F0},
-    {2, "Run", "local machine/run", 0x0010},
-    {2, "Run Once", "local machine/run once", 0x0020},
-    {2, "Service", "local machine/service", 0x0040},
-    {2, "Service Once", "local machine/service once", 0x0080},
-    {1, "Startup Folder", "local machine/startup folder", 0x0001},
-    {-1, "Current User", "current user", 0x0700},
-    {8, "Registry", "current user/registry", 0x0300},
-    {9, "Run", "current user/run", 0x0100},
-    {9, "Run Once", "current user/run once", 0x0200},
-    {8, "Startup Folder", "current user/startup folder", 0x0400},
+    {-1, "Startup Items", "startup items", kLM | kCU},
+    {-1, "Local Machine", "local machine", kLM},
+    {1, "Registry", "local machine/registry", kLMRegistry},
+    {2, "Run", "local machine/run", Bit(slLMRun)},
+    {2, "Run Once", "local machine/run once", Bit(slLMRunOnce)},
+    {2, "Service", "local machine/service", Bit(slLMServices)},
+    {2, "Service Once", "local machine/service once", Bit(slLMServiceOnce)},
+    {1, "Startup Folder", "local machine/startup folder", Bit(slLMStartupFolder)},
+    {-1, "Current User", "current user", kCU},
+    {8, "Registry", "current user/registry", kCURegistry},
+    {9, "Run", "current user/run", Bit(slCURun)},
+    {9, "Run Once", "current user/run once", Bit(slCURunOnce)},
+    {8, "Startup Folder", "current user/startup folder", Bit(slCUStartup)},
+    {2, "Policy Run", "local machine/policy run", Bit(slLMPolicyRun)},
+    {2, "Run Once Ex", "local machine/run once ex", Bit(slLMRunOnceEx)},
+    {2, "Winlogon", "local machine/winlogon", Bit(slLMWinlogon)},
+    {2, "Active Setup", "local machine/active setup", Bit(slActiveSetup)},
+    {9, "Policy Run", "current user/policy run", Bit(slCUPolicyRun)},
+    {9, "Winlogon", "current user/winlogon", Bit(slCUWinlogon)},
+    {8, "Packaged Apps", "current user/packaged apps", Bit(slPackagedTask)},
 };
 
 int LocationNodeByPath(const std::string& path) {
@@ -123,7 +200,7 @@ int LocationNodeByPath(const std::string& path) {
 }
 
 bool InLocationGroup(unsigned code, int group) {
-    if (code > 15 || group < 0 || group >= LocationGroupCount)
+    if (code >= LocationCodeCount || group < 0 || group >= LocationGroupCount)
         return false;
     return (LocationTree[group].Codes >> code) & 1u;
 }
@@ -167,7 +244,7 @@ void TStartup::SetCommandLine(const std::string& value) {
         return;
     const std::string before = CommandLine;
     CommandLine = value;
-    if (Owner)
+    if (Owner && !placed_)
         Owner->CommandLineChanged(before, value);
     ParseCommandLine(value, FilePath, Arguments);
     if (ContainsRundll(value)) {
@@ -260,9 +337,27 @@ std::string TStartup::AlsoInText() const {
 }
 
 std::string TStartup::WindowsNote() const {
-    if (Location != slLMServices && Location != slLMServiceOnce)
-        return std::string();
-    return "Windows NT and later do not start it";
+    std::vector<std::string> notes;
+    if (Location == slLMServices || Location == slLMServiceOnce)
+        notes.push_back("Windows NT and later do not start it");
+    if (!SkippedBy.empty())
+        notes.push_back("Windows skips this list at sign-in: the policy " + SkippedBy + " is set");
+    if (BlockedAtSignIn)
+        notes.push_back("Windows does not start this at sign-in: it asks for administrator rights");
+    if (SetByOrganisation)
+        notes.push_back("Set by your organisation");
+    if (Location == slLMRunOnceEx)
+        notes.push_back("It runs once at the next sign-in, and then Windows removes it");
+    if (Location == slActiveSetup)
+        notes.push_back(AlreadyRan
+                            ? "It runs once for each user, and has already run for you"
+                            : "It runs once for each user, and will run at your next sign-in");
+    if (!Warning.empty())
+        notes.push_back(Warning);
+    std::string text;
+    for (const std::string& note : notes)
+        text += (text.empty() ? "" : "; ") + note;
+    return text;
 }
 
 std::string TStartup::LocatedFile() const {
@@ -325,9 +420,43 @@ TStartup* TStartups::Add(const std::string& title, const std::string& fileName,
     return e;
 }
 
+TStartup* TStartups::AddPlaced(const std::string& title, const std::string& commandLine,
+                               int location, const std::string& placeKey) {
+    if (commandLine.empty())
+        return nullptr;
+    std::unique_ptr<TStartup> entry(new TStartup());
+    TStartup* e = entry.get();
+    // Its command line is not among those Add compares: it is the place
+    // that names the entry.
+    e->SetEnabled(true);
+    e->SetCommandLine(commandLine);
+    const size_t cut = commandLine.find_last_of("\\:");
+    e->SetFileName(cut == std::string::npos ? commandLine : commandLine.substr(cut + 1));
+    e->SetTitle(!title.empty() ? title : WithoutExtension(e->FileName));
+    e->SetLocation(static_cast<TStartupLocation>(location & 0xFF));
+    e->PlaceKey = placeKey;
+    e->placed_ = true;
+    e->Owner = this;
+    list_.Add(std::move(entry));
+    Modified = true;
+    return e;
+}
+
+TStartup* TStartups::FindPlaced(int location, RegView view, const std::string& placeKey) const {
+    for (int i = 0; i < Count(); ++i) {
+        TStartup* e = Items(i);
+        // Registry keys are named without regard to case.
+        if (e->Location == location && asciiEqualNoCase(e->PlaceKey, placeKey) &&
+            (view == RegView::Default || e->View == RegView::Default || e->View == view))
+            return e;
+    }
+    return nullptr;
+}
+
 std::unique_ptr<TStartup> TStartups::Delete(int index) {
     std::unique_ptr<TStartup> entry = list_.Delete(index);
-    CommandLineChanged(entry->CommandLine, std::string());
+    if (!entry->placed_)
+        CommandLineChanged(entry->CommandLine, std::string());
     entry->Owner = nullptr;
     return entry;
 }

@@ -29,18 +29,45 @@ enum : TStartupLocation {
     slCURun = 8,
     slCURunOnce = 9,
     slCUStartup = 10,
+    // The policy Run lists: values like those of Run.
+    slCUPolicyRun = 11,
+    slLMPolicyRun = 12,
+    // Numbered subkeys of commands, run once at the next sign-in.
+    slLMRunOnceEx = 13,
+    // A packaged (Store) app's startup task, switched by its State value.
+    slPackagedTask = 14,
+    // Winlogon's Userinit, Shell and Taskman: listed, never disabled.
+    slLMWinlogon = 15,
+    slCUWinlogon = 16,
+    // An Active Setup component's StubPath, run once per user.
+    slActiveSetup = 17,
 };
 
-constexpr int LocationCodeCount = 11;
-constexpr int LocationGroupCount = 13;
+constexpr int LocationCodeCount = 18;
+constexpr int LocationGroupCount = 20;
+// The codes up to this one are the classic locations, which every Morvane
+// reads from a profile; the others go in sections of their own.
+constexpr int ClassicLocationCount = 11;
 
-// Display name of a location code; empty for codes above 10.
+// Display name of a location code; empty for unknown codes.
 const char* LocationName(unsigned code);
-// The registry key of codes 4 to 9 (with its leading backslash); empty otherwise.
+// The registry key of the value locations (with its leading backslash), and
+// of RunOnceEx, Winlogon and Active Setup; empty otherwise.
 const char* LocationKey(unsigned code);
+// Locations of values that are deleted and kept to disable them (Run and
+// its kin, the policy Run lists).
 bool IsRegistryLocation(unsigned code);
 bool IsFolderLocation(unsigned code);
 bool IsMachineWideLocation(unsigned code);
+// Locations whose entries are switched in the system itself (a subkey
+// moved, a State or IsInstalled value) rather than kept in the store of
+// disabled entries; and Winlogon's, which are never switched.
+bool IsSwitchedInPlace(unsigned code);
+bool CanBeDisabled(unsigned code);
+// How the command-line tool's outputs name the kind of a location: "run",
+// "runOnce", "service", "startupFolder", "iniFile", "policyRun",
+// "runOnceEx", "packagedTask", "winlogon", "activeSetup".
+const char* LocationKind(unsigned code);
 // The registry views a location is scanned in: the native and the 32-bit
 // view for the machine-wide keys on 64-bit Windows, else the default one.
 std::vector<RegView> ViewsOf(unsigned code);
@@ -52,7 +79,7 @@ struct TLocationNode {
     int Parent;
     const char* Caption;
     const char* Path;
-    uint16_t Codes;
+    uint32_t Codes;
 };
 extern const TLocationNode LocationTree[LocationGroupCount];
 // The node with this path name, letter case ignored; -1 when there is none.
@@ -155,6 +182,25 @@ public:
     // value that is deleted and written back.
     std::optional<std::string> ValueName;
     const std::string& RegistryName() const { return ValueName ? *ValueName : Title; }
+    // What names an entry switched in place within its location: the
+    // RunOnceEx subkey, "<package family>\\<task id>", the Active Setup
+    // component, the Winlogon value.
+    std::string PlaceKey;
+    // A packaged app's task that the organisation set (State 3 or 4): shown
+    // as it is, never changed.
+    bool SetByOrganisation = false;
+    // A packaged task that its manifest turns on until the user switches it.
+    bool StartsByDefault = false;
+    // An Active Setup component that has run for this user already.
+    bool AlreadyRan = false;
+    // A Winlogon value that is not Windows' default: why it needs a look.
+    std::string Warning;
+    // A policy switch that makes Windows skip this entry's list at sign-in
+    // ("DisableCurrentUserRun"); empty when none is set.
+    std::string SkippedBy;
+    // The program asks for administrator rights in its manifest, so Windows
+    // does not start it from a Run key or a Startup folder at sign-in.
+    bool BlockedAtSignIn = false;
 
     void SetEnabled(bool value);
     virtual void SetFileName(const std::string& value);
@@ -185,8 +231,10 @@ public:
     // "also in CU Run", "also in CU Run and LM Run (32-bit)", ...; places
     // kept off follow as "kept disabled in CU Run".
     std::string AlsoInText() const;
-    // For the 9x-only keys RunServices and RunServicesOnce (codes 6 and 7):
-    // "Windows NT and later do not start it".
+    // What Windows does with the entry when that is not simply "starts it":
+    // "Windows NT and later do not start it" for RunServices and
+    // RunServicesOnce, a policy switch, a program Windows will not start,
+    // a task set by the organisation, what runs once.
     std::string WindowsNote() const;
     // The program file as found: FindOnPath of FilePath, with environment
     // variables expanded; and whether it is missing (the list's red line and
@@ -197,6 +245,8 @@ public:
 private:
     friend class TStartups;
     TStartup() = default;
+    // Added by AddPlaced: its command line is not counted by the collection.
+    bool placed_ = false;
 };
 
 // A list that owns the objects in it. Clear frees them; Delete only takes
@@ -263,6 +313,14 @@ public:
     // line (exact, case-sensitive comparison).
     TStartup* Add(const std::string& title, const std::string& fileName,
                   const std::string& commandLine, int location, int rating);
+    // An entry switched in place (a RunOnceEx subkey, a packaged task, ...):
+    // named by its location and PlaceKey, so another place's entry for the
+    // same command line does not stand in for it. Null for an empty
+    // command line.
+    TStartup* AddPlaced(const std::string& title, const std::string& commandLine, int location,
+                        const std::string& placeKey);
+    // The entry switched in place at this location and key; null when none.
+    TStartup* FindPlaced(int location, RegView view, const std::string& placeKey) const;
     std::unique_ptr<TStartup> Delete(int index);
     void Clear();
 

@@ -104,7 +104,7 @@ TEST(CliList, EveryFormatCarriesWhoMadeTheProgram) {
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_NE(lines[1].find(",\"Maker, Inc. (not verified)\",untrusted,\"Self \"\"Made\"\"\","
                             "\"Maker, Inc.\",1.0," +
-                            std::string(64, 'f') + ",1,Not the real fake.exe.,1\r"),
+                            std::string(64, 'f') + ",1,Not the real fake.exe.,run,0,0,,1\r"),
               std::string::npos)
         << lines[1];
     const std::string xml = FormatList(Rows(s), Format::Xml);

@@ -3,6 +3,7 @@ set(core_test_sources
   StartupApprovedTest.cpp
   startupPlacesTest.cpp
   startupScanTest.cpp
+  startupSignInTest.cpp
   startupApplyTest.cpp
   startupProfileTest.cpp
   startupKeepTest.cpp
@@ -11,7 +12,8 @@ set(core_test_sources
   startupUnresolvedShortcutTest.cpp
   startupSignaturesTest.cpp
   support/CoreFixture.cpp
-  support/CoreFixture_${MORVANE_PLATFORM}.cpp)
+  support/CoreFixture_${MORVANE_PLATFORM}.cpp
+  support/Seed_${MORVANE_PLATFORM}.cpp)
 morvane_test(core_tests SOURCES ${core_test_sources} LIBS morvane_core ${MORVANE_SEEDING})
 # The XML export, read back with the project's own XML reader.
 morvane_test(export_tests SOURCES startupExportTest.cpp support/CoreFixture.cpp

@@ -124,7 +124,7 @@ TEST_F(StartupApply, ShortcutWithoutAKeptCopyIsBuiltFromTheCommandLine) {
 TEST_F(StartupApply, NameOnlyAndUnknownCodesAreNeitherWrittenNorDeleted) {
     TStartups s;
     s.Add("two", "", "C:\\n\\two.exe", slWinIniLoad, 0)->SetEnabled(false);
-    s.Add("twelve", "", "C:\\n\\twelve.exe", 12, 0);
+    s.Add("unknown", "", "C:\\n\\unknown.exe", 200, 0);
     ASSERT_APPLIED(s.ApplyChanges());
     TStartups after;
     after.Refresh();

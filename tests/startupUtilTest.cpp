@@ -169,9 +169,10 @@ TEST(StartupLocations, GroupsAndNames) {
     EXPECT_STREQ(LocationName(0), "LM Startup Folder");
     EXPECT_STREQ(LocationName(7), "LM Service Once");
     EXPECT_STREQ(LocationName(10), "CU Startup");
-    EXPECT_STREQ(LocationName(11), "");
+    EXPECT_STREQ(LocationName(11), "CU Policy Run");
+    EXPECT_STREQ(LocationName(LocationCodeCount), "");
     EXPECT_STREQ(LocationKey(6), "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunServices");
-    for (unsigned code : {1u, 2u, 3u, 11u, 200u})
+    for (unsigned code : {1u, 2u, 3u, 18u, 200u})
         for (int g = 0; g < LocationGroupCount; ++g)
             EXPECT_FALSE(InLocationGroup(code, g)) << code << " in " << g;
     EXPECT_TRUE(InLocationGroup(8, 8));

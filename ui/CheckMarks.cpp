@@ -24,6 +24,10 @@ void TfrmMorvane::SetRowChecked(int row, bool checked) {
 }
 
 void TfrmMorvane::ToggleRow(int row) {
+    // Winlogon's values, and what the organisation set, keep their mark.
+    const TStartup* entry = RowEntry(row);
+    if (entry && (!CanBeDisabled(entry->Location) || entry->SetByOrganisation))
+        return;
     SetRowChecked(row, !RowChecked(row));
 }
 

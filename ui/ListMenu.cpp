@@ -6,6 +6,7 @@
 
 #include "ListViewCalls.h"
 #include "Pictures.h"
+#include "core/startupSignIn.h"
 #include "core/startupUtil.h"
 
 #include <windowsx.h>
@@ -19,6 +20,9 @@ void TfrmMorvane::CreatePopupMenu() {
     };
     const TItem items[] = {{Check1, "Enable/Disable", piCheckTicked},
                            {Remove1, "Remove", piNoEntry},
+                           {0, nullptr, -1},
+                           {RestoreDefault1, "Restore the Windows default", piAlert},
+                           {UndoDefault1, "Undo Restore the Windows default", piRefresh},
                            {0, nullptr, -1},
                            {Refresh1, "Refresh", piRefresh}};
     UINT pos = 0;
@@ -58,6 +62,15 @@ void TfrmMorvane::ShowContextMenu(POINT screen) {
         ClientToScreen(lvStartupList, &pt);
         screen = pt;
     }
+    // Only a Winlogon value that is not Windows' own can be restored, and
+    // only a restored one undone.
+    const TStartup* entry = RowEntry(FirstSelectedRow());
+    const bool winlogon =
+        entry && (entry->Location == slLMWinlogon || entry->Location == slCUWinlogon);
+    EnableMenuItem(PopupMenu1.Get(), RestoreDefault1,
+                   winlogon && !IsWindowsDefault(*entry) ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(PopupMenu1.Get(), UndoDefault1,
+                   winlogon && HasKeptWinlogonValue(*entry) ? MF_ENABLED : MF_GRAYED);
     UINT cmd = UiSeam().PopupMenu(PopupMenu1.Get(), wnd_, screen);
     if (cmd)
         HandleCommand(cmd);
@@ -73,6 +86,10 @@ void TfrmMorvane::HandleCommand(UINT id) {
         break;
     case Refresh1:
         Guarded([this] { btnRefreshClick(); });
+        break;
+    case RestoreDefault1:
+    case UndoDefault1:
+        Guarded([this, id] { RestoreDefault1Click(id == UndoDefault1); });
         break;
     default:
         HandleMoreTaskCommand(id);
@@ -93,11 +110,43 @@ void TfrmMorvane::Remove1Click() {
         UiSeam().ShowMessageBox(wnd_, RemoveEnabledRefusal, ApplicationTitle, MB_OK);
         return;
     }
+    TSystemLock lock(SystemLockPath());
+    // An entry Windows keeps in its place is forgotten there first: a
+    // refusal leaves its row as it is.
+    std::unique_ptr<TStartup> removed;
+    if (IsSwitchedInPlace(entry->Location))
+        removed = RemoveStartup(*entry, lock);
     // The row goes first, so that no repaint meets a row whose entry is gone.
     rows_.erase(rows_.begin() + row);
     ListView_DeleteItem(lvStartupList, row);
     if (ListView_GetItemCount(lvStartupList) != RowCount())
         SyncRowCount(true);
-    TSystemLock lock(SystemLockPath());
-    std::unique_ptr<TStartup> removed = RemoveStartup(*entry, lock);
+    if (!removed)
+        removed = RemoveStartup(*entry, lock);
+}
+
+void TfrmMorvane::RestoreDefault1Click(bool undo) {
+    if (consulting_)
+        return;
+    const TStartup* entry = RowEntry(FirstSelectedRow());
+    if (!entry)
+        return;
+    bool elevation = false;
+    std::string failure;
+    {
+        TSystemLock lock(SystemLockPath());
+        TakeSystemLock(lock);
+        failure =
+            undo ? UndoWindowsDefault(*entry, elevation) : RestoreWindowsDefault(*entry, elevation);
+    }
+    if (!failure.empty()) {
+        std::string message =
+            "\"" + entry->Title + "\" (" + entry->LocationText() + "): " + failure;
+        if (elevation)
+            message += "\nChanging this value needs administrator rights: start Morvane with "
+                       "Run as administrator.";
+        UiSeam().ShowMessageBox(wnd_, message, ApplicationTitle, MB_OK | MB_ICONWARNING);
+        return;
+    }
+    btnRefreshClick();
 }

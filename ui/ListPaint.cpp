@@ -398,9 +398,16 @@ void TListPainter::PaintRow(HDC target, const RECT& row, const TRowPaint& data,
     DrawCellText(dc, publisher, data.Texts[lcPublisher]);
 
     RECT location = cells[lcLocation];
-    unsigned code = data.Entry->Location;
-    if (code < 11)
-        DrawPicture(dc, pictures_, LocationImages[code], location.left, location.top, brush);
+    // An entry Windows will not start, or a Winlogon value that is not
+    // Windows' own, shows why it needs a look in place of its location's picture.
+    const TStartup& entry = *data.Entry;
+    unsigned code = entry.Location;
+    const int mark = entry.BlockedAtSignIn || !entry.SkippedBy.empty() ? piNoEntry
+                     : !entry.Warning.empty()                          ? piAlert
+                     : code < LocationCodeCount                        ? LocationImages[code]
+                                                                       : -1;
+    if (mark >= 0)
+        DrawPicture(dc, pictures_, mark, location.left, location.top, brush);
     location.left += pic;
     DrawCellText(dc, location, data.Texts[lcLocation]);
 

@@ -15,6 +15,9 @@ enum : int { idTree = 1001 };
 const int NodePictures[TfrmMorvane::NodeCount] = {
     piParcel, piScreen, piRegistry, piRun, piRunOnce, piService, piServiceOnce,
     piFolder, piUsers,  piRegistry, piRun, piRunOnce, piFolder,
+    // policy Run, RunOnceEx, Winlogon, Active Setup; the user's policy Run
+    // and Winlogon; packaged apps
+    piRun,    piRunOnce, piScreen, piParcel, piRun, piScreen, piParcel,
 };
 
 } // namespace

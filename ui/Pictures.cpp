@@ -7,8 +7,27 @@
 #include <algorithm>
 #include <initializer_list>
 
-const int LocationImages[11] = {piScreen, piGoldStar, piGoldStar, piGoldStar, piScreen, piScreen,
-                                piScreen, piScreen,   piUsers,    piUsers,    piUsers};
+const int LocationImages[LocationCodeCount] = {
+    piScreen,
+    piGoldStar,
+    piGoldStar,
+    piGoldStar,
+    piScreen,
+    piScreen,
+    piScreen,
+    piScreen,
+    piUsers,
+    piUsers,
+    piUsers,
+    // policy Run lists, RunOnceEx, packaged apps, Winlogon, Active Setup
+    piUsers,
+    piScreen,
+    piScreen,
+    piParcel,
+    piScreen,
+    piUsers,
+    piScreen,
+};
 
 namespace {
 

@@ -7,6 +7,7 @@
 
 #include "Layout.h"
 #include "ScopedWin.h"
+#include "core/startupUtil.h"
 
 // Indices into ImageList1.
 enum TPictureIndex : int {
@@ -40,7 +41,7 @@ constexpr int PictureCount = 29;
 constexpr int RatingPictureCount = 5;
 
 // The picture of each location code, 0 to 10.
-extern const int LocationImages[11];
+extern const int LocationImages[LocationCodeCount];
 
 // The size of the small pictures at a DPI: 16 at 96 dots per inch.
 int PictureSize(const TDpi& dpi);

@@ -38,6 +38,8 @@ class TfrmMorvane {
 public:
     // Commands of the list's context menu PopupMenu1.
     enum : UINT { Check1 = 2001, Remove1 = 2002, Refresh1 = 2003 };
+    // Winlogon's values: "Restore the Windows default", and its undoing.
+    enum : UINT { RestoreDefault1 = 2005, UndoDefault1 = 2006 };
     // The detail pane's context menu PopupMenu2.
     enum : UINT { Copy1 = 2004 };
     // Commands of the menu popMoreTask; a quick slot N is loadProfile1 + N - 1
@@ -55,7 +57,7 @@ public:
         VisitOnline1 = 2142,
         Contributeinformation2 = 2143,
     };
-    static constexpr int NodeCount = 13;
+    static constexpr int NodeCount = LocationGroupCount;
 
     TfrmMorvane();
     ~TfrmMorvane();
@@ -138,6 +140,7 @@ public:
     void lvStartupListDblClick();
     void Check1Click();
     void Remove1Click();
+    void RestoreDefault1Click(bool undo);
 
     // Detail pane and side pane.
     void lvStartupListClick();

@@ -120,6 +120,8 @@ public:
 
     // Deletes a value; true when it was deleted.
     bool DeleteValue(const std::string& name);
+    // The names of the key's subkeys, in the order the registry lists them.
+    std::vector<std::string> SubkeyNames() const;
 
 private:
     void failOpen(uint32_t code);
@@ -134,6 +136,12 @@ private:
 // True on 64-bit Windows (whatever this program's own bitness), where the
 // machine-wide keys have two views.
 bool HasTwoRegistryViews();
+
+// The few places where a key is made or deleted: Morvane's own keeping of a
+// key it moves aside, and a key moved back. A made key gets the keys on its
+// path too; only a key without subkeys is deleted. False when refused.
+bool CreateRegistryKey(RegRoot root, const std::string& path, RegView view);
+bool DeleteRegistryKey(RegRoot root, const std::string& path, RegView view);
 
 // The per-user key "Software\Morvane" and its subkeys hold the program's own
 // settings; unlike the startup keys, they are created on demand.

@@ -260,3 +260,36 @@ bool TRegKey::DeleteValue(const std::string& name) {
 bool HasTwoRegistryViews() {
     return portable_registry::TheStore().twoViews;
 }
+
+std::vector<std::string> TRegKey::SubkeyNames() const {
+    std::vector<std::string> names;
+    if (Node* node = live(held_.get()))
+        for (const auto& child : node->children)
+            if (!child.second->deleted)
+                names.push_back(child.first);
+    return names;
+}
+
+bool CreateRegistryKey(RegRoot root, const std::string& path, RegView view) {
+    return !hasEmptyName(path) && IsConvertibleUtf8(path) && fault_injection::AllowChange() &&
+           FindKey(root, path, view, true) != nullptr;
+}
+
+bool DeleteRegistryKey(RegRoot root, const std::string& path, RegView view) {
+    auto names = portable_registry::SplitPath(path);
+    if (!names || names->empty() || !fault_injection::AllowChange())
+        return false;
+    std::shared_ptr<Node> parent =
+        portable_registry::Walk(root, view, *names, names->size() - 1, false);
+    if (!parent)
+        return false;
+    auto it = parent->children.find(names->back());
+    if (it == parent->children.end() || it->second->access != portable_registry::Access::Full)
+        return false;
+    for (const auto& child : it->second->children)
+        if (!child.second->deleted)
+            return false;
+    portable_registry::MarkDeleted(*it->second);
+    parent->children.erase(it);
+    return true;
+}

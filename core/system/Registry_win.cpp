@@ -285,3 +285,37 @@ bool HasTwoRegistryViews() {
     // A 64-bit program, or a 32-bit one under WOW64: either way 64-bit Windows.
     return sizeof(void*) == 8 || SystemFolderRedirected();
 }
+
+std::vector<std::string> TRegKey::SubkeyNames() const {
+    std::vector<std::string> names;
+    HKEY key = keyOf(held_.get());
+    if (!key)
+        return names;
+    // A key name is at most 255 characters.
+    wchar_t buffer[256];
+    for (DWORD i = 0;; ++i) {
+        DWORD length = 256;
+        if (RegEnumKeyExW(key, i, buffer, &length, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS)
+            break;
+        names.push_back(FromWide(std::wstring_view(buffer, length)));
+    }
+    return names;
+}
+
+bool CreateRegistryKey(RegRoot root, const std::string& path, RegView view) {
+    std::wstring widePath;
+    UniqueHKey key;
+    return !hasEmptyName(path) && ToWide(relativePath(path), widePath) &&
+           fault_injection::AllowChange() &&
+           RegCreateKeyExW(hive(root), widePath.c_str(), 0, nullptr, 0,
+                           KEY_QUERY_VALUE | viewFlag(view), nullptr, key.put(),
+                           nullptr) == ERROR_SUCCESS;
+}
+
+bool DeleteRegistryKey(RegRoot root, const std::string& path, RegView view) {
+    std::wstring widePath;
+    return !hasEmptyName(path) && ToWide(relativePath(path), widePath) &&
+           fault_injection::AllowChange() &&
+           RegDeleteKeyExW(hive(root), widePath.c_str(), viewFlag(view), 0) == ERROR_SUCCESS;
+}

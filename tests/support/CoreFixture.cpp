@@ -39,3 +39,52 @@ TStartup* CoreTest::Find(TStartups& startups, const std::string& title) {
             return startups.Items(i);
     return nullptr;
 }
+
+namespace {
+
+void DeleteTree(RegRoot root, const std::string& path, RegView view = RegView::Default) {
+    TRegKey key;
+    if (!key.Open(root, path, RegAccess::Full, view))
+        return;
+    for (const std::string& sub : key.SubkeyNames())
+        DeleteTree(root, path + "\\" + sub, view);
+    key.Close();
+    DeleteRegistryKey(root, path, view);
+}
+
+void DeleteValue(RegRoot root, const std::string& path, const std::string& name,
+                 RegView view = RegView::Default) {
+    TRegKey key;
+    if (key.Open(root, path, RegAccess::Full, view))
+        key.DeleteValue(name);
+}
+
+} // namespace
+
+void CoreTest::ClearSignInPlaces() {
+    std::vector<RegView> views{RegView::Default};
+    if (HasTwoRegistryViews())
+        views = {RegView::Native, RegView::Wow32};
+    for (RegView view : views) {
+        for (unsigned code : {unsigned(slLMRunOnceEx), unsigned(slLMPolicyRun)})
+            DeleteTree(RegRoot::LocalMachine, LocationKey(code) + 1, view);
+        DeleteTree(RegRoot::LocalMachine, "Software\\Morvane\\Disabled", view);
+        for (const char* id : {"MorvaneTestA", "MorvaneTestB"})
+            DeleteTree(RegRoot::LocalMachine,
+                       std::string(LocationKey(slActiveSetup) + 1) + "\\" + id, view);
+    }
+    for (const char* id : {"MorvaneTestA", "MorvaneTestB"})
+        DeleteTree(RegRoot::CurrentUser,
+                   std::string("Software\\Microsoft\\Active Setup\\Installed Components\\") + id);
+    DeleteTree(RegRoot::CurrentUser, LocationKey(slCUPolicyRun) + 1);
+    for (RegRoot root : {RegRoot::LocalMachine, RegRoot::CurrentUser}) {
+        for (const char* name : {"DisableLocalMachineRun", "DisableLocalMachineRunOnce",
+                                 "DisableCurrentUserRun", "DisableCurrentUserRunOnce"})
+            DeleteValue(root, "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer",
+                        name);
+        for (const char* name : {"Userinit", "Shell", "Taskman"})
+            DeleteValue(root, LocationKey(slLMWinlogon) + 1, name,
+                        root == RegRoot::LocalMachine && HasTwoRegistryViews() ? RegView::Native
+                                                                               : RegView::Default);
+    }
+}

@@ -81,6 +81,11 @@ protected:
     static void Rescan(TStartups& startups);
     static TStartup* Find(TStartups& startups, const std::string& title);
 
+    // Empties what the sign-in places hold: RunOnceEx, the policy lists and
+    // switches, Winlogon's values (a Wine prefix has a Shell), Active Setup's
+    // test components and Morvane's keeping of them; in both views.
+    static void ClearSignInPlaces();
+
 private:
     static std::string PathJoinForTest(const std::string& a, const std::string& b);
 };

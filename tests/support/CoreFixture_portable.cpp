@@ -33,6 +33,7 @@ void CoreTest::SetUp() {
     portable_registry::SetTwoViews(false);
     for (unsigned code = slLMRun; code <= slCURunOnce; ++code)
         portable_registry::CreateKey(RootOf(code), LocationKey(code));
+    ClearSignInPlaces();
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
     g_root = (fs::temp_directory_path() /
               ("morvane-core-" + std::to_string(::getpid()) + "-" + (info ? info->name() : "run")))

@@ -96,6 +96,7 @@ void CoreTest::SetUp() {
             ClearKey(code, RegView::Wow32);
         }
     }
+    ClearSignInPlaces();
     ClearMarks();
     for (int csidl : {csidlStartup, csidlCommonStartup}) {
         const std::string folder = ShellFolderPath(csidl);
