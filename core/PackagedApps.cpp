@@ -1,6 +1,8 @@
 #include "PackagedApps.h"
 
+#include "online/xml/XXml.h"
 #include "online/xml/XXmlDom.h"
+#include "system/AsciiCase.h"
 #include "system/Errors.h"
 #include "system/Files.h"
 #include "system/TextCodec.h"
@@ -57,9 +59,11 @@ std::string attributeNamed(const TXmlDNode& element, std::string_view localName)
 
 // A name for the user: not empty, and not a reference into the package's
 // resources, which only the package's own resource index can resolve.
+// The scheme's letter case does not matter to the resource loader.
 bool isShowable(const std::string& name) {
     return !name.empty() &&
-           std::string_view(name).substr(0, kResourceReference.size()) != kResourceReference;
+           !asciiEqualNoCase(std::string_view(name).substr(0, kResourceReference.size()),
+                             kResourceReference);
 }
 
 // The manifest's text as UTF-8: the packaging tools write UTF-8, with or
@@ -143,6 +147,18 @@ bool startupTaskOf(const TPackage& package, const TPackageNames& names,
     return true;
 }
 
+// The document model takes a text that ends inside an element for complete,
+// and a manifest cut short would lose its later applications unnoticed.
+void checkComplete(const std::string& text) {
+    TMemoryByteStream stream(text);
+    TXmlReader reader;
+    reader.Open(stream);
+    while (reader.Next() != xtEndOfDocument) {
+    }
+    if (reader.Depth() > 0)
+        throw EMorvaneError("the manifest ends inside <" + reader.OpenElements().back() + ">");
+}
+
 } // namespace
 
 std::vector<TPackagedTask> StartupTasksOf(const TPackage& package, const std::string& manifestXml,
@@ -151,6 +167,7 @@ std::vector<TPackagedTask> StartupTasksOf(const TPackage& package, const std::st
     const std::string text = manifestText(manifestXml);
     auto document = MakeRef<TXmlDDocument>();
     try {
+        checkComplete(text);
         TMemoryByteStream stream(text);
         document->LoadFromStream(stream);
     } catch (const EMorvaneError& e) {

@@ -141,7 +141,7 @@ TEST(StartupTasksOf, ResourceReferencesFallBackToThePackagesNames) {
     ASSERT_EQ(fromManifest.size(), 1u);
     EXPECT_EQ(fromManifest[0].DisplayName, "Contoso & Co");
 
-    auto fromRepository = TasksOf(Manifest("ms-resource:AppName", app));
+    auto fromRepository = TasksOf(Manifest("MS-Resource:AppName", app));
     ASSERT_EQ(fromRepository.size(), 1u);
     EXPECT_EQ(fromRepository[0].DisplayName, "Contoso Tool (repository)");
 
@@ -179,8 +179,9 @@ TEST(StartupTasksOf, DamagedManifestsGiveNoTasksAndSayWhy) {
     const std::string good = Manifest("Contoso Tool", Application(Uap5Task("TaskId=\"T\"")));
     for (const std::string& damaged :
          {good.substr(0, good.find("</Extensions>") + 3),
-          std::string("<Package><Applications></Package>"), std::string("<Assembly/>"),
-          std::string(""), std::string("just text")}) {
+          std::string("<Package><Applications></Package>"), std::string("<Package><Applications>"),
+          good.substr(0, good.find("</Package>")), std::string("<Assembly/>"), std::string(""),
+          std::string("just text")}) {
         std::string error;
         EXPECT_TRUE(StartupTasksOf(Contoso(), damaged, &error).empty()) << damaged;
         EXPECT_FALSE(error.empty()) << damaged;
