@@ -121,6 +121,26 @@ TEST(Files, FileExistsIsTrueForFilesOnly) {
     EXPECT_FALSE(FileExists(scratch.file("missing.txt")));
 }
 
+TEST(Files, ReadFilePartReadsOnlyWhatTheFileHolds) {
+    seed::ScratchFolder scratch;
+    ASSERT_TRUE(WriteWholeFile(scratch.file("part.bin"), std::string("0123456789\0ab", 13)));
+    std::string data = "stale";
+    EXPECT_TRUE(ReadFilePart(scratch.file("part.bin"), 3, 4, data));
+    EXPECT_EQ(data, "3456");
+    EXPECT_TRUE(ReadFilePart(scratch.file("part.bin"), 9, 100, data));
+    EXPECT_EQ(data, std::string("9\0ab", 4)) << "fewer where the file ends";
+    EXPECT_TRUE(ReadFilePart(scratch.file("part.bin"), 13, 4, data));
+    EXPECT_EQ(data, "") << "at the end";
+    EXPECT_TRUE(ReadFilePart(scratch.file("part.bin"), 1u << 20, 4, data));
+    EXPECT_EQ(data, "") << "past the end";
+    EXPECT_TRUE(ReadFilePart(scratch.file("part.bin"), 0, 0, data));
+    EXPECT_EQ(data, "");
+    data = "stale";
+    EXPECT_FALSE(ReadFilePart(scratch.file("missing.bin"), 0, 4, data));
+    EXPECT_EQ(data, "");
+    EXPECT_FALSE(ReadFilePart(scratch.path(), 0, 4, data)) << "a folder";
+}
+
 TEST(Files, CopyDeleteAndReplace) {
     seed::ScratchFolder scratch;
     const std::string a = scratch.file("a.txt"), b = scratch.file("b.txt");

@@ -27,6 +27,8 @@ set(system_test_sources
   ${CMAKE_CURRENT_SOURCE_DIR}/LnkFormatTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/Sha256Test.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/FileSignatureTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/PackagesTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/ProgramManifestTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/support/Seed_${MORVANE_PLATFORM}.cpp)
 morvane_test(system_tests SOURCES ${system_test_sources} LIBS morvane_system ${MORVANE_SEEDING})
 
@@ -50,4 +52,27 @@ if(MINGW AND TARGET system_tests)
   add_custom_target(signed_samples DEPENDS ${signed_samples})
   add_dependencies(system_tests signed_samples)
 endif()
+# The manifest tests' programs (bin/manifest): one that asks for
+# administrator rights and one that runs as the invoker, with the console
+# programs' manifest.
+if(MINGW AND TARGET system_tests)
+  enable_language(RC)
+  set(manifest_samples_source ${CMAKE_CURRENT_SOURCE_DIR}/data/manifest)
+  foreach(sample admin invoker)
+    if(sample STREQUAL "admin")
+      set(MANIFEST ${manifest_samples_source}/admin.manifest)
+    else()
+      set(MANIFEST ${PROJECT_SOURCE_DIR}/cmake/templates/Console.manifest)
+    endif()
+    set(rc ${CMAKE_CURRENT_BINARY_DIR}/manifest-${sample}.rc)
+    configure_file(${manifest_samples_source}/sample.rc.in ${rc} @ONLY)
+    add_executable(manifest_${sample} ${manifest_samples_source}/sample.c ${rc})
+    set_source_files_properties(${rc} PROPERTIES OBJECT_DEPENDS ${MANIFEST})
+    set_target_properties(manifest_${sample} PROPERTIES
+      RUNTIME_OUTPUT_DIRECTORY ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/manifest OUTPUT_NAME ${sample}-sample)
+    add_dependencies(system_tests manifest_${sample})
+  endforeach()
+endif()
+
 morvane_fuzz(lnk_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/LnkFuzz.cpp LIBS morvane_system)
+morvane_fuzz(manifest_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/ProgramManifestFuzz.cpp LIBS morvane_system)

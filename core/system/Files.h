@@ -55,6 +55,10 @@ bool WriteWholeFile(const std::string& path, const std::string& data);
 // is never held whole; false when it cannot be read or `chunk` said stop.
 bool ReadFileChunks(const std::string& path,
                     const std::function<bool(const char* data, std::size_t size)>& chunk);
+// Up to `size` bytes from `offset` on (fewer where the file ends first, none
+// past its end); false when it cannot be read. For formats read by their
+// offsets, so that only the parts looked at are read.
+bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size, std::string& data);
 
 // What tells one version of a file from another without reading it.
 struct TFileStamp {

@@ -17,7 +17,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <system_error>
+#include <sys/types.h>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -159,6 +161,28 @@ bool ReadFileChunks(const std::string& path,
         if (got < buffer.size())
             return !std::ferror(file.get());
     }
+}
+
+bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size, std::string& data) {
+    data.clear();
+    const std::string host = hostPath(path);
+    if (isFolder(host))
+        return false;
+    UniqueStdFile file(std::fopen(host.c_str(), "rb"));
+    if (!file)
+        return false;
+    // fseeko takes an off_t; past the end it succeeds and the read gives nothing.
+    if (offset > static_cast<std::uint64_t>(std::numeric_limits<off_t>::max()) ||
+        fseeko(file.get(), static_cast<off_t>(offset), SEEK_SET) != 0)
+        return false;
+    data.resize(size);
+    const std::size_t got = std::fread(data.data(), 1, size, file.get());
+    data.resize(got);
+    if (std::ferror(file.get())) {
+        data.clear();
+        return false;
+    }
+    return true;
 }
 
 bool ReadFileStamp(const std::string& path, TFileStamp& stamp) {

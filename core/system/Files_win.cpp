@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -188,6 +189,37 @@ bool ReadFileChunks(const std::string& path,
         if (!chunk(buffer.data(), got))
             return false;
     }
+}
+
+bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size, std::string& data) {
+    data.clear();
+    std::wstring wide;
+    if (!widePath(path, wide))
+        return false;
+    UniqueFile file(CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!file)
+        return false;
+    LARGE_INTEGER at;
+    at.QuadPart = static_cast<LONGLONG>(offset);
+    if (offset > static_cast<std::uint64_t>(INT64_MAX) ||
+        !SetFilePointerEx(file.get(), at, nullptr, FILE_BEGIN))
+        return false;
+    data.resize(size);
+    std::size_t filled = 0;
+    while (filled < size) {
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(size - filled, 1u << 30));
+        DWORD got = 0;
+        if (!ReadFile(file.get(), data.data() + filled, want, &got, nullptr)) {
+            data.clear();
+            return false;
+        }
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    data.resize(filled);
+    return true;
 }
 
 bool ReadFileStamp(const std::string& path, TFileStamp& stamp) {

@@ -1,0 +1,25 @@
+#pragma once
+// The packaged apps (MSIX, AppX) installed for the current user, as the
+// per-user package repository lists them.
+
+#include <string>
+#include <vector>
+
+struct TPackage {
+    std::string FullName;      // Name_Version_Arch_ResourceId_PublisherId
+    std::string FamilyName;    // Name_PublisherId
+    std::string DisplayName;   // may be empty or an ms-resource reference
+    std::string InstallFolder; // the package's root folder (holds AppxManifest.xml)
+};
+
+// The packages installed for the current user, in the order the repository
+// lists them; none where there is no repository.
+std::vector<TPackage> InstalledPackages();
+
+// Family name of a full name ("Name_1.2.3.4_x64__8wekyb3d8bbwe" ->
+// "Name_8wekyb3d8bbwe"); empty when malformed.
+std::string PackageFamilyOf(const std::string& fullName);
+
+// The per-user repository key, below HKEY_CURRENT_USER: one subkey per
+// package, named by its full name.
+extern const char* const PackageRepositoryKey;

@@ -1,0 +1,6 @@
+// Other systems have no packaged apps.
+#include "Packages.h"
+
+std::vector<TPackage> InstalledPackages() {
+    return {};
+}
