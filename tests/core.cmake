@@ -10,6 +10,7 @@ set(core_test_sources
   startupTasksTest.cpp
   startupUnresolvedShortcutTest.cpp
   startupSignaturesTest.cpp
+  startupWatchTest.cpp
   support/CoreFixture.cpp
   support/CoreFixture_${MORVANE_PLATFORM}.cpp)
 morvane_test(core_tests SOURCES ${core_test_sources} LIBS morvane_core ${MORVANE_SEEDING})
