@@ -6,16 +6,21 @@
 #include "core/startupWatch.h"
 #include "core/system/Files.h"
 
+#include <algorithm>
+
 namespace {
+
+std::vector<std::string> Told(const std::vector<TWatchEvent>& events) {
+    std::vector<std::string> lines;
+    for (const TWatchEvent& e : events)
+        lines.push_back(std::string(e.ChangeName()) + " " + e.Item.Name);
+    // The registry lists values in an order of its own.
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
 
 class StartupWatch : public CoreTest {
 protected:
-    static std::vector<std::string> Told(const std::vector<TWatchEvent>& events) {
-        std::vector<std::string> lines;
-        for (const TWatchEvent& e : events)
-            lines.push_back(std::string(e.ChangeName()) + " " + e.Item.Name);
-        return lines;
-    }
     // Disables one entry the way the window's Apply does.
     static void TurnOffWithMorvane(const std::string& title) {
         TStartups s;
@@ -63,7 +68,7 @@ TEST(StartupWatchFiles, ComparisonGoesByPlaceAndListsReadBack) {
         {slLMRun, RegView::Wow32, "New", "New", "C:\\n.exe", false},
     };
     const std::vector<TWatchEvent> events = CompareSnapshots(before, after);
-    EXPECT_EQ(Told(events), (Lines{"changed UPDATER", "added New", "removed Gone"}));
+    EXPECT_EQ(Told(events), (Lines{"added New", "changed UPDATER", "removed Gone"}));
     EXPECT_EQ(events[0].OldCommandLine, "C:\\u1.exe");
     EXPECT_EQ(events[1].Text(), "\xC2\xABNew\xC2\xBB now starts with Windows (LM Run (32-bit))");
 
@@ -92,10 +97,12 @@ TEST_F(StartupWatch, ALookTellsWhatChangedSinceTheLastRunAndHonoursTheIgnoreList
     MakeShortcut(slCUStartup, "Linked", "C:\\l\\linked.exe", "");
     TStartupWatch next;
     const std::vector<TWatchEvent> events = next.Look();
-    EXPECT_EQ(Told(events), (Lines{"added Linked", "changed Updater", "added Newcomer"}));
+    EXPECT_EQ(Told(events), (Lines{"added Linked", "added Newcomer", "changed Updater"}));
     EXPECT_TRUE(next.Look().empty());
 
-    next.Ignore(events[1].Item);
+    for (const TWatchEvent& e : events)
+        if (e.Item.Name == "Updater")
+            next.Ignore(e.Item);
     PutValue(slCURun, "Updater", "C:\\u\\updater.exe /v3");
     EXPECT_TRUE(next.Look().empty());
     TStartupWatch again;
@@ -121,8 +128,8 @@ TEST_F(StartupWatch, AProgramTurnedOffComesBackAndIsTurnedOffAgainUnlessAllowed)
     MakeShortcut(slCUStartup, "Nagger Helper", "C:\\n\\nagger.exe", "/tray");
     PutValue(slCURun, "Allowed", "C:\\a\\allowed.exe");
     PutValue(slCURun, "Newcomer", "C:\\w\\new.exe");
-    EXPECT_EQ(Told(watch.Look()), (Lines{"kept-off Nagger Helper", "kept-off Nagger",
-                                         "added Allowed", "added Newcomer"}));
+    EXPECT_EQ(Told(watch.Look()), (Lines{"added Allowed", "added Newcomer", "kept-off Nagger",
+                                         "kept-off Nagger Helper"}));
     EXPECT_FALSE(HasValue(slCURun, "Nagger"));
     EXPECT_FALSE(FileExists(ShortcutPath(slCUStartup, "Nagger Helper")));
     EXPECT_TRUE(HasValue(slCURun, "Newcomer"));
@@ -146,8 +153,10 @@ TEST_F(StartupWatch, KeptOffIsToldOnceAndTurnOffDisablesTheWayApplyDoes) {
     watch.Look();
     PutValue(slCURun, "Nagger", "C:\\n\\nagger.exe");
     PutValue(slCURun, "Other", "C:\\o\\other.exe");
-    const std::vector<TWatchEvent> events = watch.Look();
-    ASSERT_EQ(Told(events), (Lines{"kept-off Nagger", "added Other"}));
+    std::vector<TWatchEvent> events = watch.Look();
+    ASSERT_EQ(Told(events), (Lines{"added Other", "kept-off Nagger"}));
+    if (events[0].Change != TWatchChange::KeptOff)
+        std::swap(events[0], events[1]);
     EXPECT_EQ(events[0].Text(),
               "\xC2\xABNagger\xC2\xBB turned itself back on; Morvane turned it off again");
     EXPECT_FALSE(HasValue(slCURun, "Nagger"));
