@@ -2,6 +2,7 @@
 // administrators. It works on the system through the same core as the window.
 
 #include "cli/CliOutput.h"
+#include "cli/CliWatch.h"
 #include "startupExport.h"
 #include "startupSignIn.h"
 #include "startupSignatures.h"
@@ -66,6 +67,10 @@ const char kHelp[] =
     "        then the chosen rating server, if any, for those it knows. --server\n"
     "        takes http://host[:port] instead of the configured server; --offline\n"
     "        asks no server. Exit status 1 when a chosen server failed.\n"
+    "  watch [--json]\n"
+    "        Prints one line (or one JSON object) per startup entry that is\n"
+    "        added, changed or removed, and turns off again a program turned\n"
+    "        off with Morvane that adds itself back; runs until Ctrl+C.\n"
     "\n"
     "LOCATION is a location code (0-17) or name: \"LM Startup Folder\", \"LM Run\",\n"
     "\"LM Run Once\", \"LM Services\", \"LM Service Once\", \"CU Run\", \"CU Run Once\",\n"
@@ -416,6 +421,11 @@ int Run(const Arguments& args) {
             return 1;
         }
         return complete ? 0 : 1;
+    }
+    if (cmd == "watch") {
+        if (!pos.empty())
+            throw UsageError("watch takes no arguments");
+        return RunWatch(args.Output == Format::Json, Tell);
     }
     throw UsageError(cmd.empty() ? "no command given" : "unknown command " + cmd);
 }

@@ -2,6 +2,7 @@
 // data folder is named here and nowhere else.
 
 #include "startupUtil.h"
+#include "startupWatch.h"
 
 #include "system/Files.h"
 #include "system/Folders.h"
@@ -40,4 +41,12 @@ std::string SignatureCachePath() {
 
 std::string SystemLockPath() {
     return InDataFolder("disabled.dat.lock");
+}
+
+std::string WatchSnapshotPath() {
+    return InDataFolder("watch-snapshot.dat");
+}
+
+std::string WatchListsPath() {
+    return InDataFolder("watch-lists.dat");
 }

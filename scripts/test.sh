@@ -141,6 +141,10 @@ for target in x86_64 i686; do
     grep -E '^FAIL|^     ' "$log" | head -n 40
     record_script "wine-$target/morvane-cli end to end" "$log"
     rm -f "$log"
+    bash tests/cli/watch_e2e.sh "$dir/bin/morvane-cli.exe" >"$log" 2>&1
+    grep -E '^FAIL|^     ' "$log" | head -n 40
+    record_script "wine-$target/morvane-cli watch" "$log"
+    rm -f "$log"
   fi
   drop_wine_prefix
 done

@@ -11,6 +11,7 @@ set(core_test_sources
   startupTasksTest.cpp
   startupUnresolvedShortcutTest.cpp
   startupSignaturesTest.cpp
+  startupWatchTest.cpp
   support/CoreFixture.cpp
   support/CoreFixture_${MORVANE_PLATFORM}.cpp
   support/Seed_${MORVANE_PLATFORM}.cpp)

@@ -1,6 +1,10 @@
 // The program entry: the application's title, the main window, the message loop.
 
 #include "Unit1.h"
+#include "WatchMode.h"
+
+#include "core/system/AsciiCase.h"
+#include "core/system/ProgramArguments.h"
 
 #include <ole2.h>
 
@@ -9,6 +13,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     // HTML panes need OLE.
     HRESULT ole = OleInitialize(nullptr);
     InitMorvaneControls();
+    for (const std::string& argument : ProgramArguments(__argc, __argv))
+        if (asciiEqualNoCase(argument, "/watch")) {
+            const int watched = RunWatchMode();
+            if (SUCCEEDED(ole))
+                OleUninitialize();
+            return watched;
+        }
     int exitCode = 0;
     {
         TfrmMorvane form;

@@ -41,6 +41,10 @@ int TUiSeam::ShowModal(HWND dialog, const int& modalResult) {
     return modalResult != 0 ? modalResult : IDCANCEL;
 }
 
+bool TUiSeam::NotifyIcon(DWORD message, NOTIFYICONDATAW& data) {
+    return Shell_NotifyIconW(message, &data) != FALSE;
+}
+
 UINT TUiSeam::PopupMenu(HMENU menu, HWND owner, POINT screen) {
     // The owner must be the foreground window or the menu does not close
     // when the user clicks elsewhere.

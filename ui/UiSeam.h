@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdint>
 #include <string>
 
@@ -47,6 +49,10 @@ public:
     // Opens a web address in the user's browser (the shell's "open"). A
     // failure is not reported.
     virtual void OpenAddress(const std::string& address);
+
+    // Adds, changes or removes an icon of the notification area (and its
+    // balloon), as Shell_NotifyIconW does.
+    virtual bool NotifyIcon(DWORD message, NOTIFYICONDATAW& data);
 
     // Lets the queued window messages run while a command waits (the
     // consultation does so after each row and each slice of waiting).

@@ -1,6 +1,7 @@
 #include "optiondlg.h"
 
 #include "UiSeam.h"
+#include "WatchMode.h"
 #include "online/Consult.h"
 
 #include <commctrl.h>
@@ -175,8 +176,10 @@ void TfrmOptions::CreateControls() {
     SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(port), 0);
     SendMessageA(spin, UDM_SETRANGE32, 1, 65535);
 
-    make(0, "BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 240, 308, 75, 25, IDOK);
-    make(0, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 322, 308, 75, 25, IDCANCEL);
+    make(0, "BUTTON", "Tell me when a program adds itself to start with Windows",
+         WS_TABSTOP | BS_AUTOCHECKBOX, 10, 306, 390, 18, idWatch);
+    make(0, "BUTTON", "OK", WS_TABSTOP | BS_DEFPUSHBUTTON, 240, 332, 75, 25, IDOK);
+    make(0, "BUTTON", "Cancel", WS_TABSTOP | BS_PUSHBUTTON, 322, 332, 75, 25, IDCANCEL);
 }
 
 void TfrmOptions::AddServerRow(const std::string& name, const std::string& address, bool checked) {
@@ -229,6 +232,7 @@ void TfrmOptions::Load() {
     SetText(Control(idProxyAddress), isManual ? manual.Host : "");
     SetText(Control(idProxyPort), isManual ? std::to_string(manual.Port) : "8080");
     ProxyControlsChanged();
+    SetChecked(Control(idWatch), WatchAtSignIn());
 }
 
 void TfrmOptions::ProxyControlsChanged() {
@@ -329,6 +333,11 @@ void TfrmOptions::btnOkClick() {
         Refuse("The settings could not be stored in the registry.");
         return;
     }
+    const bool watch = Checked(Control(idWatch));
+    if (watch != WatchAtSignIn() && !SetWatchAtSignIn(watch)) {
+        Refuse("The watcher's start with Windows could not be changed in the registry.");
+        return;
+    }
     modalResult_ = IDOK;
 }
 
@@ -354,7 +363,7 @@ int TfrmOptions::Execute() {
 
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, dpi_.Scale(408), dpi_.Scale(341)};
+    RECT frame{0, 0, dpi_.Scale(408), dpi_.Scale(365)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     int w = frame.right - frame.left;
     int h = frame.bottom - frame.top;

@@ -23,6 +23,7 @@ public:
         idProxyAddress = 3009,
         idProxyPort = 3010,
         idProxyPortSpin = 3011,
+        idWatch = 3012,
     };
 
     explicit TfrmOptions(HWND owner);

@@ -26,3 +26,6 @@ using UniqueHandle = UniqueAny<HANDLE, &::CloseHandle>;
 using UniqueIcon = UniqueAny<HICON, &::DestroyIcon>;
 // Memory the system hands over to be freed with LocalFree.
 template <class T> using UniqueLocal = UniqueAny<T*, &unique_handle_detail::localFree<T>>;
+// A folder's change notification, which fails with INVALID_HANDLE_VALUE.
+using UniqueChangeNotification = UniqueAny<HANDLE, &::FindCloseChangeNotification,
+                                           &unique_handle_detail::invalidHandleValue>;
