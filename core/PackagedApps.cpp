@@ -211,6 +211,11 @@ std::vector<TPackagedTask> InstalledStartupTasks(std::vector<std::string>* skipp
                 skipped->push_back(package.FullName + ": no manifest at \"" + path + "\"");
             continue;
         }
+        // Most packages declare no startup task; their manifests are not
+        // parsed. One in UTF-16 (NULs between its letters) always is.
+        if (bytes.find('\0') == std::string::npos &&
+            bytes.find("windows.startupTask") == std::string::npos)
+            continue;
         std::vector<TPackagedTask> declared = StartupTasksOf(package, bytes, &error);
         if (!error.empty()) {
             if (skipped)

@@ -3,13 +3,36 @@
 #include "catalogue/ProgramMatch.h"
 #include "startupSignatures.h"
 #include "startupUtil.h"
+#include "startupWatch.h"
+#include "system/AsciiCase.h"
 #include "system/Files.h"
 
 std::string CatalogueSourceText(const TCatalogue& catalogue) {
     return "Morvane's list, version " + std::to_string(catalogue.Version());
 }
 
+namespace {
+
+// Morvane's own watcher, started by its per-user Run value: Morvane knows
+// what it is, and no list or server is asked about it.
+bool IsMorvanesWatcher(const TStartup& entry) {
+    return entry.Location == slCURun && entry.RegistryName() == WatcherRunValueName &&
+           asciiEqualNoCase(std::string(PathFileName(entry.FilePath)), "Morvane.exe");
+}
+
+} // namespace
+
 void RateFromCatalogue(TStartup& entry, const TCatalogue& catalogue) {
+    if (IsMorvanesWatcher(entry)) {
+        entry.Verdict.Source = "Morvane itself";
+        entry.SetRating(3);
+        const std::string comment =
+            "Morvane's watcher: it tells you when a program adds itself to start with Windows. "
+            "Turn it off in Morvane's options.";
+        entry.SetComment(comment);
+        entry.SetDetailComment(comment);
+        return;
+    }
     const TProgramMatch match =
         MatchProgram(catalogue, entry.Title, ExpandEnvironment(entry.CommandLine),
                      ExpandEnvironment(entry.FilePath));

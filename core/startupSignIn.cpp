@@ -279,8 +279,15 @@ std::string Quoted(const std::string& path) {
     return path.find(' ') == std::string::npos ? path : "\"" + path + "\"";
 }
 
-void ScanPackagedTasks(TStartups& startups, std::vector<std::string>& skipped) {
-    for (const TPackagedTask& task : InstalledStartupTasks(&skipped)) {
+void ScanPackagedTasks(TStartups& startups, std::vector<std::string>& damaged) {
+    std::vector<std::string> skipped;
+    const std::vector<TPackagedTask> tasks = InstalledStartupTasks(&skipped);
+    // A package without its folder is one Windows keeps for later (staged,
+    // or being removed): only a manifest that cannot be read is told.
+    for (std::string& line : skipped)
+        if (line.find(": damaged manifest") != std::string::npos)
+            damaged.push_back(std::move(line));
+    for (const TPackagedTask& task : tasks) {
         const std::string placeKey = task.FamilyName + "\\" + task.TaskId;
         std::string command = Quoted(task.Executable);
         if (!task.Arguments.empty())

@@ -21,12 +21,23 @@ std::string Escaped(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\0': out += "\\0"; break;
-        default: out += c;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\0':
+            out += "\\0";
+            break;
+        default:
+            out += c;
         }
     }
     return out;
@@ -42,12 +53,23 @@ bool Unescaped(const std::string& text, std::string& out) {
         if (++i == text.size())
             return false;
         switch (text[i]) {
-        case '\\': out += '\\'; break;
-        case 't': out += '\t'; break;
-        case 'r': out += '\r'; break;
-        case 'n': out += '\n'; break;
-        case '0': out += '\0'; break;
-        default: return false;
+        case '\\':
+            out += '\\';
+            break;
+        case 't':
+            out += '\t';
+            break;
+        case 'r':
+            out += '\r';
+            break;
+        case 'n':
+            out += '\n';
+            break;
+        case '0':
+            out += '\0';
+            break;
+        default:
+            return false;
         }
     }
     return true;
@@ -177,12 +199,17 @@ bool TWatchItem::SamePlace(const TWatchItem& other) const {
            asciiEqualNoCase(Name, other.Name);
 }
 
+const char* const WatcherRunValueName = "Morvane Watcher";
+
 TWatchSnapshot SnapshotOf(const TStartups& scanned) {
     TWatchSnapshot snapshot;
     for (int i = 0; i < scanned.Count(); ++i) {
         const TStartup* e = scanned.Items(i);
+        // An entry switched in place is named by its place (a subkey, a task).
+        const std::string& name = e->PlaceKey.empty() ? e->RegistryName() : e->PlaceKey;
         snapshot.push_back(
-            {e->Location, e->View, e->RegistryName(), e->Title, e->CommandLine, e->DisabledByWindows});
+            {e->Location, e->View, name, e->Title, e->CommandLine,
+             e->DisabledByWindows || (IsSwitchedInPlace(e->Location) && !e->Enabled)});
         for (const TStartupPlace& p : e->AlsoIn)
             if (!p.KeptOff)
                 snapshot.push_back({p.Location, p.View, p.RegistryName(), p.Title, e->CommandLine,
@@ -194,8 +221,8 @@ TWatchSnapshot SnapshotOf(const TStartups& scanned) {
 std::string FormatSnapshot(const TWatchSnapshot& snapshot) {
     std::string text = std::string(kSnapshotHeader) + "\r\n";
     for (const TWatchItem& item : snapshot)
-        text += PlaceFields(item) + "\t" + Escaped(item.Title) + "\t" +
-                Escaped(item.CommandLine) + "\t" + (item.OffByWindows ? "1" : "0") + "\r\n";
+        text += PlaceFields(item) + "\t" + Escaped(item.Title) + "\t" + Escaped(item.CommandLine) +
+                "\t" + (item.OffByWindows ? "1" : "0") + "\r\n";
     return text + "end " + std::to_string(snapshot.size()) + "\r\n";
 }
 
@@ -223,11 +250,16 @@ bool ParseSnapshot(const std::string& text, TWatchSnapshot& snapshot) {
 
 const char* TWatchEvent::ChangeName() const {
     switch (Change) {
-    case TWatchChange::Added: return "added";
-    case TWatchChange::Changed: return "changed";
-    case TWatchChange::Removed: return "removed";
-    case TWatchChange::KeptOff: return "kept-off";
-    case TWatchChange::KeepOffFailed: return "keep-off-failed";
+    case TWatchChange::Added:
+        return "added";
+    case TWatchChange::Changed:
+        return "changed";
+    case TWatchChange::Removed:
+        return "removed";
+    case TWatchChange::KeptOff:
+        return "kept-off";
+    case TWatchChange::KeepOffFailed:
+        return "keep-off-failed";
     }
     return "";
 }
@@ -393,7 +425,8 @@ void TStartupWatch::loadLists() {
 void TStartupWatch::saveLists() {
     if (keepLists_ || !WriteSafely(WatchListsPath(), lists_.Format()))
         throw EMorvaneError("The watcher's list of ignored entries and allowed programs could "
-                            "not be written to \"" + WatchListsPath() + "\"");
+                            "not be written to \"" +
+                            WatchListsPath() + "\"");
 }
 
 std::string TStartupWatch::programOf(const std::string& commandLine) const {
@@ -439,10 +472,10 @@ std::vector<TWatchEvent> TStartupWatch::Look() {
         for (const std::string& notice : full.Notices)
             Notices.push_back(notice);
         if (!refreshed.Ok()) {
-            Notices.push_back("Morvane could not read what it turned off, and so turned nothing "
-                              "off again: " +
-                              (refreshed.StoreError.empty() ? refreshed.ScanError
-                                                            : refreshed.StoreError));
+            Notices.push_back(
+                "Morvane could not read what it turned off, and so turned nothing "
+                "off again: " +
+                (refreshed.StoreError.empty() ? refreshed.ScanError : refreshed.StoreError));
         } else {
             std::vector<std::string> turnedOff;
             for (int i = 0; i < full.Count(); ++i)
@@ -502,14 +535,15 @@ std::vector<TWatchEvent> TStartupWatch::Look() {
                             event.Change = TWatchChange::KeepOffFailed;
                             event.Reason = f.Reason;
                             if (report.NeedsElevation)
-                                event.Reason += " (changing " + f.Location +
-                                                " needs administrator rights)";
+                                event.Reason +=
+                                    " (changing " + f.Location + " needs administrator rights)";
                         }
                 }
                 // The other new places of a program turned off again went with it.
                 for (size_t n = 0; n < events.size(); ++n)
                     for (const auto& [k, entry] : keepOff)
-                        if (k == events.size() && events[n].Item.CommandLine == entry->CommandLine &&
+                        if (k == events.size() &&
+                            events[n].Item.CommandLine == entry->CommandLine &&
                             (events[n].Change == TWatchChange::Added ||
                              events[n].Change == TWatchChange::Changed))
                             drop[n] = true;

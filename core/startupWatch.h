@@ -14,6 +14,10 @@
 #include <string>
 #include <vector>
 
+// The per-user Run value that starts the watcher at sign-in: Morvane's own,
+// which the list names as such and rates itself.
+extern const char* const WatcherRunValueName;
+
 // One registration as the watcher remembers it: where it is, under which
 // name, and what it starts.
 struct TWatchItem {

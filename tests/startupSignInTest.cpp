@@ -10,6 +10,7 @@
 #include "core/startupSignIn.h"
 #include "core/system/FaultInjection.h"
 #include "core/system/Files.h"
+#include "core/system/Packages.h"
 
 namespace {
 
@@ -57,10 +58,8 @@ protected:
         return data;
     }
 
-    static void Disable(TStartups& s, TStartup* e) {
-        ASSERT_NE(e, nullptr);
-        e->SetEnabled(false);
-        ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    static std::string TaskKey(const std::string& family) {
+        return std::string(LocationKey(slPackagedTask) + 1) + "\\" + family + "\\Start";
     }
 };
 
@@ -288,6 +287,76 @@ TEST_F(StartupSignIn, WinlogonIsNeverDisabledAndItsDefaultIsRestoredAndUndone) {
     EXPECT_EQ(UndoWindowsDefault(*shell, elevation), "");
     EXPECT_EQ(Raw(RegRoot::LocalMachine, kWinlogon, "Shell", view), Sz("explorer.exe, evil.exe"));
     EXPECT_FALSE(HasKeptWinlogonValue(*shell));
+}
+
+TEST_F(StartupSignIn, PackagedTasksFollowTheirStateAndWhatTheOrganisationSetStays) {
+    // Five packages of one manifest each, one task each, in the states
+    // Windows keeps (0-4) and one without a state (its manifest decides).
+    const std::string publisher = "8wekyb3d8bbwe";
+    std::vector<std::string> families;
+    for (int state = -1; state <= 4; ++state) {
+        const std::string name = "MorvaneTest.Pkg" + std::to_string(state + 1);
+        const std::string fullName = name + "_1.0.0.0_x64__" + publisher;
+        const std::string folder = PathJoin(Scratch(), name);
+        ASSERT_TRUE(ForceFolders(folder));
+        ASSERT_TRUE(WriteWholeFile(
+            PathJoin(folder, "AppxManifest.xml"),
+            "<Package xmlns=\"http://schemas.microsoft.com/appx/manifest/foundation/windows10\" "
+            "xmlns:uap5=\"http://schemas.microsoft.com/appx/manifest/uap/windows10/5\">"
+            "<Properties><DisplayName>" +
+                name +
+                "</DisplayName></Properties><Applications>"
+                "<Application Id=\"App\" Executable=\"app.exe\"><Extensions><uap5:Extension "
+                "Category=\"windows.startupTask\"><uap5:StartupTask TaskId=\"Start\" "
+                "Enabled=\"true\" "
+                "DisplayName=\"ms-resource:Name\"/></uap5:Extension></Extensions></Application>"
+                "</Applications></Package>"));
+        const std::string key = std::string(PackageRepositoryKey) + "\\" + fullName;
+        seed::SetRaw(RegRoot::CurrentUser, key, "PackageRootFolder", regSz, Sz(folder));
+        const std::string family = name + "_" + publisher;
+        families.push_back(family);
+        if (state >= 0)
+            seed::SetRaw(RegRoot::CurrentUser, TaskKey(family), "State", regDword, Dword(state));
+    }
+    TStartups s;
+    Rescan(s);
+    std::vector<TStartup*> tasks;
+    for (const std::string& family : families) {
+        tasks.push_back(FindAt(s, slPackagedTask, RegView::Default, family + "\\Start"));
+        ASSERT_NE(tasks.back(), nullptr) << family;
+    }
+    // No state: the manifest's Enabled; 0 and 1 off, 2 on, 3 off and 4 on
+    // by the organisation.
+    const bool starts[] = {true, false, false, true, false, true};
+    for (size_t i = 0; i < tasks.size(); ++i) {
+        EXPECT_EQ(tasks[i]->Enabled, starts[i]) << families[i];
+        EXPECT_EQ(tasks[i]->SetByOrganisation, i >= 4) << families[i];
+        EXPECT_EQ(tasks[i]->Title, "MorvaneTest.Pkg" + std::to_string(i)) << "the package's name";
+    }
+    EXPECT_NE(tasks[5]->WindowsNote().find("Set by your organisation"), std::string::npos);
+
+    tasks[0]->SetEnabled(false); // no state yet: 1 is written
+    tasks[1]->SetEnabled(true);  // 0 -> 2
+    tasks[3]->SetEnabled(false); // 2 -> 1, so the app cannot turn itself on again
+    tasks[5]->SetEnabled(false); // the organisation's: refused, left as it is
+    const TApplyReport report = ApplyWithStore(s, nullptr);
+    ASSERT_EQ(report.Failures.size(), 1u) << report.Message();
+    EXPECT_EQ(report.Failures[0].Entry, tasks[5]);
+    const uint32_t written[] = {1, 2, 1, 1, 3, 4};
+    for (size_t i = 0; i < tasks.size(); ++i)
+        EXPECT_EQ(Raw(RegRoot::CurrentUser, TaskKey(families[i]), "State"), Dword(written[i]))
+            << families[i];
+    // Nothing of them is in the store.
+    TStartups store;
+    store.LoadFromFile(DisabledStorePath());
+    EXPECT_EQ(store.Count(), 0);
+    for (int state = -1; state <= 4; ++state)
+        seed::DeleteKeyTree(RegRoot::CurrentUser,
+                            std::string(PackageRepositoryKey) + "\\MorvaneTest.Pkg" +
+                                std::to_string(state + 1) + "_1.0.0.0_x64__" + publisher);
+    for (const std::string& family : families)
+        seed::DeleteKeyTree(RegRoot::CurrentUser,
+                            std::string(LocationKey(slPackagedTask) + 1) + "\\" + family);
 }
 
 TEST_F(StartupSignIn, AProfileKeepsTheNewKindsWhereAnOlderMorvaneDoesNotReadThem) {

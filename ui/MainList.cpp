@@ -326,6 +326,21 @@ void TfrmMorvane::lvStartupListColumnClick(int column) {
     InvalidateRect(lvStartupList, nullptr, FALSE);
 }
 
+bool TfrmMorvane::SelectEntryTitled(const std::string& title) {
+    for (int row = 0; row < RowCount(); ++row) {
+        const TStartup* e = RowEntry(row);
+        if (!e || e->Title != title)
+            continue;
+        listview::SetItemState(lvStartupList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+        listview::SetItemState(lvStartupList, row, LVIS_SELECTED | LVIS_FOCUSED,
+                               LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(lvStartupList, row, FALSE);
+        SetFocus(lvStartupList);
+        return true;
+    }
+    return false;
+}
+
 int TfrmMorvane::lvStartupListCompare(const TStartup* row1, const TStartup* row2, int column) {
     if (column < 0 || column >= ListColumnCount)
         return 0;

@@ -154,6 +154,7 @@ void TfrmMorvane::btnRefreshClick() {
     const TRefreshReport report = RefreshStartups(*startups_, lock);
     lock.Release();
     StartSignatureChecks();
+    NoteSkippedNodes();
     for (HTREEITEM node : nodes_)
         TreeView_Expand(tvStartupFolders, node, TVE_EXPAND);
     busy.Stop();

@@ -5,6 +5,7 @@
 
 #include "ListViewCalls.h"
 #include "Pictures.h"
+#include "core/startupSignIn.h"
 #include "core/startupUtil.h"
 
 namespace {
@@ -13,11 +14,28 @@ enum : int { idTree = 1001 };
 
 // The picture of each node of the location tree (LocationTree).
 const int NodePictures[TfrmMorvane::NodeCount] = {
-    piParcel, piScreen, piRegistry, piRun, piRunOnce, piService, piServiceOnce,
-    piFolder, piUsers,  piRegistry, piRun, piRunOnce, piFolder,
+    piParcel,
+    piScreen,
+    piRegistry,
+    piRun,
+    piRunOnce,
+    piService,
+    piServiceOnce,
+    piFolder,
+    piUsers,
+    piRegistry,
+    piRun,
+    piRunOnce,
+    piFolder,
     // policy Run, RunOnceEx, Winlogon, Active Setup; the user's policy Run
     // and Winlogon; packaged apps
-    piRun,    piRunOnce, piScreen, piParcel, piRun, piScreen, piParcel,
+    piRun,
+    piRunOnce,
+    piScreen,
+    piParcel,
+    piRun,
+    piScreen,
+    piParcel,
 };
 
 } // namespace
@@ -36,6 +54,26 @@ void TfrmMorvane::CreateTree() {
         HTREEITEM parent = node.Parent < 0 ? nullptr : nodes_[node.Parent];
         nodes_[i] =
             treeview::InsertNode(tvStartupFolders, parent, node.Caption, NodePictures[i], i);
+    }
+}
+
+void TfrmMorvane::NoteSkippedNodes() {
+    for (int i = 0; i < NodeCount; ++i) {
+        const TLocationNode& node = LocationTree[i];
+        // A node of one location whose list a policy makes Windows skip.
+        std::string caption = node.Caption;
+        for (unsigned code = 0; code < LocationCodeCount; ++code) {
+            if (node.Codes != (1u << code))
+                continue;
+            const std::string policy = SkippingPolicy(code);
+            if (!policy.empty())
+                caption += " (skipped: " + policy + ")";
+        }
+        TVITEMA item{};
+        item.mask = TVIF_TEXT;
+        item.hItem = nodes_[i];
+        item.pszText = const_cast<char*>(caption.c_str());
+        SendMessageA(tvStartupFolders, TVM_SETITEMA, 0, reinterpret_cast<LPARAM>(&item));
     }
 }
 

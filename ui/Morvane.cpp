@@ -13,13 +13,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
     // HTML panes need OLE.
     HRESULT ole = OleInitialize(nullptr);
     InitMorvaneControls();
-    for (const std::string& argument : ProgramArguments(__argc, __argv))
-        if (asciiEqualNoCase(argument, "/watch")) {
+    const std::vector<std::string> arguments = ProgramArguments(__argc, __argv);
+    std::string selected; // "/select TITLE": the entry to show
+    for (size_t i = 0; i < arguments.size(); ++i) {
+        if (asciiEqualNoCase(arguments[i], "/watch")) {
             const int watched = RunWatchMode();
             if (SUCCEEDED(ole))
                 OleUninitialize();
             return watched;
         }
+        if (asciiEqualNoCase(arguments[i], "/select") && i + 1 < arguments.size())
+            selected = arguments[++i];
+    }
     int exitCode = 0;
     {
         TfrmMorvane form;
@@ -30,6 +35,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int showCommand) {
             exitCode = 1;
         } else {
             form.Show(showCommand);
+            if (!selected.empty())
+                form.SelectEntryTitled(selected);
             MSG msg;
             while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
                 // Tab and the arrow keys move between the tree, the list and

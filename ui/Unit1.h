@@ -140,6 +140,11 @@ public:
     void lvStartupListDblClick();
     void Check1Click();
     void Remove1Click();
+    // Selects and shows the first row of the entry with this title (Morvane
+    // started at an entry, from the watcher's Details); false when none.
+    bool SelectEntryTitled(const std::string& title);
+    // Names on the tree's nodes the lists a policy makes Windows skip.
+    void NoteSkippedNodes();
     void RestoreDefault1Click(bool undo);
 
     // Detail pane and side pane.

@@ -20,8 +20,27 @@ void StartMorvane(const std::wstring& arguments) {
     std::wstring program;
     if (!ToWide(PathJoin(AppFolder(), "Morvane.exe"), program))
         return;
-    ShellExecuteW(nullptr, L"open", program.c_str(), arguments.empty() ? nullptr : arguments.c_str(),
-                  nullptr, SW_SHOWNORMAL);
+    ShellExecuteW(nullptr, L"open", program.c_str(),
+                  arguments.empty() ? nullptr : arguments.c_str(), nullptr, SW_SHOWNORMAL);
+}
+
+// One argument as the C runtime splits a command line: in quotes, with a
+// quote and the backslashes before it escaped.
+std::wstring QuotedArgument(const std::wstring& text) {
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : text) {
+        if (c == L'\\') {
+            ++backslashes;
+        } else {
+            if (c == L'"')
+                quoted.append(backslashes + 1, L'\\');
+            backslashes = 0;
+        }
+        quoted += c;
+    }
+    quoted.append(backslashes, L'\\');
+    return quoted + L"\"";
 }
 
 template <size_t N> void CopyText(wchar_t (&to)[N], const std::string& text) {
@@ -43,7 +62,6 @@ std::string RunKeyPath() {
 } // namespace
 
 const wchar_t* const TWatchMode::ClassName = L"MorvaneWatch";
-const char* const WatchRunValueName = "Morvane Watcher";
 
 TWatchMode::~TWatchMode() {
     stopWatching();
@@ -156,8 +174,8 @@ void TWatchMode::iconMenu() {
     if (current_) {
         const bool keptOff = current_->Change == TWatchChange::KeptOff ||
                              current_->Change == TWatchChange::KeepOffFailed;
-        const std::string title = current_->Item.Title.empty() ? current_->Item.Name
-                                                                : current_->Item.Title;
+        const std::string title =
+            current_->Item.Title.empty() ? current_->Item.Name : current_->Item.Title;
         AppendMenuW(menu, MF_STRING | MF_DISABLED, 0, DisplayText(title).c_str());
         if (keptOff) {
             AppendMenuW(menu, MF_STRING, cmdAllow, L"Allow it");
@@ -207,6 +225,14 @@ void TWatchMode::command(UINT id) {
             current_.reset();
             break;
         case cmdDetails:
+            if (current_) {
+                std::wstring title;
+                if (ToWide(current_->Item.Title, title))
+                    StartMorvane(L"/select " + QuotedArgument(title));
+                break;
+            }
+            StartMorvane(std::wstring());
+            break;
         case cmdOpen:
             StartMorvane(std::wstring());
             break;
@@ -306,20 +332,21 @@ int RunWatchMode() {
 
 bool WatchAtSignIn() {
     std::string value;
-    return ReadUserText(RunKeyPath(), WatchRunValueName, value) && !value.empty();
+    return ReadUserText(RunKeyPath(), WatcherRunValueName, value) && !value.empty();
 }
 
 bool SetWatchAtSignIn(bool on) {
     if (on) {
         const std::string command = "\"" + PathJoin(AppFolder(), "Morvane.exe") + "\" /watch";
-        if (!WriteUserText(RunKeyPath(), WatchRunValueName, command))
+        if (!WriteUserText(RunKeyPath(), WatcherRunValueName, command))
             return false;
         StartMorvane(L"/watch");
         return true;
     }
     TRegKey key;
-    const bool removed = !WatchAtSignIn() || (key.Open(RegRoot::CurrentUser, LocationKey(slCURun)) &&
-                                              key.DeleteValue(WatchRunValueName));
+    const bool removed =
+        !WatchAtSignIn() || (key.Open(RegRoot::CurrentUser, LocationKey(slCURun)) &&
+                             key.DeleteValue(WatcherRunValueName));
     if (HWND running = FindWindowW(TWatchMode::ClassName, nullptr))
         PostMessageW(running, WM_CLOSE, 0, 0);
     return removed;

@@ -76,8 +76,7 @@ private:
 // Morvane.exe /watch. Returns the exit code.
 int RunWatchMode();
 
-// The per-user Run value through which the watch mode starts at sign-in.
-extern const char* const WatchRunValueName;
+// Whether the watch mode starts at sign-in (WatcherRunValueName).
 bool WatchAtSignIn();
 // On: writes the value and starts the watcher; off: removes the value and
 // ends the running watcher. False when the value could not be changed.

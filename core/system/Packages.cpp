@@ -1,6 +1,8 @@
 // The parts of the package list that are the same on every platform.
 #include "Packages.h"
 
+#include "Registry.h"
+
 #include <string_view>
 
 const char* const PackageRepositoryKey =
@@ -27,4 +29,38 @@ std::string PackageFamilyOf(const std::string& fullName) {
         fields[4].empty())
         return {};
     return std::string(fields[0]) + "_" + std::string(fields[4]);
+}
+
+namespace {
+
+// A value that is missing or of another type reads as empty.
+std::string textValue(const TRegKey& key, const char* name) {
+    RegValue value;
+    if (!key.ReadValue(name, value) || (value.Type != regSz && value.Type != regExpandSz))
+        return {};
+    return value.Text;
+}
+
+} // namespace
+
+std::vector<TPackage> InstalledPackages() {
+    std::vector<TPackage> packages;
+    TRegKey repository;
+    if (!repository.Open(RegRoot::CurrentUser, PackageRepositoryKey, RegAccess::Read))
+        return packages;
+    for (std::string& fullName : repository.SubkeyNames()) {
+        TRegKey key;
+        if (!key.Open(RegRoot::CurrentUser, std::string(PackageRepositoryKey) + "\\" + fullName,
+                      RegAccess::Read))
+            continue;
+        TPackage package;
+        package.FamilyName = PackageFamilyOf(fullName);
+        package.DisplayName = textValue(key, "DisplayName");
+        package.InstallFolder = SystemPackagePath(fullName);
+        if (package.InstallFolder.empty())
+            package.InstallFolder = textValue(key, "PackageRootFolder");
+        package.FullName = std::move(fullName);
+        packages.push_back(std::move(package));
+    }
+    return packages;
 }

@@ -23,3 +23,8 @@ std::string PackageFamilyOf(const std::string& fullName);
 // The per-user repository key, below HKEY_CURRENT_USER: one subkey per
 // package, named by its full name.
 extern const char* const PackageRepositoryKey;
+
+// Where the system itself says a package is installed (the package
+// functions of Windows 8 and later); empty where it does not say, and then
+// the repository's PackageRootFolder stands.
+std::string SystemPackagePath(const std::string& fullName);

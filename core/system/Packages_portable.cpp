@@ -1,6 +1,6 @@
-// Other systems have no packaged apps.
+// Other systems have no package functions: the repository alone tells.
 #include "Packages.h"
 
-std::vector<TPackage> InstalledPackages() {
+std::string SystemPackagePath(const std::string&) {
     return {};
 }

@@ -29,6 +29,7 @@ struct StoredValue {
 };
 
 struct Node {
+    std::string keyName;                                    // as it was made
     std::map<std::string, std::shared_ptr<Node>> children; // by upper-cased name
     std::list<StoredValue> values;                         // in the order they were made
     std::unordered_map<std::string, std::list<StoredValue>::iterator> index;
@@ -55,8 +56,9 @@ struct Store {
 
 Store& TheStore();
 
-// The upper-cased names of a key path from the hive's root; nothing when
-// the path holds an empty name, which the registry refuses.
+// The names of a key path from the hive's root, as written (children are
+// found by their upper case); nothing when the path holds an empty name,
+// which the registry refuses.
 std::optional<std::vector<std::string>> SplitPath(const std::string& path);
 // The key reached by the first depth names, made on the way when create.
 std::shared_ptr<Node> Walk(RegRoot root, RegView view, const std::vector<std::string>& names,

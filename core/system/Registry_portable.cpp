@@ -80,7 +80,7 @@ std::optional<std::vector<std::string>> SplitPath(const std::string& path) {
         std::string name = path.substr(start, end == std::string::npos ? end : end - start);
         if (name.empty())
             return std::nullopt;
-        names.push_back(asciiUpper(name));
+        names.push_back(name);
         if (end == std::string::npos)
             return names;
         start = end + 1;
@@ -91,11 +91,13 @@ std::shared_ptr<Node> Walk(RegRoot root, RegView view, const std::vector<std::st
                            std::size_t depth, bool create) {
     std::shared_ptr<Node> node = TheStore().hive(root, view);
     for (std::size_t i = 0; i < depth; ++i) {
-        auto it = node->children.find(names[i]);
+        auto it = node->children.find(asciiUpper(names[i]));
         if (it == node->children.end()) {
             if (!create)
                 return nullptr;
-            it = node->children.emplace(names[i], std::make_shared<Node>()).first;
+            auto child = std::make_shared<Node>();
+            child->keyName = names[i];
+            it = node->children.emplace(asciiUpper(names[i]), std::move(child)).first;
         }
         node = it->second;
     }
@@ -266,7 +268,7 @@ std::vector<std::string> TRegKey::SubkeyNames() const {
     if (Node* node = live(held_.get()))
         for (const auto& child : node->children)
             if (!child.second->deleted)
-                names.push_back(child.first);
+                names.push_back(child.second->keyName);
     return names;
 }
 
@@ -283,7 +285,7 @@ bool DeleteRegistryKey(RegRoot root, const std::string& path, RegView view) {
         portable_registry::Walk(root, view, *names, names->size() - 1, false);
     if (!parent)
         return false;
-    auto it = parent->children.find(names->back());
+    auto it = parent->children.find(asciiUpper(names->back()));
     if (it == parent->children.end() || it->second->access != portable_registry::Access::Full)
         return false;
     for (const auto& child : it->second->children)

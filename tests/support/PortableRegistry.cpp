@@ -2,6 +2,7 @@
 // straight into the store, below what TRegKey checks.
 #include "PortableRegistry.h"
 
+#include "core/system/AsciiCase.h"
 #include "core/system/RegistryStore_portable.h"
 
 namespace portable_registry {
@@ -29,7 +30,7 @@ void DeleteKey(RegRoot root, const std::string& path, RegView view) {
     std::shared_ptr<Node> parent = Walk(root, view, *names, names->size() - 1, false);
     if (!parent)
         return;
-    auto it = parent->children.find(names->back());
+    auto it = parent->children.find(asciiUpper(names->back()));
     if (it == parent->children.end())
         return;
     MarkDeleted(*it->second);
