@@ -512,5 +512,48 @@ else
   failed=$((failed + 1)); echo "FAIL the signed programs are not beside the tool ($samples)"
 fi
 
+# What Windows starts at sign-in besides Run: a RunOnceEx subkey moved into
+# Morvane's keeping and back, the Winlogon warning and its restore, the
+# policy switch, a program Windows does not start as it asks for
+# administrator rights. HKLM in the native view (/reg:64).
+once_key='HKLM\Software\Microsoft\Windows\CurrentVersion\RunOnceEx\0009'
+kept_key='HKLM\Software\Morvane\Disabled\RunOnceEx\0009'
+winlogon_key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\Winlogon'
+policies_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Policies\Explorer'
+"$WINE" reg add "$once_key" /ve /d 'Cli once caption' /f /reg:64 >/dev/null 2>&1
+reg_add "$once_key" 1 REG_EXPAND_SZ '%SystemRoot%\cli\once.exe /q' 64
+shell_before=$(reg_data "$winlogon_key" Shell 64)
+reg_add "$winlogon_key" Shell REG_SZ 'explorer.exe,C:\cli\extra.exe' 64
+reg_add "$policies_key" DisableCurrentUserRunOnce REG_DWORD 1 64
+run_once_key='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
+reg_add "$run_once_key" CliSkipped REG_SZ 'C:\cli\skipped.exe' 64
+admin="$(dirname "$exe")/manifest/admin-sample.exe"
+reg_add "$run_key" CliAdmin REG_SZ "Z:$(tr / '\\' <<<"$admin")" 64
+reg_add "$run_key" CliInvoker REG_SZ "Z:$(tr / '\\' <<<"$(dirname "$exe")/manifest/invoker-sample.exe")" 64
+
+cli list --json
+check "a RunOnceEx subkey is listed by its caption, with its kind" contains "$(json_line 'Cli once caption')" '"locationName": "LM Run Once Ex", "kind": "runOnceEx"'
+check "a Winlogon Shell that is not Windows' own carries a warning" contains "$(grep -F '"placeKey": "Shell"' <<<"$out")" '"warning": "Not Windows'"'"' own Shell'
+check "a program that asks for administrator rights is not started at sign-in" contains "$(json_line CliAdmin)" '"blockedAtSignIn": true'
+check "one that runs as the invoker is" contains "$(json_line CliInvoker)" '"blockedAtSignIn": false'
+check "the policy switch is named on the list it skips" contains "$(json_line CliSkipped)" 'the policy DisableCurrentUserRunOnce is set'
+cli disable 'Cli once caption' --location 'LM Run Once Ex'
+check "disabling a RunOnceEx subkey succeeds" test "$rc" -eq 0
+check "the subkey is moved into Morvane's keeping, type and all" bash -c '[ -z "$0" ] && [ "$1" = REG_EXPAND_SZ ]' "$(reg_type "$once_key" 1 64)" "$(reg_type "$kept_key" 1 64)"
+cli enable 'Cli once caption'
+check "enabling moves it back, the default value too" bash -c '[ "$0" = "%SystemRoot%\cli\once.exe /q" ] && [ "$1" = "Cli once caption" ]' "$(reg_data "$once_key" 1 64)" "$("$WINE" reg query "$once_key" /ve /reg:64 2>/dev/null | tr -d '\r' | awk '/REG_SZ/ { sub(/^.*REG_SZ +/, ""); print }')"
+cli disable Shell --location 'LM Winlogon'
+check "a Winlogon value is never disabled" bash -c '[ "$0" -eq 1 ] && grep -q "never disabled" <<<"$1"' "$rc" "$err"
+cli restore-default Shell --location 'LM Winlogon'
+check "restore-default writes Windows' Shell" bash -c '[ "$0" -eq 0 ] && [ "$1" = explorer.exe ]' "$rc" "$(reg_data "$winlogon_key" Shell 64)"
+cli undo-default Shell --location 'LM Winlogon'
+check "undo-default gives the old Shell back" test "$(reg_data "$winlogon_key" Shell 64)" = 'explorer.exe,C:\cli\extra.exe'
+"$WINE" reg delete "$once_key" /f /reg:64 >/dev/null 2>&1
+reg_del "$policies_key" DisableCurrentUserRunOnce 64
+reg_del "$run_once_key" CliSkipped 64
+reg_del "$run_key" CliAdmin 64
+reg_del "$run_key" CliInvoker 64
+if [ -n "$shell_before" ]; then reg_add "$winlogon_key" Shell REG_SZ "$shell_before" 64; else reg_del "$winlogon_key" Shell 64; fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
