@@ -5,6 +5,7 @@
 
 #include "ShortcutLink.h"
 #include "system/Files.h"
+#include "system/LineFields.h"
 #include "system/TempName.h"
 #include "system/TextCodec.h"
 
@@ -21,70 +22,6 @@ namespace {
 // written only when needed, so that older versions, which skip a line of
 // seven fields, still read every other record.
 
-std::string Escape(const std::string& s) {
-    std::string out;
-    out.reserve(s.size());
-    for (char c : s) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\0':
-            out += "\\0";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-// False for text that no Escape wrote: a NUL, or a backslash that begins no
-// escape.
-bool Unescape(const std::string& s, std::string& out) {
-    out.clear();
-    out.reserve(s.size());
-    for (size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '\0')
-            return false;
-        if (s[i] != '\\') {
-            out += s[i];
-            continue;
-        }
-        if (++i == s.size())
-            return false;
-        switch (s[i]) {
-        case '\\':
-            out += '\\';
-            break;
-        case 't':
-            out += '\t';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        case '0':
-            out += '\0';
-            break;
-        default:
-            return false;
-        }
-    }
-    return true;
-}
-
 // One digit of a closed set: the view (0 to 2), the type (1 or 2).
 bool Digit(const std::string& field, char low, char high, int& value) {
     if (field.size() != 1 || field[0] < low || field[0] > high)
@@ -95,16 +32,7 @@ bool Digit(const std::string& field, char low, char high, int& value) {
 
 // A line as Morvane writes it; false for anything else.
 bool ParseRecord(const std::string& line, KeptValue& v) {
-    std::vector<std::string> fields;
-    size_t start = 0;
-    for (;;) {
-        const size_t tab = line.find('\t', start);
-        fields.push_back(
-            line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
-        if (tab == std::string::npos)
-            break;
-        start = tab + 1;
-    }
+    const std::vector<std::string> fields = SplitFields(line);
     if (fields.size() < 5 || fields.size() > 7)
         return false;
     const std::string& code = fields[0];
@@ -121,16 +49,16 @@ bool ParseRecord(const std::string& line, KeptValue& v) {
     v.Type = static_cast<uint32_t>(type);
     // A title may be empty: a default value whose command line ends in a
     // backslash names no program file to take one from.
-    if (!Unescape(fields[3], v.Title) || !Unescape(fields[4], v.CommandLine) ||
+    if (!UnescapeField(fields[3], v.Title) || !UnescapeField(fields[4], v.CommandLine) ||
         v.CommandLine.empty() || v.CommandLine.find('\0') != std::string::npos)
         return false;
     v.Name = v.Title;
-    if (fields.size() >= 6 && !Unescape(fields[5], v.Name))
+    if (fields.size() >= 6 && !UnescapeField(fields[5], v.Name))
         return false;
     v.Data.clear();
     // The data begins with the command line, which ends at its first NUL.
     if (fields.size() == 7 &&
-        (!Unescape(fields[6], v.Data) ||
+        (!UnescapeField(fields[6], v.Data) ||
          v.Data.compare(0, v.CommandLine.size(), v.CommandLine) != 0 ||
          (v.Data.size() > v.CommandLine.size() && v.Data[v.CommandLine.size()] != '\0')))
         return false;
@@ -165,10 +93,10 @@ std::string KeptValuesText(const std::vector<KeptValue>& values) {
     for (const KeptValue& v : values) {
         const int view = v.View == RegView::Native ? 1 : v.View == RegView::Wow32 ? 2 : 0;
         text += std::to_string(v.Code) + '\t' + std::to_string(view) + '\t' +
-                std::to_string(v.Type) + '\t' + Escape(v.Title) + '\t' + Escape(v.CommandLine) +
-                '\t' + Escape(v.Name);
+                std::to_string(v.Type) + '\t' + EscapeField(v.Title) + '\t' +
+                EscapeField(v.CommandLine) + '\t' + EscapeField(v.Name);
         if (!v.Data.empty())
-            text += '\t' + Escape(v.Data);
+            text += '\t' + EscapeField(v.Data);
         text += "\r\n";
     }
     return text;

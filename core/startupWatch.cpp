@@ -5,6 +5,7 @@
 #include "startupKept.h"
 #include "system/AsciiCase.h"
 #include "system/Files.h"
+#include "system/LineFields.h"
 #include "system/TempName.h"
 
 #include <algorithm>
@@ -15,74 +16,6 @@ const char kSnapshotHeader[] = "Morvane watch snapshot 1";
 const char kListsHeader[] = "Morvane watch lists 1";
 
 // --- The line format both files share ---------------------------------------------
-
-std::string Escaped(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        switch (c) {
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\0':
-            out += "\\0";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
-}
-
-bool Unescaped(const std::string& text, std::string& out) {
-    out.clear();
-    for (size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\\') {
-            out += text[i];
-            continue;
-        }
-        if (++i == text.size())
-            return false;
-        switch (text[i]) {
-        case '\\':
-            out += '\\';
-            break;
-        case 't':
-            out += '\t';
-            break;
-        case 'r':
-            out += '\r';
-            break;
-        case 'n':
-            out += '\n';
-            break;
-        case '0':
-            out += '\0';
-            break;
-        default:
-            return false;
-        }
-    }
-    return true;
-}
-
-std::vector<std::string> Fields(const std::string& line) {
-    std::vector<std::string> fields;
-    size_t at = 0;
-    for (size_t tab; (tab = line.find('\t', at)) != std::string::npos; at = tab + 1)
-        fields.push_back(line.substr(at, tab - at));
-    fields.push_back(line.substr(at));
-    return fields;
-}
 
 // Lines ended by CR LF, every one of them: a file without its last line
 // break was cut while it was written.
@@ -109,13 +42,13 @@ bool SmallNumber(const std::string& text, unsigned limit, unsigned& value) {
 
 std::string PlaceFields(const TWatchItem& item) {
     return std::to_string(item.Location) + "\t" + std::to_string(static_cast<int>(item.View)) +
-           "\t" + Escaped(item.Name);
+           "\t" + EscapeField(item.Name);
 }
 
 bool ReadPlace(const std::vector<std::string>& f, size_t at, TWatchItem& item) {
     unsigned code = 0, view = 0;
     if (!SmallNumber(f[at], LocationCodeCount, code) || !SmallNumber(f[at + 1], 3, view) ||
-        !Unescaped(f[at + 2], item.Name))
+        !UnescapeField(f[at + 2], item.Name))
         return false;
     item.Location = static_cast<TStartupLocation>(code);
     item.View = static_cast<RegView>(view);
@@ -221,8 +154,8 @@ TWatchSnapshot SnapshotOf(const TStartups& scanned) {
 std::string FormatSnapshot(const TWatchSnapshot& snapshot) {
     std::string text = std::string(kSnapshotHeader) + "\r\n";
     for (const TWatchItem& item : snapshot)
-        text += PlaceFields(item) + "\t" + Escaped(item.Title) + "\t" + Escaped(item.CommandLine) +
-                "\t" + (item.OffByWindows ? "1" : "0") + "\r\n";
+        text += PlaceFields(item) + "\t" + EscapeField(item.Title) + "\t" +
+                EscapeField(item.CommandLine) + "\t" + (item.OffByWindows ? "1" : "0") + "\r\n";
     return text + "end " + std::to_string(snapshot.size()) + "\r\n";
 }
 
@@ -234,10 +167,10 @@ bool ParseSnapshot(const std::string& text, TWatchSnapshot& snapshot) {
         return false;
     TWatchSnapshot read;
     for (size_t i = 1; i + 1 < lines.size(); ++i) {
-        const std::vector<std::string> f = Fields(lines[i]);
+        const std::vector<std::string> f = SplitFields(lines[i]);
         TWatchItem item;
-        if (f.size() != 6 || !ReadPlace(f, 0, item) || !Unescaped(f[3], item.Title) ||
-            !Unescaped(f[4], item.CommandLine) || (f[5] != "0" && f[5] != "1"))
+        if (f.size() != 6 || !ReadPlace(f, 0, item) || !UnescapeField(f[3], item.Title) ||
+            !UnescapeField(f[4], item.CommandLine) || (f[5] != "0" && f[5] != "1"))
             return false;
         item.OffByWindows = f[5] == "1";
         read.push_back(std::move(item));
@@ -332,7 +265,7 @@ std::string TWatchLists::Format() const {
     for (const TWatchItem& item : ignored_)
         text += "ignore\t" + PlaceFields(item) + "\r\n";
     for (const std::string& program : allowed_)
-        text += "allow\t" + Escaped(program) + "\r\n";
+        text += "allow\t" + EscapeField(program) + "\r\n";
     return text;
 }
 
@@ -344,12 +277,13 @@ bool TWatchLists::Parse(const std::string& text) {
     if (!Lines(text, lines) || lines.empty() || lines.front() != kListsHeader)
         return false;
     for (size_t i = 1; i < lines.size(); ++i) {
-        const std::vector<std::string> f = Fields(lines[i]);
+        const std::vector<std::string> f = SplitFields(lines[i]);
         TWatchItem item;
         std::string program;
         if (f.size() == 4 && f[0] == "ignore" && ReadPlace(f, 1, item))
             read.ignored_.push_back(item);
-        else if (f.size() == 2 && f[0] == "allow" && Unescaped(f[1], program) && !program.empty())
+        else if (f.size() == 2 && f[0] == "allow" && UnescapeField(f[1], program) &&
+                 !program.empty())
             read.allowed_.push_back(asciiLower(program));
         else
             return false;

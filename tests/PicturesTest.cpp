@@ -62,10 +62,12 @@ TEST_F(PicturesTest, LegendAndMenuCarryTheirPictures) {
     }
     EXPECT_EQ(ImageList_GetImageCount(form->PictureList()), 29);
     HMENU menu = form->ListMenu();
-    ASSERT_EQ(GetMenuItemCount(menu), 4);
-    const UINT ids[] = {TfrmMorvane::Check1, TfrmMorvane::Remove1, 0, TfrmMorvane::Refresh1};
-    const int pics[] = {12, 15, -1, 18};
-    for (int i = 0; i < 4; ++i) {
+    ASSERT_EQ(GetMenuItemCount(menu), 7);
+    const UINT ids[] = {TfrmMorvane::Check1,          TfrmMorvane::Remove1,      0,
+                        TfrmMorvane::RestoreDefault1, TfrmMorvane::UndoDefault1, 0,
+                        TfrmMorvane::Refresh1};
+    const int pics[] = {12, 15, -1, 16, 18, -1, 18};
+    for (int i = 0; i < 7; ++i) {
         MENUITEMINFOA mi{};
         mi.cbSize = sizeof mi;
         mi.fMask = MIIM_ID | MIIM_FTYPE | MIIM_DATA;
@@ -78,7 +80,8 @@ TEST_F(PicturesTest, LegendAndMenuCarryTheirPictures) {
         EXPECT_EQ(static_cast<int>(mi.dwItemData), pics[i]);
     }
     // The tree's nodes and their pictures.
-    const int nodePics[] = {17, 1, 2, 7, 8, 4, 5, 3, 6, 2, 7, 8, 3};
+    const int nodePics[TfrmMorvane::NodeCount] = {17, 1, 2, 7, 8, 4, 5,  3, 6, 2,
+                                                  7,  8, 3, 7, 8, 1, 17, 7, 1, 17};
     for (int i = 0; i < TfrmMorvane::NodeCount; ++i) {
         char buf[64] = {};
         TVITEMA item{};

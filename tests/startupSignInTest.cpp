@@ -66,9 +66,11 @@ protected:
 TEST_F(StartupSignIn, PolicyRunListsBehaveLikeRunAndTheSwitchesAreNamed) {
     UseTwoViews();
     PutValue(slCUPolicyRun, "PolicyTool", "%SystemRoot%\\p.exe /u", regExpandSz);
+    // Each view's value has a name of its own: where the key is one for both
+    // views (as under Wine), both views list both.
     for (RegView view : MachineViews())
-        PutValue(slLMPolicyRun, "MachineTool", "C:\\m\\m.exe /v" + std::to_string(int(view)), regSz,
-                 view);
+        PutValue(slLMPolicyRun, "MachineTool" + std::to_string(int(view)),
+                 "C:\\m\\m.exe /v" + std::to_string(int(view)), regSz, view);
     PutValue(slCURun, "Plain", "C:\\plain.exe");
     seed::SetRaw(RegRoot::LocalMachine, kPolicies, "DisableCurrentUserRun", regDword, Dword(1));
 
@@ -90,7 +92,7 @@ TEST_F(StartupSignIn, PolicyRunListsBehaveLikeRunAndTheSwitchesAreNamed) {
     ASSERT_APPLIED(ApplyWithStore(s, nullptr));
     EXPECT_FALSE(HasValue(slCUPolicyRun, "PolicyTool"));
     for (RegView view : MachineViews()) {
-        EXPECT_FALSE(HasValue(slLMPolicyRun, "MachineTool", view));
+        EXPECT_FALSE(HasValue(slLMPolicyRun, "MachineTool" + std::to_string(int(view)), view));
     }
 
     TStartups again;
@@ -102,7 +104,7 @@ TEST_F(StartupSignIn, PolicyRunListsBehaveLikeRunAndTheSwitchesAreNamed) {
     ASSERT_TRUE(GetValue(slCUPolicyRun, "PolicyTool", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
     for (RegView view : MachineViews()) {
-        ASSERT_TRUE(GetValue(slLMPolicyRun, "MachineTool", v, view));
+        ASSERT_TRUE(GetValue(slLMPolicyRun, "MachineTool" + std::to_string(int(view)), v, view));
         EXPECT_EQ(v.Text, "C:\\m\\m.exe /v" + std::to_string(int(view)));
     }
 }

@@ -189,9 +189,6 @@ rm -f "$startup"
 # WOW6432Node.
 approved='HKCU\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved\Run'
 lm_approved='HKLM\Software\Microsoft\Windows\CurrentVersion\Explorer\StartupApproved'
-reg_data() { # key value view -> prints the value's data, or nothing when absent
-  "$WINE" reg query "$1" /v "$2" "/reg:$3" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { print $3 }'
-}
 reg_type_in() { # key value view -> prints the value's type, or nothing when absent
   "$WINE" reg query "$1" /v "$2" "/reg:$3" 2>/dev/null | tr -d '\r' | awk -v v="$2" '$1 == v { print $2 }'
 }
@@ -230,7 +227,7 @@ check "the located file is expanded" contains "$(json_line CliExpandFile)" '"loc
 check "the command line keeps its variable" contains "$(json_line CliExpandFile)" '"commandLine": "%windir%\\system32\\notepad.exe /expandfile"'
 check "a missing program file is reported missing" contains "$(json_line CliNoFile)" '"fileMissing": true'
 cli list --csv
-check "the CSV has the located file and fileMissing columns" contains "$out" 'located file,file missing,disabled by,also in,comment,rating source,publisher,signature,signer,company,file version,sha256,look-alike,look-alike reason,enabled'
+check "the CSV has the located file and fileMissing columns" contains "$out" 'located file,file missing,disabled by,also in,comment,rating source,publisher,signature,signer,company,file version,sha256,look-alike,look-alike reason,kind,blocked at sign-in,set by organisation,note,enabled'
 
 "$WINE" reg add "$run_key" /v CliOddDword /t REG_DWORD /d 7 /f /reg:64 >/dev/null 2>&1
 "$WINE" reg add "$run_key" /v CliOddBinary /t REG_BINARY /d 0102 /f /reg:64 >/dev/null 2>&1
@@ -527,9 +524,9 @@ reg_add "$winlogon_key" Shell REG_SZ 'explorer.exe,C:\cli\extra.exe' 64
 reg_add "$policies_key" DisableCurrentUserRunOnce REG_DWORD 1 64
 run_once_key='HKCU\Software\Microsoft\Windows\CurrentVersion\RunOnce'
 reg_add "$run_once_key" CliSkipped REG_SZ 'C:\cli\skipped.exe' 64
-admin="$(dirname "$exe")/manifest/admin-sample.exe"
+admin="$(cd "$(dirname "$exe")" && pwd)/manifest/admin-sample.exe"
 reg_add "$run_key" CliAdmin REG_SZ "Z:$(tr / '\\' <<<"$admin")" 64
-reg_add "$run_key" CliInvoker REG_SZ "Z:$(tr / '\\' <<<"$(dirname "$exe")/manifest/invoker-sample.exe")" 64
+reg_add "$run_key" CliInvoker REG_SZ "Z:$(tr / '\\' <<<"${admin%/*}/invoker-sample.exe")" 64
 
 cli list --json
 check "a RunOnceEx subkey is listed by its caption, with its kind" contains "$(json_line 'Cli once caption')" '"locationName": "LM Run Once Ex", "kind": "runOnceEx"'
@@ -541,7 +538,8 @@ cli disable 'Cli once caption' --location 'LM Run Once Ex'
 check "disabling a RunOnceEx subkey succeeds" test "$rc" -eq 0
 check "the subkey is moved into Morvane's keeping, type and all" bash -c '[ -z "$0" ] && [ "$1" = REG_EXPAND_SZ ]' "$(reg_type "$once_key" 1 64)" "$(reg_type "$kept_key" 1 64)"
 cli enable 'Cli once caption'
-check "enabling moves it back, the default value too" bash -c '[ "$0" = "%SystemRoot%\cli\once.exe /q" ] && [ "$1" = "Cli once caption" ]' "$(reg_data "$once_key" 1 64)" "$("$WINE" reg query "$once_key" /ve /reg:64 2>/dev/null | tr -d '\r' | awk '/REG_SZ/ { sub(/^.*REG_SZ +/, ""); print }')"
+check "enabling moves it back" test "$(reg_data "$once_key" 1 64)" = '%SystemRoot%\cli\once.exe /q'
+check "with its default value" bash -c 'grep -q "REG_SZ *Cli once caption" <<<"$0"' "$("$WINE" reg query "$once_key" /ve /reg:64 2>/dev/null | tr -d '\r')"
 cli disable Shell --location 'LM Winlogon'
 check "a Winlogon value is never disabled" bash -c '[ "$0" -eq 1 ] && grep -q "never disabled" <<<"$1"' "$rc" "$err"
 cli restore-default Shell --location 'LM Winlogon'
