@@ -5,8 +5,12 @@
 #include "system/AsciiCase.h"
 #include "system/Errors.h"
 #include "system/Files.h"
+#include "system/LineFields.h"
+#include "system/TempName.h"
 #include "system/TextCodec.h"
 
+#include <cstdlib>
+#include <map>
 #include <string_view>
 
 namespace {
@@ -201,30 +205,152 @@ std::vector<TPackagedTask> StartupTasksOf(const TPackage& package, const std::st
     return tasks;
 }
 
-std::vector<TPackagedTask> InstalledStartupTasks(std::vector<std::string>* skipped) {
+namespace {
+
+// --- What each package's manifest declared, kept between scans -------------------
+
+const char kCacheHeader[] = "Morvane package tasks 1";
+
+struct TCachedPackage {
+    std::string ManifestPath;
+    TFileStamp Stamp;
+    std::vector<TPackagedTask> Tasks;
+};
+using TPackageCache = std::map<std::string, TCachedPackage>; // by full name
+
+bool ParseNumber(const std::string& text, std::uint64_t& value) {
+    if (text.empty() || text.size() > 20 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::strtoull(text.c_str(), nullptr, 10);
+    return true;
+}
+
+// Every line as written, or nothing: a cache that does not read whole is
+// not believed.
+TPackageCache ReadCache(const std::string& path) {
+    std::string text;
+    if (path.empty() || !ReadWholeFile(path, text))
+        return {};
+    std::vector<std::string> lines;
+    for (size_t at = 0; at < text.size();) {
+        const size_t end = text.find('\n', at);
+        if (end == std::string::npos)
+            return {}; // cut while it was written
+        lines.push_back(text.substr(at, end - at));
+        at = end + 1;
+    }
+    if (lines.size() < 2 || lines.front() != kCacheHeader ||
+        lines.back() != "end " + std::to_string(lines.size() - 2))
+        return {};
+    TPackageCache cache;
+    TCachedPackage* current = nullptr;
+    std::string fullName;
+    for (size_t i = 1; i + 1 < lines.size(); ++i) {
+        const std::vector<std::string> f = SplitFields(lines[i]);
+        std::vector<std::string> v(f.size());
+        for (size_t k = 1; k < f.size(); ++k)
+            if (!UnescapeField(f[k], v[k]))
+                return {};
+        if (f[0] == "package" && f.size() == 5) {
+            TCachedPackage entry;
+            entry.ManifestPath = v[2];
+            if (v[1].empty() || !ParseNumber(v[3], entry.Stamp.Size) ||
+                !ParseNumber(v[4], entry.Stamp.WriteTime) || cache.count(v[1]))
+                return {};
+            fullName = v[1];
+            current = &(cache[fullName] = std::move(entry));
+        } else if (f[0] == "task" && f.size() == 6 && current && (v[5] == "0" || v[5] == "1")) {
+            TPackagedTask task;
+            task.PackageFullName = fullName;
+            task.FamilyName = PackageFamilyOf(fullName);
+            task.TaskId = v[1];
+            task.DisplayName = v[2];
+            task.Executable = v[3];
+            task.Arguments = v[4];
+            task.EnabledByManifest = v[5] == "1";
+            current->Tasks.push_back(std::move(task));
+        } else {
+            return {};
+        }
+    }
+    return cache;
+}
+
+void WriteCache(const std::string& path, const TPackageCache& cache) {
+    std::string text = std::string(kCacheHeader) + "\n";
+    size_t lines = 0;
+    for (const auto& [fullName, entry] : cache) {
+        text += "package\t" + EscapeField(fullName) + "\t" + EscapeField(entry.ManifestPath) +
+                "\t" + std::to_string(entry.Stamp.Size) + "\t" +
+                std::to_string(entry.Stamp.WriteTime) + "\n";
+        ++lines;
+        for (const TPackagedTask& task : entry.Tasks) {
+            text += "task\t" + EscapeField(task.TaskId) + "\t" + EscapeField(task.DisplayName) +
+                    "\t" + EscapeField(task.Executable) + "\t" + EscapeField(task.Arguments) +
+                    (task.EnabledByManifest ? "\t1\n" : "\t0\n");
+            ++lines;
+        }
+    }
+    text += "end " + std::to_string(lines) + "\n";
+    if (!ForceFolders(FileDir(path)))
+        return;
+    // Written beside the old one and moved over it: a reader never meets
+    // half a file. A cache that cannot be written costs only the next
+    // scan's time.
+    const std::string temporary = UniqueTemporaryName(path);
+    if (!WriteWholeFile(temporary, text) || !ReplaceFileWith(path, temporary))
+        DeleteFileAt(temporary);
+}
+
+} // namespace
+
+std::vector<TPackagedTask> InstalledStartupTasks(std::vector<std::string>* skipped,
+                                                 const std::string& cacheFile) {
     std::vector<TPackagedTask> tasks;
-    for (const TPackage& package : InstalledPackages()) {
+    const TPackageCache cached = ReadCache(cacheFile);
+    TPackageCache now;
+    bool changed = false;
+    for (const std::string& fullName : InstalledPackageNames()) {
+        auto known = cached.find(fullName);
+        TFileStamp stamp;
+        if (known != cached.end() && ReadFileStamp(known->second.ManifestPath, stamp) &&
+            stamp == known->second.Stamp) {
+            for (const TPackagedTask& task : known->second.Tasks)
+                tasks.push_back(task);
+            now.insert(*known);
+            continue;
+        }
+        TPackage package;
+        if (!ReadPackage(fullName, package))
+            continue;
         const std::string path = PathJoin(package.InstallFolder, "AppxManifest.xml");
         std::string bytes, error;
-        if (package.InstallFolder.empty() || !ReadWholeFile(path, bytes)) {
+        if (package.InstallFolder.empty() || !ReadFileStamp(path, stamp) ||
+            !ReadWholeFile(path, bytes)) {
             if (skipped)
                 skipped->push_back(package.FullName + ": no manifest at \"" + path + "\"");
             continue;
         }
         // Most packages declare no startup task; their manifests are not
         // parsed. One in UTF-16 (NULs between its letters) always is.
-        if (bytes.find('\0') == std::string::npos &&
-            bytes.find("windows.startupTask") == std::string::npos)
-            continue;
-        std::vector<TPackagedTask> declared = StartupTasksOf(package, bytes, &error);
-        if (!error.empty()) {
-            if (skipped)
-                skipped->push_back(package.FullName + ": damaged manifest \"" + path +
-                                   "\": " + error);
-            continue;
+        std::vector<TPackagedTask> declared;
+        if (bytes.find('\0') != std::string::npos ||
+            bytes.find("windows.startupTask") != std::string::npos) {
+            declared = StartupTasksOf(package, bytes, &error);
+            if (!error.empty()) {
+                if (skipped)
+                    skipped->push_back(package.FullName + ": damaged manifest \"" + path +
+                                       "\": " + error);
+                continue;
+            }
         }
+        changed = true;
+        now[fullName] = TCachedPackage{path, stamp, declared};
         for (TPackagedTask& task : declared)
             tasks.push_back(std::move(task));
     }
+    if (!cacheFile.empty() && (changed || now.size() != cached.size()))
+        WriteCache(cacheFile, now);
     return tasks;
 }

@@ -32,5 +32,9 @@ std::vector<TPackagedTask> StartupTasksOf(const TPackage& package, const std::st
 
 // Every installed package's tasks, from each InstallFolder\AppxManifest.xml.
 // A package without one, or with a damaged one, is passed over with a line
-// in `skipped`.
-std::vector<TPackagedTask> InstalledStartupTasks(std::vector<std::string>* skipped = nullptr);
+// in `skipped`. What each readable manifest declares is kept in `cacheFile`
+// (when one is given) with the manifest's size and time, so that the next
+// scan reads again only the packages that are new or changed; a cache file
+// that does not read whole is not believed, and is written anew.
+std::vector<TPackagedTask> InstalledStartupTasks(std::vector<std::string>* skipped = nullptr,
+                                                 const std::string& cacheFile = std::string());

@@ -39,6 +39,10 @@ std::string SignatureCachePath() {
     return InDataFolder("signatures.dat");
 }
 
+std::string PackageTasksCachePath() {
+    return InDataFolder("packages.dat");
+}
+
 std::string SystemLockPath() {
     return InDataFolder("disabled.dat.lock");
 }

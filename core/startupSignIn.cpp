@@ -281,7 +281,8 @@ std::string Quoted(const std::string& path) {
 
 void ScanPackagedTasks(TStartups& startups, std::vector<std::string>& damaged) {
     std::vector<std::string> skipped;
-    const std::vector<TPackagedTask> tasks = InstalledStartupTasks(&skipped);
+    const std::vector<TPackagedTask> tasks =
+        InstalledStartupTasks(&skipped, PackageTasksCachePath());
     // A package without its folder is one Windows keeps for later (staged,
     // or being removed): only a manifest that cannot be read is told.
     for (std::string& line : skipped)

@@ -405,6 +405,8 @@ std::string KeptShortcutFolder(int code);
 std::string SystemLockPath();
 // The signature checks of program files, kept for the next run (startupSignatures.h).
 std::string SignatureCachePath();
+// What each packaged app's manifest declares, kept for the next scan (PackagedApps.h).
+std::string PackageTasksCachePath();
 // Where a store that cannot be read is kept aside: the store's path followed
 // by ".damaged-" and the local date and time (YYYYMMDD-HHMMSS).
 std::string DamagedStorePath(const std::string& storePath);

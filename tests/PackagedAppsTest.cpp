@@ -242,8 +242,11 @@ protected:
     }
 
     std::vector<TPackagedTask> Ours(std::vector<std::string>& skipped) {
+        return Ours(InstalledStartupTasks(&skipped));
+    }
+    std::vector<TPackagedTask> Ours(const std::vector<TPackagedTask>& all) {
         std::vector<TPackagedTask> ours;
-        for (TPackagedTask& task : InstalledStartupTasks(&skipped)) {
+        for (const TPackagedTask& task : all) {
             if (task.FamilyName.size() > publisher_.size() &&
                 task.FamilyName.compare(task.FamilyName.size() - publisher_.size(),
                                         publisher_.size(), publisher_) == 0)
@@ -285,6 +288,38 @@ TEST_F(SeededRepository, ListsTheTasksOfEachPackagesManifest) {
     EXPECT_EQ(second.DisplayName, "Helper");
     EXPECT_EQ(second.Executable, PathJoin(helper.path(), "bin\\helper.exe"));
     EXPECT_FALSE(second.EnabledByManifest);
+}
+
+TEST_F(SeededRepository, AKeptManifestIsReadAgainOnlyWhenItChangedAndADamagedCacheIsNotBelieved) {
+    seed::ScratchFolder folder, data;
+    const std::string manifest = folder.file("AppxManifest.xml");
+    const std::string cache = data.file("packages.dat");
+    ASSERT_TRUE(
+        WriteWholeFile(manifest, Manifest("Kept", Application(Uap5Task("TaskId=\"First\"")))));
+    AddPackage("Contoso.Kept", "Kept", folder.path());
+    std::vector<std::string> skipped;
+    auto tasks = InstalledStartupTasks(&skipped, cache);
+    ASSERT_EQ(Ours(tasks).size(), 1u);
+    std::string kept;
+    ASSERT_TRUE(ReadWholeFile(cache, kept));
+    EXPECT_NE(kept.find("First"), std::string::npos);
+
+    // An update writes another manifest: its task is read anew.
+    ASSERT_TRUE(
+        WriteWholeFile(manifest, Manifest("Kept", Application(Uap5Task("TaskId=\"Second\"")))));
+    tasks = InstalledStartupTasks(&skipped, cache);
+    ASSERT_EQ(Ours(tasks).size(), 1u);
+    EXPECT_EQ(Ours(tasks)[0].TaskId, "Second");
+
+    // A cache cut short gives the manifest's own tasks and is written anew.
+    ASSERT_TRUE(ReadWholeFile(cache, kept));
+    ASSERT_TRUE(WriteWholeFile(cache, kept.substr(0, kept.size() / 2)));
+    tasks = InstalledStartupTasks(&skipped, cache);
+    ASSERT_EQ(Ours(tasks).size(), 1u);
+    EXPECT_EQ(Ours(tasks)[0].TaskId, "Second");
+    std::string rewritten;
+    ASSERT_TRUE(ReadWholeFile(cache, rewritten));
+    EXPECT_EQ(rewritten, kept);
 }
 
 TEST_F(SeededRepository, PackagesWithoutAReadableManifestArePassedOver) {

@@ -43,24 +43,33 @@ std::string textValue(const TRegKey& key, const char* name) {
 
 } // namespace
 
-std::vector<TPackage> InstalledPackages() {
-    std::vector<TPackage> packages;
+std::vector<std::string> InstalledPackageNames() {
     TRegKey repository;
     if (!repository.Open(RegRoot::CurrentUser, PackageRepositoryKey, RegAccess::Read))
-        return packages;
-    for (std::string& fullName : repository.SubkeyNames()) {
-        TRegKey key;
-        if (!key.Open(RegRoot::CurrentUser, std::string(PackageRepositoryKey) + "\\" + fullName,
-                      RegAccess::Read))
-            continue;
+        return {};
+    return repository.SubkeyNames();
+}
+
+bool ReadPackage(const std::string& fullName, TPackage& package) {
+    TRegKey key;
+    if (!key.Open(RegRoot::CurrentUser, std::string(PackageRepositoryKey) + "\\" + fullName,
+                  RegAccess::Read))
+        return false;
+    package.FullName = fullName;
+    package.FamilyName = PackageFamilyOf(fullName);
+    package.DisplayName = textValue(key, "DisplayName");
+    package.InstallFolder = SystemPackagePath(fullName);
+    if (package.InstallFolder.empty())
+        package.InstallFolder = textValue(key, "PackageRootFolder");
+    return true;
+}
+
+std::vector<TPackage> InstalledPackages() {
+    std::vector<TPackage> packages;
+    for (const std::string& fullName : InstalledPackageNames()) {
         TPackage package;
-        package.FamilyName = PackageFamilyOf(fullName);
-        package.DisplayName = textValue(key, "DisplayName");
-        package.InstallFolder = SystemPackagePath(fullName);
-        if (package.InstallFolder.empty())
-            package.InstallFolder = textValue(key, "PackageRootFolder");
-        package.FullName = std::move(fullName);
-        packages.push_back(std::move(package));
+        if (ReadPackage(fullName, package))
+            packages.push_back(std::move(package));
     }
     return packages;
 }

@@ -15,6 +15,11 @@ struct TPackage {
 // The packages installed for the current user, in the order the repository
 // lists them; none where there is no repository.
 std::vector<TPackage> InstalledPackages();
+// The same in two steps: the full names alone (one listing of the
+// repository), and what the repository says of one of them (false when its
+// key cannot be read).
+std::vector<std::string> InstalledPackageNames();
+bool ReadPackage(const std::string& fullName, TPackage& package);
 
 // Family name of a full name ("Name_1.2.3.4_x64__8wekyb3d8bbwe" ->
 // "Name_8wekyb3d8bbwe"); empty when malformed.
