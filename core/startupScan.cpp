@@ -138,6 +138,9 @@ std::vector<RegView> ViewsOf(unsigned code) {
                           (IsRegistryLocation(code) && IsMachineWideLocation(code));
     if (twoViews && HasTwoRegistryViews())
         return {RegView::Native, RegView::Wow32};
+    // Winlogon is read where Windows reads it, whatever this program's bitness.
+    if (code == slLMWinlogon && HasTwoRegistryViews())
+        return {RegView::Native};
     return {RegView::Default};
 }
 

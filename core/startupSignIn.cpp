@@ -367,7 +367,7 @@ bool SameWinlogonData(const std::string& name, std::string data, std::string wan
 }
 
 RegView WinlogonView(unsigned code) {
-    return code == slLMWinlogon && HasTwoRegistryViews() ? RegView::Native : RegView::Default;
+    return ViewsOf(code).front();
 }
 
 void ScanWinlogon(TStartups& startups) {

@@ -31,8 +31,8 @@ const char* const kLocationKeys[LocationCodeCount] = {
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run",
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer\\Run",
     "\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnceEx",
-    "\\Software\\Classes\\Local "
-    "Settings\\Software\\Microsoft\\Windows\\CurrentVersion\\AppModel\\SystemAppData",
+    ("\\Software\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\CurrentVersion"
+     "\\AppModel\\SystemAppData"),
     "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
     "\\Software\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon",
     "\\Software\\Microsoft\\Active Setup\\Installed Components",

@@ -69,7 +69,8 @@ bool CanBeDisabled(unsigned code);
 // "runOnceEx", "packagedTask", "winlogon", "activeSetup".
 const char* LocationKind(unsigned code);
 // The registry views a location is scanned in: the native and the 32-bit
-// view for the machine-wide keys on 64-bit Windows, else the default one.
+// view for the machine-wide keys on 64-bit Windows (Winlogon: the native
+// one alone), else the default one.
 std::vector<RegView> ViewsOf(unsigned code);
 
 // The location tree, one row per node: its parent (-1 for a top node), its

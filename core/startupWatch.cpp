@@ -5,6 +5,7 @@
 #include "startupKept.h"
 #include "system/AsciiCase.h"
 #include "system/Files.h"
+#include "system/Packages.h"
 #include "system/LineFields.h"
 #include "system/TempName.h"
 
@@ -296,13 +297,25 @@ bool TWatchLists::Parse(const std::string& text) {
 
 std::vector<TWatchedKey> WatchedKeys() {
     std::vector<TWatchedKey> keys;
-    auto add = [&](RegRoot root, const std::string& path, RegView view) {
+    auto add = [&](RegRoot root, const std::string& path, RegView view, bool subtree = false) {
         for (const TWatchedKey& k : keys)
             if (k.Root == root && k.View == view && asciiEqualNoCase(k.Path, path))
                 return;
-        keys.push_back({root, path, view});
+        keys.push_back({root, path, view, subtree});
     };
     for (unsigned code = 0; code < LocationCodeCount; ++code) {
+        if (IsSwitchedInPlace(code)) {
+            // Winlogon's values are the key's own; the others are subkeys.
+            const bool winlogon = !CanBeDisabled(code);
+            const RegRoot root =
+                IsMachineWideLocation(code) ? RegRoot::LocalMachine : RegRoot::CurrentUser;
+            for (RegView view : ViewsOf(code))
+                add(root, LocationKey(code), view, !winlogon);
+            // A package installed or removed is a subkey of the repository.
+            if (code == slPackagedTask)
+                add(RegRoot::CurrentUser, PackageRepositoryKey, RegView::Default);
+            continue;
+        }
         const bool registry = IsRegistryLocation(code);
         if (!registry && !IsFolderLocation(code))
             continue;

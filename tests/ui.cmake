@@ -16,6 +16,7 @@ if(WIN32)
             ${CMAKE_CURRENT_SOURCE_DIR}/DetailPageTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ProfileMenuTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/splashTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/WatchModeTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture_${MORVANE_PLATFORM}.cpp
     LIBS morvane_ui morvane_ui_res morvane_online)

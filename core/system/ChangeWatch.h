@@ -15,6 +15,9 @@ struct TWatchedKey {
     RegRoot Root = RegRoot::CurrentUser;
     std::string Path;
     RegView View = RegView::Default;
+    // Its subkeys' changes too (the numbered subkeys of RunOnceEx, Active
+    // Setup's components, packaged apps' task states).
+    bool Subtree = false;
 };
 
 enum class TWake { Changed, TimedOut, Stopped };

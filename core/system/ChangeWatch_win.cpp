@@ -46,7 +46,7 @@ struct TKeyWatch {
             path = parentKey(path);
             whole = false;
         }
-        if (RegNotifyChangeKeyValue(Key.get(), whole ? FALSE : TRUE,
+        if (RegNotifyChangeKeyValue(Key.get(), whole && !Wanted.Subtree ? FALSE : TRUE,
                                     REG_NOTIFY_CHANGE_NAME | REG_NOTIFY_CHANGE_LAST_SET,
                                     Event.get(), TRUE) != ERROR_SUCCESS)
             Key.reset();
@@ -65,10 +65,10 @@ struct TFolderWatch {
         while (!folder.empty()) {
             std::wstring wide;
             if (ToWide(folder, wide)) {
-                Change.reset(FindFirstChangeNotificationW(
-                    wide.c_str(), Whole ? FALSE : TRUE,
-                    FILE_NOTIFY_CHANGE_FILE_NAME | FILE_NOTIFY_CHANGE_DIR_NAME |
-                        FILE_NOTIFY_CHANGE_LAST_WRITE));
+                Change.reset(FindFirstChangeNotificationW(wide.c_str(), Whole ? FALSE : TRUE,
+                                                          FILE_NOTIFY_CHANGE_FILE_NAME |
+                                                              FILE_NOTIFY_CHANGE_DIR_NAME |
+                                                              FILE_NOTIFY_CHANGE_LAST_WRITE));
                 if (Change.get() != INVALID_HANDLE_VALUE)
                     return;
             }
@@ -136,8 +136,8 @@ TWake TChangeWatch::Wait(int timeoutMs) {
     // One wait takes at most MAXIMUM_WAIT_OBJECTS handles; the locations
     // come nowhere near it.
     const DWORD count = static_cast<DWORD>(std::min<size_t>(handles.size(), MAXIMUM_WAIT_OBJECTS));
-    const DWORD rc = WaitForMultipleObjects(count, handles.data(), FALSE,
-                                            timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
+    const DWORD rc = WaitForMultipleObjects(
+        count, handles.data(), FALSE, timeoutMs < 0 ? INFINITE : static_cast<DWORD>(timeoutMs));
     if (rc == WAIT_TIMEOUT)
         return TWake::TimedOut;
     if (rc < WAIT_OBJECT_0 || rc >= WAIT_OBJECT_0 + count)
