@@ -182,7 +182,6 @@ void TStartups::Refresh() {
     std::vector<std::string> packages;
     ScanSignInPlaces(*this, packages);
     NoteSkippedLists(*this);
-    NoteBlockedPrograms(*this);
     if (!packages.empty()) {
         std::string notice = "These packaged apps' manifests could not be read:";
         for (const std::string& line : packages)

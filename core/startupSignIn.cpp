@@ -3,7 +3,6 @@
 #include "PackagedApps.h"
 #include "core/system/AsciiCase.h"
 #include "system/Files.h"
-#include "system/ProgramManifest.h"
 #include "system/Registry.h"
 
 #include <cstdlib>
@@ -352,11 +351,12 @@ bool SameWinlogonData(const std::string& name, std::string data, std::string wan
             s.pop_back();
         return s;
     };
-    data = trimmed(data);
+    data = trimmed(ExpandEnvironment(data));
     wanted = trimmed(wanted);
     if (asciiEqualNoCase(data, wanted))
         return true;
-    // "userinit.exe" alone, or C:\Windows written another way, is the same program.
+    // The Windows folder written as %SystemRoot%, or in other letter case,
+    // is the same program.
     if (asciiEqualNoCase(name, "Userinit")) {
         const std::string program = "\\system32\\userinit.exe";
         return data.size() >= program.size() &&
@@ -560,15 +560,9 @@ void NoteSkippedLists(TStartups& startups) {
     }
 }
 
-void NoteBlockedPrograms(TStartups& startups) {
-    for (int i = 0; i < startups.Count(); ++i) {
-        TStartup* e = startups.Items(i);
-        if (e->Location == slLMServices || e->Location == slLMServiceOnce ||
-            !(IsRegistryLocation(e->Location) || IsFolderLocation(e->Location)))
-            continue;
-        const std::string file = e->LocatedFile();
-        e->BlockedAtSignIn = ProgramFileExists(file) && AsksForAdministrator(NativeFilePath(file));
-    }
+bool StartsOnlyUnelevated(unsigned code) {
+    return code != slLMServices && code != slLMServiceOnce &&
+           (IsRegistryLocation(code) || IsFolderLocation(code));
 }
 
 std::string ApplyInPlace(TStartup& entry, bool& elevation) {

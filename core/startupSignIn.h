@@ -23,9 +23,11 @@ void NoteSkippedLists(TStartups& startups);
 // when none is set.
 std::string SkippingPolicy(unsigned code);
 
-// Marks the entries of a Run list or a Startup folder whose program asks
-// for administrator rights: Windows does not start those at sign-in.
-void NoteBlockedPrograms(TStartups& startups);
+// The Run lists and the Startup folders: Windows starts their programs at
+// sign-in without elevation, so a program whose manifest asks for
+// administrator rights does not start from them (the signature check reads
+// the manifest, see TFileSignature).
+bool StartsOnlyUnelevated(unsigned code);
 
 // Makes the system match one entry switched in place. Empty when it does,
 // else why not; `elevation` is set when running elevated would help.

@@ -1,6 +1,7 @@
 #include "startupSignatures.h"
 
 #include "catalogue/ProgramMatch.h"
+#include "startupSignIn.h"
 #include "startupUtil.h"
 #include "system/AsciiCase.h"
 
@@ -10,9 +11,11 @@
 
 namespace {
 
-const char* const CacheHeader = "Morvane signature cache 1";
+// Version 2 added the rights the program's manifest asks for: a version 1
+// file is not believed, so every file is checked once more.
+const char* const CacheHeader = "Morvane signature cache 2";
 constexpr std::size_t MaxCacheFileSize = 16u << 20;
-constexpr std::size_t CacheFields = 8;
+constexpr std::size_t CacheFields = 9;
 
 // Tabs and line breaks separate the cache file's fields and records; a
 // name that holds one (no signer's or company's should) is kept with blanks.
@@ -152,13 +155,15 @@ bool TSignatureCache::Load(const std::string& path) {
             !readNumber(fields[1], cached.Stamp.Size) ||
             !readNumber(fields[2], cached.Stamp.WriteTime) ||
             !SignatureStateFromName(fields[3], cached.Signature.State) ||
-            cached.Signature.State == TSignatureState::Unchecked || !isHash(fields[7]))
+            cached.Signature.State == TSignatureState::Unchecked || !isHash(fields[7]) ||
+            (fields[8] != "0" && fields[8] != "1"))
             return false;
         cached.Path = fields[0];
         cached.Signature.Signer = fields[4];
         cached.Signature.Company = fields[5];
         cached.Signature.FileVersion = fields[6];
         cached.Signature.Sha256 = fields[7];
+        cached.Signature.AsksForAdministrator = fields[8] == "1";
         if (read.size() >= MaxSavedFiles)
             return false;
         read[asciiUpper(cached.Path)] = std::move(cached);
@@ -192,7 +197,7 @@ bool TSignatureCache::Save(const std::string& path) const {
                 text += '\t';
                 text += oneLine(*field);
             }
-            text += '\n';
+            text += s.AsksForAdministrator ? "\t1\n" : "\t0\n";
         }
     }
     const std::string folder = FileDir(path);
@@ -263,6 +268,7 @@ std::string SignatureLookAlikeReason(const std::string& program, const std::stri
 void ApplySignature(TStartup& entry, const TFileSignature& signature) {
     TProgramVerdict& verdict = entry.Verdict;
     verdict.Signature = signature;
+    entry.BlockedAtSignIn = signature.AsksForAdministrator && StartsOnlyUnelevated(entry.Location);
     if (verdict.LookAlike || verdict.ExpectedPublisher.empty())
         return;
     // The rule judges the file the catalogue matched: not the host of a

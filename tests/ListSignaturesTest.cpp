@@ -143,7 +143,7 @@ TEST_F(ListSignaturesTest, ARefreshReusesTheCacheAndAChangedFileIsCheckedAgain) 
 
 TEST_F(ListSignaturesTest, ADamagedCacheFileIsPassedOverAndWrittenAnew) {
     PutValue(slCURun, "Signed", "\"" + sample("sample-signed.exe") + "\"");
-    WriteFileBytes(cacheFile, std::string("Morvane signature cache 1\n") +
+    WriteFileBytes(cacheFile, std::string("Morvane signature cache 2\n") +
                                   sample("sample-signed.exe") +
                                   "\t1\t2\tverified\tForged Signer\t\t\t\n\x01\x02garbage");
     OpenChecked();

@@ -215,7 +215,10 @@ TEST_F(SignatureCacheTest, ADamagedCacheFileIsNeverTrustedAndIsWrittenAnew) {
     for (const std::string& damaged :
          {std::string("\x7f"
                       "ELF garbage"),
-          "Morvane signature cache 9\n" + record, good.substr(0, good.size() - 10),
+          "Morvane signature cache 9\n" + record,
+          // A file of the version before, which knew nothing of the rights a
+          // program asks for.
+          "Morvane signature cache 1\n" + record, good.substr(0, good.size() - 10),
           header + record.substr(0, record.size() - 1) + "\tx\n",
           header + "C:\\p.exe\t1\t2\tverified\ta\tb\tc\tNOTAHASH\n",
           header + "C:\\p.exe\t1\t2\tunchecked\ta\tb\tc\t\n",

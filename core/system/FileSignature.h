@@ -25,6 +25,8 @@ struct TFileSignature {
     std::string FileVersion;
     // Lower-case hexadecimal; empty when the file could not be read.
     std::string Sha256;
+    // Its embedded manifest asks for administrator rights (requireAdministrator).
+    bool AsksForAdministrator = false;
 
     bool operator==(const TFileSignature&) const = default;
 };
@@ -38,7 +40,8 @@ bool SignatureStateFromName(const std::string& name, TSignatureState& state);
 // "not signed", "no signature information", "checking".
 const char* SignatureStateText(TSignatureState state);
 
-// Checks one file: signature, version resource and hash. It may take a
+// Checks one file: signature, version resource, hash and the rights its
+// manifest asks for. It may take a
 // while (a catalog search, a large file), so it belongs off a window's
 // thread; `stop` cuts it short, and the result is then Unchecked.
 TFileSignature CheckFileSignature(const std::string& path, const std::atomic<bool>* stop = nullptr);

@@ -3,6 +3,7 @@
 // everything WinVerifyTrust and the catalogs answer (tested under Wine).
 #include "FileSignature.h"
 
+#include "ProgramManifest.h"
 #include "Sha256.h"
 
 TFileSignature CheckFileSignature(const std::string& path, const std::atomic<bool>* stop) {
@@ -11,5 +12,6 @@ TFileSignature CheckFileSignature(const std::string& path, const std::atomic<boo
     if (stop && *stop)
         return TFileSignature{};
     signature.State = TSignatureState::Unknown;
+    signature.AsksForAdministrator = AsksForAdministrator(path);
     return signature;
 }

@@ -5,6 +5,7 @@
 #include "FileSignature.h"
 
 #include "Files.h"
+#include "ProgramManifest.h"
 #include "Sha256.h"
 #include "UniqueHandle_win.h"
 #include "WideText_win.h"
@@ -274,5 +275,6 @@ TFileSignature CheckFileSignature(const std::string& path, const std::atomic<boo
     signature.Sha256 = FileSha256(path, stop);
     if (stopped())
         return TFileSignature{};
+    signature.AsksForAdministrator = AsksForAdministrator(path);
     return signature;
 }

@@ -494,7 +494,7 @@ if [ -f "$samples/sample.exe" ]; then
   check "the XML carries the signature" contains "$out" '<signature>untrusted</signature>'
   # A forged cache file is not believed: one that is damaged, not at all;
   # a well-formed one, not by --verify.
-  printf 'Morvane signature cache 1\nC:\\morvane-signed\\sample-tampered.exe\tbad\n' >"$cache"
+  printf 'Morvane signature cache 2\nC:\\morvane-signed\\sample-tampered.exe\tbad\n' >"$cache"
   cli list --json
   check "a damaged cache file is passed over" contains "$(json_line CliTampered)" '"signature": "tampered"'
   check "and does not fail the list" test "$rc" -eq 0
