@@ -5,13 +5,15 @@
 #include "system/Files.h"
 #include "system/Registry.h"
 
+#include "Product.h"
+
 #include <cstdlib>
 
 namespace {
 
 // Morvane's keeping of what it moved or changed, in the view of the place
 // it came from (so the two views' keepings stay apart, as their places do).
-const char kKeptRoot[] = "Software\\Morvane\\Disabled";
+const char kKeptRoot[] = MORVANE_REGISTRY_KEY "\\Disabled";
 const char kPoliciesKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
 const char kUserSetupKey[] = "Software\\Microsoft\\Active Setup\\Installed Components";
 const char kUserSetupKey32[] =

@@ -23,6 +23,10 @@ if(WIN32)
   if(MSVC AND TARGET ui_tests)
     target_link_options(ui_tests PRIVATE /MANIFEST:NO)
   endif()
+  # The about window's test reads the version resource of the program beside it.
+  if(TARGET ui_tests)
+    add_dependencies(ui_tests Morvane)
+  endif()
   # The Publisher column's tests read the signed programs (tests/system.cmake).
   if(TARGET ui_tests AND TARGET signed_samples)
     add_dependencies(ui_tests signed_samples)

@@ -6,50 +6,28 @@ const UINT_PTR FrameTimer = 1;
 const UINT FrameMilliseconds = 90;
 } // namespace
 
-TBusyAnimation::~TBusyAnimation() {
-    if (wnd_ && IsWindow(wnd_)) {
-        SetWindowLongPtrA(wnd_, GWLP_USERDATA, 0);
-        DestroyWindow(wnd_);
-    }
-}
-
 bool TBusyAnimation::Create(HWND parent, int x, int y, TBusyFrames frames) {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TBusyAnimation::WndProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.lpszClassName = BusyClass;
-        RegisterClassExA(&wc);
-        registered = true;
-    }
     frames_ = std::move(frames);
-    wnd_ =
-        CreateWindowExA(0, BusyClass, "", WS_CHILD | WS_VISIBLE, x, y, frames_.FrameWidth,
-                        frames_.FrameHeight, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
-    if (wnd_)
-        SetWindowLongPtrA(wnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    return wnd_ != nullptr;
+    return TWindow::Create(TWindowClass{BusyClass}, 0, "", WS_CHILD | WS_VISIBLE,
+                           RECT{x, y, x + frames_.FrameWidth, y + frames_.FrameHeight}, parent);
 }
 
 void TBusyAnimation::Start() {
-    if (active_++ == 0 && wnd_) {
+    if (active_++ == 0 && Hwnd()) {
         frame_ = 0;
-        SetTimer(wnd_, FrameTimer, FrameMilliseconds, nullptr);
-        InvalidateRect(wnd_, nullptr, FALSE);
-        UpdateWindow(wnd_);
+        SetTimer(Hwnd(), FrameTimer, FrameMilliseconds, nullptr);
+        InvalidateRect(Hwnd(), nullptr, FALSE);
+        UpdateWindow(Hwnd());
     }
 }
 
 void TBusyAnimation::Stop() {
     if (active_ == 0)
         return;
-    if (--active_ == 0 && wnd_) {
-        KillTimer(wnd_, FrameTimer);
-        InvalidateRect(wnd_, nullptr, FALSE);
-        UpdateWindow(wnd_);
+    if (--active_ == 0 && Hwnd()) {
+        KillTimer(Hwnd(), FrameTimer);
+        InvalidateRect(Hwnd(), nullptr, FALSE);
+        UpdateWindow(Hwnd());
     }
 }
 
@@ -63,31 +41,26 @@ void TBusyAnimation::Paint(HDC dc) {
            0, SRCCOPY);
 }
 
-LRESULT CALLBACK TBusyAnimation::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    auto* self = reinterpret_cast<TBusyAnimation*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-    if (self) {
-        switch (msg) {
-        case WM_PAINT: {
-            TPaint paint(wnd);
-            self->Paint(paint.Dc());
+LRESULT TBusyAnimation::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: {
+        TPaint paint(Hwnd());
+        Paint(paint.Dc());
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_NCDESTROY:
+        // Destroyed with its parent: nothing plays any more.
+        active_ = 0;
+        break;
+    case WM_TIMER:
+        if (wp == FrameTimer) {
+            ++frame_;
+            InvalidateRect(Hwnd(), nullptr, FALSE);
             return 0;
         }
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_NCDESTROY:
-            // Destroyed with its parent: the handle is no longer ours to close.
-            SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-            self->wnd_ = nullptr;
-            self->active_ = 0;
-            break;
-        case WM_TIMER:
-            if (wp == FrameTimer) {
-                ++self->frame_;
-                InvalidateRect(wnd, nullptr, FALSE);
-                return 0;
-            }
-            break;
-        }
+        break;
     }
-    return DefWindowProcA(wnd, msg, wp, lp);
+    return Default(msg, wp, lp);
 }

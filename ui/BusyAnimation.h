@@ -3,16 +3,16 @@
 // played by a timer while a long command runs, an idle frame otherwise.
 
 #include "Pictures.h"
+#include "Window.h"
 
-class TBusyAnimation {
+class TBusyAnimation : public TWindow {
 public:
     TBusyAnimation() = default;
-    ~TBusyAnimation();
     TBusyAnimation(const TBusyAnimation&) = delete;
     TBusyAnimation& operator=(const TBusyAnimation&) = delete;
 
     bool Create(HWND parent, int x, int y, TBusyFrames frames);
-    HWND Handle() const { return wnd_; }
+    HWND Handle() const { return Hwnd(); }
 
     // Start and Stop nest: the animation plays until every Start is stopped.
     // Both repaint at once, since the command that follows a Start keeps the
@@ -23,10 +23,9 @@ public:
     int Frame() const { return frame_; }
 
 private:
-    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void Paint(HDC dc);
 
-    HWND wnd_ = nullptr;
     TBusyFrames frames_;
     int active_ = 0;
     int frame_ = 0;

@@ -86,6 +86,10 @@ constexpr int UnderlineHeight = 4;
 constexpr int UnderlineFromBottom = 5;
 constexpr int RowHeight = 17;
 
+// Options window
+constexpr int OptionsWidth = 408;
+constexpr int OptionsHeight = 365;
+
 // Show-once dialog
 constexpr int DialogOuterWidth = 400;
 constexpr int DialogMargin = 10;

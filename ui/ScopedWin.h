@@ -38,12 +38,6 @@ struct TImageListTraits {
 struct TAccelTraits {
     static void Close(HACCEL h) { DestroyAcceleratorTable(h); }
 };
-struct TWindowTraits {
-    static void Close(HWND h) {
-        if (IsWindow(h))
-            DestroyWindow(h);
-    }
-};
 
 using TBitmap = TScopedHandle<HBITMAP, TGdiObjectTraits>;
 using TFont = TScopedHandle<HFONT, TGdiObjectTraits>;
@@ -52,7 +46,6 @@ using TMemDc = TScopedHandle<HDC, TMemDcTraits>;
 using TIcon = TScopedHandle<HICON, TIconTraits>;
 using TMenu = TScopedHandle<HMENU, TMenuTraits>;
 using TImageList = TScopedHandle<HIMAGELIST, TImageListTraits>;
-using TWindow = TScopedHandle<HWND, TWindowTraits>;
 using TAccel = TScopedHandle<HACCEL, TAccelTraits>;
 
 // A window's DC, released to the window it came from.

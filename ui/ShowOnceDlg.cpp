@@ -29,15 +29,7 @@ SIZE IconSize(HICON icon) {
 
 TShowOnceDlg::TShowOnceDlg(HWND owner, std::string name)
     : Name(std::move(name)), Owner(owner), dpi_(ScreenDpi()) {
-    font_.lfHeight = dpi_.FontHeight(layout::FontPoints);
-    font_.lfWeight = FW_NORMAL;
-    font_.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(font_.lfFaceName, "MS Sans Serif", LF_FACESIZE);
-}
-
-TShowOnceDlg::~TShowOnceDlg() {
-    if (dialog_ && IsWindow(dialog_))
-        DestroyWindow(dialog_);
+    font_ = DialogFont(dpi_);
 }
 
 void TShowOnceDlg::SetGraphic(HICON icon) {
@@ -130,34 +122,21 @@ void TShowOnceDlg::DialogPaint(HWND dialog, HDC dc) {
 bool TShowOnceDlg::Execute() {
     if (IsSuppressed())
         return false;
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TShowOnceDlg::WndProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = ShowOnceClass;
-        registered = RegisterClassExA(&wc) != 0;
-    }
-
+    const TWindowClass dialogClass{ShowOnceClass, 0, IDC_ARROW,
+                                   reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)};
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    int width = dpi_.Scale(layout::DialogOuterWidth);
-    RECT frame{0, 0, 100, CalcClientHeight()};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    int height = frame.bottom - frame.top;
-    // Centred on the screen.
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    // The outer width is fixed; the height follows the message.
+    RECT bounds = CentredFrame(TCentreOn::Screen, Owner, style, exStyle, 100, CalcClientHeight());
+    const int width = dpi_.Scale(layout::DialogOuterWidth);
+    bounds.left = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    bounds.right = bounds.left + width;
 
     modalResult_ = 0;
-    HWND dlg = CreateWindowExA(exStyle, ShowOnceClass, Title.c_str(), style, x, y, width, height,
-                               Owner, nullptr, GetModuleHandleA(nullptr), this);
-    if (!dlg)
+    ticked_ = false;
+    if (!Create(dialogClass, exStyle, Title, style, bounds, Owner))
         return false;
-    dialog_ = dlg;
+    HWND dlg = Hwnd();
     HFONT font = FontHandle();
     HWND check = CreateWindowExA(0, "BUTTON", ShowOnceMessage.c_str(),
                                  WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 0, 10, 10,
@@ -178,47 +157,35 @@ bool TShowOnceDlg::Execute() {
     }
     ShowWindow(dlg, SW_SHOW);
     SetFocus(ok);
-    UiSeam().ShowModal(dlg, modalResult_);
-
-    bool ticked = IsWindow(dlg) && IsDlgButtonChecked(dlg, ShowOnceId) == BST_CHECKED;
-    if (IsWindow(dlg))
-        DestroyWindow(dlg);
-    dialog_ = nullptr;
-    if (Owner && IsWindow(Owner))
-        SetActiveWindow(Owner);
-    StoreSuppressed(ticked);
-    return ticked;
+    RunModal(modalResult_);
+    StoreSuppressed(ticked_);
+    return ticked_;
 }
 
-LRESULT CALLBACK TShowOnceDlg::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(cs->lpCreateParams));
+LRESULT TShowOnceDlg::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_PAINT: {
+        TPaint paint(Hwnd());
+        DialogPaint(Hwnd(), paint.Dc());
+        return 0;
     }
-    auto* self = reinterpret_cast<TShowOnceDlg*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-    if (self) {
-        switch (msg) {
-        case WM_PAINT: {
-            TPaint paint(wnd);
-            self->DialogPaint(wnd, paint.Dc());
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
+            modalResult_ = LOWORD(wp);
             return 0;
         }
-        case WM_COMMAND:
-            if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {
-                self->modalResult_ = LOWORD(wp);
-                return 0;
-            }
-            break;
-        case WM_CLOSE:
-            // Closed with the title bar's button: the state of the box still
-            // counts, so the window stays until Execute has read it.
-            self->modalResult_ = IDCANCEL;
-            return 0;
-        case WM_DESTROY:
-            if (self->modalResult_ == 0)
-                self->modalResult_ = IDCANCEL;
-            break;
-        }
+        break;
+    case WM_CLOSE:
+        // Closed with the title bar's button: the state of the box still
+        // counts.
+        modalResult_ = IDCANCEL;
+        return 0;
+    case WM_DESTROY:
+        // The box is still there while its dialog goes, however it goes.
+        ticked_ = IsDlgButtonChecked(Hwnd(), ShowOnceId) == BST_CHECKED;
+        if (modalResult_ == 0)
+            modalResult_ = IDCANCEL;
+        break;
     }
-    return DefWindowProcA(wnd, msg, wp, lp);
+    return Default(msg, wp, lp);
 }

@@ -6,10 +6,11 @@
 
 #include "Layout.h"
 #include "ScopedWin.h"
+#include "Window.h"
 
 #include <string>
 
-class TShowOnceDlg {
+class TShowOnceDlg : public TWindow {
 public:
     // Control identifiers of the dialog's check box ("ShowOnce") and button
     // ("OKButton").
@@ -17,7 +18,6 @@ public:
     static constexpr int OkButtonId = IDOK;
 
     explicit TShowOnceDlg(HWND owner = nullptr, std::string name = std::string());
-    ~TShowOnceDlg();
     TShowOnceDlg(const TShowOnceDlg&) = delete;
     TShowOnceDlg& operator=(const TShowOnceDlg&) = delete;
 
@@ -48,10 +48,10 @@ public:
     void DialogPaint(HWND dialog, HDC dc);
 
     // The dialog window while Execute runs, else null.
-    HWND DialogHandle() const { return dialog_; }
+    HWND DialogHandle() const { return Hwnd(); }
 
 private:
-    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     HFONT FontHandle();
     // The message rectangle, measured: its bottom is where the text ends.
     RECT MeasureMessage(HDC dc, int left) const;
@@ -62,6 +62,7 @@ private:
     LOGFONTA font_{};
     TFont fontHandle_;
     TDpi dpi_;
-    HWND dialog_ = nullptr;
     int modalResult_ = 0;
+    // The check box as it was when the dialog went.
+    bool ticked_ = false;
 };

@@ -65,19 +65,14 @@ const wchar_t* const TWatchMode::ClassName = L"MorvaneWatch";
 
 TWatchMode::~TWatchMode() {
     stopWatching();
-    if (wnd_)
-        DestroyWindow(wnd_);
+    if (Hwnd())
+        DestroyWindow(Hwnd());
 }
 
 bool TWatchMode::Create() {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = WndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = ClassName;
-    RegisterClassW(&wc);
-    wnd_ = CreateWindowExW(0, ClassName, L"Morvane", WS_OVERLAPPED, 0, 0, 0, 0, nullptr, nullptr,
-                           wc.hInstance, this);
-    if (!wnd_)
+    TWindowClass watchClass{"MorvaneWatch"};
+    watchClass.Wide = true;
+    if (!TWindow::Create(watchClass, 0, "Morvane", WS_OVERLAPPED, RECT{}, nullptr))
         return false;
     addIcon();
     changes_ = std::make_unique<TChangeWatch>(WatchedKeys(), WatchedFolders());
@@ -88,7 +83,7 @@ bool TWatchMode::Create() {
 void TWatchMode::addIcon() {
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
-    data.hWnd = wnd_;
+    data.hWnd = Hwnd();
     data.uID = kIconId;
     data.uFlags = NIF_ICON | NIF_MESSAGE | NIF_TIP;
     data.uCallbackMessage = msgIcon;
@@ -100,7 +95,7 @@ void TWatchMode::addIcon() {
 void TWatchMode::balloon(const std::string& text, bool warning) {
     NOTIFYICONDATAW data{};
     data.cbSize = sizeof data;
-    data.hWnd = wnd_;
+    data.hWnd = Hwnd();
     data.uID = kIconId;
     data.uFlags = NIF_INFO;
     data.dwInfoFlags = warning ? NIIF_WARNING : NIIF_INFO;
@@ -138,7 +133,7 @@ void TWatchMode::watchLoop() {
             pending_.insert(pending_.end(), events.begin(), events.end());
             pendingNotices_.insert(pendingNotices_.end(), notices.begin(), notices.end());
         }
-        PostMessageW(wnd_, msgChanges, 0, 0);
+        PostMessageW(Hwnd(), msgChanges, 0, 0);
     }
 }
 
@@ -193,8 +188,8 @@ void TWatchMode::iconMenu() {
     GetCursorPos(&at);
     // The menu closes when the user clicks elsewhere only if its owner is
     // the foreground window.
-    SetForegroundWindow(wnd_);
-    const UINT chosen = UiSeam().PopupMenu(menu, wnd_, at);
+    SetForegroundWindow(Hwnd());
+    const UINT chosen = UiSeam().PopupMenu(menu, Hwnd(), at);
     DestroyMenu(menu);
     if (chosen)
         command(chosen);
@@ -210,7 +205,7 @@ void TWatchMode::command(UINT id) {
             if (current_) {
                 const std::string failed = choices_.TurnOff(current_->Item);
                 if (!failed.empty())
-                    ShowError(wnd_, failed);
+                    ShowError(Hwnd(), failed);
                 current_.reset();
             }
             break;
@@ -237,31 +232,15 @@ void TWatchMode::command(UINT id) {
             StartMorvane(std::wstring());
             break;
         case cmdStop:
-            DestroyWindow(wnd_);
+            DestroyWindow(Hwnd());
             break;
         }
     } catch (const std::exception& e) {
-        ShowError(wnd_, e.what());
+        ShowError(Hwnd(), e.what());
     }
 }
 
-LRESULT CALLBACK TWatchMode::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<TWatchMode*>(reinterpret_cast<CREATESTRUCTW*>(lp)->lpCreateParams);
-        SetWindowLongPtrW(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        self->wnd_ = wnd;
-    }
-    if (msg == WM_NCDESTROY) {
-        if (auto* self = reinterpret_cast<TWatchMode*>(GetWindowLongPtrW(wnd, GWLP_USERDATA)))
-            self->wnd_ = nullptr;
-        SetWindowLongPtrW(wnd, GWLP_USERDATA, 0);
-        return DefWindowProcW(wnd, msg, wp, lp);
-    }
-    auto* self = reinterpret_cast<TWatchMode*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
-    return self ? self->HandleMessage(msg, wp, lp) : DefWindowProcW(wnd, msg, wp, lp);
-}
-
-LRESULT TWatchMode::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TWatchMode::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case msgIcon:
         switch (LOWORD(lp)) {
@@ -293,14 +272,14 @@ LRESULT TWatchMode::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         stopWatching();
         NOTIFYICONDATAW data{};
         data.cbSize = sizeof data;
-        data.hWnd = wnd_;
+        data.hWnd = Hwnd();
         data.uID = kIconId;
         UiSeam().NotifyIcon(NIM_DELETE, data);
         PostQuitMessage(0);
         return 0;
     }
     }
-    return DefWindowProcW(wnd_, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
 
 int RunWatchMode() {

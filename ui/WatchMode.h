@@ -4,6 +4,7 @@
 // icon's menu. One watcher per user: a second start hands over to the running
 // one (which looks again) and ends.
 
+#include "Window.h"
 #include "core/startupWatch.h"
 
 #include <windows.h>
@@ -14,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-class TWatchMode {
+class TWatchMode : public TWindow {
 public:
     enum : UINT {
         msgIcon = WM_APP + 1,    // the notification area's callback
@@ -40,7 +41,7 @@ public:
     // Creates the hidden window and the icon and starts watching; false when
     // the window could not be made.
     bool Create();
-    HWND Handle() const { return wnd_; }
+    HWND Handle() const { return Hwnd(); }
 
     // What the icon's balloon says now, and the event its choices are for.
     const std::wstring& BalloonText() const { return balloon_; }
@@ -53,14 +54,12 @@ public:
     void showEvents(const std::vector<TWatchEvent>& events, const std::vector<std::string>& notices);
 
 private:
-    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void addIcon();
     void balloon(const std::string& text, bool warning);
     void watchLoop();
     void stopWatching();
 
-    HWND wnd_ = nullptr;
     std::unique_ptr<TChangeWatch> changes_;
     std::thread thread_;
     std::mutex mutex_;

@@ -6,21 +6,21 @@
 // buttons; group 0 is a plain push button.
 
 #include "ScopedWin.h"
+#include "Window.h"
 
 #include <functional>
 
-class TWebImage {
+class TWebImage : public TWindow {
 public:
     enum TState { wsNormal, wsOver, wsDown };
 
     TWebImage() = default;
-    ~TWebImage();
     TWebImage(const TWebImage&) = delete;
     TWebImage& operator=(const TWebImage&) = delete;
 
     // Creates the control; with AutoSize it then takes the normal picture's size.
     bool Create(HWND parent, int id, int x, int y, int width, int height);
-    HWND Handle() const { return wnd_; }
+    HWND Handle() const { return Hwnd(); }
 
     TBitmap Image;
     TBitmap OverImage;
@@ -44,13 +44,11 @@ public:
     void Click();
 
 private:
-    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT Handle(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void SetState(TState state);
     void Paint(HDC dc);
     bool PointerInside(LPARAM lp) const;
 
-    HWND wnd_ = nullptr;
     TState state_ = wsNormal;
     bool checked_ = false;
     bool tracking_ = false;

@@ -36,25 +36,7 @@ void SetChecked(HWND box, bool on) {
 
 TfrmOptions::TfrmOptions(HWND owner) : owner_(owner), dpi_(WindowDpi(owner)) {}
 
-TfrmOptions::~TfrmOptions() {
-    if (wnd_ && IsWindow(wnd_))
-        DestroyWindow(wnd_);
-}
-
-LRESULT CALLBACK TfrmOptions::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* self =
-            static_cast<TfrmOptions*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
-        self->wnd_ = wnd;
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmOptions*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(wnd, msg, wp, lp);
-    return self->HandleMessage(msg, wp, lp);
-}
-
-LRESULT TfrmOptions::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TfrmOptions::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_COMMAND:
         switch (LOWORD(wp)) {
@@ -107,7 +89,7 @@ LRESULT TfrmOptions::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
         modalResult_ = IDCANCEL;
         return 0;
     }
-    return DefWindowProcA(wnd_, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
 
 void TfrmOptions::CreateControls() {
@@ -115,7 +97,7 @@ void TfrmOptions::CreateControls() {
     auto make = [&](DWORD ex, const char* cls, const char* text, DWORD style, int x, int y, int w,
                     int h, int id) {
         HWND c = CreateWindowExA(ex, cls, text, WS_CHILD | WS_VISIBLE | style, dpi_.Scale(x),
-                                 dpi_.Scale(y), dpi_.Scale(w), dpi_.Scale(h), wnd_,
+                                 dpi_.Scale(y), dpi_.Scale(w), dpi_.Scale(h), Hwnd(),
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), inst, nullptr);
         SendMessageA(c, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         return c;
@@ -266,7 +248,7 @@ void TfrmOptions::CheckServer(int row) {
 }
 
 void TfrmOptions::Refuse(const std::string& text) {
-    UiSeam().ShowMessageBox(wnd_, text, "Options", MB_OK | MB_ICONWARNING);
+    UiSeam().ShowMessageBox(Hwnd(), text, "Options", MB_OK | MB_ICONWARNING);
 }
 
 void TfrmOptions::btnAddServerClick() {
@@ -342,48 +324,24 @@ void TfrmOptions::btnOkClick() {
 }
 
 int TfrmOptions::Execute() {
-    static bool registered = false;
-    if (!registered) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TfrmOptions::WndProc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = OptionsClass;
-        registered = RegisterClassExA(&wc) != 0;
-    }
-    LOGFONTA lf{};
-    lf.lfHeight = dpi_.FontHeight(layout::FontPoints);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
-    font_.Reset(CreateFontIndirectA(&lf));
-    hintFont_.Reset(CreateFontIndirectA(&lf));
+    const TWindowClass optionsClass{OptionsClass, 0, IDC_ARROW,
+                                    reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)};
+    const LOGFONTA font = DialogFont(dpi_);
+    font_.Reset(CreateFontIndirectA(&font));
+    hintFont_.Reset(CreateFontIndirectA(&font));
 
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
     const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, dpi_.Scale(408), dpi_.Scale(365)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    int w = frame.right - frame.left;
-    int h = frame.bottom - frame.top;
-    RECT area{};
-    SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
-    int x = area.left + (area.right - area.left - w) / 2;
-    int y = area.top + (area.bottom - area.top - h) / 2;
     addresses_.clear();
     modalResult_ = 0;
-    CreateWindowExA(exStyle, OptionsClass, "Options", style, x, y, w, h, owner_, nullptr,
-                    GetModuleHandleA(nullptr), this);
-    if (!wnd_)
+    if (!Create(optionsClass, exStyle, "Options", style,
+                CentredFrame(TCentreOn::WorkArea, owner_, style, exStyle,
+                             dpi_.Scale(layout::OptionsWidth), dpi_.Scale(layout::OptionsHeight)),
+                owner_))
         return IDCANCEL;
     CreateControls();
     Load();
-    ShowWindow(wnd_, SW_SHOW);
-    int result = UiSeam().ShowModal(wnd_, modalResult_);
-    DestroyWindow(wnd_);
-    wnd_ = nullptr;
-    return result;
+    return RunModal(modalResult_);
 }
 
 int ShowOptionsDialog(HWND owner) {

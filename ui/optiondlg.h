@@ -5,11 +5,12 @@
 
 #include "Layout.h"
 #include "ScopedWin.h"
+#include "Window.h"
 
 #include <string>
 #include <vector>
 
-class TfrmOptions {
+class TfrmOptions : public TWindow {
 public:
     enum : int {
         idPages = 3001,
@@ -27,15 +28,14 @@ public:
     };
 
     explicit TfrmOptions(HWND owner);
-    ~TfrmOptions();
     TfrmOptions(const TfrmOptions&) = delete;
     TfrmOptions& operator=(const TfrmOptions&) = delete;
 
     // Shows the window modally; IDOK when the settings were stored.
     int Execute();
 
-    HWND Handle() const { return wnd_; }
-    HWND Control(int id) const { return GetDlgItem(wnd_, id); }
+    HWND Handle() const { return Hwnd(); }
+    HWND Control(int id) const { return GetDlgItem(Hwnd(), id); }
 
     // The page's content, as shown.
     std::vector<std::string> ServerAddresses() const;
@@ -48,8 +48,7 @@ public:
     void CheckServer(int row);
 
 private:
-    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     void CreateControls();
     void Load();
     void AddServerRow(const std::string& name, const std::string& address, bool checked);
@@ -57,7 +56,6 @@ private:
     void Refuse(const std::string& text);
 
     HWND owner_;
-    HWND wnd_ = nullptr;
     TDpi dpi_;
     TFont font_;
     TFont hintFont_;

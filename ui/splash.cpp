@@ -79,11 +79,6 @@ TForm2::TForm2(HWND owner, const TDpi& dpi) : owner_(owner), dpi_(dpi) {
     MakeArtwork();
 }
 
-TForm2::~TForm2() {
-    if (wnd_ && IsWindow(wnd_))
-        DestroyWindow(wnd_);
-}
-
 RECT TForm2::Scaled(int x, int y, int w, int h) const {
     return RECT{dpi_.Scale(x), dpi_.Scale(y), dpi_.Scale(x + w), dpi_.Scale(y + h)};
 }
@@ -178,39 +173,17 @@ void TForm2::MakeArtwork() {
 }
 
 int TForm2::ShowModal() {
-    static bool registered = false;
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    if (!registered) {
-        WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &TForm2::WndProc;
-        wc.hInstance = inst;
-        wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-        wc.lpszClassName = SplashClass;
-        RegisterClassExA(&wc);
-        registered = true;
-    }
+    const TWindowClass splashClass{SplashClass, 0, IDC_ARROW,
+                                   static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))};
     const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
     const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    RECT r{0, 0, dpi_.Scale(ClientWidth), dpi_.Scale(ClientHeight)};
-    AdjustWindowRectEx(&r, style, FALSE, exStyle);
-    int w = r.right - r.left;
-    int h = r.bottom - r.top;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - w) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - h) / 2;
     modalResult_ = 0;
-    wnd_ = CreateWindowExA(exStyle, SplashClass, "frmSplash", style, x, y, w, h, owner_, nullptr,
-                           inst, this);
-    if (!wnd_)
+    if (!Create(splashClass, exStyle, "frmSplash", style,
+                CentredFrame(TCentreOn::Screen, owner_, style, exStyle, dpi_.Scale(ClientWidth),
+                             dpi_.Scale(ClientHeight)),
+                owner_))
         return IDCANCEL;
-    ShowWindow(wnd_, SW_SHOW);
-    UpdateWindow(wnd_);
-    int result = UiSeam().ShowModal(wnd_, modalResult_);
-    if (wnd_ && IsWindow(wnd_))
-        DestroyWindow(wnd_);
-    wnd_ = nullptr;
-    return result;
+    return RunModal(modalResult_);
 }
 
 void TForm2::Shape1MouseDown() {
@@ -226,33 +199,23 @@ void TForm2::Label1Click() {
     UiSeam().OpenAddress(SiteAddress(""));
 }
 
-LRESULT CALLBACK TForm2::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        auto* self = static_cast<TForm2*>(cs->lpCreateParams);
-        self->wnd_ = wnd;
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TForm2*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(wnd, msg, wp, lp);
-    return self->HandleMessage(msg, wp, lp);
-}
-
-LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TForm2::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_PAINT: {
         PAINTSTRUCT ps;
-        HDC dc = BeginPaint(wnd_, &ps);
+        HDC dc = BeginPaint(Hwnd(), &ps);
         Paint(dc);
-        EndPaint(wnd_, &ps);
+        EndPaint(Hwnd(), &ps);
         return 0;
     }
+    case WM_PRINTCLIENT:
+        Paint(reinterpret_cast<HDC>(wp));
+        return 0;
     case WM_SETCURSOR:
         if (LOWORD(lp) == HTCLIENT) {
             POINT pt;
             GetCursorPos(&pt);
-            ScreenToClient(wnd_, &pt);
+            ScreenToClient(Hwnd(), &pt);
             RECT a = Shape1Rect(), b = Shape2Rect(), c = Label1Rect();
             if (PtInRect(&a, pt) || PtInRect(&b, pt) || PtInRect(&c, pt)) {
                 SetCursor(LoadCursor(nullptr, IDC_HAND));
@@ -287,14 +250,8 @@ LRESULT TForm2::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         modalResult_ = IDCANCEL;
         return 0;
-    case WM_NCDESTROY: {
-        HWND wnd = wnd_;
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-        wnd_ = nullptr;
-        return DefWindowProcA(wnd, msg, wp, lp);
     }
-    }
-    return DefWindowProcA(wnd_, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
 
 void TForm2::Paint(HDC dc) {

@@ -4,22 +4,22 @@
 
 #include "Layout.h"
 #include "ScopedWin.h"
+#include "Window.h"
 
 #include <windows.h>
 
 #include <string>
 
-class TForm2 {
+class TForm2 : public TWindow {
 public:
     TForm2(HWND owner, const TDpi& dpi);
-    ~TForm2();
     TForm2(const TForm2&) = delete;
     TForm2& operator=(const TForm2&) = delete;
 
     // Creates the window, shows it modally and destroys it; the result that
     // closed it (IDOK, or IDCANCEL for the window's close button).
     int ShowModal();
-    HWND Handle() const { return wnd_; }
+    HWND Handle() const { return Hwnd(); }
 
     void Shape1MouseDown();
     void Shape2MouseDown();
@@ -35,15 +35,13 @@ public:
     static const char* const Label2Text; // "V2.07"
 
 private:
-    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     RECT Scaled(int x, int y, int w, int h) const;
     void Paint(HDC dc);
     void MakeArtwork();
 
     HWND owner_;
     TDpi dpi_;
-    HWND wnd_ = nullptr;
     int modalResult_ = 0;
     TBitmap Image1;
     TFont labelFont_;

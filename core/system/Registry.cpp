@@ -4,6 +4,8 @@
 #include "Errors.h"
 #include "RegistryShared.h"
 
+#include "Product.h"
+
 #include <cstring>
 #include <utility>
 
@@ -42,7 +44,7 @@ constexpr uint32_t kPathNotFound = 3;
 constexpr uint32_t kAccessDenied = 5;
 
 std::string settingsPath(const std::string& subkey) {
-    return subkey.empty() ? "Software\\Morvane" : "Software\\Morvane\\" + subkey;
+    return subkey.empty() ? MORVANE_REGISTRY_KEY : MORVANE_REGISTRY_KEY "\\" + subkey;
 }
 
 bool openUserKey(const std::string& path, RegAccess access, TRegKey& key) {
