@@ -137,17 +137,25 @@ void FillColour(HDC dc, const RECT& r, COLORREF colour) {
     FillRect(dc, &r, brush.Get());
 }
 
-TFont CreateUiFont(const TDpi& dpi, int points, int weight, const char* face) {
+const COLORREF BrandDark = RGB(0x1d, 0x4e, 0x89);
+const COLORREF BrandLight = RGB(0x3a, 0x7f, 0xc8);
+const COLORREF ButtonText = RGB(0x1f, 0x3f, 0x7a);
+
+} // namespace
+
+TFont CreateUiFont(const TDpi& dpi, int points, int weight, const char* face, bool underline,
+                   bool italic) {
     LOGFONTA lf{};
     lf.lfHeight = dpi.FontHeight(points);
     lf.lfWeight = weight;
+    lf.lfUnderline = underline ? TRUE : FALSE;
+    lf.lfItalic = italic ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
     lf.lfQuality = CLEARTYPE_QUALITY;
     lstrcpynA(lf.lfFaceName, face, LF_FACESIZE);
     return TFont(CreateFontIndirectA(&lf));
 }
 
-// mode: GRADIENT_FILL_RECT_H or GRADIENT_FILL_RECT_V.
 void Gradient(HDC dc, const RECT& r, COLORREF from, COLORREF to, ULONG mode) {
     TRIVERTEX v[2] = {};
     v[0].x = r.left;
@@ -164,11 +172,6 @@ void Gradient(HDC dc, const RECT& r, COLORREF from, COLORREF to, ULONG mode) {
     GradientFill(dc, v, 2, &g, 1, mode);
 }
 
-const COLORREF BrandDark = RGB(0x1d, 0x4e, 0x89);
-const COLORREF BrandLight = RGB(0x3a, 0x7f, 0xc8);
-const COLORREF ButtonText = RGB(0x1f, 0x3f, 0x7a);
-
-} // namespace
 
 SIZE BitmapSize(HBITMAP bitmap) {
     BITMAP bm{};

@@ -85,3 +85,10 @@ SIZE BitmapSize(HBITMAP bitmap);
 // bottom; copies at the right and bottom edges are cut off. Nothing for an
 // empty picture.
 void TileDraw(HDC canvas, HBITMAP picture, const RECT& rect);
+
+// A font of the pictures and the about window's artwork.
+TFont CreateUiFont(const TDpi& dpi, int points, int weight, const char* face,
+                   bool underline = false, bool italic = false);
+// Fills a rectangle from one colour to another; mode: GRADIENT_FILL_RECT_H
+// or GRADIENT_FILL_RECT_V.
+void Gradient(HDC dc, const RECT& r, COLORREF from, COLORREF to, ULONG mode);

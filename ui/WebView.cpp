@@ -2,6 +2,7 @@
 
 #include "core/system/ComPtr_win.h"
 #include "core/system/Files.h"
+#include "core/system/WideText_win.h"
 #include "template/HtmlText.h"
 
 #include <commctrl.h>
@@ -32,25 +33,6 @@ ComPtr<IConnectionPoint> BrowserEvents(IWebBrowser2* browser) {
     if (SUCCEEDED(browser->QueryInterface(IID_IConnectionPointContainer, container.PutVoid())))
         container->FindConnectionPoint(DIID_DWebBrowserEvents2, point.Put());
     return point;
-}
-
-std::wstring Wide(const std::string& text) {
-    if (text.empty())
-        return {};
-    int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n), L'\0');
-    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &out[0], n);
-    return out;
-}
-
-std::string Narrow(const wchar_t* text) {
-    if (!text || !*text)
-        return {};
-    int n = WideCharToMultiByte(CP_ACP, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n - 1 : 0), '\0');
-    if (n > 1)
-        WideCharToMultiByte(CP_ACP, 0, text, -1, &out[0], n, nullptr, nullptr);
-    return out;
 }
 
 // A VARIANT argument of an event, by reference or not.
@@ -292,7 +274,7 @@ private:
                 // (pDisp, URL, Flags, TargetFrameName, PostData, Headers, Cancel)
                 if (n == 7 && outer_->IsTopLevel(a[6]) && (a[0].vt & VT_BYREF)) {
                     const VARIANT& url = Deref(a[5]);
-                    std::string address = url.vt == VT_BSTR ? Narrow(url.bstrVal) : std::string();
+                    std::string address = url.vt == VT_BSTR ? FromWide(url.bstrVal) : std::string();
                     if (!view->AllowNavigation(address))
                         *a[0].pboolVal = VARIANT_TRUE;
                 }
@@ -304,7 +286,7 @@ private:
                     *a[3].pboolVal = VARIANT_TRUE;
                     const VARIANT& url = Deref(a[0]);
                     if (url.vt == VT_BSTR && view->OnOpenLink)
-                        view->OnOpenLink(Narrow(url.bstrVal));
+                        view->OnOpenLink(FromWide(url.bstrVal));
                 }
                 break;
             case DISPID_DOCUMENTCOMPLETE:
@@ -470,7 +452,7 @@ void TWebView::Resize() {
 void TWebView::NavigateBrowser(const std::string& address) {
     expected_ = address;
     expecting_ = true;
-    BSTR url = SysAllocString(Wide(address).c_str());
+    BSTR url = SysAllocString(DisplayText(address).c_str());
     VARIANT empty;
     VariantInit(&empty);
     HRESULT hr = browser_->Navigate(url, &empty, &empty, &empty, &empty);

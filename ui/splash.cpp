@@ -18,35 +18,6 @@ const COLORREF Navy = RGB(0x12, 0x2d, 0x4f);
 const COLORREF Blue = RGB(0x2d, 0x6c, 0xb5);
 const COLORREF Sky = RGB(0xcf, 0xe0, 0xf4);
 
-void Gradient(HDC dc, const RECT& r, COLORREF from, COLORREF to, ULONG mode) {
-    TRIVERTEX v[2] = {};
-    v[0].x = r.left;
-    v[0].y = r.top;
-    v[0].Red = static_cast<COLOR16>(GetRValue(from) << 8);
-    v[0].Green = static_cast<COLOR16>(GetGValue(from) << 8);
-    v[0].Blue = static_cast<COLOR16>(GetBValue(from) << 8);
-    v[1].x = r.right;
-    v[1].y = r.bottom;
-    v[1].Red = static_cast<COLOR16>(GetRValue(to) << 8);
-    v[1].Green = static_cast<COLOR16>(GetGValue(to) << 8);
-    v[1].Blue = static_cast<COLOR16>(GetBValue(to) << 8);
-    GRADIENT_RECT g{0, 1};
-    GradientFill(dc, v, 2, &g, 1, mode);
-}
-
-HFONT MakeFont(const TDpi& dpi, const char* face, int points, int weight, bool underline = false,
-               bool italic = false) {
-    LOGFONTA lf{};
-    lf.lfHeight = dpi.FontHeight(points);
-    lf.lfWeight = weight;
-    lf.lfUnderline = underline ? TRUE : FALSE;
-    lf.lfItalic = italic ? TRUE : FALSE;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lf.lfQuality = CLEARTYPE_QUALITY;
-    lstrcpynA(lf.lfFaceName, face, LF_FACESIZE);
-    return CreateFontIndirectA(&lf);
-}
-
 void Text(HDC dc, const TDpi& dpi, HFONT font, COLORREF colour, int x, int y, const char* text) {
     HGDIOBJ old = SelectObject(dc, font);
     SetTextColor(dc, colour);
@@ -74,8 +45,8 @@ std::string TForm2::Label1Text() {
 }
 
 TForm2::TForm2(HWND owner, const TDpi& dpi) : owner_(owner), dpi_(dpi) {
-    labelFont_.Reset(MakeFont(dpi_, "Arial", 8, FW_BOLD, true));
-    versionFont_.Reset(MakeFont(dpi_, "Verdana", 10, FW_BOLD));
+    labelFont_ = CreateUiFont(dpi_, 8, FW_BOLD, "Arial", true);
+    versionFont_ = CreateUiFont(dpi_, 10, FW_BOLD, "Verdana");
     MakeArtwork();
 }
 
@@ -140,11 +111,11 @@ void TForm2::MakeArtwork() {
         Gradient(dc, bar, from, to, GRADIENT_FILL_RECT_V);
     }
 
-    TFont title(MakeFont(dpi_, "Verdana", 30, FW_BOLD));
-    TFont subtitle(MakeFont(dpi_, "Verdana", 12, FW_NORMAL, false, true));
-    TFont body(MakeFont(dpi_, "Tahoma", 9, FW_NORMAL));
-    TFont bodyBold(MakeFont(dpi_, "Tahoma", 9, FW_BOLD));
-    TFont button(MakeFont(dpi_, "Tahoma", 9, FW_BOLD));
+    TFont title = CreateUiFont(dpi_, 30, FW_BOLD, "Verdana");
+    TFont subtitle = CreateUiFont(dpi_, 12, FW_NORMAL, "Verdana", false, true);
+    TFont body = CreateUiFont(dpi_, 9, FW_NORMAL, "Tahoma");
+    TFont bodyBold = CreateUiFont(dpi_, 9, FW_BOLD, "Tahoma");
+    TFont button = CreateUiFont(dpi_, 9, FW_BOLD, "Tahoma");
     Text(dc, dpi_, title.Get(), RGB(0xff, 0xff, 0xff), 22, 40, "Morvane");
     Text(dc, dpi_, subtitle.Get(), Sky, 26, 96, "for Windows");
     Text(dc, dpi_, body.Get(), RGB(0xe8, 0xf0, 0xfa), 26, 134,
