@@ -9,8 +9,6 @@
 
 namespace {
 
-const int kAppDataFolder = 5;
-
 std::string InDataFolder(const std::string& name) {
     const std::string data = DataFolder();
     return data.empty() ? std::string() : PathJoin(data, name);
@@ -19,7 +17,7 @@ std::string InDataFolder(const std::string& name) {
 } // namespace
 
 std::string DataFolder() {
-    const std::string appData = GetSpecialFolder(kAppDataFolder);
+    const std::string appData = GetSpecialFolder(folderAppData);
     return appData.empty() ? std::string() : PathJoin(appData, "Morvane");
 }
 

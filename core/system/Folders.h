@@ -22,9 +22,20 @@ enum : int {
 // The path of a shell folder; empty when it cannot be determined.
 std::string ShellFolderPath(int csidl);
 
-// Maps the program's folder codes to shell folders: 0 start menu, 1 programs,
-// 2 drives, 3 desktop folder, 4 documents, 5 per-user application data,
-// 6 favourites, 7 templates, 8 desktop. The code's top bit is ignored; other
-// codes leave `path` as it was.
+// The program's folder codes.
+enum : int {
+    folderStartMenu = 0,
+    folderPrograms = 1,
+    folderDrives = 2,
+    folderDesktopFolder = 3,
+    folderDocuments = 4,
+    folderAppData = 5, // per user, roaming
+    folderFavourites = 6,
+    folderTemplates = 7,
+    folderDesktop = 8,
+};
+
+// Maps the program's folder codes to shell folders. The code's top bit is
+// ignored; other codes leave `path` as it was.
 void GetSpecialFolder(int code, std::string& path);
 std::string GetSpecialFolder(int code);
