@@ -77,9 +77,12 @@ bool WaitReady(TSocket s, bool forWrite, int sliceMs) {
     return r > 0 || (r < 0 && errno != EINTR);
 }
 
-long Send(TSocket s, const char* data, std::size_t size, bool& wouldBlock, int& error) {
+namespace {
+
+// A send or receive, again after an interruption.
+template <class Call> long Retried(Call call, bool& wouldBlock, int& error) {
     for (;;) {
-        const ssize_t n = ::send(static_cast<int>(s), data, size, MSG_NOSIGNAL);
+        const ssize_t n = call();
         if (n >= 0)
             return static_cast<long>(n);
         if (errno == EINTR)
@@ -90,17 +93,16 @@ long Send(TSocket s, const char* data, std::size_t size, bool& wouldBlock, int& 
     }
 }
 
+} // namespace
+
+long Send(TSocket s, const char* data, std::size_t size, bool& wouldBlock, int& error) {
+    return Retried([&] { return ::send(static_cast<int>(s), data, size, MSG_NOSIGNAL); },
+                   wouldBlock, error);
+}
+
 long Receive(TSocket s, char* buffer, std::size_t size, bool& wouldBlock, int& error) {
-    for (;;) {
-        const ssize_t n = ::recv(static_cast<int>(s), buffer, size, 0);
-        if (n >= 0)
-            return static_cast<long>(n);
-        if (errno == EINTR)
-            continue;
-        wouldBlock = errno == EAGAIN || errno == EWOULDBLOCK;
-        error = errno;
-        return -1;
-    }
+    return Retried([&] { return ::recv(static_cast<int>(s), buffer, size, 0); }, wouldBlock,
+                   error);
 }
 
 } // namespace sockets

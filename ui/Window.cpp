@@ -28,30 +28,25 @@ void Register(const TWindowClass& cls, WNDPROC procedure) {
             LoadImageA(inst, MAKEINTRESOURCEA(cls.IconResource), IMAGE_ICON,
                        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     }
-    HCURSOR cursor = cls.Cursor ? LoadCursorA(nullptr, cls.Cursor) : nullptr;
-    if (cls.Wide) {
-        std::wstring name = WideName(cls.Name);
-        WNDCLASSEXW wc{};
+    auto fill = [&](auto& wc) {
         wc.cbSize = sizeof wc;
         wc.style = cls.Style;
         wc.lpfnWndProc = procedure;
         wc.hInstance = inst;
         wc.hIcon = icon;
         wc.hIconSm = smallIcon;
-        wc.hCursor = cursor;
+        wc.hCursor = cls.Cursor ? LoadCursorA(nullptr, cls.Cursor) : nullptr;
         wc.hbrBackground = cls.Background;
+    };
+    if (cls.Wide) {
+        const std::wstring name = WideName(cls.Name);
+        WNDCLASSEXW wc{};
+        fill(wc);
         wc.lpszClassName = name.c_str();
         RegisterClassExW(&wc);
     } else {
         WNDCLASSEXA wc{};
-        wc.cbSize = sizeof wc;
-        wc.style = cls.Style;
-        wc.lpfnWndProc = procedure;
-        wc.hInstance = inst;
-        wc.hIcon = icon;
-        wc.hIconSm = smallIcon;
-        wc.hCursor = cursor;
-        wc.hbrBackground = cls.Background;
+        fill(wc);
         wc.lpszClassName = cls.Name;
         RegisterClassExA(&wc);
     }

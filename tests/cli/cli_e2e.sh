@@ -12,11 +12,7 @@
 # be explicit.
 set -u
 exe=$1
-WINE=${WINE:-wine}
-passed=0
-failed=0
-run_key='HKCU\Software\Microsoft\Windows\CurrentVersion\Run'
-lm_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+source "$(dirname "$0")/e2e_lib.sh"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -27,33 +23,7 @@ cli() { # runs the tool; output in $out, standard error in $err, status in $rc
   err=$(tr -d '\r' <"$work/err")
 }
 
-check() { # description, then a command that must succeed
-  local what=$1; shift
-  if "$@"; then
-    passed=$((passed + 1)); echo "ok   $what"
-  else
-    failed=$((failed + 1)); echo "FAIL $what"
-    echo "     rc=$rc out=$(head -c 400 <<<"$out") err=$(head -c 400 <<<"$err")"
-  fi
-}
-
-reg_type() { # key value [view: 64 or 32] -> prints the value's type, or nothing when absent
-  "$WINE" reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
-    awk -v v="$2" '$1 == v { print $2 }'
-}
-
-reg_data() { # key value [view] -> prints the value's data, or nothing when absent
-  "$WINE" reg query "$1" /v "$2" "/reg:${3:-64}" 2>/dev/null | tr -d '\r' |
-    awk -v v="$2" '$1 == v { sub(/^ *[^ ]+ +[^ ]+ +/, ""); print }'
-}
-
-reg_add() { # key value type data view
-  "$WINE" reg add "$1" /v "$2" /t "$3" /d "$4" /f "/reg:$5" >/dev/null 2>&1
-}
-
-reg_del() { # key value view
-  "$WINE" reg delete "$1" /v "$2" /f "/reg:$3" >/dev/null 2>&1
-}
+diagnose() { echo "rc=$rc out=$(head -c 400 <<<"$out") err=$(head -c 400 <<<"$err")"; }
 
 # The line of one entry in "list --json", found by title and location name.
 json_entry() { # title location-name
@@ -553,5 +523,5 @@ reg_del "$run_key" CliAdmin 64
 reg_del "$run_key" CliInvoker 64
 if [ -n "$shell_before" ]; then reg_add "$winlogon_key" Shell REG_SZ "$shell_before" 64; else reg_del "$winlogon_key" Shell 64; fi
 
-echo "$passed passed, $failed failed"
+summary
 [ "$failed" -eq 0 ]
