@@ -1,24 +1,18 @@
 #include "Folders.h"
 
+#include "UniqueHandle_win.h"
 #include "WideText_win.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include <memory>
 
 namespace {
 
-struct ItemListFree {
-    void operator()(ITEMIDLIST* items) const { CoTaskMemFree(items); }
-};
-using UniqueItemList = std::unique_ptr<ITEMIDLIST, ItemListFree>;
-
 std::string pathFromItemList(int csidl) {
-    ITEMIDLIST* raw = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, &raw)))
+    UniqueTaskMem<ITEMIDLIST> items;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, csidl, items.put())))
         return {};
-    UniqueItemList items(raw);
     wchar_t buffer[MAX_PATH] = {};
     if (!items || !SHGetPathFromIDListW(items.get(), buffer))
         return {};
