@@ -2,6 +2,7 @@
 
 // The command-line tool's output formats. Portable: no system calls, only text.
 
+#include "core/system/TextEscape.h"
 #include "startupUtil.h"
 
 #include <string>
@@ -9,11 +10,6 @@
 
 enum class Format { Table, Csv, Json, Xml };
 
-// One CSV field, quoted only when it holds a separator, a quote or a line break.
-std::string CsvField(const std::string& s);
-// A JSON string literal; UTF-8 passes through as it is, a lone surrogate
-// becomes its \u escape and a byte that begins no UTF-8 form \ufffd.
-std::string JsonString(const std::string& s);
 // "windows", "morvane" or empty for an enabled entry.
 std::string DisabledBy(const TStartup& e);
 // The other locations of an entry, each named once.

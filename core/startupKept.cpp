@@ -8,6 +8,7 @@
 #include "system/LineFields.h"
 #include "system/TempName.h"
 #include "system/TextCodec.h"
+#include "system/TextScan.h"
 
 #include <algorithm>
 #include <set>
@@ -35,11 +36,8 @@ bool ParseRecord(const std::string& line, KeptValue& v) {
     const std::vector<std::string> fields = SplitFields(line);
     if (fields.size() < 5 || fields.size() > 7)
         return false;
-    const std::string& code = fields[0];
-    if (code.empty() || code.size() > 2 ||
-        !std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (!ParseDigits(fields[0], 2, v.Code))
         return false;
-    v.Code = std::stoi(code);
     int view = 0;
     int type = 0;
     if (!IsRegistryLocation(static_cast<unsigned>(v.Code)) || !Digit(fields[1], '0', '2', view) ||

@@ -3,13 +3,14 @@
 #include "catalogue/Catalogue.h"
 #include "core/startupRatings.h"
 #include "core/startupUtil.h"
+#include "core/system/AsciiCase.h"
 #include "core/system/Files.h"
 #include "core/system/Registry.h"
 #include "core/system/TextCodec.h"
+#include "core/system/TextScan.h"
 #include "online/formencoder.h"
 
 #include <chrono>
-#include <climits>
 #include <cstring>
 
 const char* const ConsultPath = "/startexe3.php";
@@ -18,37 +19,6 @@ namespace {
 
 const char* const InternetSettings =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-// A decimal integer as the answer writes it: an optional sign, then digits,
-// within 32 bits.
-bool ParseInt(const std::string& text, int& value) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return false;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        v = v * 10 + (text[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1)
-            return false;
-    }
-    v = negative ? -v : v;
-    if (v > INT_MAX || v < INT_MIN)
-        return false;
-    value = static_cast<int>(v);
-    return true;
-}
 
 // "ProxyEnable" may be a DWORD or a text; anything unreadable counts as 0.
 bool ProxyEnabled(const TRegKey& key) {
@@ -64,7 +34,7 @@ bool ProxyEnabled(const TRegKey& key) {
     }
     if (value.Type == regSz || value.Type == regExpandSz) {
         int n = 0;
-        return ParseInt(value.Text, n) && n != 0;
+        return ParseInt32(value.Text, n) && n != 0;
     }
     return false;
 }
@@ -151,7 +121,7 @@ bool WriteUserServers(const std::vector<std::string>& servers) {
 }
 
 bool ValidProxyChoice(const std::string& choice, std::string* reason) {
-    std::string c = Lower(choice);
+    std::string c = asciiLower(choice);
     if (c.empty() || c == "system" || c == "none")
         return true;
     THostPort proxy;
@@ -185,7 +155,7 @@ THostPort SystemProxyFor(const std::string& host) {
 }
 
 THostPort ChooseProxy(const std::string& choice, const std::string& host) {
-    std::string c = Lower(choice);
+    std::string c = asciiLower(choice);
     if (c.empty() || c == "system")
         return SystemProxyFor(host);
     if (c == "none")
@@ -259,7 +229,7 @@ int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows, const std
         int idx = 0;
         if (idxText.empty())
             throw EConsultError(where + " has no \"idx\"");
-        if (!ParseInt(idxText, idx))
+        if (!ParseInt32(idxText, idx))
             throw EConsultError(where + ": \"idx\" is not a number: \"" + idxText + "\"");
         if (idx < 0 || idx >= rowCount)
             throw EConsultError(where + " names row " + idxText + ", but the list has " +
@@ -270,7 +240,7 @@ int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows, const std
         int rating = 0;
         if (ratingText.empty())
             throw EConsultError(where + " has no \"rating\"");
-        if (!ParseInt(ratingText, rating))
+        if (!ParseInt32(ratingText, rating))
             throw EConsultError(where + ": \"rating\" is not a number: \"" + ratingText + "\"");
         if (entry->Verdict.LookAlike)
             continue;

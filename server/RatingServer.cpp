@@ -1,5 +1,8 @@
 #include "RatingServer.h"
 
+#include "core/system/FormCoding.h"
+#include "core/system/TextEscape.h"
+#include "core/system/TextScan.h"
 #include <httplib.h>
 
 #include <chrono>
@@ -8,39 +11,6 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecode(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%') {
-            int hi = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-            int lo = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
-            if (hi < 0 || lo < 0)
-                throw EBadRequest(400, "broken percent-encoding at \"" +
-                                           text.substr(i, std::min<size_t>(3, text.size() - i)) +
-                                           "\"");
-            out += static_cast<char>(hi * 16 + lo);
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 // "t[12]" gives 't' and 12; false for any other name.
 bool RowField(const std::string& name, char& kind, int& index, bool& badIndex) {
     badIndex = false;
@@ -48,45 +18,12 @@ bool RowField(const std::string& name, char& kind, int& index, bool& badIndex) {
         name.back() != ']')
         return false;
     kind = name[0];
-    std::string digits = name.substr(2, name.size() - 3);
-    if (digits.empty() || digits.size() > 9) {
-        badIndex = true;
-        return true;
-    }
-    for (char c : digits)
-        if (c < '0' || c > '9') {
-            badIndex = true;
-            return true;
-        }
-    index = std::stoi(digits);
+    badIndex = !ParseDigits(std::string_view(name).substr(2, name.size() - 3), 9, index);
     return true;
 }
 
-std::string XmlEscape(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 16);
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+std::string HtmlEscape(const std::string& text) {
+    return Escaped(text, TEscape::Html);
 }
 
 const char* const RatingNames[5] = {"Unknown", "Not recommended", "Not required", "User's choice",
@@ -158,30 +95,15 @@ std::string Now() {
 
 } // namespace
 
-std::string HtmlEscape(const std::string& text) {
-    return XmlEscape(text);
-}
-
 std::map<std::string, std::string> DecodeForm(const std::string& text, size_t maxFields) {
+    TFormDecoding form = DecodeFormBody(text, maxFields);
+    if (form.Fault == TFormDecoding::TFault::TooManyFields)
+        throw EBadRequest(413, "more than " + std::to_string(maxFields) + " fields");
+    if (form.Fault == TFormDecoding::TFault::BrokenEscape)
+        throw EBadRequest(400, "broken percent-encoding at \"" + form.Broken + "\"");
     std::map<std::string, std::string> fields;
-    size_t start = 0;
-    size_t count = 0;
-    while (start <= text.size() && !text.empty()) {
-        size_t end = text.find('&', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string part = text.substr(start, end - start);
-        start = end + 1;
-        if (part.empty())
-            continue;
-        if (++count > maxFields)
-            throw EBadRequest(413, "more than " + std::to_string(maxFields) + " fields");
-        size_t eq = part.find('=');
-        std::string name = PercentDecode(part.substr(0, eq));
-        std::string value =
-            eq == std::string::npos ? std::string() : PercentDecode(part.substr(eq + 1));
+    for (auto& [name, value] : form.Fields)
         fields[name] = std::move(value);
-    }
     return fields;
 }
 
@@ -224,7 +146,7 @@ std::string AnswerXml(TRatingStore& store, const std::map<int, TRequestRow>& row
         if (!p)
             continue;
         xml += "<program idx=\"" + std::to_string(index) + "\" rating=\"" +
-               std::to_string(p->Rating) + "\">" + XmlEscape(p->Comment) + "</program>";
+               std::to_string(p->Rating) + "\">" + Escaped(p->Comment, TEscape::XmlText) + "</program>";
     }
     xml += "</programs>\n";
     return xml;
