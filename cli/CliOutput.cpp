@@ -179,13 +179,6 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
     return format == Format::Csv || format == Format::Table ? WellFormedUtf8(out) : out;
 }
 
-const char* const RatingNames[5] = {"Unknown", "Not recommended", "Not required", "User's choice",
-                                    "Required"};
-
-std::string RatingName(int rating) {
-    return rating >= 0 && rating < 5 ? RatingNames[rating] : std::to_string(rating);
-}
-
 std::string FormatRatings(const std::vector<const TStartup*>& rows, Format format) {
     std::string out;
     if (format == Format::Csv) {

@@ -3,6 +3,7 @@
 // The command-line tool's output formats. Portable: no system calls, only text.
 
 #include "core/system/TextEscape.h"
+#include "online/RatingProtocol.h"
 #include "startupUtil.h"
 
 #include <string>
@@ -14,7 +15,6 @@ enum class Format { Table, Csv, Json, Xml };
 std::string DisabledBy(const TStartup& e);
 // The other locations of an entry, each named once.
 std::vector<std::string> AlsoInNames(const TStartup& e);
-std::string RatingName(int rating);
 
 // What "list" prints. CSV and the table hold U+FFFD for text that is not
 // UTF-8 (a lone surrogate of a registry name); XML says so (startupExport.h).

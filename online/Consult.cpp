@@ -8,12 +8,11 @@
 #include "core/system/Registry.h"
 #include "core/system/TextCodec.h"
 #include "core/system/TextScan.h"
+#include "online/RatingProtocol.h"
 #include "online/formencoder.h"
 
 #include <chrono>
 #include <cstring>
-
-const char* const ConsultPath = "/startexe3.php";
 
 namespace {
 
@@ -185,9 +184,8 @@ TStringList BuildRequestList(const TConsultRows& rows, const std::function<void(
     const int count = rows.Count();
     for (int i = 0; i < count; ++i) {
         const TStartup* entry = rows.Entry(i);
-        const std::string index = std::to_string(i);
-        list.Add("t[" + index + "]=" + (entry ? entry->Title : std::string()));
-        list.Add("e[" + index + "]=" + (entry ? RequestFileName(*entry) : std::string()));
+        list.Add(RowFieldName(TitleField, i) + "=" + (entry ? entry->Title : std::string()));
+        list.Add(RowFieldName(FileField, i) + "=" + (entry ? RequestFileName(*entry) : std::string()));
         if (afterRow)
             afterRow();
     }
@@ -221,11 +219,11 @@ int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows, const std
     for (int k = 0; k < count; ++k) {
         TXmlDNode* item = items->Item(k);
         const std::string where = "answer item " + std::to_string(k + 1);
-        const std::string ratingText = item->GetAttribute("rating", "");
+        const std::string ratingText = item->GetAttribute(AnswerRatingAttribute, "");
         // The answer is single-byte text in the ANSI code page; a server
         // that sends UTF-8 instead is read as such.
         const std::string comment = Utf8OrAnsiToUtf8(item->Text());
-        const std::string idxText = item->GetAttribute("idx", "");
+        const std::string idxText = item->GetAttribute(AnswerRowAttribute, "");
         int idx = 0;
         if (idxText.empty())
             throw EConsultError(where + " has no \"idx\"");

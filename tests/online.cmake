@@ -2,6 +2,7 @@
 morvane_test(online_tests
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/formencoderTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/RatingProtocolTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/XUtilsTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/XXmlTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/XXmlDomTest.cpp
