@@ -120,10 +120,7 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
 
 void ExportStartupsXml(const std::vector<const TStartup*>& entries, const std::string& path) {
     const std::string text = StartupsToXml(entries);
-    // Written beside the target first, so that a failed write keeps the old file.
-    const std::string temporary = path + ".tmp";
-    if (!WriteWholeFile(temporary, text) || !ReplaceFileWith(path, temporary)) {
-        DeleteFileAt(temporary);
-        throw EMorvaneError("Unable to write to " + path);
-    }
+    std::string reason;
+    if (!WriteFileReplacing(path, text, &reason))
+        throw EMorvaneError("Unable to write to " + path + ": " + reason);
 }

@@ -6,7 +6,6 @@
 #include "ShortcutLink.h"
 #include "system/Files.h"
 #include "system/LineFields.h"
-#include "system/TempName.h"
 #include "system/TextCodec.h"
 #include "system/TextScan.h"
 
@@ -147,20 +146,14 @@ bool SaveKeptValues(const std::vector<KeptValue>& values) {
     const std::string text = KeptValuesText(values);
     if (!ForceFolders(FileDir(path)))
         return false;
-    const std::string temporary = UniqueTemporaryName(path);
-    std::string back;
-    bool ok = WriteWholeFile(temporary, text) && ReadWholeFile(temporary, back) && back == text;
-    if (ok) {
+    return WriteFileReplacing(path, text, nullptr, [&values](const std::string& back) {
         const KeptValuesFile readBack = ParseKeptValues(KeptValuesTextOf(back));
         const std::vector<KeptValue>& parsed = readBack.Values;
-        ok = !readBack.Damaged && parsed.size() == values.size();
-        for (size_t i = 0; ok && i < values.size(); ++i)
-            ok = SameKept(parsed[i], values[i]);
-    }
-    if (ok && ReplaceFileWith(path, temporary))
-        return true;
-    DeleteFileAt(temporary);
-    return false;
+        bool same = !readBack.Damaged && parsed.size() == values.size();
+        for (size_t i = 0; same && i < values.size(); ++i)
+            same = SameKept(parsed[i], values[i]);
+        return same;
+    });
 }
 
 bool SameView(RegView a, RegView b) {

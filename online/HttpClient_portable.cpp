@@ -1,6 +1,7 @@
 // The connection over BSD sockets, for the native build.
 
 #include "online/HttpClient.h"
+#include "core/system/Errors.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,10 +22,6 @@ using Clock = std::chrono::steady_clock;
 int ElapsedMs(Clock::time_point since) {
     return static_cast<int>(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
-}
-
-std::string ErrorText(int code) {
-    return std::strerror(code);
 }
 
 // Waits for the socket in slices; true when it is ready, false at the deadline.
@@ -70,7 +67,7 @@ public:
                 continue;
             }
             throw EHttpError(THttpFailure::Broken,
-                             "the connection broke while sending: " + ErrorText(errno));
+                             "the connection broke while sending: " + SystemErrorText(errno));
         }
     }
 
@@ -84,7 +81,7 @@ public:
                 continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK)
                 throw EHttpError(THttpFailure::Broken,
-                                 "the connection broke while receiving: " + ErrorText(errno));
+                                 "the connection broke while receiving: " + SystemErrorText(errno));
             if (!Wait(fd_, POLLIN, limits.StallTimeoutMs, limits, pump))
                 throw EHttpError(THttpFailure::TimedOut,
                                  "the server did not answer within " +
@@ -117,13 +114,13 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
     for (addrinfo* a = found; a; a = a->ai_next) {
         int fd = ::socket(a->ai_family, a->ai_socktype | SOCK_CLOEXEC, a->ai_protocol);
         if (fd < 0) {
-            lastError = ErrorText(errno);
+            lastError = SystemErrorText(errno);
             continue;
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
         int r = ::connect(fd, a->ai_addr, a->ai_addrlen);
         if (r != 0 && errno != EINPROGRESS) {
-            lastError = ErrorText(errno);
+            lastError = SystemErrorText(errno);
             ::close(fd);
             continue;
         }
@@ -146,7 +143,7 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
             socklen_t len = sizeof error;
             ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &len);
             if (error != 0) {
-                lastError = ErrorText(error);
+                lastError = SystemErrorText(error);
                 ::close(fd);
                 continue;
             }

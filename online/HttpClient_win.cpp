@@ -1,6 +1,7 @@
 // The connection over Winsock.
 
 #include "online/HttpClient.h"
+#include "core/system/Errors.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -27,18 +28,6 @@ void EnsureWinsock() {
     static TWinsock winsock;
     if (!winsock.Ok())
         throw EHttpError(THttpFailure::Unreachable, "the network is not available (WSAStartup)");
-}
-
-std::string ErrorText(int code) {
-    char text[256] = {};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-    std::string s(text, n);
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == '.'))
-        s.pop_back();
-    if (s.empty())
-        s = "error " + std::to_string(code);
-    return s;
 }
 
 // Waits for the socket in slices; true when it is ready (or failed, for a
@@ -92,7 +81,7 @@ public:
                 continue;
             }
             throw EHttpError(THttpFailure::Broken,
-                             "the connection broke while sending: " + ErrorText(error));
+                             "the connection broke while sending: " + SystemErrorText(error));
         }
     }
 
@@ -106,7 +95,7 @@ public:
             int error = WSAGetLastError();
             if (error != WSAEWOULDBLOCK)
                 throw EHttpError(THttpFailure::Broken,
-                                 "the connection broke while receiving: " + ErrorText(error));
+                                 "the connection broke while receiving: " + SystemErrorText(error));
             if (!Wait(s_, false, limits.StallTimeoutMs, limits, pump))
                 throw EHttpError(THttpFailure::TimedOut,
                                  "the server did not answer within " +
@@ -132,7 +121,7 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
     int rc = getaddrinfo(to.Host.c_str(), port.c_str(), &hints, &found);
     if (rc != 0 || !found)
         throw EHttpError(THttpFailure::Unreachable,
-                         "cannot find the server " + to.Text() + ": " + ErrorText(rc));
+                         "cannot find the server " + to.Text() + ": " + SystemErrorText(rc));
     struct TFree {
         addrinfo* a;
         ~TFree() { freeaddrinfo(a); }
@@ -143,14 +132,14 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
     for (addrinfo* a = found; a; a = a->ai_next) {
         SOCKET s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
         if (s == INVALID_SOCKET) {
-            lastError = ErrorText(WSAGetLastError());
+            lastError = SystemErrorText(WSAGetLastError());
             continue;
         }
         u_long nonBlocking = 1;
         ioctlsocket(s, FIONBIO, &nonBlocking);
         int r = connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen));
         if (r != 0 && WSAGetLastError() != WSAEWOULDBLOCK) {
-            lastError = ErrorText(WSAGetLastError());
+            lastError = SystemErrorText(WSAGetLastError());
             closesocket(s);
             continue;
         }
@@ -173,7 +162,7 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
             int len = sizeof error;
             getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&error), &len);
             if (error != 0) {
-                lastError = ErrorText(error);
+                lastError = SystemErrorText(error);
                 closesocket(s);
                 continue;
             }
