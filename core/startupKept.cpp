@@ -62,6 +62,8 @@ bool ParseRecord(const std::string& line, KeptValue& v) {
     return true;
 }
 
+} // namespace
+
 // Every line must end with its line break: a file cut inside a line has a
 // last line that reads as a shorter command line, name or data.
 KeptValuesFile ParseKeptValues(const std::string& text) {
@@ -98,6 +100,8 @@ std::string KeptValuesText(const std::vector<KeptValue>& values) {
     }
     return text;
 }
+
+namespace {
 
 bool SameKept(const KeptValue& a, const KeptValue& b) {
     return a.Code == b.Code && a.View == b.View && a.Type == b.Type && a.Title == b.Title &&
