@@ -273,6 +273,9 @@ void Consult(const TConsultRows& rows, const TConsultOptions& options) {
 
     Clock::time_point start = Clock::now();
     TStringList list = BuildRequestList(rows, options.Pump);
+    // The request list and, below, the answer are left in the temporary
+    // folder as every version has left them, where a user or a support
+    // request finds what was sent and received; the program never reads them.
     const std::string postFile = PathJoin(TempFolder(), "post.dat.tmp");
     if (!list.SaveToFile(postFile))
         throw EConsultError("cannot write " + postFile);
