@@ -19,8 +19,9 @@ bool IsUpperHex(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
-// What the encoder may write, checked apart from the decoder.
-void CheckPlainAscii(std::string_view encoded) {
+// What the encoder may write, checked apart from the decoder; a form body
+// also holds the "=" and "&" between its fields.
+void CheckPlainAscii(std::string_view encoded, bool form = false) {
     for (std::size_t i = 0; i < encoded.size(); ++i) {
         const char c = encoded[i];
         if (c == '%') {
@@ -29,7 +30,7 @@ void CheckPlainAscii(std::string_view encoded) {
                 std::abort();
             i += 2;
         } else if (!(c == '+' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
-                     (c >= 'a' && c <= 'z'))) {
+                     (c >= 'a' && c <= 'z') || (form && (c == '=' || c == '&')))) {
             std::abort();
         }
     }
@@ -59,7 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     std::string body = EncodeFormFields(lines);
-    CheckPlainAscii(body);
+    CheckPlainAscii(body, true);
 
     // One name=value pair per line, in order, each value that of the first
     // line with the same name; the decoder splits the body into the same
