@@ -10,15 +10,16 @@
 
 #include "online/Consult.h"
 #include "system/Errors.h"
+#include "system/AsciiCase.h"
 #include "system/Files.h"
 #include "system/Lock.h"
 #include "system/ProgramArguments.h"
 #include "system/TextCodec.h"
+#include "system/TextScan.h"
 
 #include "Product.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -87,20 +88,9 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-std::string Lower(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
+// A group or location given by its number.
 bool ParseIndex(const std::string& text, int& value) {
-    if (text.empty() || text.size() > 3)
-        return false;
-    for (char c : text)
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-    value = std::stoi(text);
-    return true;
+    return ParseDigits(text, 3, value);
 }
 
 int GroupByName(const std::string& name) {
@@ -141,7 +131,7 @@ LocationFilter ParseLocation(const std::string& text) {
     }
     // A name is the one the list shows, so "LM Run" is the native view's
     // key and "LM Run (32-bit)" the other; a bare code means either.
-    std::string name = Lower(text);
+    std::string name = asciiLower(text);
     const std::string suffix = " (32-bit)";
     filter.ViewGiven = true;
     if (name.size() > suffix.size() &&
@@ -150,7 +140,7 @@ LocationFilter ParseLocation(const std::string& text) {
         name.resize(name.size() - suffix.size());
     }
     for (int code = 0; code < LocationCodeCount; ++code) {
-        if (name == Lower(LocationName(code))) {
+        if (name == asciiLower(LocationName(code))) {
             filter.Code = code;
             return filter;
         }
@@ -158,11 +148,24 @@ LocationFilter ParseLocation(const std::string& text) {
     throw UsageError("no location \"" + text + "\"");
 }
 
-// One line on standard error, so that scripts can read it.
-void Tell(std::string message) {
-    for (size_t at = message.find('\n'); at != std::string::npos; at = message.find('\n', at))
-        message.replace(at, 1, "; ");
-    std::fprintf(stderr, "morvane-cli: %s\n", message.c_str());
+// A message as one line, so that scripts can read it: each line break (CR
+// LF, LF or CR) becomes "; ".
+std::string OneLine(const std::string& message) {
+    std::string line;
+    for (size_t i = 0; i < message.size(); ++i) {
+        if (message[i] == '\r' || message[i] == '\n') {
+            if (message[i] == '\r' && i + 1 < message.size() && message[i + 1] == '\n')
+                ++i;
+            line += "; ";
+        } else {
+            line += message[i];
+        }
+    }
+    return line;
+}
+
+void Tell(const std::string& message) {
+    std::fprintf(stderr, "morvane-cli: %s\n", OneLine(message).c_str());
 }
 
 // What the scan and the store's merge could not do is told, and so are
@@ -201,7 +204,7 @@ TStartup* Select(TStartups& startups, const std::string& title, const LocationFi
             continue;
         if (e->Title == title)
             exact.push_back(e);
-        else if (Lower(e->Title) == Lower(title) || Lower(WellFormedUtf8(e->Title)) == Lower(title))
+        else if (asciiLower(e->Title) == asciiLower(title) || asciiLower(WellFormedUtf8(e->Title)) == asciiLower(title))
             loose.push_back(e);
     }
     const std::vector<TStartup*>& found = exact.empty() ? loose : exact;
@@ -452,11 +455,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "morvane-cli: %s\nTry 'morvane-cli --help'.\n", e.what());
         return 2;
     } catch (const std::exception& e) {
-        std::string message = e.what();
-        for (char& c : message)
-            if (c == '\r' || c == '\n')
-                c = ' ';
-        std::fprintf(stderr, "morvane-cli: %s\n", message.c_str());
+        Tell(e.what());
         return 1;
     }
 }

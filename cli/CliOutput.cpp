@@ -28,68 +28,6 @@ std::vector<std::string> AlsoInNames(const TStartup& e) {
     return names;
 }
 
-std::string CsvField(const std::string& s) {
-    if (s.find_first_of(",\"\r\n") == std::string::npos)
-        return s;
-    std::string out = "\"";
-    for (char c : s) {
-        if (c == '"')
-            out += '"';
-        out += c;
-    }
-    return out + "\"";
-}
-
-std::string JsonString(const std::string& s) {
-    std::string out = "\"";
-    for (size_t i = 0; i < s.size();) {
-        const unsigned char c = static_cast<unsigned char>(s[i]);
-        if (c >= 0x80) {
-            // A lone surrogate, which a registry name may hold, has an escape
-            // of its own; a byte that begins no UTF-8 form has none.
-            const size_t from = i;
-            char32_t cp = 0;
-            if (!NextCodePoint(s, i, cp)) {
-                out += "\\ufffd";
-            } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(cp));
-                out += buffer;
-            } else {
-                out.append(s, from, i - from);
-            }
-            continue;
-        }
-        ++i;
-        switch (c) {
-        case '"':
-            out += "\\\"";
-            break;
-        case '\\':
-            out += "\\\\";
-            break;
-        case '\n':
-            out += "\\n";
-            break;
-        case '\r':
-            out += "\\r";
-            break;
-        case '\t':
-            out += "\\t";
-            break;
-        default:
-            if (c < 0x20) {
-                char buffer[8];
-                std::snprintf(buffer, sizeof buffer, "\\u%04x", static_cast<unsigned>(c));
-                out += buffer;
-            } else {
-                out += static_cast<char>(c);
-            }
-        }
-    }
-    return out + "\"";
-}
-
 namespace {
 
 std::string JsonOrNull(const std::string& s) {
@@ -239,13 +177,6 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
     // CSV and the table have no escapes: what is not UTF-8 is replaced, or a
     // strict reader refuses the whole output.
     return format == Format::Csv || format == Format::Table ? WellFormedUtf8(out) : out;
-}
-
-const char* const RatingNames[5] = {"Unknown", "Not recommended", "Not required", "User's choice",
-                                    "Required"};
-
-std::string RatingName(int rating) {
-    return rating >= 0 && rating < 5 ? RatingNames[rating] : std::to_string(rating);
 }
 
 std::string FormatRatings(const std::vector<const TStartup*>& rows, Format format) {

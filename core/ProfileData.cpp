@@ -3,21 +3,18 @@
 
 #include "system/Ini.h"
 #include "system/ProfileFile.h"
+#include "system/TextScan.h"
 
 #include <string_view>
 
 namespace {
 
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
+    return ProfileBlankBytes.find(c) != std::string_view::npos;
 }
 
 std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
+    return TrimBlanks(s, ProfileBlankBytes);
 }
 
 } // namespace

@@ -8,12 +8,12 @@
 #include "StartupApproved.h"
 #include "startupKept.h"
 #include "startupSignIn.h"
+#include "system/AsciiCase.h"
 #include "system/Errors.h"
 #include "system/Files.h"
 #include "system/Folders.h"
 #include "system/TextCodec.h"
 
-#include <cctype>
 #include <set>
 #include <utility>
 
@@ -26,8 +26,7 @@ bool IsDeviceName(const std::string& title) {
     std::string base = title.substr(0, title.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.pop_back();
-    for (char& c : base)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    base = asciiUpper(base);
     static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
     for (const char* device : devices)
         if (base == device)

@@ -4,7 +4,8 @@
 #include "startupUtil.h"
 #include "system/Errors.h"
 #include "system/Files.h"
-#include "system/TextCodec.h"
+#include "system/TextEscape.h"
+#include "system/TextScan.h"
 
 namespace {
 
@@ -31,28 +32,10 @@ std::string XmlText(const std::string& text, size_t* replaced = nullptr) {
             ++count;
             continue;
         }
-        switch (cp) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        case '\r':
+        if (cp == '\r')
             out += "&#xD;";
-            break;
-        default:
-            out.append(text, from, i - from);
-        }
+        else
+            AppendEscaped(out, std::string_view(text).substr(from, i - from), TEscape::XmlText);
     }
     if (replaced)
         *replaced = count;
@@ -137,10 +120,7 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
 
 void ExportStartupsXml(const std::vector<const TStartup*>& entries, const std::string& path) {
     const std::string text = StartupsToXml(entries);
-    // Written beside the target first, so that a failed write keeps the old file.
-    const std::string temporary = path + ".tmp";
-    if (!WriteWholeFile(temporary, text) || !ReplaceFileWith(path, temporary)) {
-        DeleteFileAt(temporary);
-        throw EMorvaneError("Unable to write to " + path);
-    }
+    std::string reason;
+    if (!WriteFileReplacing(path, text, &reason))
+        throw EMorvaneError("Unable to write to " + path + ": " + reason);
 }

@@ -6,8 +6,8 @@
 #include "ShortcutLink.h"
 #include "system/Files.h"
 #include "system/LineFields.h"
-#include "system/TempName.h"
 #include "system/TextCodec.h"
+#include "system/TextScan.h"
 
 #include <algorithm>
 #include <set>
@@ -35,11 +35,8 @@ bool ParseRecord(const std::string& line, KeptValue& v) {
     const std::vector<std::string> fields = SplitFields(line);
     if (fields.size() < 5 || fields.size() > 7)
         return false;
-    const std::string& code = fields[0];
-    if (code.empty() || code.size() > 2 ||
-        !std::all_of(code.begin(), code.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    if (!ParseDigits(fields[0], 2, v.Code))
         return false;
-    v.Code = std::stoi(code);
     int view = 0;
     int type = 0;
     if (!IsRegistryLocation(static_cast<unsigned>(v.Code)) || !Digit(fields[1], '0', '2', view) ||
@@ -64,6 +61,8 @@ bool ParseRecord(const std::string& line, KeptValue& v) {
         return false;
     return true;
 }
+
+} // namespace
 
 // Every line must end with its line break: a file cut inside a line has a
 // last line that reads as a shorter command line, name or data.
@@ -101,6 +100,8 @@ std::string KeptValuesText(const std::vector<KeptValue>& values) {
     }
     return text;
 }
+
+namespace {
 
 bool SameKept(const KeptValue& a, const KeptValue& b) {
     return a.Code == b.Code && a.View == b.View && a.Type == b.Type && a.Title == b.Title &&
@@ -149,20 +150,14 @@ bool SaveKeptValues(const std::vector<KeptValue>& values) {
     const std::string text = KeptValuesText(values);
     if (!ForceFolders(FileDir(path)))
         return false;
-    const std::string temporary = UniqueTemporaryName(path);
-    std::string back;
-    bool ok = WriteWholeFile(temporary, text) && ReadWholeFile(temporary, back) && back == text;
-    if (ok) {
+    return WriteFileReplacing(path, text, nullptr, [&values](const std::string& back) {
         const KeptValuesFile readBack = ParseKeptValues(KeptValuesTextOf(back));
         const std::vector<KeptValue>& parsed = readBack.Values;
-        ok = !readBack.Damaged && parsed.size() == values.size();
-        for (size_t i = 0; ok && i < values.size(); ++i)
-            ok = SameKept(parsed[i], values[i]);
-    }
-    if (ok && ReplaceFileWith(path, temporary))
-        return true;
-    DeleteFileAt(temporary);
-    return false;
+        bool same = !readBack.Damaged && parsed.size() == values.size();
+        for (size_t i = 0; same && i < values.size(); ++i)
+            same = SameKept(parsed[i], values[i]);
+        return same;
+    });
 }
 
 bool SameView(RegView a, RegView b) {

@@ -40,6 +40,10 @@ struct KeptCopy {
     std::string CommandLine;
 };
 
+// The records file's text (UTF-8, one record a line) and back.
+KeptValuesFile ParseKeptValues(const std::string& text);
+std::string KeptValuesText(const std::vector<KeptValue>& values);
+
 KeptValuesFile ReadKeptValues();
 // The records that read whole (see KeptValuesFile).
 std::vector<KeptValue> LoadKeptValues();

@@ -9,7 +9,7 @@
 #include "system/Files.h"
 #include "system/Ini.h"
 #include "system/IniText.h"
-#include "system/TempName.h"
+#include "system/ProfileFile.h"
 
 #include <algorithm>
 
@@ -82,20 +82,24 @@ void TStartups::SaveToFile(const std::string& path) {
     }
     if (!ok)
         throw EIniError(FormatMessage1("Unable to write to %s", path));
-    // The new profile is written beside the old one and takes its place only
-    // when it is complete, so a failed write never loses the old file.
-    const std::string temporary = UniqueTemporaryName(path);
-    DeleteFileAt(temporary);
-    try {
-        IniWriteText(temporary, text);
-    } catch (const EIniError&) {
-        DeleteFileAt(temporary);
-        throw EIniError(FormatMessage1("Unable to write to %s", path));
-    }
-    if (!ReplaceFileWith(path, temporary)) {
-        DeleteFileAt(temporary);
-        throw EIniError(FormatMessage1("Unable to write to %s", path));
-    }
+    std::string reason;
+    const bool written = ReplaceFileChecked(
+        path,
+        [&text](const std::string& temporary) {
+            try {
+                IniWriteText(temporary, text);
+                return true;
+            } catch (const EIniError&) {
+                return false;
+            }
+        },
+        [&text](const std::string& temporary) {
+            std::string back;
+            return ReadProfileFileText(temporary, back) && back == text.Text();
+        },
+        &reason);
+    if (!written)
+        throw EIniError(FormatMessage1("Unable to write to %s", path) + ": " + reason);
 }
 
 void TStartups::LoadFromFile(const std::string& path) {

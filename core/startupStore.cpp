@@ -11,7 +11,6 @@
 #include "system/Ini.h"
 #include "ProfileData.h"
 #include "system/ProfileFile.h"
-#include "system/TempName.h"
 #include "system/TextCodec.h"
 
 #include <algorithm>
@@ -320,28 +319,37 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
     // The store is written beside the old one, read back, and put in its
     // place only when every entry reads back as it was written.
     for (int pass = 0; pass < 3; ++pass) {
-        const std::string temporary = UniqueTemporaryName(path);
-        try {
-            store.SaveToFile(temporary);
-        } catch (const EMorvaneError&) {
-            DeleteFileAt(temporary);
-            throw EIniError(FormatMessage1("Unable to write to %s", path));
-        }
-        TStartups back(ownerWindow);
-        back.LoadFromFile(temporary);
+        bool written = false;
+        bool sound = false;
         std::vector<int> wrong;
-        for (int i = 0; i < store.Count(); ++i) {
-            const TStartup* b = back.FindCommandLine(store.Items(i)->CommandLine);
-            if (!b || !SameStored(*b, *store.Items(i)))
-                wrong.push_back(i);
-        }
-        if (wrong.empty() && back.Count() == store.Count() && StoreIsSound(temporary)) {
-            if (ReplaceFileWith(path, temporary))
-                return;
-            DeleteFileAt(temporary);
-            throw EIniError(FormatMessage1("Unable to write to %s", path));
-        }
-        DeleteFileAt(temporary);
+        std::string reason;
+        const bool replaced = ReplaceFileChecked(
+            path,
+            [&](const std::string& temporary) {
+                try {
+                    store.SaveToFile(temporary);
+                } catch (const EMorvaneError&) {
+                    return false;
+                }
+                return written = true;
+            },
+            [&](const std::string& temporary) {
+                TStartups back(ownerWindow);
+                back.LoadFromFile(temporary);
+                for (int i = 0; i < store.Count(); ++i) {
+                    const TStartup* b = back.FindCommandLine(store.Items(i)->CommandLine);
+                    if (!b || !SameStored(*b, *store.Items(i)))
+                        wrong.push_back(i);
+                }
+                return sound = wrong.empty() && back.Count() == store.Count() &&
+                               StoreIsSound(temporary);
+            },
+            &reason);
+        if (replaced)
+            return;
+        // The write or the move failed: the system said why.
+        if (!written || sound)
+            throw EIniError(FormatMessage1("Unable to write to %s", path) + ": " + reason);
         if (wrong.empty())
             break;
         for (auto it = wrong.rbegin(); it != wrong.rend(); ++it) {

@@ -3,52 +3,21 @@
 #include "catalogue/Catalogue.h"
 #include "core/startupRatings.h"
 #include "core/startupUtil.h"
+#include "core/system/AsciiCase.h"
 #include "core/system/Files.h"
 #include "core/system/Registry.h"
 #include "core/system/TextCodec.h"
+#include "core/system/TextScan.h"
+#include "online/RatingProtocol.h"
 #include "online/formencoder.h"
 
 #include <chrono>
-#include <climits>
 #include <cstring>
-
-const char* const ConsultPath = "/startexe3.php";
 
 namespace {
 
 const char* const InternetSettings =
     "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
-
-std::string Lower(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-// A decimal integer as the answer writes it: an optional sign, then digits,
-// within 32 bits.
-bool ParseInt(const std::string& text, int& value) {
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return false;
-    long long v = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return false;
-        v = v * 10 + (text[i] - '0');
-        if (v > static_cast<long long>(INT_MAX) + 1)
-            return false;
-    }
-    v = negative ? -v : v;
-    if (v > INT_MAX || v < INT_MIN)
-        return false;
-    value = static_cast<int>(v);
-    return true;
-}
 
 // "ProxyEnable" may be a DWORD or a text; anything unreadable counts as 0.
 bool ProxyEnabled(const TRegKey& key) {
@@ -64,7 +33,7 @@ bool ProxyEnabled(const TRegKey& key) {
     }
     if (value.Type == regSz || value.Type == regExpandSz) {
         int n = 0;
-        return ParseInt(value.Text, n) && n != 0;
+        return ParseInt32(value.Text, n) && n != 0;
     }
     return false;
 }
@@ -151,7 +120,7 @@ bool WriteUserServers(const std::vector<std::string>& servers) {
 }
 
 bool ValidProxyChoice(const std::string& choice, std::string* reason) {
-    std::string c = Lower(choice);
+    std::string c = asciiLower(choice);
     if (c.empty() || c == "system" || c == "none")
         return true;
     THostPort proxy;
@@ -185,7 +154,7 @@ THostPort SystemProxyFor(const std::string& host) {
 }
 
 THostPort ChooseProxy(const std::string& choice, const std::string& host) {
-    std::string c = Lower(choice);
+    std::string c = asciiLower(choice);
     if (c.empty() || c == "system")
         return SystemProxyFor(host);
     if (c == "none")
@@ -215,9 +184,8 @@ TStringList BuildRequestList(const TConsultRows& rows, const std::function<void(
     const int count = rows.Count();
     for (int i = 0; i < count; ++i) {
         const TStartup* entry = rows.Entry(i);
-        const std::string index = std::to_string(i);
-        list.Add("t[" + index + "]=" + (entry ? entry->Title : std::string()));
-        list.Add("e[" + index + "]=" + (entry ? RequestFileName(*entry) : std::string()));
+        list.Add(RowFieldName(TitleField, i) + "=" + (entry ? entry->Title : std::string()));
+        list.Add(RowFieldName(FileField, i) + "=" + (entry ? RequestFileName(*entry) : std::string()));
         if (afterRow)
             afterRow();
     }
@@ -251,15 +219,15 @@ int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows, const std
     for (int k = 0; k < count; ++k) {
         TXmlDNode* item = items->Item(k);
         const std::string where = "answer item " + std::to_string(k + 1);
-        const std::string ratingText = item->GetAttribute("rating", "");
+        const std::string ratingText = item->GetAttribute(AnswerRatingAttribute, "");
         // The answer is single-byte text in the ANSI code page; a server
         // that sends UTF-8 instead is read as such.
         const std::string comment = Utf8OrAnsiToUtf8(item->Text());
-        const std::string idxText = item->GetAttribute("idx", "");
+        const std::string idxText = item->GetAttribute(AnswerRowAttribute, "");
         int idx = 0;
         if (idxText.empty())
             throw EConsultError(where + " has no \"idx\"");
-        if (!ParseInt(idxText, idx))
+        if (!ParseInt32(idxText, idx))
             throw EConsultError(where + ": \"idx\" is not a number: \"" + idxText + "\"");
         if (idx < 0 || idx >= rowCount)
             throw EConsultError(where + " names row " + idxText + ", but the list has " +
@@ -270,7 +238,7 @@ int ApplyAnswer(const TXmlDDocument& answer, const TConsultRows& rows, const std
         int rating = 0;
         if (ratingText.empty())
             throw EConsultError(where + " has no \"rating\"");
-        if (!ParseInt(ratingText, rating))
+        if (!ParseInt32(ratingText, rating))
             throw EConsultError(where + ": \"rating\" is not a number: \"" + ratingText + "\"");
         if (entry->Verdict.LookAlike)
             continue;
@@ -305,6 +273,9 @@ void Consult(const TConsultRows& rows, const TConsultOptions& options) {
 
     Clock::time_point start = Clock::now();
     TStringList list = BuildRequestList(rows, options.Pump);
+    // The request list and, below, the answer are left in the temporary
+    // folder as every version has left them, where a user or a support
+    // request finds what was sent and received; the program never reads them.
     const std::string postFile = PathJoin(TempFolder(), "post.dat.tmp");
     if (!list.SaveToFile(postFile))
         throw EConsultError("cannot write " + postFile);

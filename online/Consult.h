@@ -27,8 +27,6 @@ public:
     std::string Detail;
 };
 
-extern const char* const ConsultPath;
-
 // Per-user settings under HKCU "Software\Morvane".
 struct TConsultSettings {
     // "RatingServer": http://host[:port]; empty: no server, Morvane's own

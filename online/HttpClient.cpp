@@ -1,5 +1,6 @@
 #include "online/HttpClient.h"
 #include "core/system/AsciiCase.h"
+#include "core/system/TextScan.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,14 +9,9 @@
 
 namespace {
 
+// Header lines: blanks around them, and the carriage return of CR LF.
 std::string Trim(const std::string& s) {
-    std::size_t b = 0;
-    std::size_t e = s.size();
-    while (b < e && (s[b] == ' ' || s[b] == '\t'))
-        ++b;
-    while (e > b && (s[e - 1] == ' ' || s[e - 1] == '\t' || s[e - 1] == '\r'))
-        --e;
-    return s.substr(b, e - b);
+    return std::string(TrimBlanks(s, " \t\r"));
 }
 
 bool ParsePort(const std::string& text, uint16_t& port) {

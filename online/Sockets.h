@@ -27,12 +27,9 @@ struct TEndpoint {
 };
 
 // The addresses of a host, in the resolver's order; false with the
-// resolver's reason.
+// resolver's reason. Error codes below are the system's (SystemErrorText).
 bool Resolve(const std::string& host, int port, std::vector<TEndpoint>& found,
              std::string& error);
-
-// The system's text for one of its socket error codes.
-std::string ErrorText(int code);
 
 // A non-blocking socket for the endpoint; NoSocket with the error code.
 TSocket OpenNonBlocking(const TEndpoint& endpoint, int& error);

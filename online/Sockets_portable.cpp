@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include <fcntl.h>
 #include <netdb.h>
@@ -37,10 +36,6 @@ bool Resolve(const std::string& host, int port, std::vector<TEndpoint>& found, s
     }
     ::freeaddrinfo(list);
     return true;
-}
-
-std::string ErrorText(int code) {
-    return std::strerror(code);
 }
 
 TSocket OpenNonBlocking(const TEndpoint& endpoint, int& error) {

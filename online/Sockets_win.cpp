@@ -3,6 +3,7 @@
 #include "online/Sockets.h"
 
 #include "online/HttpClient.h"
+#include "core/system/Errors.h"
 
 #include <winsock2.h>
 #include <ws2tcpip.h>
@@ -57,7 +58,7 @@ bool Resolve(const std::string& host, int port, std::vector<TEndpoint>& found, s
     addrinfo* list = nullptr;
     const int rc = getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list);
     if (rc != 0 || !list) {
-        error = ErrorText(rc);
+        error = SystemErrorText(rc);
         return false;
     }
     for (addrinfo* a = list; a; a = a->ai_next) {
@@ -67,18 +68,6 @@ bool Resolve(const std::string& host, int port, std::vector<TEndpoint>& found, s
     }
     freeaddrinfo(list);
     return true;
-}
-
-std::string ErrorText(int code) {
-    char text[256] = {};
-    DWORD n = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-                             static_cast<DWORD>(code), 0, text, sizeof text, nullptr);
-    std::string s(text, n);
-    while (!s.empty() && (s.back() == '\r' || s.back() == '\n' || s.back() == '.'))
-        s.pop_back();
-    if (s.empty())
-        s = "error " + std::to_string(code);
-    return s;
 }
 
 TSocket OpenNonBlocking(const TEndpoint& endpoint, int& error) {

@@ -4,6 +4,7 @@
 
 #include "online/HttpClient.h"
 #include "online/Sockets.h"
+#include "core/system/Errors.h"
 
 #include <algorithm>
 #include <chrono>
@@ -61,7 +62,7 @@ public:
                 continue;
             }
             throw EHttpError(THttpFailure::Broken, "the connection broke while sending: " +
-                                                       sockets::ErrorText(error));
+                                                       SystemErrorText(error));
         }
     }
 
@@ -75,7 +76,7 @@ public:
                 return static_cast<std::size_t>(n);
             if (!wouldBlock)
                 throw EHttpError(THttpFailure::Broken, "the connection broke while receiving: " +
-                                                           sockets::ErrorText(error));
+                                                           SystemErrorText(error));
             if (!Wait(s_.get(), false, limits.StallTimeoutMs, limits, pump))
                 throw EHttpError(THttpFailure::TimedOut,
                                  "the server did not answer within " +
@@ -103,12 +104,12 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
         int error = 0;
         sockets::UniqueSocket s(sockets::OpenNonBlocking(endpoint, error));
         if (!s) {
-            lastError = sockets::ErrorText(error);
+            lastError = SystemErrorText(error);
             continue;
         }
         const sockets::TStart started = sockets::StartConnect(s.get(), endpoint, error);
         if (started == sockets::TStart::Failed) {
-            lastError = sockets::ErrorText(error);
+            lastError = SystemErrorText(error);
             continue;
         }
         if (started == sockets::TStart::Pending) {
@@ -120,7 +121,7 @@ std::unique_ptr<TTcpConnection> TTcpConnection::Open(const THostPort& to, const 
                                                              " within " +
                                                              Seconds(limits.ConnectTimeoutMs));
             if (int failed = sockets::ConnectError(s.get())) {
-                lastError = sockets::ErrorText(failed);
+                lastError = SystemErrorText(failed);
                 continue;
             }
         }

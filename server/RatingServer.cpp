@@ -1,5 +1,10 @@
 #include "RatingServer.h"
 
+#include "core/system/FormCoding.h"
+#include "core/system/TextEscape.h"
+#include "core/system/TextScan.h"
+#include "online/RatingProtocol.h"
+
 #include <httplib.h>
 
 #include <chrono>
@@ -8,89 +13,20 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string PercentDecode(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%') {
-            int hi = i + 2 < text.size() ? HexValue(text[i + 1]) : -1;
-            int lo = i + 2 < text.size() ? HexValue(text[i + 2]) : -1;
-            if (hi < 0 || lo < 0)
-                throw EBadRequest(400, "broken percent-encoding at \"" +
-                                           text.substr(i, std::min<size_t>(3, text.size() - i)) +
-                                           "\"");
-            out += static_cast<char>(hi * 16 + lo);
-            i += 2;
-        } else {
-            out += c;
-        }
-    }
-    return out;
-}
-
 // "t[12]" gives 't' and 12; false for any other name.
 bool RowField(const std::string& name, char& kind, int& index, bool& badIndex) {
     badIndex = false;
-    if (name.size() < 3 || (name[0] != 't' && name[0] != 'e') || name[1] != '[' ||
+    if (name.size() < 3 || (name[0] != TitleField && name[0] != FileField) || name[1] != '[' ||
         name.back() != ']')
         return false;
     kind = name[0];
-    std::string digits = name.substr(2, name.size() - 3);
-    if (digits.empty() || digits.size() > 9) {
-        badIndex = true;
-        return true;
-    }
-    for (char c : digits)
-        if (c < '0' || c > '9') {
-            badIndex = true;
-            return true;
-        }
-    index = std::stoi(digits);
+    badIndex = !ParseDigits(std::string_view(name).substr(2, name.size() - 3), 9, index);
     return true;
 }
 
-std::string XmlEscape(const std::string& text) {
-    std::string out;
-    out.reserve(text.size() + 16);
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+std::string HtmlEscape(const std::string& text) {
+    return Escaped(text, TEscape::Html);
 }
-
-const char* const RatingNames[5] = {"Unknown", "Not recommended", "Not required", "User's choice",
-                                    "Required"};
 
 std::string Page(const std::string& title, const std::string& body) {
     return "<!DOCTYPE html>\n<html><head><meta charset=\"ISO-8859-1\"><title>" + HtmlEscape(title) +
@@ -101,8 +37,8 @@ std::string Page(const std::string& title, const std::string& body) {
 
 std::string ContributeForm(const std::string& title, const std::string& file) {
     std::string options;
-    for (int i = 0; i < 5; ++i)
-        options += "<option value=\"" + std::to_string(i) + "\">" + RatingNames[i] + "</option>";
+    for (int i = 0; i < RatingCount; ++i)
+        options += "<option value=\"" + std::to_string(i) + "\">" + RatingName(i) + "</option>";
     return Page("Contribute information",
                 "<p>Tell us what this program is. We read every contribution before it is "
                 "published.</p>\n"
@@ -158,30 +94,15 @@ std::string Now() {
 
 } // namespace
 
-std::string HtmlEscape(const std::string& text) {
-    return XmlEscape(text);
-}
-
 std::map<std::string, std::string> DecodeForm(const std::string& text, size_t maxFields) {
+    TFormDecoding form = DecodeFormBody(text, maxFields);
+    if (form.Fault == TFormDecoding::TFault::TooManyFields)
+        throw EBadRequest(413, "more than " + std::to_string(maxFields) + " fields");
+    if (form.Fault == TFormDecoding::TFault::BrokenEscape)
+        throw EBadRequest(400, "broken percent-encoding at \"" + form.Broken + "\"");
     std::map<std::string, std::string> fields;
-    size_t start = 0;
-    size_t count = 0;
-    while (start <= text.size() && !text.empty()) {
-        size_t end = text.find('&', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string part = text.substr(start, end - start);
-        start = end + 1;
-        if (part.empty())
-            continue;
-        if (++count > maxFields)
-            throw EBadRequest(413, "more than " + std::to_string(maxFields) + " fields");
-        size_t eq = part.find('=');
-        std::string name = PercentDecode(part.substr(0, eq));
-        std::string value =
-            eq == std::string::npos ? std::string() : PercentDecode(part.substr(eq + 1));
+    for (auto& [name, value] : form.Fields)
         fields[name] = std::move(value);
-    }
     return fields;
 }
 
@@ -202,7 +123,7 @@ std::map<int, TRequestRow> RequestRows(const std::string& body, const TServerLim
             throw EBadRequest(413, "more than " + std::to_string(limits.MaxRows) + " rows");
         CheckField(name, value, limits.MaxFieldBytes);
         TRequestRow& row = rows[index];
-        (kind == 't' ? row.Title : row.File) = value;
+        (kind == TitleField ? row.Title : row.File) = value;
     }
     if (rows.size() > static_cast<size_t>(limits.MaxRows))
         throw EBadRequest(413, "more than " + std::to_string(limits.MaxRows) + " rows");
@@ -217,16 +138,19 @@ std::string AnswerXml(TRatingStore& store, const std::map<int, TRequestRow>& row
     std::vector<std::optional<TProgram>> found = store.LookupAll(keys);
     // No whitespace between the items: the client reads every child of the
     // root as an item.
-    std::string xml = "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<programs>";
+    std::string xml = std::string("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?>\n<") +
+                      AnswerRootElement + ">";
     size_t i = 0;
     for (const auto& [index, row] : rows) {
         const std::optional<TProgram>& p = found[i++];
         if (!p)
             continue;
-        xml += "<program idx=\"" + std::to_string(index) + "\" rating=\"" +
-               std::to_string(p->Rating) + "\">" + XmlEscape(p->Comment) + "</program>";
+        xml += std::string("<") + AnswerItemElement + " " + AnswerRowAttribute + "=\"" +
+               std::to_string(index) + "\" " + AnswerRatingAttribute + "=\"" +
+               std::to_string(p->Rating) + "\">" + Escaped(p->Comment, TEscape::XmlText) + "</" +
+               AnswerItemElement + ">";
     }
-    xml += "</programs>\n";
+    xml += std::string("</") + AnswerRootElement + ">\n";
     return xml;
 }
 
@@ -260,7 +184,7 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
         if (req.method != "POST" || req.has_header("Content-Length") ||
             req.has_header("Transfer-Encoding"))
             return httplib::Server::HandlerResponse::Unhandled;
-        if (req.path == "/startexe3.php") {
+        if (req.path == ConsultPath) {
             res.set_content(AnswerXml(store, {}), "text/xml; charset=ISO-8859-1");
             res.set_header("Connection", "close");
         } else {
@@ -304,7 +228,7 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
         };
     };
 
-    server.Post("/startexe3.php",
+    server.Post(ConsultPath,
                 posted([](const httplib::Request&, httplib::Response& res, TRatingStore& db,
                           const TServerLimits& l, const std::string& body) {
                     auto start = std::chrono::steady_clock::now();
@@ -345,7 +269,7 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
             throw EBadRequest(400, "give the program's name or its file");
         const std::string& r = f["rating"];
         if (!r.empty()) {
-            if (r.size() != 1 || r[0] < '0' || r[0] > '4')
+            if (r.size() != 1 || !RatingInScale(r[0] - '0'))
                 throw EBadRequest(400, "the rating is a number from 0 to 4");
             c.Rating = r[0] - '0';
         }
@@ -366,7 +290,7 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
                        rows += "<tr><td><a href=\"/mvo/program/" + std::to_string(p.Id) + "\">" +
                                HtmlEscape(p.File) + "</a></td><td>" +
                                HtmlEscape(p.Titles.empty() ? "" : p.Titles[0]) + "</td><td>" +
-                               RatingNames[p.Rating] + "</td></tr>\n";
+                               RatingName(p.Rating) + "</td></tr>\n";
                    rows += "</table><p><a href=\"/mvo/contribute1.php\">Contribute "
                            "information</a></p>";
                    res.set_content(Page("Morvane Online", rows), "text/html; charset=ISO-8859-1");
@@ -383,7 +307,7 @@ void InstallRatingService(httplib::Server& server, TRatingStore& store, const TS
                    for (const std::string& t : p->Titles)
                        titles += (titles.empty() ? "" : ", ") + HtmlEscape(t);
                    res.set_content(Page(p->File, "<p>Known as: " + titles +
-                                                     "</p>\n<p>Rating: " + RatingNames[p->Rating] +
+                                                     "</p>\n<p>Rating: " + RatingName(p->Rating) +
                                                      "</p>\n<p>" + HtmlEscape(p->Comment) + "</p>"),
                                    "text/html; charset=ISO-8859-1");
                }));

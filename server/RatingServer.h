@@ -45,8 +45,6 @@ std::map<int, TRequestRow> RequestRows(const std::string& body, const TServerLim
 // The XML answer: one item per known row, in row order.
 std::string AnswerXml(TRatingStore& store, const std::map<int, TRequestRow>& rows);
 
-std::string HtmlEscape(const std::string& text);
-
 // Installs the routes and the one-line log on the server.
 void InstallRatingService(httplib::Server& server, TRatingStore& store, const TServerLimits& limits,
                           std::function<void(const std::string&)> log);

@@ -1,46 +1,22 @@
 #include "template/HtmlText.h"
 
+#include "core/system/AsciiCase.h"
+#include "core/system/TextEscape.h"
+
 #include <cctype>
 #include <cstdlib>
 
 std::string HtmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&#39;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return Escaped(text, TEscape::Html);
 }
 
 namespace {
-
-char Lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
 
 bool StartsWithNoCase(std::string_view text, size_t at, std::string_view word) {
     if (text.size() - at < word.size())
         return false;
     for (size_t i = 0; i < word.size(); ++i)
-        if (Lower(text[at + i]) != word[i])
+        if (asciiLower(text[at + i]) != word[i])
             return false;
     return true;
 }
@@ -52,7 +28,7 @@ std::string TagName(std::string_view tag) {
         ++i;
     std::string name;
     while (i < tag.size() && std::isalnum(static_cast<unsigned char>(tag[i])))
-        name += Lower(tag[i++]);
+        name += asciiLower(tag[i++]);
     return name;
 }
 

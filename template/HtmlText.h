@@ -6,8 +6,7 @@
 #include <string_view>
 
 // Escapes the five characters that can end a text or an attribute value:
-// & < > " and '. Every other byte passes unchanged, so text in any 8-bit
-// code page stays as it is.
+// & < > " and ' (as "&#39;"), by the rule of TextEscape.h.
 std::string HtmlEscape(std::string_view text);
 
 // The text a reader would see in a page: tags dropped, line breaks where

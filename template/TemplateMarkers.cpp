@@ -99,13 +99,3 @@ std::optional<TReuseNames> MatchReuseNames(std::string_view name) {
     }
     return std::nullopt;
 }
-
-std::string_view TrimBlanks(std::string_view text) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && static_cast<unsigned char>(text[first]) <= ' ')
-        ++first;
-    while (last > first && static_cast<unsigned char>(text[last - 1]) <= ' ')
-        --last;
-    return text.substr(first, last - first);
-}

@@ -34,5 +34,3 @@ TIgnoreMarker MatchIgnoreMarker(std::string_view line);
 std::optional<TBlockMarker> MatchBlockMarker(std::string_view line);
 std::optional<TReuseNames> MatchReuseNames(std::string_view name);
 
-// Removes leading and trailing blanks and control characters (bytes up to 32).
-std::string_view TrimBlanks(std::string_view text);

@@ -1,5 +1,6 @@
 #include "template/TemplatePower.h"
 
+#include "core/system/TextScan.h"
 #include "template/TemplateMarkers.h"
 
 #include <utility>
@@ -175,7 +176,7 @@ TParseCursor TTemplatePowerParser::ParseBlock(const std::vector<std::string>& li
             ParseTextLine(line, frame);
             continue;
         }
-        const std::string_view blockName = TrimBlanks(marker->Name);
+        const std::string_view blockName = TrimBlanks(marker->Name, ControlAndSpaceBytes);
         switch (marker->Keyword) {
         case TBlockKeyword::Include:
             // No included template is ever registered, so this adds nothing.
@@ -239,8 +240,8 @@ void TTemplatePowerParser::ParseReuse(const std::string& line, std::string_view 
         frame.AddChunk(line + LineBreak);
         return;
     }
-    const std::string source(TrimBlanks(names->Source));
-    const std::string target(TrimBlanks(names->Target));
+    const std::string source(TrimBlanks(names->Source, ControlAndSpaceBytes));
+    const std::string target(TrimBlanks(names->Target, ControlAndSpaceBytes));
     if (!BlockContents.Exists(source)) {
         // Only a block defined on an earlier line can be reused.
         AddError("TemplatePower Error: Can't find block " + Quoted(source) + " to REUSE as " +

@@ -143,9 +143,9 @@ TEST(CliTable, TitleColumnFitsTheLongestTitleUpToForty) {
     EXPECT_NE(lines.back().find("2 entries"), std::string::npos);
 }
 
-TEST(CliRatings, NamesKnownRatingsAndShowsOthersAsNumbers) {
+TEST(CliRatings, NamesKnownRatingsAndMarksOthersUnrated) {
     EXPECT_EQ(RatingName(0), "Unknown");
     EXPECT_EQ(RatingName(4), "Required");
-    EXPECT_EQ(RatingName(7), "7");
-    EXPECT_EQ(RatingName(-1), "-1");
+    EXPECT_EQ(RatingName(7), "Unrated (7)");
+    EXPECT_EQ(RatingName(-1), "Unrated (-1)");
 }

@@ -1,3 +1,5 @@
+#include "core/system/Errors.h"
+#include "core/system/FaultInjection.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
 #include "core/system/Icons.h"
@@ -12,6 +14,7 @@
 #endif
 
 #include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -162,6 +165,88 @@ TEST(Files, CopyDeleteAndReplace) {
     EXPECT_FALSE(DeleteFileAt(scratch.path()));
     EXPECT_FALSE(CopyFileTo(b, a));
     EXPECT_FALSE(ReadWholeFile(b, data));
+}
+
+// The safe writer: the old file is whole after every failure, and the
+// failure says why in the system's words.
+TEST(Files, WriteFileReplacingPutsTheCheckedFileInPlace) {
+    seed::ScratchFolder scratch;
+    const std::string path = scratch.file("profile.mvp");
+    ASSERT_TRUE(WriteWholeFile(path, "old"));
+    std::string temporary;
+    std::string reason;
+    EXPECT_TRUE(ReplaceFileChecked(
+        path, [](const std::string& t) { return WriteWholeFile(t, std::string("new\0", 4)); },
+        [&](const std::string& t) {
+            temporary = t;
+            return FileDir(t) == FileDir(path) && t != path;
+        },
+        &reason));
+    std::string data;
+    ASSERT_TRUE(ReadWholeFile(path, data));
+    EXPECT_EQ(data, std::string("new\0", 4));
+    EXPECT_FALSE(FileExists(temporary));
+    EXPECT_TRUE(WriteFileReplacing(scratch.file("fresh.txt"), "first"));
+    ASSERT_TRUE(ReadWholeFile(scratch.file("fresh.txt"), data));
+    EXPECT_EQ(data, "first");
+}
+
+TEST(Files, WriteFileReplacingKeepsTheOldFileOnEveryFailure) {
+    seed::ScratchFolder scratch;
+    const std::string path = scratch.file("store.dat");
+    ASSERT_TRUE(WriteWholeFile(path, "old"));
+    const auto oldIsWhole = [&] {
+        std::string data;
+        return ReadWholeFile(path, data) && data == "old";
+    };
+
+    // The check refuses what was read back: nothing is left beside the file.
+    std::string temporary;
+    std::string reason;
+    EXPECT_FALSE(ReplaceFileChecked(
+        path, [](const std::string& t) { return WriteWholeFile(t, "new"); },
+        [&](const std::string& t) {
+            temporary = t;
+            return false;
+        },
+        &reason));
+    EXPECT_TRUE(oldIsWhole());
+    EXPECT_FALSE(FileExists(temporary));
+    EXPECT_NE(reason.find("read back"), std::string::npos) << reason;
+    EXPECT_FALSE(WriteFileReplacing(path, "new", &reason,
+                                    [](const std::string& back) { return back != "new"; }));
+    EXPECT_TRUE(oldIsWhole());
+
+    // The write fails, then the move fails.
+    for (int allowed : {0, 1}) {
+        fault_injection::FailChangesAfter(allowed);
+        EXPECT_FALSE(WriteFileReplacing(path, "new", &reason)) << allowed;
+        fault_injection::FailChangesAfter(-1);
+        EXPECT_TRUE(oldIsWhole()) << allowed;
+        EXPECT_FALSE(reason.empty()) << allowed;
+    }
+
+    // A folder that is not there: the system's own reason.
+    EXPECT_FALSE(WriteFileReplacing(scratch.file("missing\\store.dat"), "new", &reason));
+    EXPECT_FALSE(reason.empty());
+    EXPECT_EQ(reason.find("no reason"), std::string::npos) << reason;
+}
+
+TEST(Errors, SystemErrorTextIsOneLineWithoutAFullStop) {
+#ifdef _WIN32
+    const int notFound = ERROR_FILE_NOT_FOUND;
+#else
+    const int notFound = ENOENT;
+#endif
+    const std::string text = SystemErrorText(notFound);
+    ASSERT_FALSE(text.empty());
+    EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.back(), '.') << text;
+    EXPECT_NE(text.back(), ' ') << text;
+    SetLastSystemError(notFound);
+    EXPECT_EQ(LastSystemError(), notFound);
+    SetLastSystemError(0);
+    EXPECT_EQ(LastSystemError(), 0);
 }
 
 #ifdef _WIN32

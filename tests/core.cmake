@@ -30,5 +30,6 @@ morvane_bench(startup_bench SOURCES bench/StartupBench.cpp support/CoreFixture.c
 if(TARGET startup_bench)
   target_include_directories(startup_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 endif()
+morvane_fuzz(kept_values_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/KeptValuesFuzz.cpp LIBS morvane_core)
 morvane_fuzz(package_manifest_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/PackageManifestFuzz.cpp
              LIBS morvane_core)

@@ -2,12 +2,15 @@
 morvane_test(online_tests
   SOURCES
     ${CMAKE_CURRENT_SOURCE_DIR}/formencoderTest.cpp
+    ${CMAKE_CURRENT_SOURCE_DIR}/RatingProtocolTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/XUtilsTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/XXmlTest.cpp
     ${CMAKE_CURRENT_SOURCE_DIR}/XXmlDomTest.cpp
   LIBS morvane_online)
 
 morvane_fuzz(form_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/FormFuzz.cpp LIBS morvane_online)
+# The rating server's strict decoder, which reads what the network sends.
+morvane_fuzz(form_decode_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/FormDecodeFuzz.cpp LIBS morvane_text)
 morvane_fuzz(xmldom_fuzz SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/XmlDomFuzz.cpp LIBS morvane_online)
 
 # The benchmark compares with expat on the same bytes when expat is at hand

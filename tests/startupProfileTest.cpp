@@ -196,7 +196,10 @@ TEST_F(StartupProfile, FailedWriteKeepsTheOldFile) {
         FAIL() << "no error";
     } catch (const EIniError& e) {
         fault_injection::FailChangesAfter(-1);
-        EXPECT_EQ(std::string(e.what()), "Unable to write to " + File("keep.mvp"));
+        // The file's name, then why the system refused.
+        const std::string prefix = "Unable to write to " + File("keep.mvp") + ": ";
+        EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+        EXPECT_GT(std::string(e.what()).size(), prefix.size());
     }
     EXPECT_EQ(ReadFileBytes(File("keep.mvp")), before);
 }

@@ -20,6 +20,9 @@ set(system_test_sources
   ${CMAKE_CURRENT_SOURCE_DIR}/FilesTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/StringListTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/AsciiCaseTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/FormCodingTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/TextEscapeTest.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/TextScanTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/UniqueAnyTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/TextCodecTest.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/WideTextTest.cpp

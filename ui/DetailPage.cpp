@@ -32,14 +32,6 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 
 } // namespace
 
-std::string RatingName(int rating) {
-    static const char* const names[] = {"Unknown", "Not recommended", "Not required",
-                                        "User's choice", "Required"};
-    if (rating >= 0 && rating <= 4)
-        return names[rating];
-    return "Unrated (" + std::to_string(rating) + ")";
-}
-
 std::vector<std::pair<std::string, std::string>>
 DetailPageVariables(const TStartup& entry, bool fileFound, const std::string& server) {
     std::string filename = HtmlEscape(entry.FilePath);

@@ -2,6 +2,8 @@
 // The detail page of one entry: the template beside the program, filled with
 // the entry's values, written to "mrvComment.htm" and shown in the detail pane.
 
+#include "online/RatingProtocol.h"
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -10,10 +12,6 @@ class TStartup;
 
 extern const char* const DetailTemplateName; // "mrvTemplate.tpl"
 extern const char* const DetailPageName;     // "mrvComment.htm"
-
-// "Unknown", "Not recommended", "Not required", "User's choice", "Required"
-// for 0 to 4; "Unrated (n)" for any other number.
-std::string RatingName(int rating);
 
 // The eight variables of the page, in the order they are assigned, then
 // "publisher" (the signer, else the company the file claims, marked "not

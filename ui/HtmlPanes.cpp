@@ -4,6 +4,7 @@
 #include "Unit1.h"
 
 #include "WebLinks.h"
+#include "online/RatingProtocol.h"
 #include "template/HtmlText.h"
 
 #include <string>
@@ -44,13 +45,10 @@ std::string AdsPageLines() {
                 "<h1>Ratings</h1>\r\n"
                 "<p>Consult asks a rating server what each startup program is. It sends "
                 "only the title and program file of each entry.</p>\r\n"
-                "<ul class=\"scale\">\r\n"
-                "<li><span class=\"dot\"></span>Unknown</li>\r\n"
-                "<li><span class=\"dot\"></span>Not recommended</li>\r\n"
-                "<li><span class=\"dot\"></span>Not required</li>\r\n"
-                "<li><span class=\"dot\"></span>User's choice</li>\r\n"
-                "<li><span class=\"dot\"></span>Required</li>\r\n"
-                "</ul>\r\n"
+                "<ul class=\"scale\">\r\n";
+        for (const TRatingWords& rating : RatingNames)
+            page += std::string("<li><span class=\"dot\"></span>") + rating.Name + "</li>\r\n";
+        page += "</ul>\r\n"
                 "<p>Click an entry to read what the server said about it.</p>\r\n"
                 "<p class=\"hint\">You can run a rating server of your own and enter its "
                 "address in the options of More Tasks.</p>\r\n"

@@ -1,9 +1,9 @@
 #include "Placement.h"
 
 #include "core/system/Registry.h"
+#include "core/system/TextScan.h"
 
 #include <cstdio>
-#include <cstdlib>
 
 std::string FormatFour(int a, int b, int c, int d) {
     char buf[64];
@@ -13,21 +13,17 @@ std::string FormatFour(int a, int b, int c, int d) {
 
 bool ParseFour(const std::string& text, int& a, int& b, int& c, int& d) {
     int* out[4] = {&a, &b, &c, &d};
-    const char* p = text.c_str();
+    std::string_view rest = text;
     for (int i = 0; i < 4; ++i) {
-        char* end = nullptr;
-        long v = std::strtol(p, &end, 10);
-        if (end == p || v < -1000000 || v > 1000000)
+        const std::size_t comma = i < 3 ? rest.find(',') : rest.size();
+        int v = 0;
+        if (comma == std::string_view::npos || !ParseInt32(rest.substr(0, comma), v) || v < -1000000 ||
+            v > 1000000)
             return false;
-        *out[i] = static_cast<int>(v);
-        p = end;
-        if (i < 3) {
-            if (*p != ',')
-                return false;
-            ++p;
-        }
+        *out[i] = v;
+        rest.remove_prefix(i < 3 ? comma + 1 : comma);
     }
-    return *p == '\0';
+    return true;
 }
 
 void TPlacementStore::Save(HWND wnd, int pixelsPerInch) const {

@@ -5,22 +5,13 @@
 
 #include "ListViewCalls.h"
 #include "Pictures.h"
+#include "online/RatingProtocol.h"
 
 namespace {
 
 enum : int {
     idLegendLabel = 1003,
     idLegend = 1004,
-};
-
-struct TLegendRow {
-    int Picture;
-    const char* Text;
-};
-const TLegendRow LegendRows[RatingPictureCount] = {
-    {piRating0 + 0, "Unknown"},         {piRating0 + 1, "Not Recommended"},
-    {piRating0 + 2, "Not Required"},    {piRating0 + 3, "User's Choice"},
-    {piRating0 + 4, "System Required"},
 };
 
 } // namespace
@@ -40,7 +31,7 @@ void TfrmMorvane::CreateLegend() {
     ListView_SetTextBkColor(ListView1, face);
     listview::InsertColumn(ListView1, 0, nullptr, dpi_.Scale(layout::LeftPanelWidth));
     for (int i = 0; i < RatingPictureCount; ++i)
-        listview::InsertItem(ListView1, i, LegendRows[i].Text, LegendRows[i].Picture);
+        listview::InsertItem(ListView1, i, RatingNames[i].LegendCaption, piRating0 + i);
 }
 
 bool TfrmMorvane::LegendColour(HDC dc, HWND control, LRESULT& brush) {

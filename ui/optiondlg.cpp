@@ -2,6 +2,7 @@
 
 #include "UiSeam.h"
 #include "WatchMode.h"
+#include "core/system/AsciiCase.h"
 #include "online/Consult.h"
 
 #include <commctrl.h>
@@ -203,9 +204,7 @@ void TfrmOptions::Load() {
         AddServerRow(OwnName, chosen, true);
 
     std::string proxy = settings.Proxy;
-    std::string lower = proxy;
-    for (char& c : lower)
-        c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    std::string lower = asciiLower(proxy);
     SetChecked(Control(idSystemProxy), lower.empty() || lower == "system");
     THostPort manual;
     bool isManual =

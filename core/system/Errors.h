@@ -36,3 +36,12 @@ public:
 
 // Replaces the first "%s" of fmt by arg (the only formatting the messages need).
 std::string FormatMessage1(const std::string& fmt, const std::string& arg);
+
+// The system's own words for an error code (FormatMessage's on Windows,
+// strerror's elsewhere), without a closing full stop or line break; "error
+// N" where the system has none.
+std::string SystemErrorText(int code);
+// The code of the last failed system call of this thread (GetLastError,
+// errno); 0 when none failed since it was set to 0.
+int LastSystemError();
+void SetLastSystemError(int code);

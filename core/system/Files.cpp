@@ -1,7 +1,9 @@
 // The path helpers are pure string functions on backslash paths, the same
-// on every platform.
+// on every platform; so is the safe writer, over the platform's services.
 #include "Files.h"
+#include "Errors.h"
 #include "FilesShared.h"
+#include "TempName.h"
 #include "core/system/AsciiCase.h"
 
 #include <algorithm>
@@ -82,4 +84,51 @@ std::string SysnativePath(const std::string& path, const std::string& windowsFol
     if (path.size() > system.size() && path[system.size()] != '\\')
         return path;
     return folder + "\\Sysnative" + path.substr(system.size());
+}
+
+namespace {
+
+std::string ReasonOf(int code) {
+    return code ? SystemErrorText(code) : std::string("the system gave no reason");
+}
+
+} // namespace
+
+bool ReplaceFileChecked(const std::string& path,
+                        const std::function<bool(const std::string& temporary)>& write,
+                        const std::function<bool(const std::string& temporary)>& check,
+                        std::string* reason) {
+    const std::string temporary = UniqueTemporaryName(path);
+    int code = 0;
+    std::string why;
+    SetLastSystemError(0);
+    if (!write(temporary)) {
+        code = LastSystemError();
+        why = ReasonOf(code);
+    } else if (!check(temporary)) {
+        why = "the file written does not read back as it was meant";
+    } else {
+        SetLastSystemError(0);
+        if (ReplaceFileWith(path, temporary))
+            return true;
+        code = LastSystemError();
+        why = ReasonOf(code);
+    }
+    DeleteFileAt(temporary);
+    // The caller of a nested write finds the failing step's code.
+    SetLastSystemError(code);
+    if (reason)
+        *reason = why;
+    return false;
+}
+
+bool WriteFileReplacing(const std::string& path, const std::string& bytes, std::string* reason,
+                        const std::function<bool(const std::string& readBack)>& accept) {
+    return ReplaceFileChecked(
+        path, [&bytes](const std::string& temporary) { return WriteWholeFile(temporary, bytes); },
+        [&](const std::string& temporary) {
+            std::string back;
+            return ReadWholeFile(temporary, back) && back == bytes && (!accept || accept(back));
+        },
+        reason);
 }

@@ -51,6 +51,25 @@ std::string CurrentFolder();
 bool ReadWholeFile(const std::string& path, std::string& data);
 // Creates or replaces a file with the bytes; false when it cannot be written.
 bool WriteWholeFile(const std::string& path, const std::string& data);
+
+// Writing a file so that a failure never loses the old one: the new file is
+// written beside it under a unique temporary name (UniqueTemporaryName), then
+// checked, and takes the old one's place in one move only when the check
+// passes. On any failure the temporary file is deleted, the old file stays as
+// it was, and `reason` (when given) says why in the system's words ("Access
+// is denied") or names the check that failed.
+// `write` writes the temporary file, false when it cannot; `check` reads it
+// back, false when it does not hold what was meant.
+bool ReplaceFileChecked(const std::string& path,
+                        const std::function<bool(const std::string& temporary)>& write,
+                        const std::function<bool(const std::string& temporary)>& check,
+                        std::string* reason = nullptr);
+// The same for bytes: the check reads them back and compares them, then
+// hands what was read to `accept` when given.
+bool WriteFileReplacing(const std::string& path, const std::string& bytes,
+                        std::string* reason = nullptr,
+                        const std::function<bool(const std::string& readBack)>& accept = {});
+
 // Hands a file's bytes to `chunk` a piece at a time, so that a large file
 // is never held whole; false when it cannot be read or `chunk` said stop.
 bool ReadFileChunks(const std::string& path,

@@ -14,6 +14,7 @@
 #include "UniqueStdFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -91,6 +92,9 @@ bool ReplaceFileWith(const std::string& target, const std::string& finished) {
         return false;
     std::error_code ec;
     fs::rename(source, host, ec);
+    // The caller tells the system's reason.
+    if (ec)
+        errno = ec.value();
     return !ec;
 }
 

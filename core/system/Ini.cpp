@@ -3,23 +3,10 @@
 #include "Ini.h"
 
 #include "TextCodec.h"
+#include "TextScan.h"
 
 #include <cstdint>
 #include <string>
-
-namespace {
-
-int digitValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 bool ParseIniInteger(const std::string& text, int& value) {
     std::string::size_type i = 0;
@@ -44,7 +31,7 @@ bool ParseIniInteger(const std::string& text, int& value) {
     const uint64_t limit = base == 16 ? 0xFFFFFFFFull : (negative ? 0x80000000ull : 0x7FFFFFFFull);
     uint64_t magnitude = 0;
     for (; i < n; ++i) {
-        int digit = digitValue(text[i]);
+        int digit = HexDigitValue(text[i]);
         if (digit < 0 || digit >= base)
             return false;
         magnitude = magnitude * static_cast<unsigned>(base) + static_cast<unsigned>(digit);

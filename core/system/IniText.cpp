@@ -4,37 +4,20 @@
 #include "Files.h"
 #include "Ini.h"
 #include "TextCodec.h"
+#include "TextScan.h"
 
 #include <string_view>
-
-namespace {
-
-bool isBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-// The profile functions drop the blanks around names and values when they
-// write them.
-std::string_view trimmed(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-} // namespace
 
 void TIniText::Section(const std::string& name) {
     section_ = name;
     inSection_ = true;
-    text_.append(1, '[').append(trimmed(name)).append("]\r\n");
+    text_.append(1, '[').append(TrimBlanks(name)).append("]\r\n");
 }
 
 bool TIniText::Add(const std::string& key, const std::string& value) {
     if (!inSection_ || !IniWritable(section_, key, value))
         return false;
-    text_.append(trimmed(key)).append(1, '=').append(trimmed(value)).append("\r\n");
+    text_.append(TrimBlanks(key)).append(1, '=').append(TrimBlanks(value)).append("\r\n");
     return true;
 }
 

@@ -13,7 +13,9 @@
 
 #include "Errors.h"
 #include "Files.h"
+#include "ProfileFile.h"
 #include "TextCodec.h"
+#include "TextScan.h"
 
 #include <sys/stat.h>
 
@@ -32,25 +34,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool isBlank(char c) {
-    // Ctrl-Z is an old end-of-file mark that the profile functions skip too.
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
-}
-
-std::string_view trimLeft(std::string_view s) {
-    while (!s.empty() && isBlank(s.front()))
-        s.remove_prefix(1);
-    return s;
-}
-
-std::string_view trimRight(std::string_view s) {
-    while (!s.empty() && isBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 std::string_view trim(std::string_view s) {
-    return trimRight(trimLeft(s));
+    return TrimBlanks(s, ProfileBlankBytes);
 }
 
 struct Line {
@@ -169,8 +154,8 @@ private:
         std::string_view::size_type equals = text.find('=');
         if (equals != std::string_view::npos) {
             line.isKey = true;
-            line.key = std::string(trimRight(text.substr(0, equals)));
-            line.value = std::string(trimLeft(text.substr(equals + 1)));
+            line.key = std::string(trim(text.substr(0, equals)));
+            line.value = std::string(trim(text.substr(equals + 1)));
             section.keys.emplace(asciiUpper(line.key), section.lines.size());
         }
         section.lines.push_back(std::move(line));

@@ -3,57 +3,16 @@
 // TextCodec_portable.cpp).
 #include "TextCodec.h"
 
+#include "TextScan.h"
+
 #include <cstdint>
 
 namespace {
 
-// Decodes one code point at `i`; false on a form that is not UTF-8.
-// Surrogate forms (U+D800..U+DFFF) pass only with `surrogates`.
-bool decodeOne(std::string_view s, std::size_t& i, char32_t& cp, bool surrogates) {
-    const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    unsigned char b0 = byte(i);
-    if (b0 < 0x80) {
-        cp = b0;
-        ++i;
-        return true;
-    }
-    std::size_t length;
-    char32_t minimum;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        length = 2;
-        cp = b0 & 0x1F;
-        minimum = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        length = 3;
-        cp = b0 & 0x0F;
-        minimum = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        length = 4;
-        cp = b0 & 0x07;
-        minimum = 0x10000;
-    } else {
-        return false;
-    }
-    if (s.size() - i < length)
-        return false;
-    for (std::size_t k = 1; k < length; ++k) {
-        unsigned char b = byte(i + k);
-        if ((b & 0xC0) != 0x80)
-            return false;
-        cp = (cp << 6) | (b & 0x3F);
-    }
-    if (cp < minimum || cp > 0x10FFFF)
-        return false;
-    if (cp >= 0xD800 && cp <= 0xDFFF && !surrogates)
-        return false;
-    i += length;
-    return true;
-}
-
 bool scan(std::string_view s, bool surrogates) {
     char32_t cp = 0;
     for (std::size_t i = 0; i < s.size();)
-        if (!decodeOne(s, i, cp, surrogates))
+        if (!DecodeCodePoint(s, i, cp, surrogates))
             return false;
     return true;
 }
@@ -87,7 +46,7 @@ bool Utf8ToUtf16(std::string_view utf8, std::u16string& out) {
     out.reserve(utf8.size());
     char32_t cp = 0;
     for (std::size_t i = 0; i < utf8.size();) {
-        if (!decodeOne(utf8, i, cp, true)) {
+        if (!DecodeCodePoint(utf8, i, cp, true)) {
             out.clear();
             return false;
         }
@@ -124,13 +83,6 @@ bool IsValidUtf8(std::string_view text) {
 
 bool IsConvertibleUtf8(std::string_view text) {
     return scan(text, true);
-}
-
-bool NextCodePoint(std::string_view text, std::size_t& at, char32_t& cp) {
-    if (decodeOne(text, at, cp, true))
-        return true;
-    ++at;
-    return false;
 }
 
 std::string WellFormedUtf8(std::string_view text, std::size_t* replaced) {

@@ -23,9 +23,6 @@ bool IsValidUtf8(std::string_view text);
 // What Utf8ToUtf16 accepts: UTF-8, plus the forms of lone surrogates.
 bool IsConvertibleUtf8(std::string_view text);
 
-// The code point at `at`, moving past it; a lone surrogate's form decodes as
-// its unit. False, moving one byte on, for a byte that begins no such form.
-bool NextCodePoint(std::string_view text, std::size_t& at, char32_t& cp);
 // The text as well-formed UTF-8 for other programs, which refuse the whole
 // of a text that is not: each lone surrogate and each byte that begins no
 // UTF-8 form becomes U+FFFD. `replaced` counts them.

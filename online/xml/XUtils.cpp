@@ -1,5 +1,7 @@
 #include "online/xml/XUtils.h"
 
+#include "core/system/TextEscape.h"
+
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -149,30 +151,7 @@ void TRefObject::Release() {
 }
 
 std::string XmlEscape(std::string_view text) {
-    std::string out;
-    out.reserve(text.size() + text.size() / 8);
-    for (char c : text) {
-        switch (c) {
-        case '&':
-            out += "&amp;";
-            break;
-        case '<':
-            out += "&lt;";
-            break;
-        case '>':
-            out += "&gt;";
-            break;
-        case '"':
-            out += "&quot;";
-            break;
-        case '\'':
-            out += "&apos;";
-            break;
-        default:
-            out += c;
-        }
-    }
-    return out;
+    return Escaped(text, TEscape::XmlText);
 }
 
 // One pass from left to right gives what replacing "&apos;", "&quot;",

@@ -1,6 +1,9 @@
-// Form encoding must turn any bytes into plain ASCII that decodes back to
-// the same names and values, in linear time.
+// Form encoding must turn any bytes into plain ASCII (letters, digits, "+"
+// and upper-case "%XX") that the strict decoder takes back to the same names
+// and values, in linear time.
 
+#include "core/system/AsciiCase.h"
+#include "core/system/FormCoding.h"
 #include "online/formencoder.h"
 
 #include <cstddef>
@@ -12,39 +15,32 @@
 
 namespace {
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    std::abort(); // lower-case or other digits are never produced
+bool IsUpperHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F');
 }
 
-std::string Decode(std::string_view s) {
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char c = s[i];
-        if (c == '+') {
-            out += ' ';
-        } else if (c == '%') {
-            if (i + 2 >= s.size())
+// What the encoder may write, checked apart from the decoder; a form body
+// also holds the "=" and "&" between its fields.
+void CheckPlainAscii(std::string_view encoded, bool form = false) {
+    for (std::size_t i = 0; i < encoded.size(); ++i) {
+        const char c = encoded[i];
+        if (c == '%') {
+            if (i + 2 >= encoded.size() || !IsUpperHex(encoded[i + 1]) ||
+                !IsUpperHex(encoded[i + 2]))
                 std::abort();
-            out += static_cast<char>(HexValue(s[i + 1]) * 16 + HexValue(s[i + 2]));
             i += 2;
-        } else if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
-            out += c;
-        } else {
+        } else if (!(c == '+' || (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') ||
+                     (c >= 'a' && c <= 'z') || (form && (c == '=' || c == '&')))) {
             std::abort();
         }
     }
-    return out;
 }
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+std::string Decode(std::string_view encoded) {
+    CheckPlainAscii(encoded);
+    std::string out;
+    if (!PercentDecode(encoded, out))
+        std::abort();
     return out;
 }
 
@@ -64,37 +60,31 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
     }
     std::string body = EncodeFormFields(lines);
+    CheckPlainAscii(body, true);
 
     // One name=value pair per line, in order, each value that of the first
-    // line with the same name.
-    std::size_t pos = 0;
+    // line with the same name; the decoder splits the body into the same
+    // pairs.
+    const TFormDecoding form = DecodeFormBody(body, lines.size() + 1);
+    if (form.Fault != TFormDecoding::TFault::None || form.Fields.size() != lines.size())
+        std::abort();
     for (std::size_t i = 0; i < lines.size(); ++i) {
-        std::size_t end = body.find('&', pos);
-        if ((end == std::string::npos) != (i + 1 == lines.size()))
-            std::abort();
-        std::string_view pair = std::string_view(body).substr(pos, end - pos);
-        std::size_t eq = pair.find('=');
-        if (eq == std::string_view::npos)
-            std::abort();
         std::string_view line = lines[i];
         std::string name(line.substr(0, line.find('=')));
-        if (Decode(pair.substr(0, eq)) != name)
+        if (form.Fields[i].first != name)
             std::abort();
-        if (lines.size() > 200) { // the check below is quadratic
-            pos = end == std::string::npos ? body.size() : end + 1;
+        if (lines.size() > 200) // the check below is quadratic
             continue;
-        }
         std::string expected;
         for (const std::string& other : lines) {
             std::size_t oeq = other.find('=');
-            if (Lower(other.substr(0, oeq)) == Lower(name)) {
+            if (asciiLower(other.substr(0, oeq)) == asciiLower(name)) {
                 expected = oeq == std::string::npos ? "" : other.substr(oeq + 1);
                 break;
             }
         }
-        if (Decode(pair.substr(eq + 1)) != expected)
+        if (form.Fields[i].second != expected)
             std::abort();
-        pos = end == std::string::npos ? body.size() : end + 1;
     }
     return 0;
 }
