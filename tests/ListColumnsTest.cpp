@@ -4,9 +4,12 @@
 
 #include "support/FormTest.h"
 
+#include "core/startupSignatures.h"
+#include "core/startupUtil.h"
 #include "ui/ListColumns.h"
 #include "ui/ListViewCalls.h"
 
+#include <map>
 #include <numeric>
 #include <string>
 
@@ -48,20 +51,6 @@ TEST(ListColumns, WidthsScaleWithTheScreensSetting) {
     EXPECT_EQ(widths[lcComment], rest - rest * 3 / 5);
 }
 
-TEST(ListColumns, TableNamesEveryColumnOnce) {
-    ASSERT_EQ(ListColumnCount, 6);
-    EXPECT_STREQ(ListColumns[lcName].Caption, "Name");
-    EXPECT_STREQ(ListColumns[lcPublisher].Caption, "Publisher") << "after Name";
-    EXPECT_EQ(ListColumns[lcPublisher].Text, ctPublisher);
-    EXPECT_STREQ(ListColumns[lcFilename].Caption, "Filename");
-    EXPECT_STREQ(ListColumns[lcLocation].Caption, "Startup Location");
-    EXPECT_STREQ(ListColumns[lcRating].Caption, "Rating");
-    EXPECT_STREQ(ListColumns[lcComment].Caption, "Comment");
-    EXPECT_EQ(ListColumns[lcFilename].Sort, skFilePath) << "sorts by the file, shows the line";
-    EXPECT_EQ(ListColumns[lcFilename].Text, ctCommandLine);
-    EXPECT_EQ(ListColumns[lcComment].Sort, skNone);
-}
-
 class ListColumnsFormTest : public FormTest {};
 
 TEST_F(ListColumnsFormTest, TheListHasTheTablesColumnsFillingItsWidth) {
@@ -86,6 +75,39 @@ TEST_F(ListColumnsFormTest, TheListHasTheTablesColumnsFillingItsWidth) {
         total += widths[i];
     }
     EXPECT_EQ(total, client.right) << "no empty strip right of the last column";
+}
+
+// Each column shows, under its caption, what the caption names.
+TEST_F(ListColumnsFormTest, EachColumnShowsWhatItsCaptionNames) {
+    PutValue(slCURun, "Caption Tool", std::string(ExistingProgram) + " /quiet");
+    Open();
+    ASSERT_EQ(Rows(), 1);
+    form->WaitForSignatures();
+    TStartup* entry = form->EntryList().RowEntry(0);
+    entry->SetRating(3);
+    entry->SetComment("what it is");
+    entry->Verdict.Signature.Company = "Maker Ltd";
+    const std::map<std::string, std::string> shows = {
+        {"Name", "Caption Tool"},
+        {"Publisher", PublisherText(*entry)},
+        {"Filename", std::string(ExistingProgram) + " /quiet"},
+        {"Startup Location", entry->LocationText()},
+        {"Rating", "3"},
+        {"Comment", "what it is"},
+    };
+    ASSERT_FALSE(PublisherText(*entry).empty());
+    HWND header = ListView_GetHeader(List());
+    ASSERT_EQ(Header_GetItemCount(header), static_cast<int>(shows.size()));
+    for (int i = 0; i < Header_GetItemCount(header); ++i) {
+        char caption[64] = {};
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT;
+        col.pszText = caption;
+        col.cchTextMax = sizeof caption;
+        ASSERT_TRUE(SendMessageA(List(), LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&col)));
+        ASSERT_EQ(shows.count(caption), 1u) << caption;
+        EXPECT_EQ(Text(0, i), shows.at(caption)) << caption;
+    }
 }
 
 TEST_F(ListColumnsFormTest, ResizingTheWindowResharesTheColumns) {

@@ -5,7 +5,10 @@
 
 #include "core/system/Folders.h"
 #include "online/xml/XXmlDom.h"
+#include "ui/QuickProfiles.h"
 #include "ui/WebLinks.h"
+
+#include <commctrl.h>
 
 #include <sstream>
 
@@ -16,7 +19,7 @@ protected:
     void TearDown() override {
         if (!IsSkipped()) {
             for (int slot = 1; slot <= 4; ++slot)
-                DeleteFileA(TfrmMorvane::QuickProfilePath(slot).c_str());
+                DeleteFileA(QuickProfilePath(slot).c_str());
         }
         FormTest::TearDown();
     }
@@ -120,10 +123,10 @@ TEST_F(ProfileMenuTest, LoadItemsAreEnabledExactlyWhenTheirProfileExists) {
         EXPECT_TRUE(Enabled(TfrmMorvane::saveProfile1 + n)) << n;
     }
     // The quick profiles' folder does not exist yet: saving creates it.
-    const std::string folder = FileDir(TfrmMorvane::QuickProfilePath(2));
+    const std::string folder = FileDir(QuickProfilePath(2));
     EXPECT_EQ(folder, PathJoin(GetSpecialFolder(5), "Morvane\\quick profiles"));
     Choose(TfrmMorvane::saveProfile1 + 1);
-    EXPECT_TRUE(FileExists(TfrmMorvane::QuickProfilePath(2)));
+    EXPECT_TRUE(FileExists(QuickProfilePath(2)));
     EXPECT_TRUE(seam.Messages.empty());
     Choose(0);
     EXPECT_FALSE(Enabled(TfrmMorvane::loadProfile1));
@@ -136,8 +139,8 @@ TEST_F(ProfileMenuTest, QuickSaveAndLoadBringBackTheSelection) {
     SeedTwo();
     Open();
     int alpha = RowOf("Alpha");
-    form->SetRowChecked(alpha, false);
-    ASSERT_FALSE(form->RowEntry(alpha)->Enabled);
+    form->EntryList().SetRowChecked(alpha, false);
+    ASSERT_FALSE(form->EntryList().RowEntry(alpha)->Enabled);
     Choose(TfrmMorvane::saveProfile1 + 2);
     form->btnRefreshClick();
     ASSERT_TRUE(Checked(RowOf("Alpha")));
@@ -146,10 +149,60 @@ TEST_F(ProfileMenuTest, QuickSaveAndLoadBringBackTheSelection) {
     ASSERT_EQ(Rows(), 2);
     EXPECT_FALSE(Checked(RowOf("Alpha")));
     EXPECT_TRUE(Checked(RowOf("Beta")));
-    EXPECT_FALSE(form->RowEntry(RowOf("Alpha"))->Enabled);
+    EXPECT_FALSE(form->EntryList().RowEntry(RowOf("Alpha"))->Enabled);
     // Nothing in the system changes until Apply.
     EXPECT_TRUE(HasValue(slCURun, "Alpha"));
     EXPECT_TRUE(IsWindowVisible(List()));
+}
+
+// Counts the times the list is given a new row count, that is, filled.
+LRESULT CALLBACK CountFills(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == LVM_SETITEMCOUNT)
+        ++*reinterpret_cast<int*>(data);
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+TEST_F(ProfileMenuTest, QuickLoadFillsTheListOnce) {
+    SeedTwo();
+    Open();
+    Choose(TfrmMorvane::saveProfile1);
+    int fills = 0;
+    ASSERT_TRUE(SetWindowSubclass(List(), CountFills, 7, reinterpret_cast<DWORD_PTR>(&fills)));
+    Choose(TfrmMorvane::loadProfile1);
+    RemoveWindowSubclass(List(), CountFills, 7);
+    EXPECT_EQ(fills, 1);
+    EXPECT_EQ(Rows(), 2);
+}
+
+// Profiles that earlier versions' documents folder held join the used
+// folder; one already kept there under the same name is never replaced.
+TEST_F(ProfileMenuTest, ProfilesOfTheDocumentsFolderMoveToTheUsedFolder) {
+    const std::string stray = StrayQuickProfileFolder();
+    EXPECT_EQ(stray, PathJoin(GetSpecialFolder(4), "Morvane\\Quick Profiles"));
+    ASSERT_TRUE(ForceFolders(stray));
+    ASSERT_TRUE(ForceFolders(QuickProfileFolder()));
+    WriteFileBytes(PathJoin(stray, "profile1.mvp"), "old one");
+    WriteFileBytes(PathJoin(stray, "profile2.mvp"), "old two");
+    WriteFileBytes(PathJoin(stray, "notes.txt"), "not a profile");
+    WriteFileBytes(QuickProfilePath(2), "kept two");
+    Open();
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(QuickProfilePath(1), text));
+    EXPECT_EQ(text, "old one");
+    EXPECT_FALSE(FileExists(PathJoin(stray, "profile1.mvp")));
+    ASSERT_TRUE(ReadWholeFile(QuickProfilePath(2), text));
+    EXPECT_EQ(text, "kept two") << "never written over";
+    EXPECT_TRUE(FileExists(PathJoin(stray, "profile2.mvp"))) << "left where it was";
+    EXPECT_TRUE(FileExists(PathJoin(stray, "notes.txt")));
+    DeleteFileA(PathJoin(stray, "profile2.mvp").c_str());
+    DeleteFileA(PathJoin(stray, "notes.txt").c_str());
+
+    // Emptied, the folder goes; and no start makes it again.
+    form.reset();
+    Open();
+    EXPECT_EQ(GetFileAttributesA(stray.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(MoveQuickProfiles(stray, QuickProfileFolder()), 0);
+    EXPECT_EQ(GetFileAttributesA(stray.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ProfileMenuTest, AllDisabledProfileShowsEveryRowUnticked) {
@@ -285,7 +338,7 @@ TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
     MSG closed{form->ListHandle(), WM_KEYDOWN, VK_F6, 0, 0, {}};
     EXPECT_FALSE(form->PreTranslateMessage(closed));
     SendMessageA(form->ListHandle(), WM_KEYDOWN, VK_F6, 0);
-    EXPECT_FALSE(FileExists(TfrmMorvane::QuickProfilePath(2)));
+    EXPECT_FALSE(FileExists(QuickProfilePath(2)));
 
     // F6 in the open menu: the menu's message filter sees it.
     seam.OnMenu = [](HMENU) {
@@ -294,7 +347,7 @@ TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
         return 0u;
     };
     form->btnMoreTasksClick();
-    EXPECT_TRUE(FileExists(TfrmMorvane::QuickProfilePath(2)));
+    EXPECT_TRUE(FileExists(QuickProfilePath(2)));
 }
 
 TEST_F(ProfileMenuTest, CtrlOAndCtrlSWorkWhileTheMenuIsClosed) {

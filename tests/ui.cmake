@@ -3,8 +3,8 @@
 if(WIN32)
   morvane_test(ui_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Unit1Test.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/CheckMarkTest.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/ListSortTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/EntryListTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/EntryListSortTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListPaintTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListColumnsTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListSignaturesTest.cpp

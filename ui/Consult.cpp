@@ -18,12 +18,12 @@ constexpr uint32_t ConsultInterval = 30000;
 // the rows as shown, in the list's current order.
 class TWindowRows : public TConsultRows {
 public:
-    explicit TWindowRows(const TfrmMorvane& form) : form_(form) {}
-    int Count() const override { return form_.RowCount(); }
-    TStartup* Entry(int row) const override { return form_.RowEntry(row); }
+    explicit TWindowRows(const TEntryList& list) : list_(list) {}
+    int Count() const override { return list_.RowCount(); }
+    TStartup* Entry(int row) const override { return list_.RowEntry(row); }
 
 private:
-    const TfrmMorvane& form_;
+    const TEntryList& list_;
 };
 
 } // namespace
@@ -31,7 +31,7 @@ private:
 void TfrmMorvane::btnConsultClick() {
     // A second Consult while one waits is refused: the first one's rows
     // must stay as they are until its answer is applied.
-    if (consulting_)
+    if (!CommandEnabled(cmdConsult))
         return;
     // Modulo 2^32: the tick count wraps after 49.7 days. Morvane's own list
     // answers without asking anyone, as often as it is asked.
@@ -81,5 +81,5 @@ void TfrmMorvane::ConsultServer() {
     TConsultOptions options;
     options.Settings = ReadConsultSettings();
     options.Pump = [] { UiSeam().ProcessMessages(); };
-    Consult(TWindowRows(*this), options);
+    Consult(TWindowRows(entryList_), options);
 }

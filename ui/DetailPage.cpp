@@ -133,10 +133,7 @@ std::string PerUserPageFolder() {
 }
 
 void TfrmMorvane::lvStartupListClick() {
-    int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    TStartup* entry = RowEntry(row);
+    TStartup* entry = entryList_.SelectedEntry();
     if (!entry)
         return;
     const std::string folder = ProgramFolder.empty() ? AppFolder() : ProgramFolder;

@@ -81,8 +81,8 @@ void TfrmMorvane::SignaturesReady() {
             changed = true;
         }
     }
-    if (changed && lvStartupList)
-        InvalidateRect(lvStartupList, nullptr, FALSE);
+    if (changed)
+        entryList_.Repaint();
 }
 
 void TfrmMorvane::WaitForSignatures() {

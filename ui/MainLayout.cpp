@@ -10,7 +10,7 @@
 #include <algorithm>
 
 void TfrmMorvane::Layout() {
-    if (!wnd_ || !lvStartupList)
+    if (!wnd_ || !entryList_.Handle())
         return;
     RECT rc;
     GetClientRect(wnd_, &rc);
@@ -49,7 +49,7 @@ void TfrmMorvane::Layout() {
     const int margin = dpi_.Scale(layout::LegendListMargin);
     put(ListView1, margin, legendTop + dpi_.Scale(layout::LegendListTop), leftWidth - 2 * margin,
         legend - dpi_.Scale(layout::LegendListTop) - margin);
-    put(lvStartupList, centreX, top, centreW, listH);
+    put(entryList_.Handle(), centreX, top, centreW, listH);
     put(WebBrowser1, centreX, h - detailHeight, centreW, detailHeight);
     put(EmbeddedWB1, w - right, top, right, h - top);
     put(btnAbout.Handle(), w - dpi_.Scale(layout::AboutWidth + layout::AboutRightMargin),
@@ -62,7 +62,7 @@ void TfrmMorvane::Layout() {
     RECT legendRect;
     GetClientRect(ListView1, &legendRect);
     listview::SetColumnWidth(ListView1, 0, legendRect.right);
-    SizeListColumns();
+    entryList_.SizeColumns();
     InvalidateRect(wnd_, nullptr, FALSE);
 }
 

@@ -4,6 +4,7 @@
 
 #include "Unit1.h"
 
+#include "ListViewCalls.h"
 #include "Pictures.h"
 #include "core/startupUtil.h"
 #include "core/system/Lock.h"
@@ -124,7 +125,7 @@ void TfrmMorvane::PaintToolBar(HDC dc, int width) {
 // Commands
 
 void TfrmMorvane::btnRefreshClick() {
-    if (consulting_)
+    if (!CommandEnabled(Refresh1))
         return;
     struct TBusy {
         TfrmMorvane& Form;
@@ -146,21 +147,19 @@ void TfrmMorvane::btnRefreshClick() {
 
     if (startups_->Modified)
         sodRefreshWarning.Execute(); // its answer does not stop the refresh
-    rows_.clear();
+    entryList_.Clear();
     entriesByProgram_.clear();
-    ListView_DeleteAllItems(lvStartupList);
-    lookups_.Clear();
     TSystemLock lock(SystemLockPath());
     const TRefreshReport report = RefreshStartups(*startups_, lock);
     lock.Release();
     StartSignatureChecks();
     NoteSkippedNodes();
     for (HTREEITEM node : nodes_)
-        TreeView_Expand(tvStartupFolders, node, TVE_EXPAND);
+        treeview::Expand(tvStartupFolders, node);
     busy.Stop();
 
     refreshing_ = true;
-    TreeView_SelectItem(tvStartupFolders, nodes_[0]);
+    treeview::Select(tvStartupFolders, nodes_[0]);
     refreshing_ = false;
     SetFocus(tvStartupFolders);
 

@@ -90,14 +90,15 @@ int TfrmMorvane::SelectedNode() const {
 }
 
 void TfrmMorvane::tvStartupFoldersClick() {
-    if (consulting_)
+    if (!CommandEnabled(cmdShowGroup))
         return;
     FillList();
 }
 
 LRESULT TfrmMorvane::TreeNotify(const NMHDR& hdr) {
     // While a consultation runs the selected group stays.
-    if ((hdr.code == TVN_SELCHANGINGA || hdr.code == TVN_SELCHANGINGW) && consulting_)
+    if ((hdr.code == TVN_SELCHANGINGA || hdr.code == TVN_SELCHANGINGW) &&
+        !CommandEnabled(cmdShowGroup))
         return TRUE;
     if (hdr.code == TVN_SELCHANGEDA || hdr.code == TVN_SELCHANGEDW) {
         // A new node by mouse or keyboard shows its entries; Refresh selects

@@ -4,6 +4,7 @@
 #include "Unit1.h"
 
 #include "Pictures.h"
+#include "QuickProfiles.h"
 #include "WebLinks.h"
 #include "optiondlg.h"
 #include "core/startupExport.h"
@@ -32,26 +33,26 @@ struct TMenuItemDef {
 const TMenuItemDef MoreTaskItems[] = {
     {0, 0, "Startup &Profiles", -1},
     {1, 0, "Quick &Load Profiles", -1},
-    {2, TfrmMorvane::loadProfile1 + 0, "Load Profile &1\tShift+F5", -1},
-    {2, TfrmMorvane::loadProfile1 + 1, "Load Profile &2\tShift+F6", -1},
-    {2, TfrmMorvane::loadProfile1 + 2, "Load Profile &3\tShift+F7", -1},
-    {2, TfrmMorvane::loadProfile1 + 3, "Load Profile &4\tShift+F8", -1},
+    {2, loadProfile1 + 0, "Load Profile &1\tShift+F5", -1},
+    {2, loadProfile1 + 1, "Load Profile &2\tShift+F6", -1},
+    {2, loadProfile1 + 2, "Load Profile &3\tShift+F7", -1},
+    {2, loadProfile1 + 3, "Load Profile &4\tShift+F8", -1},
     {1, 0, "Quick &Save Profiles", -1},
-    {2, TfrmMorvane::saveProfile1 + 0, "Save Profile &1\tF5", -1},
-    {2, TfrmMorvane::saveProfile1 + 1, "Save Profile &2\tF6", -1},
-    {2, TfrmMorvane::saveProfile1 + 2, "Save Profile &3\tF7", -1},
-    {2, TfrmMorvane::saveProfile1 + 3, "Save Profile &4\tF8", -1},
+    {2, saveProfile1 + 0, "Save Profile &1\tF5", -1},
+    {2, saveProfile1 + 1, "Save Profile &2\tF6", -1},
+    {2, saveProfile1 + 2, "Save Profile &3\tF7", -1},
+    {2, saveProfile1 + 3, "Save Profile &4\tF8", -1},
     {1, 0, nullptr, -1}, // N1
-    {1, TfrmMorvane::loadProfileFromFile, "Load Profile from File\tCtrl+O", -1},
-    {1, TfrmMorvane::saveProfiletoFile, "Save Profile to File\tCtrl+S", -1},
+    {1, loadProfileFromFile, "Load Profile from File\tCtrl+O", -1},
+    {1, saveProfiletoFile, "Save Profile to File\tCtrl+S", -1},
     {0, 0, nullptr, -1}, // N2
     {0, 0, "&Export", -1},
-    {1, TfrmMorvane::ExportXml1, "XML...", -1},
-    {0, TfrmMorvane::Options1, "&Options...", -1},
+    {1, ExportXml1, "XML...", -1},
+    {0, Options1, "&Options...", -1},
     {0, 0, nullptr, -1}, // N4
-    {0, TfrmMorvane::VisitWebsite1, "Visit Morvane website", piWebLink},
-    {0, TfrmMorvane::VisitOnline1, "Visit Morvane Online", piWebLink},
-    {0, TfrmMorvane::Contributeinformation2, "Contribute information", piPencil},
+    {0, VisitWebsite1, "Visit Morvane website", piWebLink},
+    {0, VisitOnline1, "Visit Morvane Online", piWebLink},
+    {0, Contributeinformation2, "Contribute information", piPencil},
 };
 
 void AppendItem(HMENU menu, const TMenuItemDef& def, HMENU submenu) {
@@ -80,14 +81,6 @@ void AppendItem(HMENU menu, const TMenuItemDef& def, HMENU submenu) {
 
 // The window whose popMoreTask is open, for the menu's key filter.
 TfrmMorvane* menuOwner = nullptr;
-
-bool IsLoadSlot(UINT id) {
-    return id >= TfrmMorvane::loadProfile1 && id <= TfrmMorvane::loadProfile4;
-}
-
-bool IsSaveSlot(UINT id) {
-    return id >= TfrmMorvane::saveProfile1 && id <= TfrmMorvane::saveProfile4;
-}
 
 } // namespace
 
@@ -173,29 +166,25 @@ bool TfrmMorvane::PreTranslateMessage(MSG& msg) {
 // ---------------------------------------------------------------------------
 // Profiles
 
-std::string TfrmMorvane::QuickProfilePath(int slot) {
-    return PathJoin(GetSpecialFolder(5),
-                    "\\Morvane\\quick profiles\\profile" + std::to_string(slot) + ".mvp");
-}
-
 void TfrmMorvane::LoadProfileFile(const std::string& path) {
     // The rows refer to the entries that the load frees: they go first.
     LoadProfile(*startups_, path, [this] {
         entriesByProgram_.clear();
-        ListView_DeleteAllItems(lvStartupList);
+        entryList_.Clear();
     });
     StartSignatureChecks();
 }
 
 void TfrmMorvane::LoadQuickProfile(int slot) {
-    SendMessageA(lvStartupList, WM_SETREDRAW, FALSE, 0);
+    const HWND list = entryList_.Handle();
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     struct TRedraw {
         HWND List;
         ~TRedraw() {
             SendMessageA(List, WM_SETREDRAW, TRUE, 0);
             InvalidateRect(List, nullptr, TRUE);
         }
-    } redraw{lvStartupList};
+    } redraw{list};
     LoadProfileFile(QuickProfilePath(slot));
     FillList();
 }
@@ -207,10 +196,9 @@ void TfrmMorvane::SaveQuickProfile(int slot) {
 
 void TfrmMorvane::loadProfile4Click(int slot) {
     // A consultation is about to write into the rows a load would replace.
-    if (consulting_)
+    if (!CommandEnabled(static_cast<UINT>(loadProfile1 + slot - 1)))
         return;
     LoadQuickProfile(slot);
-    FillList();
 }
 
 void TfrmMorvane::saveProfile4Click(int slot) {
@@ -237,7 +225,7 @@ TFileDialogOptions TfrmMorvane::SaveDlg() const {
 }
 
 void TfrmMorvane::loadProfileFromFileClick() {
-    if (consulting_)
+    if (!CommandEnabled(loadProfileFromFile))
         return;
     std::string path;
     bool chosen = UiSeam().ChooseFile(wnd_, OpenDlg(), path);

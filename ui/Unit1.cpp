@@ -6,6 +6,7 @@
 
 #include "ListViewCalls.h"
 #include "Pictures.h"
+#include "QuickProfiles.h"
 #include "Resources.h"
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
@@ -126,8 +127,10 @@ bool TfrmMorvane::Create() {
 
 void TfrmMorvane::Show(int showCommand) {
     int show = placement_.Restore(wnd_, dpi_.Value, -1);
+    // Earlier versions also wrote the placement under "Forms": read there
+    // until the first close writes it under "Placement".
     if (show < 0)
-        show = formStorage_.Restore(wnd_, dpi_.Value, showCommand);
+        show = TPlacementStore("Forms").Restore(wnd_, dpi_.Value, showCommand);
     if (showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
         showCommand == SW_SHOWMINNOACTIVE)
         show = showCommand;
@@ -165,15 +168,14 @@ void TfrmMorvane::CreateControls() {
 
     // Creation order is tab order: tree, list, then the tool bar buttons.
     CreateTree();
-    CreateList();
+    entryList_.Create(wnd_, dpi_, font_.Get());
     CreateLegend();
     CreateToolBar();
     CreatePanes();
-    CreatePopupMenu();
     CreateMoreTaskMenu();
     CreateHtmlPanes();
     ConfigureShowOnceDialogs();
-    painter_.Setup(ImageList1.Get(), nullptr, font_.Get(), dpi_);
+    entryList_.SetPictures(ImageList1.Get(), nullptr, font_.Get());
     Layout();
 }
 
@@ -181,15 +183,14 @@ void TfrmMorvane::CreateControls() {
 // Life cycle
 
 void TfrmMorvane::FormCreate() {
-    std::string documents = GetSpecialFolder(4);
-    // A folder that cannot be created is not reported: the profile commands
-    // report their own failures when they use it.
-    ForceFolders(PathJoin(documents, "\\Morvane\\Quick Profiles\\"));
-    OpenDlgInitialDir = PathJoin(documents, "\\Morvane");
+    // Quick profiles are kept in the application data folder; earlier
+    // versions also made a folder for them in the documents, which nothing
+    // read: what a user put there joins the others.
+    MoveQuickProfiles(StrayQuickProfileFolder(), QuickProfileFolder());
+    OpenDlgInitialDir = PathJoin(GetSpecialFolder(4), "\\Morvane");
     SaveDlgInitialDir = OpenDlgInitialDir;
-    auto* systemIcons = static_cast<HIMAGELIST>(SystemSmallImages());
-    ListView_SetImageList(lvStartupList, systemIcons, LVSIL_SMALL);
-    painter_.Setup(ImageList1.Get(), systemIcons, font_.Get(), dpi_);
+    entryList_.SetPictures(ImageList1.Get(), static_cast<HIMAGELIST>(SystemSmallImages()),
+                           font_.Get());
     startups_ = std::make_unique<TStartups>(static_cast<void*>(wnd_));
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
@@ -209,7 +210,6 @@ void TfrmMorvane::FormClose() {
         SaveStartupStore(*startups_, lock);
     });
     placement_.Save(wnd_, dpi_.Value);
-    formStorage_.Save(wnd_, dpi_.Value);
     // What is being checked now is checked again next time; a cache that
     // learnt nothing new is not written (nor one closed before it was read).
     StopSignatureChecks();
@@ -221,10 +221,7 @@ void TfrmMorvane::FormDestroy() {
     // The checks write into entries: they end before the entries go.
     StopSignatureChecks();
     // Rows refer to entries; they go before the entries do.
-    rows_.clear();
-    if (lvStartupList)
-        ListView_DeleteAllItems(lvStartupList);
-    lookups_.Clear();
+    entryList_.Clear();
     startups_.reset();
 }
 
@@ -246,7 +243,7 @@ LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
     HWND wnd = wnd_;
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
     wnd_ = nullptr;
-    tvStartupFolders = lvStartupList = Panel4 = ListView1 = WebBrowser1 = EmbeddedWB1 = nullptr;
+    tvStartupFolders = Panel4 = ListView1 = WebBrowser1 = EmbeddedWB1 = nullptr;
     tmpAds = nullptr;
     if (QuitOnDestroy)
         PostQuitMessage(0);
@@ -302,7 +299,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return TRUE;
         break;
     case WM_NOTIFYFORMAT:
-        if (lvStartupListNotifyFormat(reinterpret_cast<HWND>(wp), lp, result))
+        if (entryList_.NotifyFormat(reinterpret_cast<HWND>(wp), lp, result))
             return result;
         break;
     case WM_NOTIFY:
@@ -312,7 +309,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             HandleCommand(LOWORD(wp));
         return 0;
     case WM_CONTEXTMENU:
-        if (lvStartupListContextMenu(reinterpret_cast<HWND>(wp), lp))
+        if (entryList_.ContextMenu(reinterpret_cast<HWND>(wp), lp))
             return 0;
         break;
     case WM_SETCURSOR:
@@ -359,8 +356,8 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
-    if (hdr.hwndFrom == lvStartupList)
-        return ListNotify(hdr);
+    if (hdr.hwndFrom == entryList_.Handle())
+        return entryList_.Notify(hdr);
     if (hdr.hwndFrom == tvStartupFolders)
         return TreeNotify(hdr);
     if (hdr.hwndFrom == ListView1 && hdr.code == LVN_ITEMCHANGING)
@@ -375,7 +372,7 @@ bool TfrmMorvane::FormMeasureItem(MEASUREITEMSTRUCT& item) {
         return true;
     }
     if (item.CtlType == ODT_LISTVIEW) {
-        item.itemHeight = lvStartupListMeasureItem();
+        item.itemHeight = entryList_.MeasureItem();
         return true;
     }
     return false;
@@ -390,16 +387,7 @@ bool TfrmMorvane::FormDrawItem(const DRAWITEMSTRUCT& item) {
                        item.rcItem.left, y, ILD_TRANSPARENT);
         return true;
     }
-    if (item.CtlType == ODT_LISTVIEW && item.hwndItem == lvStartupList) {
-        try {
-            lvStartupListDrawItem(item);
-        } catch (...) {
-            // A row that cannot be painted stays blank; painting never shows
-            // a message box.
-        }
-        return true;
-    }
-    return false;
+    return entryList_.DrawItem(item);
 }
 
 bool TfrmMorvane::FormSetCursor(HWND over, UINT hitTest) {
@@ -434,7 +422,7 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
         const int old = dpi_.Value;
         dpi_.Value = dpi;
         CreateFonts();
-        for (HWND control : {tvStartupFolders, lvStartupList, ListView1})
+        for (HWND control : {tvStartupFolders, ListView1})
             SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
         // The tree and the legend keep drawing from the old list until they
@@ -443,14 +431,9 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
         TreeView_SetImageList(tvStartupFolders, pictures.Get(), TVSIL_NORMAL);
         ListView_SetImageList(ListView1, pictures.Get(), LVSIL_SMALL);
         ImageList1 = std::move(pictures);
-        painter_.Setup(ImageList1.Get(), ListView_GetImageList(lvStartupList, LVSIL_SMALL),
-                       font_.Get(), dpi_);
+        entryList_.DpiChanged(dpi_, font_.Get(), ImageList1.Get());
         CreatePictures();
         TreeView_SetIndent(tvStartupFolders, dpi_.Scale(layout::TreeIndent));
-        const int columns = Header_GetItemCount(ListView_GetHeader(lvStartupList));
-        for (int i = 0; i < columns; ++i)
-            ListView_SetColumnWidth(lvStartupList, i,
-                                    MulDiv(ListView_GetColumnWidth(lvStartupList, i), dpi, old));
         ListView_SetColumnWidth(ListView1, 0, dpi_.Scale(layout::LeftPanelWidth));
         leftSplitter_.SetPaneSize(MulDiv(leftSplitter_.PaneSize(), dpi, old));
         detailSplitter_.SetPaneSize(MulDiv(detailSplitter_.PaneSize(), dpi, old));
@@ -460,6 +443,7 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
     Layout();
     // An owner-drawn list measures its rows when it is moved: the new font's
     // height takes effect so.
+    const HWND lvStartupList = entryList_.Handle();
     RECT list{};
     GetWindowRect(lvStartupList, &list);
     MapWindowPoints(nullptr, wnd_, reinterpret_cast<POINT*>(&list), 2);
@@ -472,7 +456,55 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
 void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
     CreatePictures();
     SendMessageA(tvStartupFolders, WM_SYSCOLORCHANGE, wp, lp);
-    SendMessageA(lvStartupList, WM_SYSCOLORCHANGE, wp, lp);
+    SendMessageA(entryList_.Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
     InvalidateRect(wnd_, nullptr, TRUE);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+bool TfrmMorvane::CommandEnabled(UINT command) const {
+    if (!consulting_)
+        return true;
+    switch (command) {
+    case Refresh1:
+    case Remove1:
+    case RestoreDefault1:
+    case UndoDefault1:
+    case loadProfileFromFile:
+    case cmdConsult:
+    case cmdSortRows:
+    case cmdShowGroup:
+        return false;
+    default:
+        return !IsLoadSlot(command);
+    }
+}
+
+void TfrmMorvane::FillList() {
+    const int node = SelectedNode();
+    if (node >= 0)
+        entryList_.FillList(*startups_, node);
+}
+
+void TfrmMorvane::HandleCommand(UINT id) {
+    switch (id) {
+    case Check1:
+        Guarded([this] { entryList_.Check1Click(); });
+        break;
+    case Remove1:
+        Guarded([this] { Remove1Click(); });
+        break;
+    case Refresh1:
+        Guarded([this] { btnRefreshClick(); });
+        break;
+    case RestoreDefault1:
+    case UndoDefault1:
+        Guarded([this, id] { RestoreDefault1Click(id == UndoDefault1); });
+        break;
+    default:
+        HandleMoreTaskCommand(id);
+        break;
+    }
 }
