@@ -5,6 +5,7 @@ if(WIN32)
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Unit1Test.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/EntryListTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/EntryListSortTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/LocationTreeTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListPaintTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListColumnsTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListSignaturesTest.cpp

@@ -40,7 +40,7 @@ void TfrmMorvane::btnConsultClick() {
         UiSeam().ShowMessageBox(wnd_, ConsultWaitMessage, ApplicationTitle, MB_OK);
         return;
     }
-    aniBusy.Start();
+    toolBar_.Busy().Start();
     ShowAdsPage();
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     consulting_ = true;
@@ -67,7 +67,7 @@ void TfrmMorvane::btnConsultClick() {
         UiSeam().ShowMessageBox(wnd_, std::string(FailureMessage) + "\n" + failure,
                                 ApplicationTitle, MB_OK);
     }
-    aniBusy.Stop();
+    toolBar_.Busy().Stop();
     SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
     if (wnd_)
         FillList();

@@ -54,6 +54,7 @@ public:
     // (Notify, MeasureItem, DrawItem, NotifyFormat, ContextMenu).
     void Create(HWND parent, const TDpi& dpi, HFONT font);
     HWND Handle() const { return lvStartupList; }
+    void Destroyed() { lvStartupList = nullptr; }
     HMENU ListMenu() const { return PopupMenu1.Get(); }
     // The pictures the rows paint with (the tool bar's ImageList1 for the
     // check boxes and ratings; the system's small icons for the programs).

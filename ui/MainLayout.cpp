@@ -42,7 +42,7 @@ void TfrmMorvane::Layout() {
             dwp = DeferWindowPos(dwp, ctl, nullptr, x, y, std::max(0, cw), std::max(0, ch),
                                  SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    put(tvStartupFolders, 0, top, leftWidth, h - top - legend);
+    put(locationTree_.Handle(), 0, top, leftWidth, h - top - legend);
     const int legendTop = h - legend;
     put(Panel4, dpi_.Scale(layout::LegendLabelX), legendTop + dpi_.Scale(layout::LegendLabelY),
         leftWidth - dpi_.Scale(layout::LegendLabelX), dpi_.Scale(layout::LegendLabelHeight));
@@ -52,11 +52,7 @@ void TfrmMorvane::Layout() {
     put(entryList_.Handle(), centreX, top, centreW, listH);
     put(WebBrowser1, centreX, h - detailHeight, centreW, detailHeight);
     put(EmbeddedWB1, w - right, top, right, h - top);
-    put(btnAbout.Handle(), w - dpi_.Scale(layout::AboutWidth + layout::AboutRightMargin),
-        dpi_.Scale(layout::ButtonY), dpi_.Scale(layout::AboutWidth),
-        dpi_.Scale(layout::ButtonHeight));
-    put(aniBusy.Handle(), w - dpi_.Scale(layout::BusyWidth + layout::BusyRightMargin),
-        dpi_.Scale(layout::BusyY), dpi_.Scale(layout::BusyWidth), dpi_.Scale(layout::BusyHeight));
+    toolBar_.PlaceRightEnd(w, dpi_, put);
     if (dwp)
         EndDeferWindowPos(dwp);
     RECT legendRect;
@@ -94,7 +90,7 @@ void TfrmMorvane::Paint(HDC dc, const RECT& area) {
     TSelect selBmp(mem.Get(), bmp.Get());
     HDC m = mem.Get();
 
-    PaintToolBar(m, w);
+    toolBar_.Paint(m, w, dpi_);
     const int top = dpi_.Scale(layout::ToolBarHeight);
     const int leftWidth = leftSplitter_.PaneSize();
     RECT left{0, top, leftWidth, h};

@@ -167,10 +167,17 @@ void TfrmMorvane::CreateControls() {
     detailSplitter_.SetPaneSize(dpi_.Scale(layout::DetailHeight));
 
     // Creation order is tab order: tree, list, then the tool bar buttons.
-    CreateTree();
+    locationTree_.MayChooseNode = [this] { return CommandEnabled(cmdShowGroup); };
+    locationTree_.OnNodeChosen = [this] { Guarded([this] { tvStartupFoldersClick(); }); };
+    locationTree_.Create(wnd_, dpi_, font_.Get(), ImageList1.Get());
     entryList_.Create(wnd_, dpi_, font_.Get());
     CreateLegend();
-    CreateToolBar();
+    toolBar_.OnRefresh = [this] { Guarded([this] { btnRefreshClick(); }); };
+    toolBar_.OnConsult = [this] { Guarded([this] { btnConsultClick(); }); };
+    toolBar_.OnApply = [this] { Guarded([this] { btnApplyClick(); }); };
+    toolBar_.OnMoreTasks = [this] { Guarded([this] { btnMoreTasksClick(); }); };
+    toolBar_.OnAbout = [this] { Guarded([this] { btnAboutClick(); }); };
+    toolBar_.Create(wnd_, dpi_);
     CreatePanes();
     CreateMoreTaskMenu();
     CreateHtmlPanes();
@@ -199,7 +206,7 @@ void TfrmMorvane::FormCreate() {
 }
 
 void TfrmMorvane::FormShow() {
-    SetFocus(tvStartupFolders);
+    SetFocus(locationTree_.Handle());
     Guarded([this] { btnRefreshClick(); });
 }
 
@@ -243,7 +250,9 @@ LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
     HWND wnd = wnd_;
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
     wnd_ = nullptr;
-    tvStartupFolders = Panel4 = ListView1 = WebBrowser1 = EmbeddedWB1 = nullptr;
+    locationTree_.Destroyed();
+    entryList_.Destroyed();
+    Panel4 = ListView1 = WebBrowser1 = EmbeddedWB1 = nullptr;
     tmpAds = nullptr;
     if (QuitOnDestroy)
         PostQuitMessage(0);
@@ -327,7 +336,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         break;
     case WM_SETFOCUS:
-        SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : tvStartupFolders);
+        SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : locationTree_.Handle());
         return 0;
     case WM_SYSCOLORCHANGE:
         FormSysColorChange(wp, lp);
@@ -346,7 +355,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         break;
     case WM_DESTROY:
-        aniBusy.Stop();
+        toolBar_.Busy().Stop();
         FormDestroy();
         return 0;
     case WM_NCDESTROY:
@@ -358,8 +367,8 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
     if (hdr.hwndFrom == entryList_.Handle())
         return entryList_.Notify(hdr);
-    if (hdr.hwndFrom == tvStartupFolders)
-        return TreeNotify(hdr);
+    if (hdr.hwndFrom == locationTree_.Handle())
+        return locationTree_.Notify(hdr);
     if (hdr.hwndFrom == ListView1 && hdr.code == LVN_ITEMCHANGING)
         return FALSE;
     return 0;
@@ -422,18 +431,16 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
         const int old = dpi_.Value;
         dpi_.Value = dpi;
         CreateFonts();
-        for (HWND control : {tvStartupFolders, ListView1})
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        SendMessageA(ListView1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
         // The tree and the legend keep drawing from the old list until they
         // hold the new one.
         TImageList pictures = CreatePictureList(dpi_);
-        TreeView_SetImageList(tvStartupFolders, pictures.Get(), TVSIL_NORMAL);
+        locationTree_.DpiChanged(dpi_, font_.Get(), pictures.Get());
         ListView_SetImageList(ListView1, pictures.Get(), LVSIL_SMALL);
         ImageList1 = std::move(pictures);
         entryList_.DpiChanged(dpi_, font_.Get(), ImageList1.Get());
-        CreatePictures();
-        TreeView_SetIndent(tvStartupFolders, dpi_.Scale(layout::TreeIndent));
+        toolBar_.CreatePictures(dpi_);
         ListView_SetColumnWidth(ListView1, 0, dpi_.Scale(layout::LeftPanelWidth));
         leftSplitter_.SetPaneSize(MulDiv(leftSplitter_.PaneSize(), dpi, old));
         detailSplitter_.SetPaneSize(MulDiv(detailSplitter_.PaneSize(), dpi, old));
@@ -454,8 +461,8 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
 }
 
 void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
-    CreatePictures();
-    SendMessageA(tvStartupFolders, WM_SYSCOLORCHANGE, wp, lp);
+    toolBar_.CreatePictures(dpi_);
+    SendMessageA(locationTree_.Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(entryList_.Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
     InvalidateRect(wnd_, nullptr, TRUE);
@@ -480,6 +487,11 @@ bool TfrmMorvane::CommandEnabled(UINT command) const {
     default:
         return !IsLoadSlot(command);
     }
+}
+
+void TfrmMorvane::tvStartupFoldersClick() {
+    if (CommandEnabled(cmdShowGroup))
+        FillList();
 }
 
 void TfrmMorvane::FillList() {

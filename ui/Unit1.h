@@ -2,20 +2,20 @@
 // The main window TfrmMorvane: tool bar, location tree, entry list, rating
 // legend and the areas of the detail and side panes. It owns the entry
 // collection for its whole life. The entry list is a part of its own
-// (TEntryList); the window's messages are in Unit1.cpp, the tool bar in
-// MainToolBar.cpp, the tree in MainTree.cpp, the commands on the selected
+// (TEntryList); the window's messages are in Unit1.cpp, Refresh and Apply in
+// MainCommands.cpp, the commands on the selected
 // entry in EntryCommands.cpp, the layout and the splitters in MainLayout.cpp.
 
-#include "BusyAnimation.h"
 #include "CommandIds.h"
 #include "EntryList.h"
 #include "Layout.h"
+#include "LocationTree.h"
 #include "Placement.h"
 #include "ScopedWin.h"
 #include "ShowOnceDlg.h"
 #include "Splitter.h"
+#include "ToolBar.h"
 #include "UiSeam.h"
-#include "WebImage.h"
 #include "WebView.h"
 #include "core/system/FileSignature.h"
 
@@ -35,7 +35,7 @@ class TStartups;
 class TfrmMorvane : private TEntryListOwner {
 public:
     using enum TCommandId;
-    static constexpr int NodeCount = LocationGroupCount;
+    static constexpr int NodeCount = TLocationTree::NodeCount;
 
     TfrmMorvane();
     ~TfrmMorvane();
@@ -51,15 +51,15 @@ public:
     bool QuitOnDestroy = false;
 
     // The controls, for what drives the window from outside.
-    HWND TreeHandle() const { return tvStartupFolders; }
+    HWND TreeHandle() const { return locationTree_.Handle(); }
     HWND ListHandle() const { return entryList_.Handle(); }
     HWND LegendHandle() const { return ListView1; }
     HWND DetailPaneHandle() const { return WebBrowser1; }
     HWND SidePaneHandle() const { return EmbeddedWB1; }
     HWND AdsTextHandle() const { return tmpAds; }
-    TWebImage& RefreshButton() { return btnRefresh; }
-    TWebImage& MoreTasksButton() { return btnMoreTasks; }
-    const TBusyAnimation& Busy() const { return aniBusy; }
+    TWebImage& RefreshButton() { return toolBar_.RefreshButton(); }
+    TWebImage& MoreTasksButton() { return toolBar_.MoreTasksButton(); }
+    const TBusyAnimation& Busy() const { return toolBar_.Busy(); }
     HMENU ListMenu() const { return entryList_.ListMenu(); }
     HMENU DetailMenu() const { return PopupMenu2.Get(); }
     HMENU MoreTasksMenu() const { return popMoreTask.Get(); }
@@ -121,8 +121,6 @@ public:
     bool SelectEntryTitled(const std::string& title) {
         return entryList_.SelectEntryTitled(title);
     }
-    // Names on the tree's nodes the lists a policy makes Windows skip.
-    void NoteSkippedNodes();
     void RestoreDefault1Click(bool undo);
 
     // Detail pane and side pane.
@@ -152,10 +150,10 @@ public:
     // Ctrl+O and Ctrl+S, and the HTML views' own keys. True when taken.
     bool PreTranslateMessage(MSG& msg);
 
-    // The tree's nodes by absolute index (0 "Startup Items" to 12).
-    HTREEITEM Node(int absoluteIndex) const;
-    // The absolute index of the selected node, or -1.
-    int SelectedNode() const;
+    // The tree's nodes by absolute index (0 "Startup Items" to 12), and the
+    // absolute index of the selected node, or -1.
+    HTREEITEM Node(int absoluteIndex) const { return locationTree_.Node(absoluteIndex); }
+    int SelectedNode() const { return locationTree_.SelectedNode(); }
 
     // The signature checks of the entries' program files (ListSignatures.cpp):
     // asked for by a refresh or a profile load, they begin once the list has
@@ -198,16 +196,9 @@ private:
     void CreatePanes();
     void HandleCommand(UINT id);
 
-    // Tool bar (MainToolBar.cpp).
-    void CreateToolBar();
-    void CreatePictures();
     void FormDpiChanged(int dpi, const RECT& suggested);
+    // The messages before Refresh and Apply (MainCommands.cpp).
     void ConfigureShowOnceDialogs();
-    void PaintToolBar(HDC dc, int width);
-
-    // Location tree (MainTree.cpp).
-    void CreateTree();
-    LRESULT TreeNotify(const NMHDR& hdr);
 
     // Rating legend (RatingLegend.cpp).
     void CreateLegend();
@@ -232,18 +223,13 @@ private:
     static LRESULT CALLBACK MenuKeyHook(int code, WPARAM wp, LPARAM lp);
 
     // Controls.
-    HWND tvStartupFolders = nullptr;
+    TLocationTree locationTree_;
     TEntryList entryList_{*this};
     HWND Panel4 = nullptr; // the "Rating Legend" label; the legend list lies under it
     HWND ListView1 = nullptr;
     HWND WebBrowser1 = nullptr;
     HWND EmbeddedWB1 = nullptr;
-    TWebImage btnRefresh;
-    TWebImage btnConsult;
-    TWebImage btnApply;
-    TWebImage btnMoreTasks;
-    TWebImage btnAbout;
-    TBusyAnimation aniBusy;
+    TToolBar toolBar_;
     TMenu PopupMenu2;
     TMenu popMoreTask;
     // The HTML views inside the panes WebBrowser1 and EmbeddedWB1.
@@ -258,18 +244,13 @@ private:
     HWND wnd_ = nullptr;
     TDpi dpi_;
     std::unique_ptr<TStartups> startups_;
-    HTREEITEM nodes_[NodeCount] = {};
     TFont font_;
     TFont boldFont_;
     TBrush silverBrush_;
-    TBitmap banner_;
-    TBitmap rule_;
-    TBitmap separator_;
     TPlacementStore placement_{"Placement"};
     // The left panel's width and the detail pane's height.
     TSplitter leftSplitter_{TSplitter::soVertical, TSplitter::psBefore};
     TSplitter detailSplitter_{TSplitter::soHorizontal, TSplitter::psAfter};
-    bool refreshing_ = false;
     // The checks of the program files and their cache; the entries of each
     // program file as the checks name it (its FilePath).
     std::unique_ptr<TSignatureCache> signatureCache_;

@@ -108,9 +108,10 @@ void TfrmMorvane::CreateMoreTaskMenu() {
 void TfrmMorvane::btnMoreTasksClick() {
     popMoreTaskPopup();
     RECT r;
-    GetClientRect(btnMoreTasks.Handle(), &r);
+    const HWND button = toolBar_.MoreTasksButton().Handle();
+    GetClientRect(button, &r);
     POINT pt{0, r.bottom};
-    ClientToScreen(btnMoreTasks.Handle(), &pt);
+    ClientToScreen(button, &pt);
     // F5-F8 act on the open menu only: Windows lets menus handle no function
     // keys, so a message filter sees them while the menu runs.
     menuKey_ = 0;
