@@ -325,12 +325,12 @@ TEST_F(ProfileMenuTest, XmlExportParsesAndHoldsEveryEntry) {
 }
 
 TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F5, false), TfrmMorvane::saveProfile1);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F8, false), TfrmMorvane::saveProfile4);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F5, true), TfrmMorvane::loadProfile1);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F7, true), TfrmMorvane::loadProfile1 + 2);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F4, false), 0u);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F9, true), 0u);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F5, false), TfrmMorvane::saveProfile1);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F8, false), TfrmMorvane::saveProfile4);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F5, true), TfrmMorvane::loadProfile1);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F7, true), TfrmMorvane::loadProfile1 + 2);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F4, false), 0u);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F9, true), 0u);
 
     SeedTwo();
     Open();

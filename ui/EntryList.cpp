@@ -4,7 +4,7 @@
 
 #include "EntryList.h"
 
-#include "ListViewCalls.h"
+#include "ControlCalls.h"
 #include "Pictures.h"
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"

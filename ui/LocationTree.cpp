@@ -3,7 +3,7 @@
 
 #include "LocationTree.h"
 
-#include "ListViewCalls.h"
+#include "ControlCalls.h"
 #include "Pictures.h"
 #include "core/startupSignIn.h"
 

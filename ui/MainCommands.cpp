@@ -1,6 +1,6 @@
 // The window's commands Refresh and Apply, and the two messages that may
 // come before them (Consult in ConsultCommand.cpp, More Tasks in
-// ProfileMenu.cpp, About in splash.cpp).
+// ProfileCommands.cpp, About in splash.cpp).
 
 #include "Unit1.h"
 

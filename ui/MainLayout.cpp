@@ -5,7 +5,7 @@
 
 #include "Unit1.h"
 
-#include "ListViewCalls.h"
+#include "ControlCalls.h"
 
 #include <algorithm>
 
@@ -50,8 +50,8 @@ void TfrmMorvane::Layout() {
     put(ListView1, margin, legendTop + dpi_.Scale(layout::LegendListTop), leftWidth - 2 * margin,
         legend - dpi_.Scale(layout::LegendListTop) - margin);
     put(entryList_.Handle(), centreX, top, centreW, listH);
-    put(WebBrowser1, centreX, h - detailHeight, centreW, detailHeight);
-    put(EmbeddedWB1, w - right, top, right, h - top);
+    put(detailPane_.Handle(), centreX, h - detailHeight, centreW, detailHeight);
+    put(sidePane_.Handle(), w - right, top, right, h - top);
     toolBar_.PlaceRightEnd(w, dpi_, put);
     if (dwp)
         EndDeferWindowPos(dwp);

@@ -1,167 +1,28 @@
-// The menu popMoreTask: quick profiles, profile files, the XML export and the
-// web links; and the window's keyboard shortcuts.
+// The commands of the menu popMoreTask (TMoreTasksMenu): quick profiles,
+// profile files, the XML export and the web links; and the window's keys.
 
 #include "Unit1.h"
 
-#include "Pictures.h"
 #include "QuickProfiles.h"
 #include "WebLinks.h"
 #include "optiondlg.h"
 #include "core/startupExport.h"
 #include "core/startupUtil.h"
-#include "core/system/Errors.h"
-#include "core/system/Files.h"
-#include "core/system/Folders.h"
-#include "core/system/Ini.h"
 
 #include <string>
-#include <utility>
 #include <vector>
 
-namespace {
-
-const char* const ProfileFilter = "Morvane Profile|*.mvp|All Files|*.*";
-
-struct TMenuItemDef {
-    int Level; // 0 top, 1 in a submenu, 2 in a submenu's submenu
-    UINT Id;   // 0 with a caption: a submenu; 0 without: a separator
-    const char* Caption;
-    int Picture;
-};
-
-// The menu in order; an item opens a submenu when the next item is deeper.
-const TMenuItemDef MoreTaskItems[] = {
-    {0, 0, "Startup &Profiles", -1},
-    {1, 0, "Quick &Load Profiles", -1},
-    {2, loadProfile1 + 0, "Load Profile &1\tShift+F5", -1},
-    {2, loadProfile1 + 1, "Load Profile &2\tShift+F6", -1},
-    {2, loadProfile1 + 2, "Load Profile &3\tShift+F7", -1},
-    {2, loadProfile1 + 3, "Load Profile &4\tShift+F8", -1},
-    {1, 0, "Quick &Save Profiles", -1},
-    {2, saveProfile1 + 0, "Save Profile &1\tF5", -1},
-    {2, saveProfile1 + 1, "Save Profile &2\tF6", -1},
-    {2, saveProfile1 + 2, "Save Profile &3\tF7", -1},
-    {2, saveProfile1 + 3, "Save Profile &4\tF8", -1},
-    {1, 0, nullptr, -1}, // N1
-    {1, loadProfileFromFile, "Load Profile from File\tCtrl+O", -1},
-    {1, saveProfiletoFile, "Save Profile to File\tCtrl+S", -1},
-    {0, 0, nullptr, -1}, // N2
-    {0, 0, "&Export", -1},
-    {1, ExportXml1, "XML...", -1},
-    {0, Options1, "&Options...", -1},
-    {0, 0, nullptr, -1}, // N4
-    {0, VisitWebsite1, "Visit Morvane website", piWebLink},
-    {0, VisitOnline1, "Visit Morvane Online", piWebLink},
-    {0, Contributeinformation2, "Contribute information", piPencil},
-};
-
-void AppendItem(HMENU menu, const TMenuItemDef& def, HMENU submenu) {
-    MENUITEMINFOA mi{};
-    mi.cbSize = sizeof mi;
-    if (!def.Caption) {
-        mi.fMask = MIIM_FTYPE;
-        mi.fType = MFT_SEPARATOR;
-    } else {
-        mi.fMask = MIIM_STRING | MIIM_ID;
-        mi.wID = def.Id;
-        mi.dwTypeData = const_cast<char*>(def.Caption);
-        if (submenu) {
-            mi.fMask |= MIIM_SUBMENU;
-            mi.hSubMenu = submenu;
-        }
-        if (def.Picture >= 0) {
-            // Drawn from ImageList1 when the menu asks for it.
-            mi.fMask |= MIIM_BITMAP | MIIM_DATA;
-            mi.hbmpItem = HBMMENU_CALLBACK;
-            mi.dwItemData = static_cast<ULONG_PTR>(def.Picture);
-        }
-    }
-    InsertMenuItemA(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &mi);
-}
-
-// The window whose popMoreTask is open, for the menu's key filter.
-TfrmMorvane* menuOwner = nullptr;
-
-} // namespace
-
-void TfrmMorvane::CreateMoreTaskMenu() {
-    popMoreTask.Reset(::CreatePopupMenu());
-    HMENU parents[3] = {popMoreTask.Get(), nullptr, nullptr};
-    const size_t count = sizeof MoreTaskItems / sizeof MoreTaskItems[0];
-    for (size_t i = 0; i < count; ++i) {
-        const TMenuItemDef& def = MoreTaskItems[i];
-        HMENU submenu = nullptr;
-        if (i + 1 < count && MoreTaskItems[i + 1].Level > def.Level)
-            submenu = ::CreatePopupMenu();
-        AppendItem(parents[def.Level], def, submenu);
-        if (submenu)
-            parents[def.Level + 1] = submenu;
-    }
-
-    ACCEL keys[] = {
-        {FVIRTKEY | FCONTROL, 'O', static_cast<WORD>(loadProfileFromFile)},
-        {FVIRTKEY | FCONTROL, 'S', static_cast<WORD>(saveProfiletoFile)},
-    };
-    accel_.Reset(CreateAcceleratorTableA(keys, 2));
-}
-
 void TfrmMorvane::btnMoreTasksClick() {
-    popMoreTaskPopup();
-    RECT r;
-    const HWND button = toolBar_.MoreTasksButton().Handle();
-    GetClientRect(button, &r);
-    POINT pt{0, r.bottom};
-    ClientToScreen(button, &pt);
-    // F5-F8 act on the open menu only: Windows lets menus handle no function
-    // keys, so a message filter sees them while the menu runs.
-    menuKey_ = 0;
-    menuOwner = this;
-    HHOOK hook =
-        SetWindowsHookExA(WH_MSGFILTER, &TfrmMorvane::MenuKeyHook, nullptr, GetCurrentThreadId());
-    UINT cmd = UiSeam().PopupMenu(popMoreTask.Get(), wnd_, pt);
-    if (hook)
-        UnhookWindowsHookEx(hook);
-    menuOwner = nullptr;
-    if (!cmd)
-        cmd = std::exchange(menuKey_, 0u);
+    UINT cmd = moreTasks_.Show(wnd_, toolBar_.MoreTasksButton().Handle());
     if (cmd)
         HandleCommand(cmd);
 }
 
-LRESULT CALLBACK TfrmMorvane::MenuKeyHook(int code, WPARAM wp, LPARAM lp) {
-    auto* msg = reinterpret_cast<MSG*>(lp);
-    if (code == MSGF_MENU && msg && msg->message == WM_KEYDOWN && menuOwner) {
-        UINT cmd = popMoreTaskKey(static_cast<UINT>(msg->wParam), GetKeyState(VK_SHIFT) < 0);
-        if (cmd) {
-            UINT state = GetMenuState(menuOwner->popMoreTask.Get(), cmd, MF_BYCOMMAND);
-            if (state != static_cast<UINT>(-1) && !(state & (MF_GRAYED | MF_DISABLED))) {
-                menuOwner->menuKey_ = cmd;
-                EndMenu();
-            }
-            return TRUE;
-        }
-    }
-    return CallNextHookEx(nullptr, code, wp, lp);
-}
-
-UINT TfrmMorvane::popMoreTaskKey(UINT key, bool shift) {
-    if (key < VK_F5 || key > VK_F8)
-        return 0;
-    return (shift ? loadProfile1 : saveProfile1) + (key - VK_F5);
-}
-
-void TfrmMorvane::popMoreTaskPopup() {
-    for (int slot = 1; slot <= 4; ++slot) {
-        bool exists = FileExists(QuickProfilePath(slot));
-        EnableMenuItem(popMoreTask.Get(), loadProfile1 + static_cast<UINT>(slot - 1),
-                       MF_BYCOMMAND | (exists ? MF_ENABLED : MF_GRAYED));
-    }
-}
-
 bool TfrmMorvane::PreTranslateMessage(MSG& msg) {
-    if (wnd_ && accel_ && TranslateAcceleratorA(wnd_, accel_.Get(), &msg))
+    if (moreTasks_.TranslateKeys(wnd_, msg))
         return true;
-    return WebBrowser1View.TranslateAccelerator(msg) || EmbeddedWB1View.TranslateAccelerator(msg);
+    return detailPane_.View().TranslateAccelerator(msg) ||
+           sidePane_.View().TranslateAccelerator(msg);
 }
 
 // ---------------------------------------------------------------------------
@@ -206,30 +67,11 @@ void TfrmMorvane::saveProfile4Click(int slot) {
     SaveQuickProfile(slot);
 }
 
-TFileDialogOptions TfrmMorvane::OpenDlg() const {
-    TFileDialogOptions options;
-    options.Title = "Open Profile";
-    options.Filter = ProfileFilter;
-    options.DefaultExt = "mvp";
-    options.InitialDir = OpenDlgInitialDir;
-    return options;
-}
-
-TFileDialogOptions TfrmMorvane::SaveDlg() const {
-    TFileDialogOptions options;
-    options.Save = true;
-    options.Title = "Save Profile";
-    options.Filter = ProfileFilter;
-    options.DefaultExt = "mvp";
-    options.InitialDir = SaveDlgInitialDir;
-    return options;
-}
-
 void TfrmMorvane::loadProfileFromFileClick() {
     if (!CommandEnabled(loadProfileFromFile))
         return;
     std::string path;
-    bool chosen = UiSeam().ChooseFile(wnd_, OpenDlg(), path);
+    bool chosen = UiSeam().ChooseFile(wnd_, moreTasks_.OpenDlg(), path);
     // The list is rebuilt whether or not a file was chosen or could be read.
     struct TRefill {
         TfrmMorvane& Form;
@@ -241,21 +83,15 @@ void TfrmMorvane::loadProfileFromFileClick() {
 
 void TfrmMorvane::saveProfiletoFileClick() {
     std::string path;
-    if (!UiSeam().ChooseFile(wnd_, SaveDlg(), path))
+    if (!UiSeam().ChooseFile(wnd_, moreTasks_.SaveDlg(), path))
         return;
     startups_->SaveToFile(path);
     profileSaved_ = true;
 }
 
 void TfrmMorvane::ExportXml1Click() {
-    TFileDialogOptions options;
-    options.Save = true;
-    options.Title = "Export to XML";
-    options.Filter = "XML Files|*.xml|All Files|*.*";
-    options.DefaultExt = "xml";
-    options.InitialDir = SaveDlgInitialDir;
     std::string path;
-    if (!UiSeam().ChooseFile(wnd_, options, path))
+    if (!UiSeam().ChooseFile(wnd_, moreTasks_.ExportDlg(), path))
         return;
     std::vector<const TStartup*> entries;
     for (int i = 0; i < startups_->Count(); ++i)
@@ -311,7 +147,7 @@ bool TfrmMorvane::HandleMoreTaskCommand(UINT id) {
         Guarded([this] { Contributeinformation2Click(); });
         return true;
     case Copy1:
-        Guarded([this] { Copy1Click(); });
+        Guarded([this] { detailPane_.Copy1Click(); });
         return true;
     }
     return false;

@@ -4,7 +4,7 @@
 
 #include "Unit1.h"
 
-#include "ListViewCalls.h"
+#include "ControlCalls.h"
 #include "Pictures.h"
 #include "QuickProfiles.h"
 #include "Resources.h"
@@ -154,12 +154,6 @@ void TfrmMorvane::CreateFonts() {
     silverBrush_.Reset(CreateSolidBrush(layout::LeftPanelColour));
 }
 
-void TfrmMorvane::CreatePanes() {
-    WebBrowser1 = CreateChildControl(wnd_, idDetailPane, PaneClass, "",
-                                     WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
-    EmbeddedWB1 = CreateChildControl(wnd_, idSidePane, PaneClass, "", WS_VISIBLE | WS_CLIPCHILDREN);
-}
-
 void TfrmMorvane::CreateControls() {
     CreateFonts();
     ImageList1 = CreatePictureList(dpi_);
@@ -178,9 +172,10 @@ void TfrmMorvane::CreateControls() {
     toolBar_.OnMoreTasks = [this] { Guarded([this] { btnMoreTasksClick(); }); };
     toolBar_.OnAbout = [this] { Guarded([this] { btnAboutClick(); }); };
     toolBar_.Create(wnd_, dpi_);
-    CreatePanes();
-    CreateMoreTaskMenu();
-    CreateHtmlPanes();
+    detailPane_.OnCommand = [this](UINT command) { HandleCommand(command); };
+    detailPane_.Create(wnd_, idDetailPane, PaneClass);
+    sidePane_.Create(wnd_, idSidePane, PaneClass);
+    moreTasks_.Create();
     ConfigureShowOnceDialogs();
     entryList_.SetPictures(ImageList1.Get(), nullptr, font_.Get());
     Layout();
@@ -194,15 +189,15 @@ void TfrmMorvane::FormCreate() {
     // versions also made a folder for them in the documents, which nothing
     // read: what a user put there joins the others.
     MoveQuickProfiles(StrayQuickProfileFolder(), QuickProfileFolder());
-    OpenDlgInitialDir = PathJoin(GetSpecialFolder(4), "\\Morvane");
-    SaveDlgInitialDir = OpenDlgInitialDir;
+    moreTasks_.OpenDlgInitialDir = PathJoin(GetSpecialFolder(4), "\\Morvane");
+    moreTasks_.SaveDlgInitialDir = moreTasks_.OpenDlgInitialDir;
     entryList_.SetPictures(ImageList1.Get(), static_cast<HIMAGELIST>(SystemSmallImages()),
                            font_.Get());
     startups_ = std::make_unique<TStartups>(static_cast<void*>(wnd_));
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
-    EmbeddedWB1View.Navigate("about:blank");
-    WebBrowser1View.Navigate("about:blank");
+    sidePane_.View().Navigate("about:blank");
+    detailPane_.View().Navigate("about:blank");
 }
 
 void TfrmMorvane::FormShow() {
@@ -252,8 +247,9 @@ LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
     wnd_ = nullptr;
     locationTree_.Destroyed();
     entryList_.Destroyed();
-    Panel4 = ListView1 = WebBrowser1 = EmbeddedWB1 = nullptr;
-    tmpAds = nullptr;
+    detailPane_.Destroyed();
+    sidePane_.Destroyed();
+    Panel4 = ListView1 = nullptr;
     if (QuitOnDestroy)
         PostQuitMessage(0);
     return DefWindowProcA(wnd, msg, wp, lp);

@@ -7,16 +7,18 @@
 // entry in EntryCommands.cpp, the layout and the splitters in MainLayout.cpp.
 
 #include "CommandIds.h"
+#include "DetailPane.h"
 #include "EntryList.h"
 #include "Layout.h"
 #include "LocationTree.h"
+#include "MoreTasksMenu.h"
 #include "Placement.h"
 #include "ScopedWin.h"
 #include "ShowOnceDlg.h"
+#include "SidePane.h"
 #include "Splitter.h"
 #include "ToolBar.h"
 #include "UiSeam.h"
-#include "WebView.h"
 #include "core/system/FileSignature.h"
 
 #include <atomic>
@@ -54,25 +56,21 @@ public:
     HWND TreeHandle() const { return locationTree_.Handle(); }
     HWND ListHandle() const { return entryList_.Handle(); }
     HWND LegendHandle() const { return ListView1; }
-    HWND DetailPaneHandle() const { return WebBrowser1; }
-    HWND SidePaneHandle() const { return EmbeddedWB1; }
-    HWND AdsTextHandle() const { return tmpAds; }
+    HWND DetailPaneHandle() const { return detailPane_.Handle(); }
+    HWND SidePaneHandle() const { return sidePane_.Handle(); }
+    HWND AdsTextHandle() const { return sidePane_.AdsTextHandle(); }
     TWebImage& RefreshButton() { return toolBar_.RefreshButton(); }
     TWebImage& MoreTasksButton() { return toolBar_.MoreTasksButton(); }
     const TBusyAnimation& Busy() const { return toolBar_.Busy(); }
     HMENU ListMenu() const { return entryList_.ListMenu(); }
-    HMENU DetailMenu() const { return PopupMenu2.Get(); }
-    HMENU MoreTasksMenu() const { return popMoreTask.Get(); }
+    HMENU DetailMenu() const { return detailPane_.Menu(); }
+    HMENU MoreTasksMenu() const { return moreTasks_.Handle(); }
     HIMAGELIST PictureList() const { return ImageList1.Get(); }
-    TWebView& DetailView() { return WebBrowser1View; }
-    TWebView& SideView() { return EmbeddedWB1View; }
+    TWebView& DetailView() { return detailPane_.View(); }
+    TWebView& SideView() { return sidePane_.View(); }
     // The pane widths and heights the splitters set.
     const TSplitter& LeftSplitter() const { return leftSplitter_; }
     const TSplitter& DetailSplitter() const { return detailSplitter_; }
-
-    // The starting folders of the profile dialogs.
-    std::string OpenDlgInitialDir;
-    std::string SaveDlgInitialDir;
 
     // The folder of the page template, and of the detail page when it can be
     // written there; the program's folder unless a test says otherwise.
@@ -125,12 +123,10 @@ public:
 
     // Detail pane and side pane.
     void lvStartupListClick();
-    void Copy1Click();
     // Loads the page of tmpAds into EmbeddedWB1 (when a consultation starts).
-    void ShowAdsPage();
+    void ShowAdsPage() { sidePane_.ShowAdsPage(); }
 
     // Profile commands and web links (menu popMoreTask).
-    void popMoreTaskPopup();
     void loadProfile4Click(int slot);
     void saveProfile4Click(int slot);
     void LoadQuickProfile(int slot);
@@ -141,11 +137,6 @@ public:
     void VisitWebsite1Click();
     void VisitOnline1Click();
     void Contributeinformation2Click();
-    TFileDialogOptions OpenDlg() const;
-    TFileDialogOptions SaveDlg() const;
-    // The command of a key pressed while popMoreTask is open (F5-F8 save,
-    // Shift+F5-F8 load), or 0.
-    static UINT popMoreTaskKey(UINT key, bool shift);
     // The window's keys before the message loop dispatches a message:
     // Ctrl+O and Ctrl+S, and the HTML views' own keys. True when taken.
     bool PreTranslateMessage(MSG& msg);
@@ -193,7 +184,6 @@ private:
     LRESULT FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp);
     void CreateControls();
     void CreateFonts();
-    void CreatePanes();
     void HandleCommand(UINT id);
 
     void FormDpiChanged(int dpi, const RECT& suggested);
@@ -215,28 +205,19 @@ private:
     void SplitterMouse(UINT msg, LPARAM lp);
     void Paint(HDC dc, const RECT& area);
 
-    // Profile menu (ProfileMenu.cpp) and the HTML panes (HtmlPanes.cpp).
+    // Profile commands (ProfileCommands.cpp).
     bool HandleMoreTaskCommand(UINT id);
-    void CreateMoreTaskMenu();
-    void CreateHtmlPanes();
     void LoadProfileFile(const std::string& path);
-    static LRESULT CALLBACK MenuKeyHook(int code, WPARAM wp, LPARAM lp);
 
     // Controls.
     TLocationTree locationTree_;
     TEntryList entryList_{*this};
     HWND Panel4 = nullptr; // the "Rating Legend" label; the legend list lies under it
     HWND ListView1 = nullptr;
-    HWND WebBrowser1 = nullptr;
-    HWND EmbeddedWB1 = nullptr;
+    TDetailPane detailPane_;
+    TSidePane sidePane_;
     TToolBar toolBar_;
-    TMenu PopupMenu2;
-    TMenu popMoreTask;
-    // The HTML views inside the panes WebBrowser1 and EmbeddedWB1.
-    TWebView WebBrowser1View;
-    TWebView EmbeddedWB1View;
-    // Hidden text control whose lines are the side pane's page.
-    HWND tmpAds = nullptr;
+    TMoreTasksMenu moreTasks_;
     TShowOnceDlg sodRefreshWarning;
     TShowOnceDlg sodBackupReminder;
     TImageList ImageList1;
@@ -264,9 +245,6 @@ private:
     bool consulting_ = false;
     bool closeAfterConsult_ = false;
     HWND lastFocus_ = nullptr;
-    TAccel accel_;
-    // The command chosen by a key while popMoreTask was open.
-    UINT menuKey_ = 0;
     // The backup reminder comes before the first Apply of a run in which no
     // profile was saved.
     bool profileSaved_ = false;
