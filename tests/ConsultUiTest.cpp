@@ -8,6 +8,8 @@
 #include "support/LoopbackServer.h"
 
 #include "online/Consult.h"
+#include "ui/EntryList.h"
+#include "ui/ToolBar.h"
 #include "ui/Unit1.h"
 #include "ui/optiondlg.h"
 

@@ -16,7 +16,7 @@ if(WIN32)
             ${CMAKE_CURRENT_SOURCE_DIR}/ToolBarTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ShowOnceDlgTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/DetailPageTest.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/ProfileMenuTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/MoreTasksMenuTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/splashTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/WatchModeTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture.cpp

@@ -3,6 +3,9 @@
 
 #include "Unit1.h"
 
+#include "EntryList.h"
+#include "SidePane.h"
+#include "ToolBar.h"
 #include "online/Consult.h"
 
 namespace {
@@ -40,7 +43,7 @@ void TfrmMorvane::btnConsultClick() {
         UiSeam().ShowMessageBox(wnd_, ConsultWaitMessage, ApplicationTitle, MB_OK);
         return;
     }
-    toolBar_.Busy().Start();
+    toolBar_->Busy().Start();
     ShowAdsPage();
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     consulting_ = true;
@@ -67,7 +70,7 @@ void TfrmMorvane::btnConsultClick() {
         UiSeam().ShowMessageBox(wnd_, std::string(FailureMessage) + "\n" + failure,
                                 ApplicationTitle, MB_OK);
     }
-    toolBar_.Busy().Stop();
+    toolBar_->Busy().Stop();
     SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
     if (wnd_)
         FillList();
@@ -81,5 +84,5 @@ void TfrmMorvane::ConsultServer() {
     TConsultOptions options;
     options.Settings = ReadConsultSettings();
     options.Pump = [] { UiSeam().ProcessMessages(); };
-    Consult(TWindowRows(entryList_), options);
+    Consult(TWindowRows(*entryList_), options);
 }

@@ -4,6 +4,8 @@
 
 #include "Unit1.h"
 
+#include "DetailPane.h"
+#include "EntryList.h"
 #include "DetailPage.h"
 #include "core/startupSignIn.h"
 #include "core/startupUtil.h"
@@ -32,10 +34,10 @@ std::string JoinLines(const std::vector<std::string>& lines) {
 void TfrmMorvane::Remove1Click() {
     if (!CommandEnabled(Remove1))
         return;
-    int row = entryList_.SelectedRow();
+    int row = entryList_->SelectedRow();
     if (row < 0)
         return;
-    TStartup* entry = entryList_.RowEntry(row);
+    TStartup* entry = entryList_->RowEntry(row);
     if (!entry)
         return;
     if (entry->Enabled) {
@@ -49,7 +51,7 @@ void TfrmMorvane::Remove1Click() {
     if (IsSwitchedInPlace(entry->Location))
         removed = RemoveStartup(*entry, lock);
     // The row goes first, so that no repaint meets a row whose entry is gone.
-    entryList_.RemoveRow(row);
+    entryList_->RemoveRow(row);
     if (!removed)
         removed = RemoveStartup(*entry, lock);
 }
@@ -57,7 +59,7 @@ void TfrmMorvane::Remove1Click() {
 void TfrmMorvane::RestoreDefault1Click(bool undo) {
     if (!CommandEnabled(undo ? UndoDefault1 : RestoreDefault1))
         return;
-    const TStartup* entry = entryList_.SelectedEntry();
+    const TStartup* entry = entryList_->SelectedEntry();
     if (!entry)
         return;
     bool elevation = false;
@@ -81,7 +83,7 @@ void TfrmMorvane::RestoreDefault1Click(bool undo) {
 }
 
 void TfrmMorvane::lvStartupListClick() {
-    TStartup* entry = entryList_.SelectedEntry();
+    TStartup* entry = entryList_->SelectedEntry();
     if (!entry)
         return;
     const std::string folder = ProgramFolder.empty() ? AppFolder() : ProgramFolder;
@@ -105,5 +107,5 @@ void TfrmMorvane::lvStartupListClick() {
             throw EMorvaneError("Unable to write to " + pagePath);
     }
     DetailPagePath = pagePath;
-    detailPane_.View().Navigate(pagePath);
+    detailPane_->View().Navigate(pagePath);
 }

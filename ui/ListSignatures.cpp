@@ -5,6 +5,7 @@
 
 #include "Unit1.h"
 
+#include "EntryList.h"
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
 
@@ -82,7 +83,7 @@ void TfrmMorvane::SignaturesReady() {
         }
     }
     if (changed)
-        entryList_.Repaint();
+        entryList_->Repaint();
 }
 
 void TfrmMorvane::WaitForSignatures() {

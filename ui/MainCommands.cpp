@@ -4,6 +4,9 @@
 
 #include "Unit1.h"
 
+#include "EntryList.h"
+#include "LocationTree.h"
+#include "ToolBar.h"
 #include "core/startupUtil.h"
 #include "core/system/Lock.h"
 
@@ -49,11 +52,11 @@ void TfrmMorvane::btnRefreshClick() {
         HCURSOR Old;
         bool Stopped = false;
         explicit TBusy(TfrmMorvane& f) : Form(f), Old(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {
-            Form.toolBar_.Busy().Start();
+            Form.toolBar_->Busy().Start();
         }
         void Stop() {
             if (!Stopped)
-                Form.toolBar_.Busy().Stop();
+                Form.toolBar_->Busy().Stop();
             Stopped = true;
         }
         ~TBusy() {
@@ -64,18 +67,18 @@ void TfrmMorvane::btnRefreshClick() {
 
     if (startups_->Modified)
         sodRefreshWarning.Execute(); // its answer does not stop the refresh
-    entryList_.Clear();
+    entryList_->Clear();
     entriesByProgram_.clear();
     TSystemLock lock(SystemLockPath());
     const TRefreshReport report = RefreshStartups(*startups_, lock);
     lock.Release();
     StartSignatureChecks();
-    locationTree_.NoteSkippedNodes();
-    locationTree_.ExpandAll();
+    locationTree_->NoteSkippedNodes();
+    locationTree_->ExpandAll();
     busy.Stop();
 
-    locationTree_.SelectTopNode();
-    SetFocus(locationTree_.Handle());
+    locationTree_->SelectTopNode();
+    SetFocus(locationTree_->Handle());
 
     FillList();
     // A scan that stopped, or a store that could not be merged, leaves the

@@ -5,12 +5,17 @@
 
 #include "Unit1.h"
 
+#include "DetailPane.h"
+#include "EntryList.h"
+#include "LocationTree.h"
+#include "SidePane.h"
+#include "ToolBar.h"
 #include "ControlCalls.h"
 
 #include <algorithm>
 
 void TfrmMorvane::Layout() {
-    if (!wnd_ || !entryList_.Handle())
+    if (!wnd_ || !entryList_->Handle())
         return;
     RECT rc;
     GetClientRect(wnd_, &rc);
@@ -42,23 +47,23 @@ void TfrmMorvane::Layout() {
             dwp = DeferWindowPos(dwp, ctl, nullptr, x, y, std::max(0, cw), std::max(0, ch),
                                  SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    put(locationTree_.Handle(), 0, top, leftWidth, h - top - legend);
+    put(locationTree_->Handle(), 0, top, leftWidth, h - top - legend);
     const int legendTop = h - legend;
     put(Panel4, dpi_.Scale(layout::LegendLabelX), legendTop + dpi_.Scale(layout::LegendLabelY),
         leftWidth - dpi_.Scale(layout::LegendLabelX), dpi_.Scale(layout::LegendLabelHeight));
     const int margin = dpi_.Scale(layout::LegendListMargin);
     put(ListView1, margin, legendTop + dpi_.Scale(layout::LegendListTop), leftWidth - 2 * margin,
         legend - dpi_.Scale(layout::LegendListTop) - margin);
-    put(entryList_.Handle(), centreX, top, centreW, listH);
-    put(detailPane_.Handle(), centreX, h - detailHeight, centreW, detailHeight);
-    put(sidePane_.Handle(), w - right, top, right, h - top);
-    toolBar_.PlaceRightEnd(w, dpi_, put);
+    put(entryList_->Handle(), centreX, top, centreW, listH);
+    put(detailPane_->Handle(), centreX, h - detailHeight, centreW, detailHeight);
+    put(sidePane_->Handle(), w - right, top, right, h - top);
+    toolBar_->PlaceRightEnd(w, dpi_, put);
     if (dwp)
         EndDeferWindowPos(dwp);
     RECT legendRect;
     GetClientRect(ListView1, &legendRect);
     listview::SetColumnWidth(ListView1, 0, legendRect.right);
-    entryList_.SizeColumns();
+    entryList_->SizeColumns();
     InvalidateRect(wnd_, nullptr, FALSE);
 }
 
@@ -90,7 +95,7 @@ void TfrmMorvane::Paint(HDC dc, const RECT& area) {
     TSelect selBmp(mem.Get(), bmp.Get());
     HDC m = mem.Get();
 
-    toolBar_.Paint(m, w, dpi_);
+    toolBar_->Paint(m, w, dpi_);
     const int top = dpi_.Scale(layout::ToolBarHeight);
     const int leftWidth = leftSplitter_.PaneSize();
     RECT left{0, top, leftWidth, h};

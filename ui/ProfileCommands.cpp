@@ -3,6 +3,11 @@
 
 #include "Unit1.h"
 
+#include "DetailPane.h"
+#include "EntryList.h"
+#include "MoreTasksMenu.h"
+#include "SidePane.h"
+#include "ToolBar.h"
 #include "QuickProfiles.h"
 #include "WebLinks.h"
 #include "optiondlg.h"
@@ -13,16 +18,16 @@
 #include <vector>
 
 void TfrmMorvane::btnMoreTasksClick() {
-    UINT cmd = moreTasks_.Show(wnd_, toolBar_.MoreTasksButton().Handle());
+    UINT cmd = moreTasks_->Show(wnd_, toolBar_->MoreTasksButton().Handle());
     if (cmd)
         HandleCommand(cmd);
 }
 
 bool TfrmMorvane::PreTranslateMessage(MSG& msg) {
-    if (moreTasks_.TranslateKeys(wnd_, msg))
+    if (moreTasks_->TranslateKeys(wnd_, msg))
         return true;
-    return detailPane_.View().TranslateAccelerator(msg) ||
-           sidePane_.View().TranslateAccelerator(msg);
+    return detailPane_->View().TranslateAccelerator(msg) ||
+           sidePane_->View().TranslateAccelerator(msg);
 }
 
 // ---------------------------------------------------------------------------
@@ -32,13 +37,13 @@ void TfrmMorvane::LoadProfileFile(const std::string& path) {
     // The rows refer to the entries that the load frees: they go first.
     LoadProfile(*startups_, path, [this] {
         entriesByProgram_.clear();
-        entryList_.Clear();
+        entryList_->Clear();
     });
     StartSignatureChecks();
 }
 
 void TfrmMorvane::LoadQuickProfile(int slot) {
-    const HWND list = entryList_.Handle();
+    const HWND list = entryList_->Handle();
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     struct TRedraw {
         HWND List;
@@ -71,7 +76,7 @@ void TfrmMorvane::loadProfileFromFileClick() {
     if (!CommandEnabled(loadProfileFromFile))
         return;
     std::string path;
-    bool chosen = UiSeam().ChooseFile(wnd_, moreTasks_.OpenDlg(), path);
+    bool chosen = UiSeam().ChooseFile(wnd_, moreTasks_->OpenDlg(), path);
     // The list is rebuilt whether or not a file was chosen or could be read.
     struct TRefill {
         TfrmMorvane& Form;
@@ -83,7 +88,7 @@ void TfrmMorvane::loadProfileFromFileClick() {
 
 void TfrmMorvane::saveProfiletoFileClick() {
     std::string path;
-    if (!UiSeam().ChooseFile(wnd_, moreTasks_.SaveDlg(), path))
+    if (!UiSeam().ChooseFile(wnd_, moreTasks_->SaveDlg(), path))
         return;
     startups_->SaveToFile(path);
     profileSaved_ = true;
@@ -91,7 +96,7 @@ void TfrmMorvane::saveProfiletoFileClick() {
 
 void TfrmMorvane::ExportXml1Click() {
     std::string path;
-    if (!UiSeam().ChooseFile(wnd_, moreTasks_.ExportDlg(), path))
+    if (!UiSeam().ChooseFile(wnd_, moreTasks_->ExportDlg(), path))
         return;
     std::vector<const TStartup*> entries;
     for (int i = 0; i < startups_->Count(); ++i)
@@ -147,7 +152,7 @@ bool TfrmMorvane::HandleMoreTaskCommand(UINT id) {
         Guarded([this] { Contributeinformation2Click(); });
         return true;
     case Copy1:
-        Guarded([this] { detailPane_.Copy1Click(); });
+        Guarded([this] { detailPane_->Copy1Click(); });
         return true;
     }
     return false;

@@ -4,6 +4,12 @@
 
 #include "Unit1.h"
 
+#include "DetailPane.h"
+#include "EntryList.h"
+#include "LocationTree.h"
+#include "MoreTasksMenu.h"
+#include "SidePane.h"
+#include "ToolBar.h"
 #include "ControlCalls.h"
 #include "Pictures.h"
 #include "QuickProfiles.h"
@@ -79,7 +85,12 @@ void InitMorvaneControls() {
     InitCommonControlsEx(&icc);
 }
 
-TfrmMorvane::TfrmMorvane() : dpi_(ScreenDpi()) {
+TfrmMorvane::TfrmMorvane()
+    : locationTree_(std::make_unique<TLocationTree>()),
+      entryList_(std::make_unique<TEntryList>(static_cast<TEntryListOwner&>(*this))),
+      detailPane_(std::make_unique<TDetailPane>()), sidePane_(std::make_unique<TSidePane>()),
+      toolBar_(std::make_unique<TToolBar>()), moreTasks_(std::make_unique<TMoreTasksMenu>()),
+      dpi_(ScreenDpi()) {
     frmMorvane = this;
 }
 
@@ -139,6 +150,59 @@ void TfrmMorvane::Show(int showCommand) {
     FormShow();
 }
 
+// The parts, for what drives the window from outside.
+HWND TfrmMorvane::TreeHandle() const {
+    return locationTree_->Handle();
+}
+HWND TfrmMorvane::ListHandle() const {
+    return entryList_->Handle();
+}
+HWND TfrmMorvane::DetailPaneHandle() const {
+    return detailPane_->Handle();
+}
+HWND TfrmMorvane::SidePaneHandle() const {
+    return sidePane_->Handle();
+}
+HWND TfrmMorvane::AdsTextHandle() const {
+    return sidePane_->AdsTextHandle();
+}
+TWebImage& TfrmMorvane::RefreshButton() {
+    return toolBar_->RefreshButton();
+}
+TWebImage& TfrmMorvane::MoreTasksButton() {
+    return toolBar_->MoreTasksButton();
+}
+const TBusyAnimation& TfrmMorvane::Busy() const {
+    return toolBar_->Busy();
+}
+HMENU TfrmMorvane::ListMenu() const {
+    return entryList_->ListMenu();
+}
+HMENU TfrmMorvane::DetailMenu() const {
+    return detailPane_->Menu();
+}
+HMENU TfrmMorvane::MoreTasksMenu() const {
+    return moreTasks_->Handle();
+}
+TWebView& TfrmMorvane::DetailView() {
+    return detailPane_->View();
+}
+TWebView& TfrmMorvane::SideView() {
+    return sidePane_->View();
+}
+HTREEITEM TfrmMorvane::Node(int absoluteIndex) const {
+    return locationTree_->Node(absoluteIndex);
+}
+int TfrmMorvane::SelectedNode() const {
+    return locationTree_->SelectedNode();
+}
+bool TfrmMorvane::SelectEntryTitled(const std::string& title) {
+    return entryList_->SelectEntryTitled(title);
+}
+void TfrmMorvane::ShowAdsPage() {
+    sidePane_->ShowAdsPage();
+}
+
 // ---------------------------------------------------------------------------
 // Creation
 
@@ -161,23 +225,23 @@ void TfrmMorvane::CreateControls() {
     detailSplitter_.SetPaneSize(dpi_.Scale(layout::DetailHeight));
 
     // Creation order is tab order: tree, list, then the tool bar buttons.
-    locationTree_.MayChooseNode = [this] { return CommandEnabled(cmdShowGroup); };
-    locationTree_.OnNodeChosen = [this] { Guarded([this] { tvStartupFoldersClick(); }); };
-    locationTree_.Create(wnd_, dpi_, font_.Get(), ImageList1.Get());
-    entryList_.Create(wnd_, dpi_, font_.Get());
+    locationTree_->MayChooseNode = [this] { return CommandEnabled(cmdShowGroup); };
+    locationTree_->OnNodeChosen = [this] { Guarded([this] { tvStartupFoldersClick(); }); };
+    locationTree_->Create(wnd_, dpi_, font_.Get(), ImageList1.Get());
+    entryList_->Create(wnd_, dpi_, font_.Get());
     CreateLegend();
-    toolBar_.OnRefresh = [this] { Guarded([this] { btnRefreshClick(); }); };
-    toolBar_.OnConsult = [this] { Guarded([this] { btnConsultClick(); }); };
-    toolBar_.OnApply = [this] { Guarded([this] { btnApplyClick(); }); };
-    toolBar_.OnMoreTasks = [this] { Guarded([this] { btnMoreTasksClick(); }); };
-    toolBar_.OnAbout = [this] { Guarded([this] { btnAboutClick(); }); };
-    toolBar_.Create(wnd_, dpi_);
-    detailPane_.OnCommand = [this](UINT command) { HandleCommand(command); };
-    detailPane_.Create(wnd_, idDetailPane, PaneClass);
-    sidePane_.Create(wnd_, idSidePane, PaneClass);
-    moreTasks_.Create();
+    toolBar_->OnRefresh = [this] { Guarded([this] { btnRefreshClick(); }); };
+    toolBar_->OnConsult = [this] { Guarded([this] { btnConsultClick(); }); };
+    toolBar_->OnApply = [this] { Guarded([this] { btnApplyClick(); }); };
+    toolBar_->OnMoreTasks = [this] { Guarded([this] { btnMoreTasksClick(); }); };
+    toolBar_->OnAbout = [this] { Guarded([this] { btnAboutClick(); }); };
+    toolBar_->Create(wnd_, dpi_);
+    detailPane_->OnCommand = [this](UINT command) { HandleCommand(command); };
+    detailPane_->Create(wnd_, idDetailPane, PaneClass);
+    sidePane_->Create(wnd_, idSidePane, PaneClass);
+    moreTasks_->Create();
     ConfigureShowOnceDialogs();
-    entryList_.SetPictures(ImageList1.Get(), nullptr, font_.Get());
+    entryList_->SetPictures(ImageList1.Get(), nullptr, font_.Get());
     Layout();
 }
 
@@ -189,19 +253,19 @@ void TfrmMorvane::FormCreate() {
     // versions also made a folder for them in the documents, which nothing
     // read: what a user put there joins the others.
     MoveQuickProfiles(StrayQuickProfileFolder(), QuickProfileFolder());
-    moreTasks_.OpenDlgInitialDir = PathJoin(GetSpecialFolder(4), "\\Morvane");
-    moreTasks_.SaveDlgInitialDir = moreTasks_.OpenDlgInitialDir;
-    entryList_.SetPictures(ImageList1.Get(), static_cast<HIMAGELIST>(SystemSmallImages()),
+    moreTasks_->OpenDlgInitialDir = PathJoin(GetSpecialFolder(4), "\\Morvane");
+    moreTasks_->SaveDlgInitialDir = moreTasks_->OpenDlgInitialDir;
+    entryList_->SetPictures(ImageList1.Get(), static_cast<HIMAGELIST>(SystemSmallImages()),
                            font_.Get());
     startups_ = std::make_unique<TStartups>(static_cast<void*>(wnd_));
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
-    sidePane_.View().Navigate("about:blank");
-    detailPane_.View().Navigate("about:blank");
+    sidePane_->View().Navigate("about:blank");
+    detailPane_->View().Navigate("about:blank");
 }
 
 void TfrmMorvane::FormShow() {
-    SetFocus(locationTree_.Handle());
+    SetFocus(locationTree_->Handle());
     Guarded([this] { btnRefreshClick(); });
 }
 
@@ -223,7 +287,7 @@ void TfrmMorvane::FormDestroy() {
     // The checks write into entries: they end before the entries go.
     StopSignatureChecks();
     // Rows refer to entries; they go before the entries do.
-    entryList_.Clear();
+    entryList_->Clear();
     startups_.reset();
 }
 
@@ -245,10 +309,10 @@ LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
     HWND wnd = wnd_;
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
     wnd_ = nullptr;
-    locationTree_.Destroyed();
-    entryList_.Destroyed();
-    detailPane_.Destroyed();
-    sidePane_.Destroyed();
+    locationTree_->Destroyed();
+    entryList_->Destroyed();
+    detailPane_->Destroyed();
+    sidePane_->Destroyed();
     Panel4 = ListView1 = nullptr;
     if (QuitOnDestroy)
         PostQuitMessage(0);
@@ -304,7 +368,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return TRUE;
         break;
     case WM_NOTIFYFORMAT:
-        if (entryList_.NotifyFormat(reinterpret_cast<HWND>(wp), lp, result))
+        if (entryList_->NotifyFormat(reinterpret_cast<HWND>(wp), lp, result))
             return result;
         break;
     case WM_NOTIFY:
@@ -314,7 +378,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             HandleCommand(LOWORD(wp));
         return 0;
     case WM_CONTEXTMENU:
-        if (entryList_.ContextMenu(reinterpret_cast<HWND>(wp), lp))
+        if (entryList_->ContextMenu(reinterpret_cast<HWND>(wp), lp))
             return 0;
         break;
     case WM_SETCURSOR:
@@ -332,7 +396,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         break;
     case WM_SETFOCUS:
-        SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : locationTree_.Handle());
+        SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : locationTree_->Handle());
         return 0;
     case WM_SYSCOLORCHANGE:
         FormSysColorChange(wp, lp);
@@ -351,7 +415,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         break;
     case WM_DESTROY:
-        toolBar_.Busy().Stop();
+        toolBar_->Busy().Stop();
         FormDestroy();
         return 0;
     case WM_NCDESTROY:
@@ -361,10 +425,10 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
-    if (hdr.hwndFrom == entryList_.Handle())
-        return entryList_.Notify(hdr);
-    if (hdr.hwndFrom == locationTree_.Handle())
-        return locationTree_.Notify(hdr);
+    if (hdr.hwndFrom == entryList_->Handle())
+        return entryList_->Notify(hdr);
+    if (hdr.hwndFrom == locationTree_->Handle())
+        return locationTree_->Notify(hdr);
     if (hdr.hwndFrom == ListView1 && hdr.code == LVN_ITEMCHANGING)
         return FALSE;
     return 0;
@@ -377,7 +441,7 @@ bool TfrmMorvane::FormMeasureItem(MEASUREITEMSTRUCT& item) {
         return true;
     }
     if (item.CtlType == ODT_LISTVIEW) {
-        item.itemHeight = entryList_.MeasureItem();
+        item.itemHeight = entryList_->MeasureItem();
         return true;
     }
     return false;
@@ -392,7 +456,7 @@ bool TfrmMorvane::FormDrawItem(const DRAWITEMSTRUCT& item) {
                        item.rcItem.left, y, ILD_TRANSPARENT);
         return true;
     }
-    return entryList_.DrawItem(item);
+    return entryList_->DrawItem(item);
 }
 
 bool TfrmMorvane::FormSetCursor(HWND over, UINT hitTest) {
@@ -432,11 +496,11 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
         // The tree and the legend keep drawing from the old list until they
         // hold the new one.
         TImageList pictures = CreatePictureList(dpi_);
-        locationTree_.DpiChanged(dpi_, font_.Get(), pictures.Get());
+        locationTree_->DpiChanged(dpi_, font_.Get(), pictures.Get());
         ListView_SetImageList(ListView1, pictures.Get(), LVSIL_SMALL);
         ImageList1 = std::move(pictures);
-        entryList_.DpiChanged(dpi_, font_.Get(), ImageList1.Get());
-        toolBar_.CreatePictures(dpi_);
+        entryList_->DpiChanged(dpi_, font_.Get(), ImageList1.Get());
+        toolBar_->CreatePictures(dpi_);
         ListView_SetColumnWidth(ListView1, 0, dpi_.Scale(layout::LeftPanelWidth));
         leftSplitter_.SetPaneSize(MulDiv(leftSplitter_.PaneSize(), dpi, old));
         detailSplitter_.SetPaneSize(MulDiv(detailSplitter_.PaneSize(), dpi, old));
@@ -446,7 +510,7 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
     Layout();
     // An owner-drawn list measures its rows when it is moved: the new font's
     // height takes effect so.
-    const HWND lvStartupList = entryList_.Handle();
+    const HWND lvStartupList = entryList_->Handle();
     RECT list{};
     GetWindowRect(lvStartupList, &list);
     MapWindowPoints(nullptr, wnd_, reinterpret_cast<POINT*>(&list), 2);
@@ -457,9 +521,9 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
 }
 
 void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
-    toolBar_.CreatePictures(dpi_);
-    SendMessageA(locationTree_.Handle(), WM_SYSCOLORCHANGE, wp, lp);
-    SendMessageA(entryList_.Handle(), WM_SYSCOLORCHANGE, wp, lp);
+    toolBar_->CreatePictures(dpi_);
+    SendMessageA(locationTree_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
+    SendMessageA(entryList_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
     InvalidateRect(wnd_, nullptr, TRUE);
 }
@@ -493,13 +557,13 @@ void TfrmMorvane::tvStartupFoldersClick() {
 void TfrmMorvane::FillList() {
     const int node = SelectedNode();
     if (node >= 0)
-        entryList_.FillList(*startups_, node);
+        entryList_->FillList(*startups_, node);
 }
 
 void TfrmMorvane::HandleCommand(UINT id) {
     switch (id) {
     case Check1:
-        Guarded([this] { entryList_.Check1Click(); });
+        Guarded([this] { entryList_->Check1Click(); });
         break;
     case Remove1:
         Guarded([this] { Remove1Click(); });

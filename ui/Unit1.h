@@ -7,18 +7,14 @@
 // entry in EntryCommands.cpp, the layout and the splitters in MainLayout.cpp.
 
 #include "CommandIds.h"
-#include "DetailPane.h"
-#include "EntryList.h"
+#include "EntryListOwner.h"
 #include "Layout.h"
-#include "LocationTree.h"
-#include "MoreTasksMenu.h"
 #include "Placement.h"
 #include "ScopedWin.h"
 #include "ShowOnceDlg.h"
-#include "SidePane.h"
 #include "Splitter.h"
-#include "ToolBar.h"
 #include "UiSeam.h"
+#include "core/startupUtil.h"
 #include "core/system/FileSignature.h"
 
 #include <atomic>
@@ -29,6 +25,17 @@
 #include <unordered_map>
 #include <vector>
 
+// The window's parts, each with a header of its own.
+class TDetailPane;
+class TEntryList;
+class TLocationTree;
+class TMoreTasksMenu;
+class TSidePane;
+class TToolBar;
+class TBusyAnimation;
+class TWebImage;
+class TWebView;
+
 class TSignatureCache;
 class TSignatureChecks;
 class TStartup;
@@ -37,7 +44,7 @@ class TStartups;
 class TfrmMorvane : private TEntryListOwner {
 public:
     using enum TCommandId;
-    static constexpr int NodeCount = TLocationTree::NodeCount;
+    static constexpr int NodeCount = LocationGroupCount;
 
     TfrmMorvane();
     ~TfrmMorvane();
@@ -53,21 +60,21 @@ public:
     bool QuitOnDestroy = false;
 
     // The controls, for what drives the window from outside.
-    HWND TreeHandle() const { return locationTree_.Handle(); }
-    HWND ListHandle() const { return entryList_.Handle(); }
+    HWND TreeHandle() const;
+    HWND ListHandle() const;
     HWND LegendHandle() const { return ListView1; }
-    HWND DetailPaneHandle() const { return detailPane_.Handle(); }
-    HWND SidePaneHandle() const { return sidePane_.Handle(); }
-    HWND AdsTextHandle() const { return sidePane_.AdsTextHandle(); }
-    TWebImage& RefreshButton() { return toolBar_.RefreshButton(); }
-    TWebImage& MoreTasksButton() { return toolBar_.MoreTasksButton(); }
-    const TBusyAnimation& Busy() const { return toolBar_.Busy(); }
-    HMENU ListMenu() const { return entryList_.ListMenu(); }
-    HMENU DetailMenu() const { return detailPane_.Menu(); }
-    HMENU MoreTasksMenu() const { return moreTasks_.Handle(); }
+    HWND DetailPaneHandle() const;
+    HWND SidePaneHandle() const;
+    HWND AdsTextHandle() const;
+    TWebImage& RefreshButton();
+    TWebImage& MoreTasksButton();
+    const TBusyAnimation& Busy() const;
+    HMENU ListMenu() const;
+    HMENU DetailMenu() const;
+    HMENU MoreTasksMenu() const;
     HIMAGELIST PictureList() const { return ImageList1.Get(); }
-    TWebView& DetailView() { return detailPane_.View(); }
-    TWebView& SideView() { return sidePane_.View(); }
+    TWebView& DetailView();
+    TWebView& SideView();
     // The pane widths and heights the splitters set.
     const TSplitter& LeftSplitter() const { return leftSplitter_; }
     const TSplitter& DetailSplitter() const { return detailSplitter_; }
@@ -91,7 +98,7 @@ public:
     bool CommandEnabled(UINT command) const override;
 
     TStartups* Startups() const { return startups_.get(); }
-    TEntryList& EntryList() { return entryList_; }
+    TEntryList& EntryList() { return *entryList_; }
     const TDpi& Dpi() const { return dpi_; }
 
     // Life cycle.
@@ -116,15 +123,13 @@ public:
     void Remove1Click();
     // Selects and shows the first row of the entry with this title (Morvane
     // started at an entry, from the watcher's Details); false when none.
-    bool SelectEntryTitled(const std::string& title) {
-        return entryList_.SelectEntryTitled(title);
-    }
+    bool SelectEntryTitled(const std::string& title);
     void RestoreDefault1Click(bool undo);
 
     // Detail pane and side pane.
     void lvStartupListClick();
     // Loads the page of tmpAds into EmbeddedWB1 (when a consultation starts).
-    void ShowAdsPage() { sidePane_.ShowAdsPage(); }
+    void ShowAdsPage();
 
     // Profile commands and web links (menu popMoreTask).
     void loadProfile4Click(int slot);
@@ -143,8 +148,8 @@ public:
 
     // The tree's nodes by absolute index (0 "Startup Items" to 12), and the
     // absolute index of the selected node, or -1.
-    HTREEITEM Node(int absoluteIndex) const { return locationTree_.Node(absoluteIndex); }
-    int SelectedNode() const { return locationTree_.SelectedNode(); }
+    HTREEITEM Node(int absoluteIndex) const;
+    int SelectedNode() const;
 
     // The signature checks of the entries' program files (ListSignatures.cpp):
     // asked for by a refresh or a profile load, they begin once the list has
@@ -210,14 +215,14 @@ private:
     void LoadProfileFile(const std::string& path);
 
     // Controls.
-    TLocationTree locationTree_;
-    TEntryList entryList_{*this};
+    std::unique_ptr<TLocationTree> locationTree_;
+    std::unique_ptr<TEntryList> entryList_;
     HWND Panel4 = nullptr; // the "Rating Legend" label; the legend list lies under it
     HWND ListView1 = nullptr;
-    TDetailPane detailPane_;
-    TSidePane sidePane_;
-    TToolBar toolBar_;
-    TMoreTasksMenu moreTasks_;
+    std::unique_ptr<TDetailPane> detailPane_;
+    std::unique_ptr<TSidePane> sidePane_;
+    std::unique_ptr<TToolBar> toolBar_;
+    std::unique_ptr<TMoreTasksMenu> moreTasks_;
     TShowOnceDlg sodRefreshWarning;
     TShowOnceDlg sodBackupReminder;
     TImageList ImageList1;

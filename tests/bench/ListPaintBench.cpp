@@ -7,6 +7,7 @@
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
 #include "core/system/Icons.h"
+#include "ui/EntryList.h"
 #include "ui/Unit1.h"
 
 #include <windows.h>

@@ -5,6 +5,7 @@
 
 #include "core/system/Folders.h"
 #include "online/xml/XXmlDom.h"
+#include "ui/MoreTasksMenu.h"
 #include "ui/QuickProfiles.h"
 #include "ui/WebLinks.h"
 
@@ -14,7 +15,7 @@
 
 namespace {
 
-class ProfileMenuTest : public FormTest {
+class MoreTasksMenuTest : public FormTest {
 protected:
     void TearDown() override {
         if (!IsSkipped()) {
@@ -50,7 +51,7 @@ protected:
     }
 };
 
-TEST_F(ProfileMenuTest, MenuCarriesItsSubmenusCaptionsShortcutsAndPictures) {
+TEST_F(MoreTasksMenuTest, MenuCarriesItsSubmenusCaptionsShortcutsAndPictures) {
     Open();
     HMENU top = Menu();
     ASSERT_EQ(GetMenuItemCount(top), 8);
@@ -102,7 +103,7 @@ TEST_F(ProfileMenuTest, MenuCarriesItsSubmenusCaptionsShortcutsAndPictures) {
     EXPECT_EQ(GetMenuItemID(exportMenu, 0), TfrmMorvane::ExportXml1);
 }
 
-TEST_F(ProfileMenuTest, OpensBelowTheButton) {
+TEST_F(MoreTasksMenuTest, OpensBelowTheButton) {
     Open();
     Choose(0);
     EXPECT_EQ(seam.Menus, 1);
@@ -115,7 +116,7 @@ TEST_F(ProfileMenuTest, OpensBelowTheButton) {
     EXPECT_EQ(seam.LastMenuPoint.y, expected.y);
 }
 
-TEST_F(ProfileMenuTest, LoadItemsAreEnabledExactlyWhenTheirProfileExists) {
+TEST_F(MoreTasksMenuTest, LoadItemsAreEnabledExactlyWhenTheirProfileExists) {
     Open();
     Choose(0);
     for (UINT n = 0; n < 4; ++n) {
@@ -135,7 +136,7 @@ TEST_F(ProfileMenuTest, LoadItemsAreEnabledExactlyWhenTheirProfileExists) {
     EXPECT_FALSE(Enabled(TfrmMorvane::loadProfile1 + 3));
 }
 
-TEST_F(ProfileMenuTest, QuickSaveAndLoadBringBackTheSelection) {
+TEST_F(MoreTasksMenuTest, QuickSaveAndLoadBringBackTheSelection) {
     SeedTwo();
     Open();
     int alpha = RowOf("Alpha");
@@ -162,7 +163,7 @@ LRESULT CALLBACK CountFills(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, 
     return DefSubclassProc(wnd, msg, wp, lp);
 }
 
-TEST_F(ProfileMenuTest, QuickLoadFillsTheListOnce) {
+TEST_F(MoreTasksMenuTest, QuickLoadFillsTheListOnce) {
     SeedTwo();
     Open();
     Choose(TfrmMorvane::saveProfile1);
@@ -176,7 +177,7 @@ TEST_F(ProfileMenuTest, QuickLoadFillsTheListOnce) {
 
 // Profiles that earlier versions' documents folder held join the used
 // folder; one already kept there under the same name is never replaced.
-TEST_F(ProfileMenuTest, ProfilesOfTheDocumentsFolderMoveToTheUsedFolder) {
+TEST_F(MoreTasksMenuTest, ProfilesOfTheDocumentsFolderMoveToTheUsedFolder) {
     const std::string stray = StrayQuickProfileFolder();
     EXPECT_EQ(stray, PathJoin(GetSpecialFolder(4), "Morvane\\Quick Profiles"));
     ASSERT_TRUE(ForceFolders(stray));
@@ -205,7 +206,7 @@ TEST_F(ProfileMenuTest, ProfilesOfTheDocumentsFolderMoveToTheUsedFolder) {
     EXPECT_EQ(GetFileAttributesA(stray.c_str()), INVALID_FILE_ATTRIBUTES);
 }
 
-TEST_F(ProfileMenuTest, AllDisabledProfileShowsEveryRowUnticked) {
+TEST_F(MoreTasksMenuTest, AllDisabledProfileShowsEveryRowUnticked) {
     SeedTwo();
     Open();
     const std::string path = PathJoin(TestFolder, "off.mvp");
@@ -225,7 +226,7 @@ TEST_F(ProfileMenuTest, AllDisabledProfileShowsEveryRowUnticked) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(ProfileMenuTest, CancellingTheOpenDialogRebuildsTheList) {
+TEST_F(MoreTasksMenuTest, CancellingTheOpenDialogRebuildsTheList) {
     SeedTwo();
     Open();
     TStartups& all = *form->Startups();
@@ -244,7 +245,7 @@ TEST_F(ProfileMenuTest, CancellingTheOpenDialogRebuildsTheList) {
     EXPECT_EQ(options.InitialDir, PathJoin(GetSpecialFolder(4), "Morvane"));
 }
 
-TEST_F(ProfileMenuTest, AFileThatIsNoProfileIsRefusedAndChangesNothing) {
+TEST_F(MoreTasksMenuTest, AFileThatIsNoProfileIsRefusedAndChangesNothing) {
     SeedTwo();
     Open();
     const std::string path = PathJoin(TestFolder, "notes.txt");
@@ -258,7 +259,7 @@ TEST_F(ProfileMenuTest, AFileThatIsNoProfileIsRefusedAndChangesNothing) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(ProfileMenuTest, SavingAFileKeepsEveryEntryWhateverTheListShows) {
+TEST_F(MoreTasksMenuTest, SavingAFileKeepsEveryEntryWhateverTheListShows) {
     SeedTwo();
     MakeShortcut(slCUStartup, "Folder Tool", ExistingProgram, "/f");
     Open();
@@ -279,7 +280,7 @@ TEST_F(ProfileMenuTest, SavingAFileKeepsEveryEntryWhateverTheListShows) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(ProfileMenuTest, XmlExportParsesAndHoldsEveryEntry) {
+TEST_F(MoreTasksMenuTest, XmlExportParsesAndHoldsEveryEntry) {
     SeedTwo();
     PutValue(slCURun, "Odd <&>", std::string("\"") + MissingProgram + "\" -x");
     Open();
@@ -324,7 +325,7 @@ TEST_F(ProfileMenuTest, XmlExportParsesAndHoldsEveryEntry) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
+TEST_F(MoreTasksMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
     EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F5, false), TfrmMorvane::saveProfile1);
     EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F8, false), TfrmMorvane::saveProfile4);
     EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F5, true), TfrmMorvane::loadProfile1);
@@ -350,7 +351,7 @@ TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
     EXPECT_TRUE(FileExists(QuickProfilePath(2)));
 }
 
-TEST_F(ProfileMenuTest, CtrlOAndCtrlSWorkWhileTheMenuIsClosed) {
+TEST_F(MoreTasksMenuTest, CtrlOAndCtrlSWorkWhileTheMenuIsClosed) {
     Open();
     BYTE keys[256] = {};
     GetKeyboardState(keys);
@@ -371,7 +372,7 @@ TEST_F(ProfileMenuTest, CtrlOAndCtrlSWorkWhileTheMenuIsClosed) {
     EXPECT_EQ(seam.Menus, 0);
 }
 
-TEST_F(ProfileMenuTest, WebLinksOpenTheSiteThroughTheShell) {
+TEST_F(MoreTasksMenuTest, WebLinksOpenTheSiteThroughTheShell) {
     Open();
     Choose(TfrmMorvane::VisitWebsite1);
     Choose(TfrmMorvane::VisitOnline1);
@@ -381,7 +382,7 @@ TEST_F(ProfileMenuTest, WebLinksOpenTheSiteThroughTheShell) {
               (std::vector<std::string>{site, site + "/mvo", site + "/mvo/contribute1.php"}));
 }
 
-TEST_F(ProfileMenuTest, BackupReminderComesBeforeTheFirstApplyWithoutAProfile) {
+TEST_F(MoreTasksMenuTest, BackupReminderComesBeforeTheFirstApplyWithoutAProfile) {
     SeedTwo();
     Open();
     form->btnApplyClick();
