@@ -8,6 +8,8 @@
 #include "support/LoopbackServer.h"
 
 #include "online/Consult.h"
+#include "ui/EntryList.h"
+#include "ui/ToolBar.h"
 #include "ui/Unit1.h"
 #include "ui/optiondlg.h"
 
@@ -123,8 +125,8 @@ protected:
         return buf;
     }
     int RowOf(const std::string& title) const {
-        for (int i = 0; i < form->RowCount(); ++i)
-            if (form->RowEntry(i)->Title == title)
+        for (int i = 0; i < form->EntryList().RowCount(); ++i)
+            if (form->EntryList().RowEntry(i)->Title == title)
                 return i;
         return -1;
     }
@@ -142,19 +144,19 @@ TEST_F(ConsultUiTest, ConsultFillsRatingsAndCommentsFromTheReferenceServer) {
     SeedTwo();
     Open();
     UseServer(server);
-    ASSERT_EQ(form->RowCount(), 2);
+    ASSERT_EQ(form->EntryList().RowCount(), 2);
     form->btnConsultClick();
     EXPECT_TRUE(seam.Messages.empty()) << seam.Messages[0];
     EXPECT_TRUE(form->HasConsulted);
     int java = RowOf("SunJavaUpdateSched");
     int mine = RowOf("My Own Tool");
     ASSERT_GE(java, 0);
-    EXPECT_EQ(form->RowEntry(java)->Rating, 2);
+    EXPECT_EQ(form->EntryList().RowEntry(java)->Rating, 2);
     EXPECT_EQ(Text(java, lcRating), "2");
     EXPECT_EQ(Text(java, lcComment).rfind("Looks for Java updates.", 0), 0u)
         << Text(java, lcComment);
-    EXPECT_EQ(form->RowEntry(java)->DetailComment, form->RowEntry(java)->Comment);
-    EXPECT_EQ(form->RowEntry(mine)->Rating, 0);
+    EXPECT_EQ(form->EntryList().RowEntry(java)->DetailComment, form->EntryList().RowEntry(java)->Comment);
+    EXPECT_EQ(form->EntryList().RowEntry(mine)->Rating, 0);
     EXPECT_EQ(Text(mine, lcComment), "");
     EXPECT_FALSE(form->Busy().Active());
     EXPECT_FALSE(form->Consulting());
@@ -184,9 +186,9 @@ TEST_F(ConsultUiTest, MorvanesOwnListAnswersFromTheFirstPaintAndAServerWinsWhere
     form->btnConsultClick();
     ASSERT_TRUE(seam.Messages.empty()) << seam.Messages[0];
     EXPECT_EQ(Text(RowOf("My Own Tool"), lcComment), "Ours.");
-    EXPECT_EQ(form->RowEntry(RowOf("My Own Tool"))->Verdict.Source,
+    EXPECT_EQ(form->EntryList().RowEntry(RowOf("My Own Tool"))->Verdict.Source,
               "http://127.0.0.1:" + std::to_string(server.Port()));
-    EXPECT_EQ(form->RowEntry(RowOf("SunJavaUpdateSched"))->Rating, 2);
+    EXPECT_EQ(form->EntryList().RowEntry(RowOf("SunJavaUpdateSched"))->Rating, 2);
 }
 
 TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
@@ -214,7 +216,7 @@ TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
     seam.Tick = 31000;
     form->btnConsultClick();
     EXPECT_EQ(seam.Messages.size(), 1u);
-    EXPECT_EQ(form->RowEntry(0)->Comment, "second");
+    EXPECT_EQ(form->EntryList().RowEntry(0)->Comment, "second");
     // The tick count wraps after 49.7 days.
     form->LastConsultTick = 0xFFFFF000u;
     seam.Tick = 0x100;
@@ -226,10 +228,10 @@ TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
 TEST_F(ConsultUiTest, CommandsThatMoveRowsAreRefusedWhileWaiting) {
     SeedTwo();
     Open();
-    TStartup* first = form->RowEntry(0);
-    TStartup* second = form->RowEntry(1);
+    TStartup* first = form->EntryList().RowEntry(0);
+    TStartup* second = form->EntryList().RowEntry(1);
     // The second row is unticked, so that Remove would take it.
-    form->SetRowChecked(1, false);
+    form->EntryList().SetRowChecked(1, false);
     ListView_SetItemState(form->ListHandle(), 1, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED);
     TLoopbackServer server(
@@ -241,8 +243,8 @@ TEST_F(ConsultUiTest, CommandsThatMoveRowsAreRefusedWhileWaiting) {
         tried = true;
         EXPECT_TRUE(form->Consulting());
         form->btnRefreshClick();
-        form->lvStartupListColumnClick(0);
-        form->lvStartupListColumnClick(0);
+        form->EntryList().lvStartupListColumnClick(0);
+        form->EntryList().lvStartupListColumnClick(0);
         form->Remove1Click();
         TreeView_SelectItem(form->TreeHandle(), form->Node(1));
         form->tvStartupFoldersClick();
@@ -250,9 +252,9 @@ TEST_F(ConsultUiTest, CommandsThatMoveRowsAreRefusedWhileWaiting) {
         PostMessageA(form->Handle(), WM_CLOSE, 0, 0);
         Pump();
         EXPECT_TRUE(IsWindow(form->Handle()));
-        EXPECT_EQ(form->RowCount(), 2);
-        EXPECT_EQ(form->RowEntry(0), first);
-        EXPECT_EQ(form->RowEntry(1), second);
+        EXPECT_EQ(form->EntryList().RowCount(), 2);
+        EXPECT_EQ(form->EntryList().RowEntry(0), first);
+        EXPECT_EQ(form->EntryList().RowEntry(1), second);
     };
     form->btnConsultClick();
     ASSERT_TRUE(tried);
@@ -279,11 +281,11 @@ TEST_F(ConsultUiTest, FailureSaysWhyAndLeavesTheNextConsultFree) {
     // What Morvane's own list says stays.
     const int java = RowOf("SunJavaUpdateSched");
     ASSERT_GE(java, 0);
-    EXPECT_EQ(form->RowEntry(java)->Rating, 2);
-    EXPECT_EQ(form->RowEntry(java)->Verdict.Source.rfind("Morvane's list, version ", 0), 0u);
+    EXPECT_EQ(form->EntryList().RowEntry(java)->Rating, 2);
+    EXPECT_EQ(form->EntryList().RowEntry(java)->Verdict.Source.rfind("Morvane's list, version ", 0), 0u);
     EXPECT_FALSE(form->HasConsulted);
     EXPECT_FALSE(form->Busy().Active());
-    EXPECT_EQ(form->RowCount(), 2);
+    EXPECT_EQ(form->EntryList().RowCount(), 2);
     {
         TLoopbackServer notFound({{"HTTP/1.0 404 Not Found\r\n\r\n"}, true});
         UseServer(notFound);
@@ -299,7 +301,7 @@ TEST_F(ConsultUiTest, FailureSaysWhyAndLeavesTheNextConsultFree) {
     form->btnConsultClick();
     ASSERT_EQ(seam.Messages.size(), 3u);
     EXPECT_EQ(seam.Messages[2], std::string(FailureMessage) + "\nanswer item 2 has no \"idx\"");
-    EXPECT_EQ(form->RowEntry(0)->Comment, "kept");
+    EXPECT_EQ(form->EntryList().RowEntry(0)->Comment, "kept");
     EXPECT_EQ(Text(0, lcComment), "kept");
 }
 

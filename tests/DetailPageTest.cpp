@@ -84,7 +84,7 @@ TEST_F(DetailPageTest, PanesStartBlank) {
 TEST_F(DetailPageTest, ClickWritesTheEightVariablesInOrder) {
     WriteLineTemplate();
     OpenWith("Sound Mixer", std::string(ExistingProgram) + " /tray -q");
-    TStartup* e = form->RowEntry(0);
+    TStartup* e = form->EntryList().RowEntry(0);
     e->SetRating(3);
     e->SetDetailComment("Mixes sound.");
     form->lvStartupListClick();
@@ -149,7 +149,7 @@ TEST_F(DetailPageTest, NoCommentGivesTheInvitationWithTheEscapedNames) {
 TEST_F(DetailPageTest, HostileTitleAndCommentComeOutEscaped) {
     WriteLineTemplate();
     OpenWith("<script>alert(\"t\")</script> & co", std::string(ExistingProgram) + " \"<b>'x'\"");
-    form->RowEntry(0)->SetDetailComment("<img src=x onerror=\"alert('c')\"> & more");
+    form->EntryList().RowEntry(0)->SetDetailComment("<img src=x onerror=\"alert('c')\"> & more");
     form->lvStartupListClick();
     std::string page = ReadFileBytes(form->DetailPagePath);
     EXPECT_EQ(page.find("<script"), std::string::npos);
@@ -171,7 +171,7 @@ TEST_F(DetailPageTest, ClickingTwiceRebuildsThePage) {
     form->lvStartupListClick();
     EXPECT_EQ(PageLines()[5], "required=Unknown");
     // Each click reads the template and the entry again.
-    form->RowEntry(0)->SetRating(1);
+    form->EntryList().RowEntry(0)->SetRating(1);
     WriteFileBytes(TemplatePath(), "again {required}\r\n");
     form->lvStartupListClick();
     EXPECT_EQ(PageLines(), std::vector<std::string>{"again Not recommended"});
@@ -225,7 +225,7 @@ TEST_F(DetailPageTest, RatingsOutsideTheScaleGetANameAndNeverFail) {
     EXPECT_EQ(RatingName(INT_MIN), "Unrated (-2147483648)");
     WriteLineTemplate();
     OpenWith("Odd", std::string(ExistingProgram) + " /o");
-    form->RowEntry(0)->SetRating(INT_MAX);
+    form->EntryList().RowEntry(0)->SetRating(INT_MAX);
     form->lvStartupListClick();
     EXPECT_EQ(PageLines()[5], "required=Unrated (2147483647)");
 }
@@ -372,13 +372,13 @@ TEST_F(DetailPageTest, ShippedTemplatePagesForTheBrowserCheck) {
     for (const Case& c : cases) {
         int row = -1;
         for (int i = 0; i < Rows(); ++i)
-            if (form->RowEntry(i)->Title == c.Title)
+            if (form->EntryList().RowEntry(i)->Title == c.Title)
                 row = i;
         ASSERT_GE(row, 0) << c.Title;
         SelectOnly(row);
-        form->RowEntry(row)->SetRating(c.Rating);
+        form->EntryList().RowEntry(row)->SetRating(c.Rating);
         if (!c.Comment.empty())
-            form->RowEntry(row)->SetDetailComment(c.Comment);
+            form->EntryList().RowEntry(row)->SetDetailComment(c.Comment);
         form->lvStartupListClick();
         const std::string page = ReadFileBytes(form->DetailPagePath);
         ASSERT_FALSE(page.empty()) << c.Page;

@@ -24,11 +24,11 @@ TEST_F(ListPaintTest, ALargeFillLooksUpOnlyTheFilesOfRowsShown) {
                 slCURun, 0);
     form->FillList();
     EXPECT_EQ(Rows(), 3000);
-    EXPECT_EQ(form->RowCount(), 3000);
+    EXPECT_EQ(form->EntryList().RowCount(), 3000);
     UpdateWindow(List());
     Pump();
     const int shown = ListView_GetCountPerPage(List()) + 2;
-    EXPECT_LE(form->FileLookups(), shown) << "no file search for rows never shown";
+    EXPECT_LE(form->EntryList().FileLookups(), shown) << "no file search for rows never shown";
     EXPECT_EQ(Text(2999, 0), "Entry 2999");
     EXPECT_EQ(Text(2999, lcFilename), "c:\\many\\file2999.exe");
     EXPECT_TRUE(Checked(2999));
@@ -60,7 +60,7 @@ public:
         di.hwndItem = form.ListHandle();
         di.hDC = dc_;
         di.rcItem = RECT{0, 0, width_, height_};
-        form.lvStartupListDrawItem(di);
+        form.EntryList().lvStartupListDrawItem(di);
         GdiFlush();
     }
     ~RowPicture() {
@@ -105,8 +105,8 @@ TEST_F(ListPaintTest, PaintedRowShowsCheckBoxUnderlineAndRatingPicture) {
         << "the pixel checks expect a white list";
     int found = RowOf("Found");
     int lost = RowOf("Lost");
-    form->RowEntry(found)->SetRating(2);
-    form->RowEntry(lost)->SetRating(4);
+    form->EntryList().RowEntry(found)->SetRating(2);
+    form->EntryList().RowEntry(lost)->SetRating(4);
     RECT r = RowRect(lost);
     Click(5, (r.top + r.bottom) / 2); // untick "Lost"
 
@@ -155,7 +155,7 @@ TEST_F(ListPaintTest, PaintedRowShowsCheckBoxUnderlineAndRatingPicture) {
 
     // A look-alike carries the red warning sign in its Publisher cell.
     EXPECT_EQ(ticked.RedPixels(publisherLeft, publisherLeft + 16, 0, h), 0);
-    form->RowEntry(found)->Verdict.LookAlike = true;
+    form->EntryList().RowEntry(found)->Verdict.LookAlike = true;
     RowPicture warned(*form, found);
     EXPECT_GT(warned.RedPixels(publisherLeft, publisherLeft + 16, 0, h), 20);
 }
@@ -163,9 +163,9 @@ TEST_F(ListPaintTest, PaintedRowShowsCheckBoxUnderlineAndRatingPicture) {
 TEST_F(ListPaintTest, RatingsWithoutPicturesPaintTheirNumber) {
     PutValue(slCURun, "Odd", std::string(ExistingProgram) + " /odd");
     Open();
-    form->RowEntry(0)->SetRating(-7);
+    form->EntryList().RowEntry(0)->SetRating(-7);
     RowPicture low(*form, 0);
-    form->RowEntry(0)->SetRating(1234567);
+    form->EntryList().RowEntry(0)->SetRating(1234567);
     RowPicture high(*form, 0);
     int ratingLeft = 0;
     for (int column = lcName; column < lcRating; ++column)
@@ -181,14 +181,14 @@ TEST_F(ListPaintTest, RatingsWithoutPicturesPaintTheirNumber) {
 TEST_F(ListPaintTest, PaintingDoesNotSearchTheDiskAgain) {
     PutValue(slCURun, "Lost", std::string("\"") + MissingProgram + "\" /lost");
     Open();
-    TRowInfo before = form->InfoFor(*form->RowEntry(0));
+    TRowInfo before = form->EntryList().InfoFor(*form->EntryList().RowEntry(0));
     EXPECT_TRUE(before.FileMissing);
     // The file appears; the row keeps what was found when it was added,
     // until the next refresh looks again.
     WriteFileBytes(MissingProgram, "now here");
-    EXPECT_TRUE(form->InfoFor(*form->RowEntry(0)).FileMissing);
+    EXPECT_TRUE(form->EntryList().InfoFor(*form->EntryList().RowEntry(0)).FileMissing);
     form->btnRefreshClick();
-    EXPECT_FALSE(form->InfoFor(*form->RowEntry(0)).FileMissing);
+    EXPECT_FALSE(form->EntryList().InfoFor(*form->EntryList().RowEntry(0)).FileMissing);
 }
 
 TEST_F(ListPaintTest, ProgramNamedWithAVariableIsNotDrawnMissing) {
@@ -196,7 +196,7 @@ TEST_F(ListPaintTest, ProgramNamedWithAVariableIsNotDrawnMissing) {
     Open();
     const int row = RowOf("Notepad");
     ASSERT_GE(row, 0);
-    const TRowInfo info = ExamineEntry(*form->RowEntry(row));
+    const TRowInfo info = ExamineEntry(*form->EntryList().RowEntry(row));
     EXPECT_FALSE(info.FileMissing);
     EXPECT_GE(info.ImageIndex, 0);
     EXPECT_EQ(Text(row, lcFilename), "%windir%\\system32\\notepad.exe");

@@ -2,10 +2,12 @@
 // Under Wine, in a throw-away prefix.
 
 #include "support/FormTest.h"
+#include "support/PartHost.h"
 
 #include "core/system/Files.h"
 #include "ui/ListPaint.h"
 #include "ui/Pictures.h"
+#include "ui/ToolBar.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -58,6 +60,31 @@ TEST_F(ToolBarTest, ButtonsOfOneGroupActAsRadioButtons) {
     b.AllowAllUp = true;
     b.Click();
     EXPECT_FALSE(b.Checked());
+}
+
+// The tool bar on its own: each button calls its own command, in the
+// order the buttons take the focus.
+TEST(ToolBar, EachButtonCallsItsOwnCommand) {
+    InitMorvaneControls();
+    TPartHost host;
+    ASSERT_TRUE(host.Handle());
+    TToolBar bar;
+    std::string called;
+    bar.OnRefresh = [&] { called += "R"; };
+    bar.OnConsult = [&] { called += "C"; };
+    bar.OnApply = [&] { called += "A"; };
+    bar.OnMoreTasks = [&] { called += "M"; };
+    bar.OnAbout = [&] { called += "?"; };
+    TDpi dpi;
+    bar.Create(host.Handle(), dpi);
+    for (HWND button = GetWindow(host.Handle(), GW_CHILD); button;
+         button = GetWindow(button, GW_HWNDNEXT)) {
+        if (button == bar.Busy().Handle())
+            continue;
+        SendMessageA(button, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        SendMessageA(button, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+    }
+    EXPECT_EQ(called, "RCAM?");
 }
 
 } // namespace

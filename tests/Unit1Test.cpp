@@ -32,7 +32,7 @@ TEST_F(Unit1Test, StartShowsEveryScannedEntryInCollectionOrder) {
     for (int i = 0; i < Rows(); ++i) {
         const TStartup* e = all.Items(i);
         SCOPED_TRACE(e->Title);
-        EXPECT_EQ(form->RowEntry(i), e);
+        EXPECT_EQ(form->EntryList().RowEntry(i), e);
         EXPECT_EQ(Text(i, 0), e->Title);
         EXPECT_EQ(Text(i, lcFilename), e->CommandLine);
         EXPECT_EQ(Text(i, lcLocation), e->LocationText());
@@ -67,7 +67,7 @@ TEST_F(Unit1Test, EachNodeShowsExactlyItsLocations) {
                 expected.push_back(all.Items(i));
         ASSERT_EQ(Rows(), static_cast<int>(expected.size()));
         for (int r = 0; r < Rows(); ++r)
-            EXPECT_EQ(form->RowEntry(r), expected[static_cast<size_t>(r)]);
+            EXPECT_EQ(form->EntryList().RowEntry(r), expected[static_cast<size_t>(r)]);
     }
     ShowNode(10); // Current User / Run
     EXPECT_EQ(Captions(), std::vector<std::string>{"CU Runner"});
@@ -108,13 +108,13 @@ TEST_F(Unit1Test, RemovedRowLeavesTheListAndItsCountInStep) {
     PutValue(slCURun, "Three", std::string(ExistingProgram) + " /3");
     Open();
     int two = RowOf("Two");
-    form->ToggleRow(two);
+    form->EntryList().ToggleRow(two);
     SelectOnly(two);
     form->Remove1Click();
     EXPECT_EQ(Rows(), 2);
-    EXPECT_EQ(form->RowCount(), 2);
+    EXPECT_EQ(form->EntryList().RowCount(), 2);
     EXPECT_EQ(Captions(), (std::vector<std::string>{"One", "Three"}));
-    EXPECT_EQ(form->RowEntry(2), nullptr);
+    EXPECT_EQ(form->EntryList().RowEntry(2), nullptr);
 }
 
 TEST_F(Unit1Test, RemoveRefusesTickedRowAndForgetsUntickedOne) {
@@ -161,7 +161,7 @@ TEST_F(Unit1Test, ApplyRemovesTheValueAndRefreshBringsTheRowBackUnticked) {
     row = RowOf("Helper");
     ASSERT_GE(row, 0);
     EXPECT_FALSE(Checked(row));
-    TStartup* back = form->RowEntry(row);
+    TStartup* back = form->EntryList().RowEntry(row);
     EXPECT_FALSE(back->Enabled);
     EXPECT_EQ(back->Location, slCURun);
     EXPECT_EQ(Text(row, lcFilename), std::string(ExistingProgram) + " /helper");
@@ -271,7 +271,7 @@ TEST_F(Unit1Test, EntryWindowsTurnedOffIsUntickedWithItsReasonAsComment) {
     ASSERT_GE(on, 0);
     EXPECT_FALSE(Checked(off));
     EXPECT_TRUE(Checked(on));
-    EXPECT_EQ(Text(off, lcComment), form->RowEntry(off)->DisabledReason());
+    EXPECT_EQ(Text(off, lcComment), form->EntryList().RowEntry(off)->DisabledReason());
     EXPECT_NE(Text(off, lcComment).find("Windows' Startup settings"), std::string::npos);
     EXPECT_EQ(Text(on, lcComment), "");
     EXPECT_TRUE(seam.Messages.empty());

@@ -3,10 +3,12 @@
 if(WIN32)
   morvane_test(ui_tests
     SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/Unit1Test.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/CheckMarkTest.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/ListSortTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/EntryListTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/EntryListSortTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/LocationTreeTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListPaintTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListColumnsTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/ControlCallsTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListSignaturesTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/SplitterTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/PicturesTest.cpp
@@ -14,7 +16,7 @@ if(WIN32)
             ${CMAKE_CURRENT_SOURCE_DIR}/ToolBarTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ShowOnceDlgTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/DetailPageTest.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/ProfileMenuTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/MoreTasksMenuTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/splashTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/WatchModeTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/support/CoreFixture.cpp

@@ -1,12 +1,10 @@
-// lvStartupListClick: the detail page of the clicked entry.
+// The detail page of one entry, built from the template and the entry.
 
 #include "DetailPage.h"
 
-#include "Unit1.h"
 #include "WebLinks.h"
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
-#include "core/system/Errors.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
 #include "online/Consult.h"
@@ -20,15 +18,6 @@ const char* const DetailPageName = "mrvComment.htm";
 namespace {
 
 const int CsidlLocalAppData = 0x001c;
-
-std::string JoinLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
 
 } // namespace
 
@@ -122,35 +111,4 @@ std::string PerUserPageFolder() {
     if (base.empty())
         base = GetSpecialFolder(5);
     return PathJoin(base, "Morvane");
-}
-
-void TfrmMorvane::lvStartupListClick() {
-    int row = FirstSelectedRow();
-    if (row < 0)
-        return;
-    TStartup* entry = RowEntry(row);
-    if (!entry)
-        return;
-    const std::string folder = ProgramFolder.empty() ? AppFolder() : ProgramFolder;
-    const std::string templatePath = PathJoin(folder, DetailTemplateName);
-    TStringList templateLines;
-    if (!templateLines.LoadTextFile(templatePath))
-        throw EMorvaneError("Cannot open file \"" + templatePath + "\".");
-    const bool fileFound = !entry->FileMissing();
-    const std::string page = JoinLines(
-        BuildDetailPage(std::vector<std::string>(templateLines.begin(), templateLines.end()),
-                        *entry, fileFound, ReadConsultSettings().Server));
-
-    // Beside the program when its folder takes the file; a program installed
-    // under Program Files and run by a standard user writes per user.
-    std::string pagePath = PathJoin(folder, DetailPageName);
-    if (!WriteWholeFile(pagePath, page)) {
-        const std::string perUser = PerUserPageFolder();
-        ForceFolders(perUser);
-        pagePath = PathJoin(perUser, DetailPageName);
-        if (!WriteWholeFile(pagePath, page))
-            throw EMorvaneError("Unable to write to " + pagePath);
-    }
-    DetailPagePath = pagePath;
-    WebBrowser1View.Navigate(pagePath);
 }

@@ -5,6 +5,7 @@
 
 #include "Unit1.h"
 
+#include "EntryList.h"
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
 
@@ -81,8 +82,8 @@ void TfrmMorvane::SignaturesReady() {
             changed = true;
         }
     }
-    if (changed && lvStartupList)
-        InvalidateRect(lvStartupList, nullptr, FALSE);
+    if (changed)
+        entryList_->Repaint();
 }
 
 void TfrmMorvane::WaitForSignatures() {

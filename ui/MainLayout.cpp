@@ -5,12 +5,17 @@
 
 #include "Unit1.h"
 
-#include "ListViewCalls.h"
+#include "DetailPane.h"
+#include "EntryList.h"
+#include "LocationTree.h"
+#include "SidePane.h"
+#include "ToolBar.h"
+#include "ControlCalls.h"
 
 #include <algorithm>
 
 void TfrmMorvane::Layout() {
-    if (!wnd_ || !lvStartupList)
+    if (!wnd_ || !entryList_->Handle())
         return;
     RECT rc;
     GetClientRect(wnd_, &rc);
@@ -42,27 +47,23 @@ void TfrmMorvane::Layout() {
             dwp = DeferWindowPos(dwp, ctl, nullptr, x, y, std::max(0, cw), std::max(0, ch),
                                  SWP_NOZORDER | SWP_NOACTIVATE);
     };
-    put(tvStartupFolders, 0, top, leftWidth, h - top - legend);
+    put(locationTree_->Handle(), 0, top, leftWidth, h - top - legend);
     const int legendTop = h - legend;
     put(Panel4, dpi_.Scale(layout::LegendLabelX), legendTop + dpi_.Scale(layout::LegendLabelY),
         leftWidth - dpi_.Scale(layout::LegendLabelX), dpi_.Scale(layout::LegendLabelHeight));
     const int margin = dpi_.Scale(layout::LegendListMargin);
     put(ListView1, margin, legendTop + dpi_.Scale(layout::LegendListTop), leftWidth - 2 * margin,
         legend - dpi_.Scale(layout::LegendListTop) - margin);
-    put(lvStartupList, centreX, top, centreW, listH);
-    put(WebBrowser1, centreX, h - detailHeight, centreW, detailHeight);
-    put(EmbeddedWB1, w - right, top, right, h - top);
-    put(btnAbout.Handle(), w - dpi_.Scale(layout::AboutWidth + layout::AboutRightMargin),
-        dpi_.Scale(layout::ButtonY), dpi_.Scale(layout::AboutWidth),
-        dpi_.Scale(layout::ButtonHeight));
-    put(aniBusy.Handle(), w - dpi_.Scale(layout::BusyWidth + layout::BusyRightMargin),
-        dpi_.Scale(layout::BusyY), dpi_.Scale(layout::BusyWidth), dpi_.Scale(layout::BusyHeight));
+    put(entryList_->Handle(), centreX, top, centreW, listH);
+    put(detailPane_->Handle(), centreX, h - detailHeight, centreW, detailHeight);
+    put(sidePane_->Handle(), w - right, top, right, h - top);
+    toolBar_->PlaceRightEnd(w, dpi_, put);
     if (dwp)
         EndDeferWindowPos(dwp);
     RECT legendRect;
     GetClientRect(ListView1, &legendRect);
     listview::SetColumnWidth(ListView1, 0, legendRect.right);
-    SizeListColumns();
+    entryList_->SizeColumns();
     InvalidateRect(wnd_, nullptr, FALSE);
 }
 
@@ -94,7 +95,7 @@ void TfrmMorvane::Paint(HDC dc, const RECT& area) {
     TSelect selBmp(mem.Get(), bmp.Get());
     HDC m = mem.Get();
 
-    PaintToolBar(m, w);
+    toolBar_->Paint(m, w, dpi_);
     const int top = dpi_.Scale(layout::ToolBarHeight);
     const int leftWidth = leftSplitter_.PaneSize();
     RECT left{0, top, leftWidth, h};

@@ -3,7 +3,7 @@
 
 #include "Unit1.h"
 
-#include "ListViewCalls.h"
+#include "ControlCalls.h"
 #include "Pictures.h"
 #include "online/RatingProtocol.h"
 

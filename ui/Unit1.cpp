@@ -4,8 +4,15 @@
 
 #include "Unit1.h"
 
-#include "ListViewCalls.h"
+#include "DetailPane.h"
+#include "EntryList.h"
+#include "LocationTree.h"
+#include "MoreTasksMenu.h"
+#include "SidePane.h"
+#include "ToolBar.h"
+#include "ControlCalls.h"
 #include "Pictures.h"
+#include "QuickProfiles.h"
 #include "Resources.h"
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
@@ -78,7 +85,12 @@ void InitMorvaneControls() {
     InitCommonControlsEx(&icc);
 }
 
-TfrmMorvane::TfrmMorvane() : dpi_(ScreenDpi()) {
+TfrmMorvane::TfrmMorvane()
+    : locationTree_(std::make_unique<TLocationTree>()),
+      entryList_(std::make_unique<TEntryList>(static_cast<TEntryListOwner&>(*this))),
+      detailPane_(std::make_unique<TDetailPane>()), sidePane_(std::make_unique<TSidePane>()),
+      toolBar_(std::make_unique<TToolBar>()), moreTasks_(std::make_unique<TMoreTasksMenu>()),
+      dpi_(ScreenDpi()) {
     frmMorvane = this;
 }
 
@@ -126,14 +138,69 @@ bool TfrmMorvane::Create() {
 
 void TfrmMorvane::Show(int showCommand) {
     int show = placement_.Restore(wnd_, dpi_.Value, -1);
+    // Earlier versions also wrote the placement under "Forms": read there
+    // until the first close writes it under "Placement".
     if (show < 0)
-        show = formStorage_.Restore(wnd_, dpi_.Value, showCommand);
+        show = TPlacementStore("Forms").Restore(wnd_, dpi_.Value, showCommand);
     if (showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
         showCommand == SW_SHOWMINNOACTIVE)
         show = showCommand;
     ShowWindow(wnd_, show);
     UpdateWindow(wnd_);
     FormShow();
+}
+
+// The parts, for what drives the window from outside.
+HWND TfrmMorvane::TreeHandle() const {
+    return locationTree_->Handle();
+}
+HWND TfrmMorvane::ListHandle() const {
+    return entryList_->Handle();
+}
+HWND TfrmMorvane::DetailPaneHandle() const {
+    return detailPane_->Handle();
+}
+HWND TfrmMorvane::SidePaneHandle() const {
+    return sidePane_->Handle();
+}
+HWND TfrmMorvane::AdsTextHandle() const {
+    return sidePane_->AdsTextHandle();
+}
+TWebImage& TfrmMorvane::RefreshButton() {
+    return toolBar_->RefreshButton();
+}
+TWebImage& TfrmMorvane::MoreTasksButton() {
+    return toolBar_->MoreTasksButton();
+}
+const TBusyAnimation& TfrmMorvane::Busy() const {
+    return toolBar_->Busy();
+}
+HMENU TfrmMorvane::ListMenu() const {
+    return entryList_->ListMenu();
+}
+HMENU TfrmMorvane::DetailMenu() const {
+    return detailPane_->Menu();
+}
+HMENU TfrmMorvane::MoreTasksMenu() const {
+    return moreTasks_->Handle();
+}
+TWebView& TfrmMorvane::DetailView() {
+    return detailPane_->View();
+}
+TWebView& TfrmMorvane::SideView() {
+    return sidePane_->View();
+}
+HTREEITEM TfrmMorvane::Node(int absoluteIndex) const {
+    return locationTree_->Node(absoluteIndex);
+}
+int TfrmMorvane::SelectedNode() const {
+    return locationTree_->SelectedNode();
+}
+bool TfrmMorvane::SelectEntryTitled(const std::string& title) {
+    return entryList_->SelectEntryTitled(title);
+}
+void TfrmMorvane::ShowAdsPage() {
+    sidePane_->ShowAdsPage();
 }
 
 // ---------------------------------------------------------------------------
@@ -151,12 +218,6 @@ void TfrmMorvane::CreateFonts() {
     silverBrush_.Reset(CreateSolidBrush(layout::LeftPanelColour));
 }
 
-void TfrmMorvane::CreatePanes() {
-    WebBrowser1 = CreateChildControl(wnd_, idDetailPane, PaneClass, "",
-                                     WS_VISIBLE | WS_CLIPCHILDREN, WS_EX_CLIENTEDGE);
-    EmbeddedWB1 = CreateChildControl(wnd_, idSidePane, PaneClass, "", WS_VISIBLE | WS_CLIPCHILDREN);
-}
-
 void TfrmMorvane::CreateControls() {
     CreateFonts();
     ImageList1 = CreatePictureList(dpi_);
@@ -164,16 +225,23 @@ void TfrmMorvane::CreateControls() {
     detailSplitter_.SetPaneSize(dpi_.Scale(layout::DetailHeight));
 
     // Creation order is tab order: tree, list, then the tool bar buttons.
-    CreateTree();
-    CreateList();
+    locationTree_->MayChooseNode = [this] { return CommandEnabled(cmdShowGroup); };
+    locationTree_->OnNodeChosen = [this] { Guarded([this] { tvStartupFoldersClick(); }); };
+    locationTree_->Create(wnd_, dpi_, font_.Get(), ImageList1.Get());
+    entryList_->Create(wnd_, dpi_, font_.Get());
     CreateLegend();
-    CreateToolBar();
-    CreatePanes();
-    CreatePopupMenu();
-    CreateMoreTaskMenu();
-    CreateHtmlPanes();
+    toolBar_->OnRefresh = [this] { Guarded([this] { btnRefreshClick(); }); };
+    toolBar_->OnConsult = [this] { Guarded([this] { btnConsultClick(); }); };
+    toolBar_->OnApply = [this] { Guarded([this] { btnApplyClick(); }); };
+    toolBar_->OnMoreTasks = [this] { Guarded([this] { btnMoreTasksClick(); }); };
+    toolBar_->OnAbout = [this] { Guarded([this] { btnAboutClick(); }); };
+    toolBar_->Create(wnd_, dpi_);
+    detailPane_->OnCommand = [this](UINT command) { HandleCommand(command); };
+    detailPane_->Create(wnd_, idDetailPane, PaneClass);
+    sidePane_->Create(wnd_, idSidePane, PaneClass);
+    moreTasks_->Create();
     ConfigureShowOnceDialogs();
-    painter_.Setup(ImageList1.Get(), nullptr, font_.Get(), dpi_);
+    entryList_->SetPictures(ImageList1.Get(), nullptr, font_.Get());
     Layout();
 }
 
@@ -181,24 +249,23 @@ void TfrmMorvane::CreateControls() {
 // Life cycle
 
 void TfrmMorvane::FormCreate() {
-    std::string documents = GetSpecialFolder(4);
-    // A folder that cannot be created is not reported: the profile commands
-    // report their own failures when they use it.
-    ForceFolders(PathJoin(documents, "\\Morvane\\Quick Profiles\\"));
-    OpenDlgInitialDir = PathJoin(documents, "\\Morvane");
-    SaveDlgInitialDir = OpenDlgInitialDir;
-    auto* systemIcons = static_cast<HIMAGELIST>(SystemSmallImages());
-    ListView_SetImageList(lvStartupList, systemIcons, LVSIL_SMALL);
-    painter_.Setup(ImageList1.Get(), systemIcons, font_.Get(), dpi_);
+    // Quick profiles are kept in the application data folder; earlier
+    // versions also made a folder for them in the documents, which nothing
+    // read: what a user put there joins the others.
+    MoveQuickProfiles(StrayQuickProfileFolder(), QuickProfileFolder());
+    moreTasks_->OpenDlgInitialDir = PathJoin(GetSpecialFolder(4), "\\Morvane");
+    moreTasks_->SaveDlgInitialDir = moreTasks_->OpenDlgInitialDir;
+    entryList_->SetPictures(ImageList1.Get(), static_cast<HIMAGELIST>(SystemSmallImages()),
+                           font_.Get());
     startups_ = std::make_unique<TStartups>(static_cast<void*>(wnd_));
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
-    EmbeddedWB1View.Navigate("about:blank");
-    WebBrowser1View.Navigate("about:blank");
+    sidePane_->View().Navigate("about:blank");
+    detailPane_->View().Navigate("about:blank");
 }
 
 void TfrmMorvane::FormShow() {
-    SetFocus(tvStartupFolders);
+    SetFocus(locationTree_->Handle());
     Guarded([this] { btnRefreshClick(); });
 }
 
@@ -209,7 +276,6 @@ void TfrmMorvane::FormClose() {
         SaveStartupStore(*startups_, lock);
     });
     placement_.Save(wnd_, dpi_.Value);
-    formStorage_.Save(wnd_, dpi_.Value);
     // What is being checked now is checked again next time; a cache that
     // learnt nothing new is not written (nor one closed before it was read).
     StopSignatureChecks();
@@ -221,10 +287,7 @@ void TfrmMorvane::FormDestroy() {
     // The checks write into entries: they end before the entries go.
     StopSignatureChecks();
     // Rows refer to entries; they go before the entries do.
-    rows_.clear();
-    if (lvStartupList)
-        ListView_DeleteAllItems(lvStartupList);
-    lookups_.Clear();
+    entryList_->Clear();
     startups_.reset();
 }
 
@@ -246,8 +309,11 @@ LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
     HWND wnd = wnd_;
     SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
     wnd_ = nullptr;
-    tvStartupFolders = lvStartupList = Panel4 = ListView1 = WebBrowser1 = EmbeddedWB1 = nullptr;
-    tmpAds = nullptr;
+    locationTree_->Destroyed();
+    entryList_->Destroyed();
+    detailPane_->Destroyed();
+    sidePane_->Destroyed();
+    Panel4 = ListView1 = nullptr;
     if (QuitOnDestroy)
         PostQuitMessage(0);
     return DefWindowProcA(wnd, msg, wp, lp);
@@ -302,7 +368,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return TRUE;
         break;
     case WM_NOTIFYFORMAT:
-        if (lvStartupListNotifyFormat(reinterpret_cast<HWND>(wp), lp, result))
+        if (entryList_->NotifyFormat(reinterpret_cast<HWND>(wp), lp, result))
             return result;
         break;
     case WM_NOTIFY:
@@ -312,7 +378,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             HandleCommand(LOWORD(wp));
         return 0;
     case WM_CONTEXTMENU:
-        if (lvStartupListContextMenu(reinterpret_cast<HWND>(wp), lp))
+        if (entryList_->ContextMenu(reinterpret_cast<HWND>(wp), lp))
             return 0;
         break;
     case WM_SETCURSOR:
@@ -330,7 +396,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         break;
     case WM_SETFOCUS:
-        SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : tvStartupFolders);
+        SetFocus(lastFocus_ && IsWindow(lastFocus_) ? lastFocus_ : locationTree_->Handle());
         return 0;
     case WM_SYSCOLORCHANGE:
         FormSysColorChange(wp, lp);
@@ -349,7 +415,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
             return 0;
         break;
     case WM_DESTROY:
-        aniBusy.Stop();
+        toolBar_->Busy().Stop();
         FormDestroy();
         return 0;
     case WM_NCDESTROY:
@@ -359,10 +425,10 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
-    if (hdr.hwndFrom == lvStartupList)
-        return ListNotify(hdr);
-    if (hdr.hwndFrom == tvStartupFolders)
-        return TreeNotify(hdr);
+    if (hdr.hwndFrom == entryList_->Handle())
+        return entryList_->Notify(hdr);
+    if (hdr.hwndFrom == locationTree_->Handle())
+        return locationTree_->Notify(hdr);
     if (hdr.hwndFrom == ListView1 && hdr.code == LVN_ITEMCHANGING)
         return FALSE;
     return 0;
@@ -375,7 +441,7 @@ bool TfrmMorvane::FormMeasureItem(MEASUREITEMSTRUCT& item) {
         return true;
     }
     if (item.CtlType == ODT_LISTVIEW) {
-        item.itemHeight = lvStartupListMeasureItem();
+        item.itemHeight = entryList_->MeasureItem();
         return true;
     }
     return false;
@@ -390,16 +456,7 @@ bool TfrmMorvane::FormDrawItem(const DRAWITEMSTRUCT& item) {
                        item.rcItem.left, y, ILD_TRANSPARENT);
         return true;
     }
-    if (item.CtlType == ODT_LISTVIEW && item.hwndItem == lvStartupList) {
-        try {
-            lvStartupListDrawItem(item);
-        } catch (...) {
-            // A row that cannot be painted stays blank; painting never shows
-            // a message box.
-        }
-        return true;
-    }
-    return false;
+    return entryList_->DrawItem(item);
 }
 
 bool TfrmMorvane::FormSetCursor(HWND over, UINT hitTest) {
@@ -434,23 +491,16 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
         const int old = dpi_.Value;
         dpi_.Value = dpi;
         CreateFonts();
-        for (HWND control : {tvStartupFolders, lvStartupList, ListView1})
-            SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        SendMessageA(ListView1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
         SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
         // The tree and the legend keep drawing from the old list until they
         // hold the new one.
         TImageList pictures = CreatePictureList(dpi_);
-        TreeView_SetImageList(tvStartupFolders, pictures.Get(), TVSIL_NORMAL);
+        locationTree_->DpiChanged(dpi_, font_.Get(), pictures.Get());
         ListView_SetImageList(ListView1, pictures.Get(), LVSIL_SMALL);
         ImageList1 = std::move(pictures);
-        painter_.Setup(ImageList1.Get(), ListView_GetImageList(lvStartupList, LVSIL_SMALL),
-                       font_.Get(), dpi_);
-        CreatePictures();
-        TreeView_SetIndent(tvStartupFolders, dpi_.Scale(layout::TreeIndent));
-        const int columns = Header_GetItemCount(ListView_GetHeader(lvStartupList));
-        for (int i = 0; i < columns; ++i)
-            ListView_SetColumnWidth(lvStartupList, i,
-                                    MulDiv(ListView_GetColumnWidth(lvStartupList, i), dpi, old));
+        entryList_->DpiChanged(dpi_, font_.Get(), ImageList1.Get());
+        toolBar_->CreatePictures(dpi_);
         ListView_SetColumnWidth(ListView1, 0, dpi_.Scale(layout::LeftPanelWidth));
         leftSplitter_.SetPaneSize(MulDiv(leftSplitter_.PaneSize(), dpi, old));
         detailSplitter_.SetPaneSize(MulDiv(detailSplitter_.PaneSize(), dpi, old));
@@ -460,6 +510,7 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
     Layout();
     // An owner-drawn list measures its rows when it is moved: the new font's
     // height takes effect so.
+    const HWND lvStartupList = entryList_->Handle();
     RECT list{};
     GetWindowRect(lvStartupList, &list);
     MapWindowPoints(nullptr, wnd_, reinterpret_cast<POINT*>(&list), 2);
@@ -470,9 +521,62 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
 }
 
 void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
-    CreatePictures();
-    SendMessageA(tvStartupFolders, WM_SYSCOLORCHANGE, wp, lp);
-    SendMessageA(lvStartupList, WM_SYSCOLORCHANGE, wp, lp);
+    toolBar_->CreatePictures(dpi_);
+    SendMessageA(locationTree_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
+    SendMessageA(entryList_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
     InvalidateRect(wnd_, nullptr, TRUE);
+}
+
+// ---------------------------------------------------------------------------
+// Commands
+
+bool TfrmMorvane::CommandEnabled(UINT command) const {
+    if (!consulting_)
+        return true;
+    switch (command) {
+    case Refresh1:
+    case Remove1:
+    case RestoreDefault1:
+    case UndoDefault1:
+    case loadProfileFromFile:
+    case cmdConsult:
+    case cmdSortRows:
+    case cmdShowGroup:
+        return false;
+    default:
+        return !IsLoadSlot(command);
+    }
+}
+
+void TfrmMorvane::tvStartupFoldersClick() {
+    if (CommandEnabled(cmdShowGroup))
+        FillList();
+}
+
+void TfrmMorvane::FillList() {
+    const int node = SelectedNode();
+    if (node >= 0)
+        entryList_->FillList(*startups_, node);
+}
+
+void TfrmMorvane::HandleCommand(UINT id) {
+    switch (id) {
+    case Check1:
+        Guarded([this] { entryList_->Check1Click(); });
+        break;
+    case Remove1:
+        Guarded([this] { Remove1Click(); });
+        break;
+    case Refresh1:
+        Guarded([this] { btnRefreshClick(); });
+        break;
+    case RestoreDefault1:
+    case UndoDefault1:
+        Guarded([this, id] { RestoreDefault1Click(id == UndoDefault1); });
+        break;
+    default:
+        HandleMoreTaskCommand(id);
+        break;
+    }
 }

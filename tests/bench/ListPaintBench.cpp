@@ -7,6 +7,7 @@
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
 #include "core/system/Icons.h"
+#include "ui/EntryList.h"
 #include "ui/Unit1.h"
 
 #include <windows.h>
@@ -72,7 +73,7 @@ TFigures Measure(int count, const char* tag) {
     UpdateWindow(form.ListHandle());
     GdiFlush();
     f.FirstScreen = Millis(t0);
-    f.Rows = form.RowCount();
+    f.Rows = form.EntryList().RowCount();
 
     for (int run = 0; run < 5; ++run) {
         t0 = Clock::now();
@@ -99,7 +100,7 @@ TFigures Measure(int count, const char* tag) {
         di.hwndItem = form.ListHandle();
         di.hDC = dc;
         di.rcItem = RECT{0, 0, bounds.right - bounds.left, bounds.bottom - bounds.top};
-        form.lvStartupListDrawItem(di);
+        form.EntryList().lvStartupListDrawItem(di);
     }
     GdiFlush();
     f.PaintAll = Millis(t0);
@@ -110,7 +111,7 @@ TFigures Measure(int count, const char* tag) {
     ReleaseDC(nullptr, screen);
 
     t0 = Clock::now();
-    form.lvStartupListColumnClick(1);
+    form.EntryList().lvStartupListColumnClick(1);
     UpdateWindow(form.ListHandle());
     f.Sort = Millis(t0);
     return f;

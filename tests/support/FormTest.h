@@ -6,6 +6,10 @@
 #include "support/CoreFixture.h"
 
 #include "core/system/Files.h"
+#include "ui/DetailPane.h"
+#include "ui/EntryList.h"
+#include "ui/SidePane.h"
+#include "ui/ToolBar.h"
 #include "ui/Unit1.h"
 
 #include <gtest/gtest.h>

@@ -1,72 +1,14 @@
-// The tool bar: its picture buttons and the busy animation, its painted
-// background, and the commands Refresh and Apply (Consult in Consult.cpp,
-// More Tasks in ProfileMenu.cpp, About in splash.cpp).
+// The window's commands Refresh and Apply, and the two messages that may
+// come before them (Consult in ConsultCommand.cpp, More Tasks in
+// ProfileCommands.cpp, About in splash.cpp).
 
 #include "Unit1.h"
 
-#include "Pictures.h"
+#include "EntryList.h"
+#include "LocationTree.h"
+#include "ToolBar.h"
 #include "core/startupUtil.h"
 #include "core/system/Lock.h"
-
-#include <functional>
-
-namespace {
-
-enum : int {
-    idRefresh = 1010,
-    idConsult = 1011,
-    idApply = 1012,
-    idMoreTasks = 1013,
-    idAbout = 1014,
-};
-
-} // namespace
-
-void TfrmMorvane::CreateToolBar() {
-    auto button = [&](TWebImage& b, int id, int x, std::function<void()> click) {
-        b.Create(wnd_, id, dpi_.Scale(x), dpi_.Scale(layout::ButtonY), 10, 10);
-        b.OnClick = [this, click] { Guarded(click); };
-    };
-    button(btnRefresh, idRefresh, layout::RefreshX, [this] { btnRefreshClick(); });
-    button(btnConsult, idConsult, layout::ConsultX, [this] { btnConsultClick(); });
-    button(btnApply, idApply, layout::ApplyX, [this] { btnApplyClick(); });
-    button(btnMoreTasks, idMoreTasks, layout::MoreTasksX, [this] { btnMoreTasksClick(); });
-    button(btnAbout, idAbout, 0, [this] { btnAboutClick(); });
-    CreatePictures();
-    aniBusy.Create(wnd_, 0, dpi_.Scale(layout::BusyY),
-                   LoadBusyFrames(dpi_, GetSysColor(COLOR_BTNHIGHLIGHT)));
-}
-
-void TfrmMorvane::CreatePictures() {
-    COLORREF toolbar = GetSysColor(COLOR_BTNHIGHLIGHT);
-    banner_ = MakeBanner(dpi_, toolbar);
-    rule_ = MakeRule(dpi_);
-    separator_ = MakeSeparator(dpi_, toolbar);
-    struct TButtonDef {
-        TWebImage* Button;
-        TButtonPicture Picture;
-        const char* Caption;
-        int Width;
-    };
-    const TButtonDef defs[] = {
-        {&btnRefresh, bpRefresh, "Refresh",
-         layout::ConsultX - layout::RefreshX - layout::SeparatorWidth},
-        {&btnConsult, bpConsult, "Consult",
-         layout::ApplyX - layout::ConsultX - layout::SeparatorWidth},
-        {&btnApply, bpApply, "Apply", layout::MoreTasksX - layout::ApplyX - layout::SeparatorWidth},
-        {&btnMoreTasks, bpMoreTasks, "More Tasks", layout::MoreTasksWidth},
-        {&btnAbout, bpAbout, "About", layout::AboutWidth},
-    };
-    for (const auto& d : defs) {
-        SIZE size{dpi_.Scale(d.Width), dpi_.Scale(layout::ButtonHeight)};
-        TButtonPictures pics = MakeButtonPictures(d.Picture, d.Caption, size, dpi_, toolbar);
-        d.Button->Image = std::move(pics.Normal);
-        d.Button->OverImage = std::move(pics.Over);
-        d.Button->DownImage = std::move(pics.Down);
-        d.Button->DisableImage = std::move(pics.Disabled);
-        d.Button->PicturesChanged();
-    }
-}
 
 void TfrmMorvane::ConfigureShowOnceDialogs() {
     TIcon warning = LoadWarningIcon(dpi_.Scale(layout::WarningIconSize));
@@ -99,43 +41,22 @@ void TfrmMorvane::ConfigureShowOnceDialogs() {
     }
 }
 
-void TfrmMorvane::PaintToolBar(HDC dc, int width) {
-    RECT toolbar{0, 0, width, dpi_.Scale(layout::ToolBarHeight)};
-    FillRect(dc, &toolbar, GetSysColorBrush(COLOR_BTNHIGHLIGHT));
-    auto blit = [&](HBITMAP pic, int x, int y) {
-        SIZE s = BitmapSize(pic);
-        TMemDc src(CreateCompatibleDC(dc));
-        TSelect sel(src.Get(), pic);
-        BitBlt(dc, x, y, s.cx, s.cy, src.Get(), 0, 0, SRCCOPY);
-    };
-    blit(banner_.Get(), dpi_.Scale(layout::BannerX), dpi_.Scale(layout::BannerY));
-    {
-        SIZE s = BitmapSize(rule_.Get());
-        TMemDc src(CreateCompatibleDC(dc));
-        TSelect sel(src.Get(), rule_.Get());
-        StretchBlt(dc, 0, dpi_.Scale(layout::RuleY), width, s.cy, src.Get(), 0, 0, s.cx, s.cy,
-                   SRCCOPY);
-    }
-    for (int x : {layout::ConsultX, layout::ApplyX, layout::MoreTasksX})
-        blit(separator_.Get(), dpi_.Scale(x - layout::SeparatorWidth), dpi_.Scale(layout::ButtonY));
-}
-
 // ---------------------------------------------------------------------------
 // Commands
 
 void TfrmMorvane::btnRefreshClick() {
-    if (consulting_)
+    if (!CommandEnabled(Refresh1))
         return;
     struct TBusy {
         TfrmMorvane& Form;
         HCURSOR Old;
         bool Stopped = false;
         explicit TBusy(TfrmMorvane& f) : Form(f), Old(SetCursor(LoadCursor(nullptr, IDC_WAIT))) {
-            Form.aniBusy.Start();
+            Form.toolBar_->Busy().Start();
         }
         void Stop() {
             if (!Stopped)
-                Form.aniBusy.Stop();
+                Form.toolBar_->Busy().Stop();
             Stopped = true;
         }
         ~TBusy() {
@@ -146,23 +67,18 @@ void TfrmMorvane::btnRefreshClick() {
 
     if (startups_->Modified)
         sodRefreshWarning.Execute(); // its answer does not stop the refresh
-    rows_.clear();
+    entryList_->Clear();
     entriesByProgram_.clear();
-    ListView_DeleteAllItems(lvStartupList);
-    lookups_.Clear();
     TSystemLock lock(SystemLockPath());
     const TRefreshReport report = RefreshStartups(*startups_, lock);
     lock.Release();
     StartSignatureChecks();
-    NoteSkippedNodes();
-    for (HTREEITEM node : nodes_)
-        TreeView_Expand(tvStartupFolders, node, TVE_EXPAND);
+    locationTree_->NoteSkippedNodes();
+    locationTree_->ExpandAll();
     busy.Stop();
 
-    refreshing_ = true;
-    TreeView_SelectItem(tvStartupFolders, nodes_[0]);
-    refreshing_ = false;
-    SetFocus(tvStartupFolders);
+    locationTree_->SelectTopNode();
+    SetFocus(locationTree_->Handle());
 
     FillList();
     // A scan that stopped, or a store that could not be merged, leaves the

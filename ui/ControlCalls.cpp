@@ -1,4 +1,4 @@
-#include "ListViewCalls.h"
+#include "ControlCalls.h"
 
 HWND CreateChildControl(HWND parent, int id, const char* className, const char* text, DWORD style,
                         DWORD exStyle, const RECT& bounds) {

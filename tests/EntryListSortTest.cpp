@@ -25,17 +25,17 @@ TEST_F(ListSortTest, SortsByEachColumn) {
     all.Add("Mike", "", "c:\\B\\three.exe", slCUStartup, 0);
     form->FillList();
 
-    form->lvStartupListColumnClick(0);
+    form->EntryList().lvStartupListColumnClick(0);
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Mike", "Zulu", "alpha", "beta"}));
-    form->lvStartupListColumnClick(lcFilename); // by program file, not by the command line shown
+    form->EntryList().lvStartupListColumnClick(lcFilename); // by program file, not by the command line shown
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Mike", "Zulu", "beta", "alpha"}));
-    form->lvStartupListColumnClick(lcLocation); // by code: 0, 4, 8, 10
+    form->EntryList().lvStartupListColumnClick(lcLocation); // by code: 0, 4, 8, 10
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Zulu", "alpha", "beta", "Mike"}));
-    form->lvStartupListColumnClick(lcRating);
+    form->EntryList().lvStartupListColumnClick(lcRating);
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Mike", "Zulu", "beta", "alpha"}));
-    form->lvStartupListColumnClick(lcRating); // again: the same, ascending
+    form->EntryList().lvStartupListColumnClick(lcRating); // again: the same, ascending
     EXPECT_EQ(Captions(), (std::vector<std::string>{"Mike", "Zulu", "beta", "alpha"}));
-    form->lvStartupListColumnClick(lcComment);
+    form->EntryList().lvStartupListColumnClick(lcComment);
     EXPECT_EQ(Rows(), 4);
     // Filling again does not keep the sort.
     form->FillList();
@@ -52,7 +52,7 @@ TEST_F(ListSortTest, SelectionAndFocusStayOnTheirEntriesWhenSorting) {
     ListView_SetItemState(List(), 0, LVIS_SELECTED, LVIS_SELECTED); // beta
     ListView_SetItemState(List(), 2, LVIS_SELECTED | LVIS_FOCUSED,
                           LVIS_SELECTED | LVIS_FOCUSED); // alpha
-    form->lvStartupListColumnClick(0);
+    form->EntryList().lvStartupListColumnClick(0);
     ASSERT_EQ(Captions(), (std::vector<std::string>{"Zulu", "alpha", "beta"}));
     std::vector<std::string> selected;
     for (int row = ListView_GetNextItem(List(), -1, LVNI_SELECTED); row >= 0;
@@ -61,19 +61,19 @@ TEST_F(ListSortTest, SelectionAndFocusStayOnTheirEntriesWhenSorting) {
     EXPECT_EQ(selected, (std::vector<std::string>{"alpha", "beta"}));
     EXPECT_EQ(Text(ListView_GetNextItem(List(), -1, LVNI_FOCUSED), 0), "alpha");
     // Check marks belong to the rows' entries as well.
-    form->ToggleRow(0);
+    form->EntryList().ToggleRow(0);
     EXPECT_FALSE(Checked(0));
-    EXPECT_FALSE(form->RowEntry(0)->Enabled);
-    EXPECT_EQ(form->RowEntry(0)->Title, "Zulu");
+    EXPECT_FALSE(form->EntryList().RowEntry(0)->Enabled);
+    EXPECT_EQ(form->EntryList().RowEntry(0)->Title, "Zulu");
 }
 
 TEST_F(ListSortTest, CompareHandlesExtremeRatings) {
     TStartups all;
     TStartup* low = all.Add("low", "", "c:\\low.exe", slCURun, INT32_MIN);
     TStartup* high = all.Add("high", "", "c:\\high.exe", slCURun, INT32_MAX);
-    EXPECT_LT(TfrmMorvane::lvStartupListCompare(low, high, lcRating), 0);
-    EXPECT_GT(TfrmMorvane::lvStartupListCompare(high, low, lcRating), 0);
-    EXPECT_EQ(TfrmMorvane::lvStartupListCompare(low, high, lcComment), 0);
+    EXPECT_LT(TEntryList::lvStartupListCompare(low, high, lcRating), 0);
+    EXPECT_GT(TEntryList::lvStartupListCompare(high, low, lcRating), 0);
+    EXPECT_EQ(TEntryList::lvStartupListCompare(low, high, lcComment), 0);
 }
 
 } // namespace

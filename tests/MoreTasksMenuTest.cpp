@@ -5,18 +5,22 @@
 
 #include "core/system/Folders.h"
 #include "online/xml/XXmlDom.h"
+#include "ui/MoreTasksMenu.h"
+#include "ui/QuickProfiles.h"
 #include "ui/WebLinks.h"
+
+#include <commctrl.h>
 
 #include <sstream>
 
 namespace {
 
-class ProfileMenuTest : public FormTest {
+class MoreTasksMenuTest : public FormTest {
 protected:
     void TearDown() override {
         if (!IsSkipped()) {
             for (int slot = 1; slot <= 4; ++slot)
-                DeleteFileA(TfrmMorvane::QuickProfilePath(slot).c_str());
+                DeleteFileA(QuickProfilePath(slot).c_str());
         }
         FormTest::TearDown();
     }
@@ -47,7 +51,7 @@ protected:
     }
 };
 
-TEST_F(ProfileMenuTest, MenuCarriesItsSubmenusCaptionsShortcutsAndPictures) {
+TEST_F(MoreTasksMenuTest, MenuCarriesItsSubmenusCaptionsShortcutsAndPictures) {
     Open();
     HMENU top = Menu();
     ASSERT_EQ(GetMenuItemCount(top), 8);
@@ -99,7 +103,7 @@ TEST_F(ProfileMenuTest, MenuCarriesItsSubmenusCaptionsShortcutsAndPictures) {
     EXPECT_EQ(GetMenuItemID(exportMenu, 0), TfrmMorvane::ExportXml1);
 }
 
-TEST_F(ProfileMenuTest, OpensBelowTheButton) {
+TEST_F(MoreTasksMenuTest, OpensBelowTheButton) {
     Open();
     Choose(0);
     EXPECT_EQ(seam.Menus, 1);
@@ -112,7 +116,7 @@ TEST_F(ProfileMenuTest, OpensBelowTheButton) {
     EXPECT_EQ(seam.LastMenuPoint.y, expected.y);
 }
 
-TEST_F(ProfileMenuTest, LoadItemsAreEnabledExactlyWhenTheirProfileExists) {
+TEST_F(MoreTasksMenuTest, LoadItemsAreEnabledExactlyWhenTheirProfileExists) {
     Open();
     Choose(0);
     for (UINT n = 0; n < 4; ++n) {
@@ -120,10 +124,10 @@ TEST_F(ProfileMenuTest, LoadItemsAreEnabledExactlyWhenTheirProfileExists) {
         EXPECT_TRUE(Enabled(TfrmMorvane::saveProfile1 + n)) << n;
     }
     // The quick profiles' folder does not exist yet: saving creates it.
-    const std::string folder = FileDir(TfrmMorvane::QuickProfilePath(2));
+    const std::string folder = FileDir(QuickProfilePath(2));
     EXPECT_EQ(folder, PathJoin(GetSpecialFolder(5), "Morvane\\quick profiles"));
     Choose(TfrmMorvane::saveProfile1 + 1);
-    EXPECT_TRUE(FileExists(TfrmMorvane::QuickProfilePath(2)));
+    EXPECT_TRUE(FileExists(QuickProfilePath(2)));
     EXPECT_TRUE(seam.Messages.empty());
     Choose(0);
     EXPECT_FALSE(Enabled(TfrmMorvane::loadProfile1));
@@ -132,12 +136,12 @@ TEST_F(ProfileMenuTest, LoadItemsAreEnabledExactlyWhenTheirProfileExists) {
     EXPECT_FALSE(Enabled(TfrmMorvane::loadProfile1 + 3));
 }
 
-TEST_F(ProfileMenuTest, QuickSaveAndLoadBringBackTheSelection) {
+TEST_F(MoreTasksMenuTest, QuickSaveAndLoadBringBackTheSelection) {
     SeedTwo();
     Open();
     int alpha = RowOf("Alpha");
-    form->SetRowChecked(alpha, false);
-    ASSERT_FALSE(form->RowEntry(alpha)->Enabled);
+    form->EntryList().SetRowChecked(alpha, false);
+    ASSERT_FALSE(form->EntryList().RowEntry(alpha)->Enabled);
     Choose(TfrmMorvane::saveProfile1 + 2);
     form->btnRefreshClick();
     ASSERT_TRUE(Checked(RowOf("Alpha")));
@@ -146,13 +150,63 @@ TEST_F(ProfileMenuTest, QuickSaveAndLoadBringBackTheSelection) {
     ASSERT_EQ(Rows(), 2);
     EXPECT_FALSE(Checked(RowOf("Alpha")));
     EXPECT_TRUE(Checked(RowOf("Beta")));
-    EXPECT_FALSE(form->RowEntry(RowOf("Alpha"))->Enabled);
+    EXPECT_FALSE(form->EntryList().RowEntry(RowOf("Alpha"))->Enabled);
     // Nothing in the system changes until Apply.
     EXPECT_TRUE(HasValue(slCURun, "Alpha"));
     EXPECT_TRUE(IsWindowVisible(List()));
 }
 
-TEST_F(ProfileMenuTest, AllDisabledProfileShowsEveryRowUnticked) {
+// Counts the times the list is given a new row count, that is, filled.
+LRESULT CALLBACK CountFills(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR data) {
+    if (msg == LVM_SETITEMCOUNT)
+        ++*reinterpret_cast<int*>(data);
+    return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+TEST_F(MoreTasksMenuTest, QuickLoadFillsTheListOnce) {
+    SeedTwo();
+    Open();
+    Choose(TfrmMorvane::saveProfile1);
+    int fills = 0;
+    ASSERT_TRUE(SetWindowSubclass(List(), CountFills, 7, reinterpret_cast<DWORD_PTR>(&fills)));
+    Choose(TfrmMorvane::loadProfile1);
+    RemoveWindowSubclass(List(), CountFills, 7);
+    EXPECT_EQ(fills, 1);
+    EXPECT_EQ(Rows(), 2);
+}
+
+// Profiles that earlier versions' documents folder held join the used
+// folder; one already kept there under the same name is never replaced.
+TEST_F(MoreTasksMenuTest, ProfilesOfTheDocumentsFolderMoveToTheUsedFolder) {
+    const std::string stray = StrayQuickProfileFolder();
+    EXPECT_EQ(stray, PathJoin(GetSpecialFolder(4), "Morvane\\Quick Profiles"));
+    ASSERT_TRUE(ForceFolders(stray));
+    ASSERT_TRUE(ForceFolders(QuickProfileFolder()));
+    WriteFileBytes(PathJoin(stray, "profile1.mvp"), "old one");
+    WriteFileBytes(PathJoin(stray, "profile2.mvp"), "old two");
+    WriteFileBytes(PathJoin(stray, "notes.txt"), "not a profile");
+    WriteFileBytes(QuickProfilePath(2), "kept two");
+    Open();
+    std::string text;
+    ASSERT_TRUE(ReadWholeFile(QuickProfilePath(1), text));
+    EXPECT_EQ(text, "old one");
+    EXPECT_FALSE(FileExists(PathJoin(stray, "profile1.mvp")));
+    ASSERT_TRUE(ReadWholeFile(QuickProfilePath(2), text));
+    EXPECT_EQ(text, "kept two") << "never written over";
+    EXPECT_TRUE(FileExists(PathJoin(stray, "profile2.mvp"))) << "left where it was";
+    EXPECT_TRUE(FileExists(PathJoin(stray, "notes.txt")));
+    DeleteFileA(PathJoin(stray, "profile2.mvp").c_str());
+    DeleteFileA(PathJoin(stray, "notes.txt").c_str());
+
+    // Emptied, the folder goes; and no start makes it again.
+    form.reset();
+    Open();
+    EXPECT_EQ(GetFileAttributesA(stray.c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(MoveQuickProfiles(stray, QuickProfileFolder()), 0);
+    EXPECT_EQ(GetFileAttributesA(stray.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST_F(MoreTasksMenuTest, AllDisabledProfileShowsEveryRowUnticked) {
     SeedTwo();
     Open();
     const std::string path = PathJoin(TestFolder, "off.mvp");
@@ -172,7 +226,7 @@ TEST_F(ProfileMenuTest, AllDisabledProfileShowsEveryRowUnticked) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(ProfileMenuTest, CancellingTheOpenDialogRebuildsTheList) {
+TEST_F(MoreTasksMenuTest, CancellingTheOpenDialogRebuildsTheList) {
     SeedTwo();
     Open();
     TStartups& all = *form->Startups();
@@ -191,7 +245,7 @@ TEST_F(ProfileMenuTest, CancellingTheOpenDialogRebuildsTheList) {
     EXPECT_EQ(options.InitialDir, PathJoin(GetSpecialFolder(4), "Morvane"));
 }
 
-TEST_F(ProfileMenuTest, AFileThatIsNoProfileIsRefusedAndChangesNothing) {
+TEST_F(MoreTasksMenuTest, AFileThatIsNoProfileIsRefusedAndChangesNothing) {
     SeedTwo();
     Open();
     const std::string path = PathJoin(TestFolder, "notes.txt");
@@ -205,7 +259,7 @@ TEST_F(ProfileMenuTest, AFileThatIsNoProfileIsRefusedAndChangesNothing) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(ProfileMenuTest, SavingAFileKeepsEveryEntryWhateverTheListShows) {
+TEST_F(MoreTasksMenuTest, SavingAFileKeepsEveryEntryWhateverTheListShows) {
     SeedTwo();
     MakeShortcut(slCUStartup, "Folder Tool", ExistingProgram, "/f");
     Open();
@@ -226,7 +280,7 @@ TEST_F(ProfileMenuTest, SavingAFileKeepsEveryEntryWhateverTheListShows) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(ProfileMenuTest, XmlExportParsesAndHoldsEveryEntry) {
+TEST_F(MoreTasksMenuTest, XmlExportParsesAndHoldsEveryEntry) {
     SeedTwo();
     PutValue(slCURun, "Odd <&>", std::string("\"") + MissingProgram + "\" -x");
     Open();
@@ -271,13 +325,13 @@ TEST_F(ProfileMenuTest, XmlExportParsesAndHoldsEveryEntry) {
     DeleteFileA(path.c_str());
 }
 
-TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F5, false), TfrmMorvane::saveProfile1);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F8, false), TfrmMorvane::saveProfile4);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F5, true), TfrmMorvane::loadProfile1);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F7, true), TfrmMorvane::loadProfile1 + 2);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F4, false), 0u);
-    EXPECT_EQ(TfrmMorvane::popMoreTaskKey(VK_F9, true), 0u);
+TEST_F(MoreTasksMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F5, false), TfrmMorvane::saveProfile1);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F8, false), TfrmMorvane::saveProfile4);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F5, true), TfrmMorvane::loadProfile1);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F7, true), TfrmMorvane::loadProfile1 + 2);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F4, false), 0u);
+    EXPECT_EQ(TMoreTasksMenu::popMoreTaskKey(VK_F9, true), 0u);
 
     SeedTwo();
     Open();
@@ -285,7 +339,7 @@ TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
     MSG closed{form->ListHandle(), WM_KEYDOWN, VK_F6, 0, 0, {}};
     EXPECT_FALSE(form->PreTranslateMessage(closed));
     SendMessageA(form->ListHandle(), WM_KEYDOWN, VK_F6, 0);
-    EXPECT_FALSE(FileExists(TfrmMorvane::QuickProfilePath(2)));
+    EXPECT_FALSE(FileExists(QuickProfilePath(2)));
 
     // F6 in the open menu: the menu's message filter sees it.
     seam.OnMenu = [](HMENU) {
@@ -294,10 +348,10 @@ TEST_F(ProfileMenuTest, FunctionKeysActFromTheOpenMenuOnly) {
         return 0u;
     };
     form->btnMoreTasksClick();
-    EXPECT_TRUE(FileExists(TfrmMorvane::QuickProfilePath(2)));
+    EXPECT_TRUE(FileExists(QuickProfilePath(2)));
 }
 
-TEST_F(ProfileMenuTest, CtrlOAndCtrlSWorkWhileTheMenuIsClosed) {
+TEST_F(MoreTasksMenuTest, CtrlOAndCtrlSWorkWhileTheMenuIsClosed) {
     Open();
     BYTE keys[256] = {};
     GetKeyboardState(keys);
@@ -318,7 +372,7 @@ TEST_F(ProfileMenuTest, CtrlOAndCtrlSWorkWhileTheMenuIsClosed) {
     EXPECT_EQ(seam.Menus, 0);
 }
 
-TEST_F(ProfileMenuTest, WebLinksOpenTheSiteThroughTheShell) {
+TEST_F(MoreTasksMenuTest, WebLinksOpenTheSiteThroughTheShell) {
     Open();
     Choose(TfrmMorvane::VisitWebsite1);
     Choose(TfrmMorvane::VisitOnline1);
@@ -328,7 +382,7 @@ TEST_F(ProfileMenuTest, WebLinksOpenTheSiteThroughTheShell) {
               (std::vector<std::string>{site, site + "/mvo", site + "/mvo/contribute1.php"}));
 }
 
-TEST_F(ProfileMenuTest, BackupReminderComesBeforeTheFirstApplyWithoutAProfile) {
+TEST_F(MoreTasksMenuTest, BackupReminderComesBeforeTheFirstApplyWithoutAProfile) {
     SeedTwo();
     Open();
     form->btnApplyClick();

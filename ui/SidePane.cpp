@@ -1,8 +1,9 @@
-// The two HTML panes: the detail pane WebBrowser1 with its copy menu, and the
-// side pane EmbeddedWB1 with the page of tmpAds.
+// The side pane and its page.
 
-#include "Unit1.h"
+#include "SidePane.h"
 
+#include "ControlCalls.h"
+#include "UiSeam.h"
 #include "WebLinks.h"
 #include "online/RatingProtocol.h"
 #include "template/HtmlText.h"
@@ -60,42 +61,23 @@ std::string AdsPageLines() {
 
 } // namespace
 
-void TfrmMorvane::CreateHtmlPanes() {
-    PopupMenu2.Reset(::CreatePopupMenu());
-    AppendMenuA(PopupMenu2.Get(), MF_STRING, Copy1, "&Copy");
-
+void TSidePane::Create(HWND parent, int id, const char* paneClass) {
+    EmbeddedWB1 = CreateChildControl(parent, id, paneClass, "", WS_VISIBLE | WS_CLIPCHILDREN);
     // The page's text goes in when it is first shown: a multi-line edit
     // control lays out its text as it gets it, which would hold up the
     // window's first paint.
     tmpAds = CreateWindowExA(0, "EDIT", "",
                              WS_CHILD | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY, 0, 0, 10, 10,
-                             wnd_, nullptr, GetModuleHandleA(nullptr), nullptr);
-
-    auto openOutside = [](const std::string& address) { UiSeam().OpenAddress(address); };
-    TWebViewOptions detail;
-    detail.NoBorder = true; // the pane draws its own sunken edge
-    detail.BrowserLater = true;
-    WebBrowser1View.Attach(WebBrowser1, detail);
-    WebBrowser1View.OnOpenLink = openOutside;
-    WebBrowser1View.OnContextMenu = [this](POINT screen) {
-        UINT cmd = UiSeam().PopupMenu(PopupMenu2.Get(), wnd_, screen);
-        if (cmd)
-            HandleCommand(cmd);
-    };
-
+                             parent, nullptr, GetModuleHandleA(nullptr), nullptr);
     TWebViewOptions side;
     side.NoBorder = true;
     side.NoScrollBars = true;
     side.BrowserLater = true;
     EmbeddedWB1View.Attach(EmbeddedWB1, side);
-    EmbeddedWB1View.OnOpenLink = openOutside;
+    EmbeddedWB1View.OnOpenLink = [](const std::string& address) { UiSeam().OpenAddress(address); };
 }
 
-void TfrmMorvane::Copy1Click() {
-    WebBrowser1View.CopySelection();
-}
-
-void TfrmMorvane::ShowAdsPage() {
+void TSidePane::ShowAdsPage() {
     if (GetWindowTextLengthA(tmpAds) == 0)
         SetWindowTextA(tmpAds, AdsPageLines().c_str());
     int length = GetWindowTextLengthA(tmpAds);

@@ -1,15 +1,16 @@
 // The entry list: its columns, its rows (filled from the location tree's
-// group), what it shows of each row, typing to find a row, sorting by a
-// column and the hooks through which the rows paint themselves.
+// group), what it shows of each row, typing to find a row, the check marks
+// and the hooks through which the rows paint themselves.
 
-#include "Unit1.h"
+#include "EntryList.h"
 
-#include "ListViewCalls.h"
+#include "ControlCalls.h"
 #include "Pictures.h"
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
-#include "core/system/AsciiCase.h"
 #include "core/system/WideText_win.h"
+
+#include <windowsx.h>
 
 #include <algorithm>
 #include <vector>
@@ -37,10 +38,6 @@ std::string CellText(const TStartup& entry, int column) {
         return entry.CommentText();
     }
     return {};
-}
-
-int Sign(int v) {
-    return (v > 0) - (v < 0);
 }
 
 } // namespace
@@ -71,27 +68,55 @@ void ShareListColumns(int clientWidth, const TDpi& dpi, int* widths) {
     }
 }
 
-void TfrmMorvane::CreateList() {
-    lvStartupList = CreateChildControl(wnd_, idList, WC_LISTVIEWA, "",
+TEntryList::TEntryList(TEntryListOwner& owner) : owner_(owner) {}
+
+TEntryList::~TEntryList() = default;
+
+void TEntryList::Create(HWND parent, const TDpi& dpi, HFONT font) {
+    dpi_ = dpi;
+    lvStartupList = CreateChildControl(parent, idList, WC_LISTVIEWA, "",
                                        WS_VISIBLE | WS_TABSTOP | LVS_REPORT | LVS_OWNERDRAWFIXED |
                                            LVS_OWNERDATA | LVS_SHOWSELALWAYS | LVS_SHAREIMAGELISTS,
                                        WS_EX_CLIENTEDGE);
     // It asked for its notification format before it had a name to answer
     // to: asked again, the window answers wide characters.
-    SendMessageA(lvStartupList, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(wnd_), NF_REQUERY);
+    SendMessageA(lvStartupList, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(parent), NF_REQUERY);
     ListView_SetExtendedListViewStyle(lvStartupList, LVS_EX_CHECKBOXES | LVS_EX_GRIDLINES |
                                                          LVS_EX_FULLROWSELECT |
                                                          LVS_EX_DOUBLEBUFFER);
-    // The rows' check marks are the window's: the list asks for them.
+    // The rows' check marks are their entries': the list asks for them.
     ListView_SetCallbackMask(lvStartupList, LVIS_STATEIMAGEMASK);
-    SendMessageA(lvStartupList, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+    SendMessageA(lvStartupList, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     for (int i = 0; i < ListColumnCount; ++i)
         listview::InsertColumn(lvStartupList, i, ListColumns[i].Caption,
                                dpi_.Scale(ListColumns[i].Width), ListColumns[i].Format);
-    SetWindowSubclass(lvStartupList, &TfrmMorvane::ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(lvStartupList, &TEntryList::ListProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    CreatePopupMenu();
 }
 
-void TfrmMorvane::SizeListColumns() {
+void TEntryList::SetPictures(HIMAGELIST pictures, HIMAGELIST systemIcons, HFONT font) {
+    if (systemIcons)
+        ListView_SetImageList(lvStartupList, systemIcons, LVSIL_SMALL);
+    painter_.Setup(pictures, ListView_GetImageList(lvStartupList, LVSIL_SMALL), font, dpi_);
+}
+
+void TEntryList::DpiChanged(const TDpi& dpi, HFONT font, HIMAGELIST pictures) {
+    const int old = dpi_.Value;
+    dpi_ = dpi;
+    SendMessageA(lvStartupList, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SetPictures(pictures, nullptr, font);
+    const int columns = Header_GetItemCount(ListView_GetHeader(lvStartupList));
+    for (int i = 0; i < columns; ++i)
+        ListView_SetColumnWidth(lvStartupList, i,
+                                MulDiv(ListView_GetColumnWidth(lvStartupList, i), dpi.Value, old));
+}
+
+void TEntryList::Repaint() const {
+    if (lvStartupList)
+        InvalidateRect(lvStartupList, nullptr, FALSE);
+}
+
+void TEntryList::SizeColumns() {
     RECT rc;
     GetClientRect(lvStartupList, &rc);
     int widths[ListColumnCount];
@@ -102,13 +127,13 @@ void TfrmMorvane::SizeListColumns() {
     columnWidthsValid_ = false;
 }
 
-UINT TfrmMorvane::lvStartupListMeasureItem() const {
+UINT TEntryList::MeasureItem() const {
     // Tall enough for the check box picture and the program icon.
     int pics = std::max(PictureSize(dpi_), GetSystemMetrics(SM_CYSMICON));
     return static_cast<UINT>(std::max(dpi_.Scale(layout::RowHeight), pics + 1));
 }
 
-bool TfrmMorvane::lvStartupListNotifyFormat(HWND control, LPARAM query, LRESULT& format) const {
+bool TEntryList::NotifyFormat(HWND control, LPARAM query, LRESULT& format) const {
     // The entry list gives its texts in wide characters, so that a title
     // outside the code page keeps its characters there too (the other
     // controls keep the window's narrow notifications).
@@ -118,57 +143,68 @@ bool TfrmMorvane::lvStartupListNotifyFormat(HWND control, LPARAM query, LRESULT&
     return true;
 }
 
-void TfrmMorvane::FillList() {
-    int node = SelectedNode();
-    if (node < 0)
-        return;
+void TEntryList::FillList(const TStartups& startups, int group) {
     // The rows are references in a vector; the list learns only their number
     // and asks for what it shows, so filling costs the same for 50 rows as
     // for 5,000.
     SendMessageA(lvStartupList, WM_SETREDRAW, FALSE, 0);
     rows_.clear();
     ListView_DeleteAllItems(lvStartupList);
-    const int count = startups_->Count();
+    const int count = startups.Count();
     rows_.reserve(static_cast<size_t>(count));
     for (int i = 0; i < count; ++i) {
-        TStartup* entry = startups_->Items(i);
-        if (InLocationGroup(entry->Location, node))
-            rows_.push_back(TListRow{entry, entry->Enabled});
+        TStartup* entry = startups.Items(i);
+        if (InLocationGroup(entry->Location, group))
+            rows_.push_back(entry);
     }
     SyncRowCount(false);
-    SizeListColumns();
+    SizeColumns();
     SendMessageA(lvStartupList, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(lvStartupList, nullptr, TRUE);
 }
 
-void TfrmMorvane::SyncRowCount(bool keepScroll) {
+void TEntryList::SyncRowCount(bool keepScroll) {
     listview::SetItemCount(lvStartupList, RowCount(), keepScroll);
 }
 
-TRowInfo TfrmMorvane::InfoFor(const TStartup& entry) {
+TRowInfo TEntryList::InfoFor(const TStartup& entry) {
     return lookups_.Examine(entry);
 }
 
-void TfrmMorvane::AddListRow(TStartup* entry) {
+void TEntryList::AddListRow(TStartup* entry) {
     if (!entry)
         return;
-    // The check mark comes from the entry without reaching it: only a
-    // change of a shown row's mark calls the change handler.
-    rows_.push_back(TListRow{entry, entry->Enabled});
+    rows_.push_back(entry);
     SyncRowCount(true);
 }
 
-int TfrmMorvane::RowCount() const {
+void TEntryList::Clear() {
+    rows_.clear();
+    if (lvStartupList)
+        ListView_DeleteAllItems(lvStartupList);
+    lookups_.Clear();
+}
+
+void TEntryList::RemoveRow(int row) {
+    if (row < 0 || row >= RowCount())
+        return;
+    rows_.erase(rows_.begin() + row);
+    ListView_DeleteItem(lvStartupList, row);
+    if (ListView_GetItemCount(lvStartupList) != RowCount())
+        SyncRowCount(true);
+}
+
+int TEntryList::RowCount() const {
     return static_cast<int>(rows_.size());
 }
 
-TStartup* TfrmMorvane::RowEntry(int row) const {
+TStartup* TEntryList::RowEntry(int row) const {
     if (row < 0 || row >= RowCount())
         return nullptr;
-    return rows_[static_cast<size_t>(row)].Entry;
+    return rows_[static_cast<size_t>(row)];
 }
 
-void TfrmMorvane::lvStartupListGetDispInfo(LVITEMA& item) {
+void TEntryList::lvStartupListGetDispInfo(LVITEMA& item) {
     TStartup* entry = RowEntry(item.iItem);
     if (!entry)
         return;
@@ -193,7 +229,7 @@ void TfrmMorvane::lvStartupListGetDispInfo(LVITEMA& item) {
         item.lParam = reinterpret_cast<LPARAM>(entry);
 }
 
-void TfrmMorvane::lvStartupListGetDispInfo(LVITEMW& item) {
+void TEntryList::lvStartupListGetDispInfo(LVITEMW& item) {
     TStartup* entry = RowEntry(item.iItem);
     if (!entry)
         return;
@@ -218,16 +254,16 @@ void TfrmMorvane::lvStartupListGetDispInfo(LVITEMW& item) {
         item.lParam = narrow.lParam;
 }
 
-void TfrmMorvane::lvStartupListCacheHint(int from, int to) {
+void TEntryList::lvStartupListCacheHint(int from, int to) {
     // The rows about to be shown: their program files are looked up once,
     // here, rather than while each row paints.
     from = std::max(from, 0);
     to = std::min(to, RowCount() - 1);
     for (int row = from; row <= to; ++row)
-        InfoFor(*rows_[static_cast<size_t>(row)].Entry);
+        InfoFor(*rows_[static_cast<size_t>(row)]);
 }
 
-int TfrmMorvane::lvStartupListFindItem(const NMLVFINDITEMA& find) const {
+int TEntryList::lvStartupListFindItem(const NMLVFINDITEMA& find) const {
     if (!find.lvfi.psz)
         return -1;
     std::wstring typed(static_cast<size_t>(lstrlenA(find.lvfi.psz)), L'\0');
@@ -237,11 +273,11 @@ int TfrmMorvane::lvStartupListFindItem(const NMLVFINDITEMA& find) const {
     return FindRow(typed, find.lvfi.flags, find.iStart);
 }
 
-int TfrmMorvane::lvStartupListFindItem(const NMLVFINDITEMW& find) const {
+int TEntryList::lvStartupListFindItem(const NMLVFINDITEMW& find) const {
     return find.lvfi.psz ? FindRow(find.lvfi.psz, find.lvfi.flags, find.iStart) : -1;
 }
 
-int TfrmMorvane::FindRow(const std::wstring& typed, UINT flags, int from) const {
+int TEntryList::FindRow(const std::wstring& typed, UINT flags, int from) const {
     // Typing in the list goes to the next row whose caption begins with the
     // typed text, without regard to case, as it did in a list of its own.
     if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || rows_.empty())
@@ -252,7 +288,7 @@ int TfrmMorvane::FindRow(const std::wstring& typed, UINT flags, int from) const 
         int row = (start + k) % n;
         if (!(flags & LVFI_WRAP) && start + k >= n)
             break;
-        const std::wstring title = DisplayText(rows_[static_cast<size_t>(row)].Entry->Title);
+        const std::wstring title = DisplayText(rows_[static_cast<size_t>(row)]->Title);
         if (title.size() >= typed.size() &&
             CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, title.data(),
                            static_cast<int>(typed.size()), typed.data(),
@@ -263,11 +299,27 @@ int TfrmMorvane::FindRow(const std::wstring& typed, UINT flags, int from) const 
     return -1;
 }
 
-int TfrmMorvane::FirstSelectedRow() const {
+int TEntryList::SelectedRow() const {
     return listview::NextItem(lvStartupList, -1, LVNI_SELECTED);
 }
 
-void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
+TStartup* TEntryList::SelectedEntry() const {
+    return RowEntry(SelectedRow());
+}
+
+bool TEntryList::DrawItem(const DRAWITEMSTRUCT& item) {
+    if (item.CtlType != ODT_LISTVIEW || item.hwndItem != lvStartupList)
+        return false;
+    try {
+        lvStartupListDrawItem(item);
+    } catch (...) {
+        // A row that cannot be painted stays blank; painting never shows a
+        // message box.
+    }
+    return true;
+}
+
+void TEntryList::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
     int row = static_cast<int>(item.itemID);
     // A caller may hand over the row's entry with the request; the list
     // itself does not (it keeps no row data).
@@ -292,41 +344,7 @@ void TfrmMorvane::lvStartupListDrawItem(const DRAWITEMSTRUCT& item) {
     painter_.PaintRow(item.hDC, item.rcItem, data, columnWidths_);
 }
 
-void TfrmMorvane::lvStartupListColumnClick(int column) {
-    if (consulting_)
-        return;
-    // The list keeps selection and focus by row number: they are taken off
-    // before the rows move and put back on the rows of the same entries.
-    std::vector<TStartup*> selected;
-    for (int row = listview::NextItem(lvStartupList, -1, LVNI_SELECTED); row >= 0;
-         row = listview::NextItem(lvStartupList, row, LVNI_SELECTED))
-        if (TStartup* e = RowEntry(row))
-            selected.push_back(e);
-    TStartup* focused = RowEntry(listview::NextItem(lvStartupList, -1, LVNI_FOCUSED));
-    if (!selected.empty() || focused)
-        listview::SetItemState(lvStartupList, -1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-
-    std::stable_sort(rows_.begin(), rows_.end(), [column](const TListRow& a, const TListRow& b) {
-        return lvStartupListCompare(a.Entry, b.Entry, column) < 0;
-    });
-
-    if (!selected.empty() || focused) {
-        std::sort(selected.begin(), selected.end());
-        for (int row = 0; row < RowCount(); ++row) {
-            TStartup* e = rows_[static_cast<size_t>(row)].Entry;
-            UINT state = 0;
-            if (std::binary_search(selected.begin(), selected.end(), e))
-                state |= LVIS_SELECTED;
-            if (e == focused)
-                state |= LVIS_FOCUSED;
-            if (state)
-                listview::SetItemState(lvStartupList, row, state, state);
-        }
-    }
-    InvalidateRect(lvStartupList, nullptr, FALSE);
-}
-
-bool TfrmMorvane::SelectEntryTitled(const std::string& title) {
+bool TEntryList::SelectEntryTitled(const std::string& title) {
     for (int row = 0; row < RowCount(); ++row) {
         const TStartup* e = RowEntry(row);
         if (!e || e->Title != title)
@@ -341,41 +359,15 @@ bool TfrmMorvane::SelectEntryTitled(const std::string& title) {
     return false;
 }
 
-int TfrmMorvane::lvStartupListCompare(const TStartup* row1, const TStartup* row2, int column) {
-    if (column < 0 || column >= ListColumnCount)
-        return 0;
-    switch (ListColumns[column].Sort) {
-    case skTitle:
-        // Ordinal comparison of the 8-bit texts: every upper-case letter comes
-        // before every lower-case one.
-        return Sign(row1->Title.compare(row2->Title));
-    case skPublisher:
-        return Sign(asciiLower(PublisherText(*row1)).compare(asciiLower(PublisherText(*row2))));
-    case skFilePath:
-        return Sign(row1->FilePath.compare(row2->FilePath));
-    case skLocation:
-        return static_cast<int>(row1->Location) - static_cast<int>(row2->Location);
-    case skRating:
-        // Compared, not subtracted: ratings are any 32-bit number.
-        return (row1->Rating > row2->Rating) - (row1->Rating < row2->Rating);
-    case skNone:
-        return 0;
-    }
-    return 0;
-}
+void TEntryList::lvStartupListDblClick() {}
 
-void TfrmMorvane::lvStartupListDblClick() {}
-
-LRESULT TfrmMorvane::ListNotify(const NMHDR& hdr) {
+LRESULT TEntryList::Notify(const NMHDR& hdr) {
     using listview::Notice;
     switch (hdr.code) {
     case LVN_ITEMCHANGING:
         return lvStartupListItemChanging(Notice<NMLISTVIEW>(hdr));
-    case LVN_ITEMCHANGED:
-        lvStartupListItemChanged(Notice<NMLISTVIEW>(hdr));
-        return 0;
     case LVN_DELETEALLITEMS:
-        // No notification per row: the rows are the window's own.
+        // No notification per row: the rows are the list's own.
         return TRUE;
     case LVN_GETDISPINFOA:
         lvStartupListGetDispInfo(listview::MutableNotice<NMLVDISPINFOA>(hdr).item);
@@ -394,7 +386,7 @@ LRESULT TfrmMorvane::ListNotify(const NMHDR& hdr) {
         return lvStartupListFindItem(Notice<NMLVFINDITEMW>(hdr));
     case LVN_COLUMNCLICK: {
         const int column = Notice<NMLISTVIEW>(hdr).iSubItem;
-        Guarded([&] { lvStartupListColumnClick(column); });
+        owner_.Guard([&] { lvStartupListColumnClick(column); });
         return 0;
     }
     case NM_DBLCLK:
@@ -403,15 +395,15 @@ LRESULT TfrmMorvane::ListNotify(const NMHDR& hdr) {
     case NM_CLICK:
         // A mouse click shows the page; moving the selection with the
         // keyboard does not.
-        Guarded([this] { lvStartupListClick(); });
+        owner_.Guard([this] { owner_.RowClicked(); });
         return 0;
     }
     return 0;
 }
 
-LRESULT CALLBACK TfrmMorvane::ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
+LRESULT CALLBACK TEntryList::ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR,
                                        DWORD_PTR data) {
-    auto* self = reinterpret_cast<TfrmMorvane*>(data);
+    auto* self = reinterpret_cast<TEntryList*>(data);
     LRESULT result = 0;
     if (self->CheckMarkInput(wnd, msg, wp, lp, result))
         return result;
@@ -420,8 +412,104 @@ LRESULT CALLBACK TfrmMorvane::ListProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp,
         self->columnWidthsValid_ = false;
         break;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(wnd, &TfrmMorvane::ListProc, 1);
+        RemoveWindowSubclass(wnd, &TEntryList::ListProc, 1);
         break;
     }
     return DefSubclassProc(wnd, msg, wp, lp);
+}
+
+// ---------------------------------------------------------------------------
+// Check marks
+
+bool TEntryList::RowChecked(int row) const {
+    const TStartup* entry = RowEntry(row);
+    return entry && entry->Enabled;
+}
+
+void TEntryList::SetRowChecked(int row, bool checked) {
+    if (row < 0 || row >= RowCount() || RowChecked(row) == checked)
+        return;
+    auto own = checkMarks_.OwnChange();
+    lvStartupListChange(row, checked);
+    ListView_RedrawItems(lvStartupList, row, row);
+}
+
+void TEntryList::ToggleRow(int row) {
+    // Winlogon's values, and what the organisation set, keep their mark.
+    const TStartup* entry = RowEntry(row);
+    if (entry && (!CanBeDisabled(entry->Location) || entry->SetByOrganisation))
+        return;
+    SetRowChecked(row, !RowChecked(row));
+}
+
+void TEntryList::lvStartupListChange(int row, bool checked) {
+    TStartup* entry = RowEntry(row);
+    if (entry)
+        entry->SetEnabled(checked);
+}
+
+void TEntryList::lvStartupListMouseDown(int /*button*/, WPARAM /*keys*/, int x, int y) {
+    if (x >= dpi_.Scale(layout::ToggleLimitX))
+        return;
+    int row = listview::RowAt(lvStartupList, POINT{x, y});
+    if (row >= 0)
+        ToggleRow(row);
+}
+
+void TEntryList::Check1Click() {
+    int row = SelectedRow();
+    if (row >= 0)
+        ToggleRow(row);
+}
+
+LRESULT TEntryList::lvStartupListItemChanging(const NMLISTVIEW& change) const {
+    return checkMarks_.Refuses(change) ? TRUE : FALSE;
+}
+
+bool TEntryList::CheckMarkInput(HWND list, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    switch (msg) {
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDBLCLK: {
+        int button = (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK)   ? 0
+                     : (msg == WM_RBUTTONDOWN || msg == WM_RBUTTONDBLCLK) ? 1
+                                                                          : 2;
+        // Every press counts, the second of a double click too.
+        owner_.Guard([&] { lvStartupListMouseDown(button, wp, GET_X_LPARAM(lp), GET_Y_LPARAM(lp)); });
+        auto input = checkMarks_.ListInput();
+        result = DefSubclassProc(list, msg, wp, lp);
+        return true;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        auto input = checkMarks_.ListInput();
+        result = DefSubclassProc(list, msg, wp, lp);
+        return true;
+    }
+    case WM_KEYDOWN: {
+        if (wp == VK_SPACE) {
+            int row = listview::NextItem(list, -1, LVNI_FOCUSED);
+            if (row >= 0)
+                ToggleRow(row);
+            result = 0;
+            return true;
+        }
+        auto input = checkMarks_.ListInput();
+        result = DefSubclassProc(list, msg, wp, lp);
+        return true;
+    }
+    case WM_CHAR:
+        // Space has toggled the row on its key press already.
+        if (wp == ' ') {
+            result = 0;
+            return true;
+        }
+        return false;
+    default:
+        return false;
+    }
 }

@@ -3,6 +3,9 @@
 
 #include "Unit1.h"
 
+#include "EntryList.h"
+#include "SidePane.h"
+#include "ToolBar.h"
 #include "online/Consult.h"
 
 namespace {
@@ -18,12 +21,12 @@ constexpr uint32_t ConsultInterval = 30000;
 // the rows as shown, in the list's current order.
 class TWindowRows : public TConsultRows {
 public:
-    explicit TWindowRows(const TfrmMorvane& form) : form_(form) {}
-    int Count() const override { return form_.RowCount(); }
-    TStartup* Entry(int row) const override { return form_.RowEntry(row); }
+    explicit TWindowRows(const TEntryList& list) : list_(list) {}
+    int Count() const override { return list_.RowCount(); }
+    TStartup* Entry(int row) const override { return list_.RowEntry(row); }
 
 private:
-    const TfrmMorvane& form_;
+    const TEntryList& list_;
 };
 
 } // namespace
@@ -31,7 +34,7 @@ private:
 void TfrmMorvane::btnConsultClick() {
     // A second Consult while one waits is refused: the first one's rows
     // must stay as they are until its answer is applied.
-    if (consulting_)
+    if (!CommandEnabled(cmdConsult))
         return;
     // Modulo 2^32: the tick count wraps after 49.7 days. Morvane's own list
     // answers without asking anyone, as often as it is asked.
@@ -40,7 +43,7 @@ void TfrmMorvane::btnConsultClick() {
         UiSeam().ShowMessageBox(wnd_, ConsultWaitMessage, ApplicationTitle, MB_OK);
         return;
     }
-    aniBusy.Start();
+    toolBar_->Busy().Start();
     ShowAdsPage();
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     consulting_ = true;
@@ -67,7 +70,7 @@ void TfrmMorvane::btnConsultClick() {
         UiSeam().ShowMessageBox(wnd_, std::string(FailureMessage) + "\n" + failure,
                                 ApplicationTitle, MB_OK);
     }
-    aniBusy.Stop();
+    toolBar_->Busy().Stop();
     SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
     if (wnd_)
         FillList();
@@ -81,5 +84,5 @@ void TfrmMorvane::ConsultServer() {
     TConsultOptions options;
     options.Settings = ReadConsultSettings();
     options.Pump = [] { UiSeam().ProcessMessages(); };
-    Consult(TWindowRows(*this), options);
+    Consult(TWindowRows(*entryList_), options);
 }

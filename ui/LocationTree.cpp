@@ -1,19 +1,18 @@
 // The location tree: its nodes, which group of locations each shows, and
-// the choice of a node, which fills the entry list with that group.
+// the choice of a node.
 
-#include "Unit1.h"
+#include "LocationTree.h"
 
-#include "ListViewCalls.h"
+#include "ControlCalls.h"
 #include "Pictures.h"
 #include "core/startupSignIn.h"
-#include "core/startupUtil.h"
 
 namespace {
 
 enum : int { idTree = 1001 };
 
 // The picture of each node of the location tree (LocationTree).
-const int NodePictures[TfrmMorvane::NodeCount] = {
+const int NodePictures[TLocationTree::NodeCount] = {
     piParcel,
     piScreen,
     piRegistry,
@@ -40,24 +39,38 @@ const int NodePictures[TfrmMorvane::NodeCount] = {
 
 } // namespace
 
-void TfrmMorvane::CreateTree() {
+void TLocationTree::Create(HWND parent, const TDpi& dpi, HFONT font, HIMAGELIST pictures) {
     tvStartupFolders =
-        CreateChildControl(wnd_, idTree, WC_TREEVIEWA, "",
+        CreateChildControl(parent, idTree, WC_TREEVIEWA, "",
                            WS_VISIBLE | WS_TABSTOP | TVS_HASBUTTONS | TVS_SHOWSELALWAYS |
                                TVS_FULLROWSELECT | TVS_DISABLEDRAGDROP,
                            WS_EX_CLIENTEDGE);
-    SendMessageA(tvStartupFolders, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-    TreeView_SetImageList(tvStartupFolders, ImageList1.Get(), TVSIL_NORMAL);
-    TreeView_SetIndent(tvStartupFolders, dpi_.Scale(layout::TreeIndent));
+    DpiChanged(dpi, font, pictures);
     for (int i = 0; i < NodeCount; ++i) {
         const TLocationNode& node = LocationTree[i];
-        HTREEITEM parent = node.Parent < 0 ? nullptr : nodes_[node.Parent];
-        nodes_[i] =
-            treeview::InsertNode(tvStartupFolders, parent, node.Caption, NodePictures[i], i);
+        HTREEITEM above = node.Parent < 0 ? nullptr : nodes_[node.Parent];
+        nodes_[i] = treeview::InsertNode(tvStartupFolders, above, node.Caption, NodePictures[i], i);
     }
 }
 
-void TfrmMorvane::NoteSkippedNodes() {
+void TLocationTree::DpiChanged(const TDpi& dpi, HFONT font, HIMAGELIST pictures) {
+    SendMessageA(tvStartupFolders, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    TreeView_SetImageList(tvStartupFolders, pictures, TVSIL_NORMAL);
+    TreeView_SetIndent(tvStartupFolders, dpi.Scale(layout::TreeIndent));
+}
+
+void TLocationTree::ExpandAll() {
+    for (HTREEITEM node : nodes_)
+        treeview::Expand(tvStartupFolders, node);
+}
+
+void TLocationTree::SelectTopNode() {
+    selecting_ = true;
+    treeview::Select(tvStartupFolders, nodes_[0]);
+    selecting_ = false;
+}
+
+void TLocationTree::NoteSkippedNodes() {
     for (int i = 0; i < NodeCount; ++i) {
         const TLocationNode& node = LocationTree[i];
         // A node of one location whose list a policy makes Windows skip.
@@ -77,11 +90,11 @@ void TfrmMorvane::NoteSkippedNodes() {
     }
 }
 
-HTREEITEM TfrmMorvane::Node(int absoluteIndex) const {
+HTREEITEM TLocationTree::Node(int absoluteIndex) const {
     return absoluteIndex >= 0 && absoluteIndex < NodeCount ? nodes_[absoluteIndex] : nullptr;
 }
 
-int TfrmMorvane::SelectedNode() const {
+int TLocationTree::SelectedNode() const {
     HTREEITEM sel = treeview::Selection(tvStartupFolders);
     for (int i = 0; i < NodeCount; ++i)
         if (nodes_[i] == sel && sel)
@@ -89,21 +102,14 @@ int TfrmMorvane::SelectedNode() const {
     return -1;
 }
 
-void TfrmMorvane::tvStartupFoldersClick() {
-    if (consulting_)
-        return;
-    FillList();
-}
-
-LRESULT TfrmMorvane::TreeNotify(const NMHDR& hdr) {
-    // While a consultation runs the selected group stays.
-    if ((hdr.code == TVN_SELCHANGINGA || hdr.code == TVN_SELCHANGINGW) && consulting_)
-        return TRUE;
+LRESULT TLocationTree::Notify(const NMHDR& hdr) {
+    if (hdr.code == TVN_SELCHANGINGA || hdr.code == TVN_SELCHANGINGW)
+        return MayChooseNode && !MayChooseNode() ? TRUE : FALSE;
     if (hdr.code == TVN_SELCHANGEDA || hdr.code == TVN_SELCHANGEDW) {
-        // A new node by mouse or keyboard shows its entries; Refresh selects
-        // the top node itself and fills the list once at its end.
-        if (!refreshing_)
-            Guarded([this] { tvStartupFoldersClick(); });
+        // A new node by mouse or keyboard shows its entries; a refresh
+        // selects the top node itself and fills the list once at its end.
+        if (!selecting_ && OnNodeChosen)
+            OnNodeChosen();
         return 0;
     }
     return 0;
