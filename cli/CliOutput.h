@@ -2,7 +2,7 @@
 
 // The command-line tool's output formats. Portable: no system calls, only text.
 
-#include "startupUtil.h"
+#include "core/startupUtil.h"
 
 #include <string>
 #include <vector>

@@ -4,6 +4,9 @@
 
 #include "startupStore.h"
 
+#include "CommandLine.h"
+#include "StartupPaths.h"
+#include "StartupProfile.h"
 #include "startupKept.h"
 #include "system/AsciiCase.h"
 #include "system/Errors.h"
@@ -269,7 +272,7 @@ std::string KeepAside(const std::string& path) {
     return std::string();
 }
 
-void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip,
+void WriteStore(TStartups& startups, const std::set<const TStartup*>& skip,
                 const std::set<const TStartup*>& keep, std::set<const TStartup*>* unstored) {
     const std::string path = DisabledStorePath();
     if (path.empty())
@@ -282,7 +285,7 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
             throw EIniError(FormatMessage1("Unable to write to %s", path));
     }
 
-    TStartups store(ownerWindow);
+    TStartups store;
     std::vector<const TStartup*> sources; // the entry each stored one stands for
     for (int i = 0; i < startups.Count(); ++i) {
         const TStartup* e = startups.Items(i);
@@ -302,7 +305,7 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
     if (!startups.StoreMerged) {
         // The collection never saw the store (a scan that failed, a profile
         // that was loaded): keep what it does not know of.
-        TStartups old(ownerWindow);
+        TStartups old;
         if (aside.empty())
             old.LoadFromFile(path);
         else
@@ -327,7 +330,7 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
             DeleteFileAt(temporary);
             throw EIniError(FormatMessage1("Unable to write to %s", path));
         }
-        TStartups back(ownerWindow);
+        TStartups back;
         back.LoadFromFile(temporary);
         std::vector<int> wrong;
         for (int i = 0; i < store.Count(); ++i) {
@@ -355,19 +358,19 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
     throw EIniError(FormatMessage1("Unable to write to %s", path));
 }
 
-void SaveDisabledStore(TStartups& startups, void* ownerWindow) {
-    WriteStore(startups, ownerWindow, {}, {});
+void SaveDisabledStore(TStartups& startups) {
+    WriteStore(startups, {}, {});
 }
 
 std::string DamagedStorePath(const std::string& storePath) {
     return storePath + ".damaged-" + StampNow();
 }
 
-void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
+void RestoreDisabledStore(TStartups& startups) {
     const std::string path = DisabledStorePath();
     if (path.empty())
         return;
-    TStartups store(ownerWindow);
+    TStartups store;
     bool merged = true;
     bool salvaged = false;
     if (FileExists(path) && !StoreIsSound(path)) {
@@ -391,7 +394,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
         store.LoadFromFile(path);
     }
     const std::vector<KeptValue> kept = MergedRecords(startups);
-    const std::vector<KeptCopy> copies = LoadKeptCopies(ownerWindow);
+    const std::vector<KeptCopy> copies = LoadKeptCopies();
     for (int i = 0; i < store.Count(); ++i) {
         const TStartup* e = store.Items(i);
         std::string commandLine = e->CommandLine;
@@ -465,7 +468,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
     // then it would be only in the copy kept aside, which is not read again.
     if (salvaged) {
         try {
-            SaveDisabledStore(startups, ownerWindow);
+            SaveDisabledStore(startups);
         } catch (const EMorvaneError& e) {
             startups.Notices.push_back(std::string(e.what()) +
                                        ": the entries read from the damaged store are listed, "

@@ -1,5 +1,9 @@
 set(core_test_sources
-  startupUtilTest.cpp
+  CommandLineTest.cpp
+  ProgramSearchTest.cpp
+  StartupEntryTest.cpp
+  StartupListTest.cpp
+  StartupLocationsTest.cpp
   StartupApprovedTest.cpp
   startupPlacesTest.cpp
   startupScanTest.cpp

@@ -7,7 +7,7 @@
 #include "ListViewCalls.h"
 #include "Pictures.h"
 #include "core/startupSignIn.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 
 #include <windowsx.h>
 

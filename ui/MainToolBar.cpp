@@ -5,7 +5,7 @@
 #include "Unit1.h"
 
 #include "Pictures.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 #include "core/system/Lock.h"
 
 #include <functional>

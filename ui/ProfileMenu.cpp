@@ -7,7 +7,7 @@
 #include "WebLinks.h"
 #include "optiondlg.h"
 #include "core/startupExport.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 #include "core/system/Errors.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"

@@ -8,11 +8,12 @@
 #include "Pictures.h"
 #include "Resources.h"
 #include "core/startupSignatures.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
 #include "core/system/Icons.h"
 #include "core/system/Lock.h"
+#include "core/system/ShellLink_win.h"
 
 #include <algorithm>
 
@@ -190,7 +191,8 @@ void TfrmMorvane::FormCreate() {
     auto* systemIcons = static_cast<HIMAGELIST>(SystemSmallImages());
     ListView_SetImageList(lvStartupList, systemIcons, LVSIL_SMALL);
     painter_.Setup(ImageList1.Get(), systemIcons, font_.Get(), dpi_);
-    startups_ = std::make_unique<TStartups>(static_cast<void*>(wnd_));
+    SetShellLinkOwner(wnd_);
+    startups_ = std::make_unique<TStartups>();
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
     EmbeddedWB1View.Navigate("about:blank");

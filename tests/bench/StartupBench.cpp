@@ -179,7 +179,7 @@ double ScanAndMerge(int values, int shortcuts, int disabled) {
                 .Add("Disabled " + std::to_string(i), "",
                      "C:\\Old\\old" + std::to_string(i) + ".exe", slCURun, 0)
                 ->SetEnabled(false);
-        SaveDisabledStore(store, nullptr);
+        SaveDisabledStore(store);
     }
     TStartups startups;
     const auto start = Clock::now();
