@@ -21,11 +21,7 @@ std::string DisabledBy(const TStartup& e) {
 }
 
 std::vector<std::string> AlsoInNames(const TStartup& e) {
-    std::vector<std::string> names;
-    for (const TStartupPlace& place : e.AlsoIn)
-        if (std::find(names.begin(), names.end(), place.Text()) == names.end())
-            names.push_back(place.Text());
-    return names;
+    return e.AlsoInNames();
 }
 
 std::string CsvField(const std::string& s) {

@@ -93,15 +93,21 @@ std::string NameList(const std::vector<std::string>& names) {
 
 } // namespace
 
-std::string TStartup::AlsoInText() const {
-    std::vector<std::string> on;
-    std::vector<std::string> off;
+std::vector<std::string> TStartup::AlsoInNames(std::optional<bool> keptOff) const {
+    std::vector<std::string> names;
     for (const TStartupPlace& place : AlsoIn) {
-        std::vector<std::string>& names = place.KeptOff ? off : on;
+        if (keptOff && place.KeptOff != *keptOff)
+            continue;
         const std::string name = place.Text();
         if (std::find(names.begin(), names.end(), name) == names.end())
             names.push_back(name);
     }
+    return names;
+}
+
+std::string TStartup::AlsoInText() const {
+    const std::vector<std::string> on = AlsoInNames(false);
+    const std::vector<std::string> off = AlsoInNames(true);
     std::string text;
     if (!on.empty())
         text = "also in " + NameList(on);

@@ -160,6 +160,9 @@ public:
     // "also in CU Run", "also in CU Run and LM Run (32-bit)", ...; places
     // kept off follow as "kept disabled in CU Run".
     std::string AlsoInText() const;
+    // The location texts of the other places, each once, in their order:
+    // every place, or only those kept off (true) or only the others (false).
+    std::vector<std::string> AlsoInNames(std::optional<bool> keptOff = std::nullopt) const;
     // What Windows does with the entry when that is not simply "starts it":
     // "Windows NT and later do not start it" for RunServices and
     // RunServicesOnce, a policy switch, a program Windows will not start,
