@@ -3,19 +3,19 @@
 
 #include "cli/CliOutput.h"
 #include "cli/CliWatch.h"
-#include "startupExport.h"
-#include "startupSignIn.h"
-#include "startupSignatures.h"
-#include "startupUtil.h"
+#include "core/startupExport.h"
+#include "core/startupSignIn.h"
+#include "core/startupSignatures.h"
+#include "core/startupTasks.h"
 
 #include "online/Consult.h"
-#include "system/Errors.h"
-#include "system/AsciiCase.h"
-#include "system/Files.h"
-#include "system/Lock.h"
-#include "system/ProgramArguments.h"
-#include "system/TextCodec.h"
-#include "system/TextScan.h"
+#include "core/system/AsciiCase.h"
+#include "core/system/Errors.h"
+#include "core/system/Files.h"
+#include "core/system/Lock.h"
+#include "core/system/ProgramArguments.h"
+#include "core/system/TextCodec.h"
+#include "core/system/TextScan.h"
 
 #include "Product.h"
 
@@ -293,7 +293,7 @@ void ScanBeforeWriting(TStartups& startups, TSystemLock& lock) {
 }
 
 int Run(const Arguments& args) {
-    TStartups startups(nullptr);
+    TStartups startups;
     // One Morvane at a time: from the scan to the last write, so that what
     // another one changes in between is neither missed nor written over.
     TSystemLock lock(SystemLockPath());
@@ -305,10 +305,7 @@ int Run(const Arguments& args) {
             throw UsageError("list takes no arguments");
         const bool complete = Scan(startups, lock);
         lock.Release();
-        std::vector<TStartup*> rows;
-        for (int i = 0; i < startups.Count(); ++i)
-            if (InLocationGroup(startups.Items(i)->Location, args.Group))
-                rows.push_back(startups.Items(i));
+        const std::vector<TStartup*> rows = startups.InGroup(args.Group);
         TSignatureCache cache;
         const std::string cacheFile = SignatureCachePath();
         if (!args.Verify && !cacheFile.empty())
@@ -374,10 +371,7 @@ int Run(const Arguments& args) {
             throw EMorvaneError("The profile \"" + pos[0] + "\" does not exist");
         if (args.ApplyProfile)
             return Apply(startups, lock);
-        std::vector<const TStartup*> rows;
-        for (int i = 0; i < startups.Count(); ++i)
-            rows.push_back(startups.Items(i));
-        Print(rows, args.Output);
+        Print(startups.All(), args.Output);
         return 0;
     }
     if (cmd == "consult") {
@@ -396,10 +390,7 @@ int Run(const Arguments& args) {
         // the network is waited on.
         const bool complete = Scan(startups, lock);
         lock.Release();
-        std::vector<TStartup*> entries;
-        for (int i = 0; i < startups.Count(); ++i)
-            if (InLocationGroup(startups.Items(i)->Location, args.Group))
-                entries.push_back(startups.Items(i));
+        std::vector<TStartup*> entries = startups.InGroup(args.Group);
         if (args.Offline) {
             if (!args.Server.empty())
                 throw UsageError("--offline and --server exclude each other");

@@ -4,10 +4,10 @@
 
 #include "cli/CliOutput.h"
 
-#include "startupExport.h"
-#include "startupSignatures.h"
-#include "system/Files.h"
-#include "system/TextCodec.h"
+#include "core/startupExport.h"
+#include "core/startupSignatures.h"
+#include "core/system/Files.h"
+#include "core/system/TextCodec.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -21,11 +21,7 @@ std::string DisabledBy(const TStartup& e) {
 }
 
 std::vector<std::string> AlsoInNames(const TStartup& e) {
-    std::vector<std::string> names;
-    for (const TStartupPlace& place : e.AlsoIn)
-        if (std::find(names.begin(), names.end(), place.Text()) == names.end())
-            names.push_back(place.Text());
-    return names;
+    return e.AlsoInNames();
 }
 
 namespace {
@@ -79,6 +75,8 @@ std::string RatingFields(const TStartup& e, bool withSignature) {
 
 std::string FormatList(const std::vector<const TStartup*>& rows, Format format) {
     std::string out;
+    // One listing of each folder answers every row's program file.
+    TProgramLookups files;
     if (format == Format::Xml) {
         out = StartupsToXml(rows);
     } else if (format == Format::Csv) {
@@ -91,11 +89,12 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
             std::string alsoIn;
             for (const std::string& name : AlsoInNames(*e))
                 alsoIn += (alsoIn.empty() ? "" : "; ") + name;
+            const TProgramFile& file = files.Locate(e->FilePath);
             out += CsvField(e->Title) + ',' + CsvField(e->CommandLine) + ',' +
                    CsvField(e->FilePath) + ',' + CsvField(e->Arguments) + ',' +
                    std::to_string(e->Location) + ',' + CsvField(e->LocationText()) + ',' +
-                   std::to_string(e->Rating) + ',' + CsvField(e->LocatedFile()) + ',' +
-                   (e->FileMissing() ? "1" : "0") + ',' + DisabledBy(*e) + ',' + CsvField(alsoIn) +
+                   std::to_string(e->Rating) + ',' + CsvField(file.Located) + ',' +
+                   (file.Missing ? "1" : "0") + ',' + DisabledBy(*e) + ',' + CsvField(alsoIn) +
                    ',' + CsvField(e->Comment) + ',' + CsvField(e->Verdict.Source) + ',' +
                    CsvField(PublisherText(*e)) + ',';
             const TFileSignature& s = e->Verdict.Signature;
@@ -116,6 +115,7 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
         out += "[";
         for (size_t i = 0; i < rows.size(); ++i) {
             const TStartup* e = rows[i];
+            const TProgramFile& file = files.Locate(e->FilePath);
             out += i ? ",\n " : "\n ";
             out += "{\"title\": " + JsonString(e->Title) +
                    ", \"commandLine\": " + JsonString(e->CommandLine) +
@@ -126,8 +126,8 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
                    ", \"kind\": " + JsonString(LocationKind(e->Location)) +
                    ", \"rating\": " + std::to_string(e->Rating) + RatingFields(*e, true) +
                    ", \"enabled\": " + (e->Enabled ? "true" : "false") +
-                   ", \"locatedFile\": " + JsonString(e->LocatedFile()) +
-                   ", \"fileMissing\": " + (e->FileMissing() ? "true" : "false") +
+                   ", \"locatedFile\": " + JsonString(file.Located) +
+                   ", \"fileMissing\": " + (file.Missing ? "true" : "false") +
                    ", \"disabledBy\": " +
                    (e->Enabled ? std::string("null") : JsonString(DisabledBy(*e)));
             std::string alsoIn;
@@ -167,7 +167,8 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
                    e->CommandLine + "\n";
             for (const std::string& remark :
                  {e->DisabledReason(), e->AlsoInText(), e->WindowsNote(),
-                  e->FileMissing() ? std::string("program file not found") : std::string(),
+                  files.Locate(e->FilePath).Missing ? std::string("program file not found")
+                                                    : std::string(),
                   e->Verdict.LookAlike ? e->Verdict.LookAlikeReason : std::string()})
                 if (!remark.empty())
                     out += "    (" + remark + ")\n";

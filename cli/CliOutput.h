@@ -2,9 +2,9 @@
 
 // The command-line tool's output formats. Portable: no system calls, only text.
 
+#include "core/startupUtil.h"
 #include "core/system/TextEscape.h"
 #include "online/RatingProtocol.h"
-#include "startupUtil.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "cli/CliWatch.h"
 
 #include "cli/CliOutput.h"
-#include "system/Errors.h"
+#include "core/system/Errors.h"
 
 #include <cstdio>
 
@@ -9,9 +9,12 @@ namespace {
 
 const char* ViewName(RegView view) {
     switch (view) {
-    case RegView::Native: return "native";
-    case RegView::Wow32: return "32-bit";
-    default: return "default";
+    case RegView::Native:
+        return "native";
+    case RegView::Wow32:
+        return "32-bit";
+    default:
+        return "default";
     }
 }
 
@@ -45,7 +48,7 @@ std::string WatchEventJson(const TWatchEvent& event, int look) {
 }
 
 int RunWatch(bool json, const std::function<void(const std::string&)>& tell) {
-    TStartupWatch watch(nullptr);
+    TStartupWatch watch;
     // Armed before the first look, so that nothing changed during it is missed.
     TChangeWatch changes(WatchedKeys(), WatchedFolders());
     StopOnConsoleInterrupt(changes);

@@ -2,7 +2,7 @@
 // morvane-cli watch: one line (or one JSON object) per change to the startup
 // entries, until interrupted.
 
-#include "startupWatch.h"
+#include "core/startupWatch.h"
 
 #include <functional>
 #include <string>

@@ -2,9 +2,12 @@
 // is deleted or written so that the system matches the list, keeping first
 // what is needed to give a disabled entry back (see startupKept.h).
 
-#include "startupStore.h"
+#include "StartupApply.h"
 
+#include "CommandLine.h"
 #include "ShortcutLink.h"
+#include "StartupPaths.h"
+#include "startupStore.h"
 #include "StartupApproved.h"
 #include "startupKept.h"
 #include "startupSignIn.h"
@@ -67,8 +70,6 @@ std::string FileNameProblem(const std::string& title) {
     return std::string();
 }
 
-// The command line the scan builds for a shortcut file; empty when it cannot
-
 // A text that names an environment variable only starts the program when it
 // is stored as an expandable string.
 bool NamesVariable(const std::string& text) {
@@ -98,7 +99,7 @@ public:
         : startups_(startups), report_(report), unstored_(std::move(unstored)),
           kept_(LoadKeptValues()) {}
 
-    void Run() {
+    void ApplyAll() {
         for (const TStartup* e : unstored_)
             Fail(*e, "it cannot be kept whole in the store of disabled entries" +
                          std::string(kNothingDeleted));
@@ -232,8 +233,7 @@ private:
     }
 
     void KeepShortcutCopy(const TStartup& entry, const TStartupPlace& at) {
-        void* owner = startups_.OwnerWindow();
-        TShortcutLink link(owner);
+        TShortcutLink link;
         const std::string folder = at.Location == slLMStartupFolder ? link.GetCommonStartupFolder()
                                                                     : link.GetUserStartupFolder();
         if (folder.empty() || !FileNameProblem(at.Title).empty())
@@ -241,7 +241,7 @@ private:
         const std::string file = PathJoin(folder, at.Title + ".lnk");
         if (!FileExists(file))
             return;
-        if (!SameShortcutCommand(ReadShortcutCommandLine(file, owner), entry.CommandLine)) {
+        if (!SameShortcutCommand(ReadShortcutCommandLine(file), entry.CommandLine)) {
             Block(entry, "the shortcut \"" + file + "\" holds another command line");
             return;
         }
@@ -399,8 +399,7 @@ private:
     }
 
     bool ApplyShortcut(TStartup& entry, const TStartupPlace& at) {
-        void* owner = startups_.OwnerWindow();
-        TShortcutLink link(owner);
+        TShortcutLink link;
         const std::string folder = at.Location == slLMStartupFolder ? link.GetCommonStartupFolder()
                                                                     : link.GetUserStartupFolder();
         if (folder.empty()) {
@@ -425,7 +424,7 @@ private:
                 return true;
             // Its copy was kept and checked first (KeepRecords); a shortcut of
             // another command line is left alone.
-            if (!SameShortcutCommand(ReadShortcutCommandLine(file, owner), entry.CommandLine))
+            if (!SameShortcutCommand(ReadShortcutCommandLine(file), entry.CommandLine))
                 return true;
             if (!DeleteFileAt(file))
                 Fail(entry, "the shortcut could not be deleted", machineWide);
@@ -433,7 +432,7 @@ private:
         }
 
         if (FileExists(file) &&
-            SameShortcutCommand(ReadShortcutCommandLine(file, owner), entry.CommandLine)) {
+            SameShortcutCommand(ReadShortcutCommandLine(file), entry.CommandLine)) {
             if (!kept.empty())
                 DeleteFileAt(kept);
             return ClearMark(entry, at);
@@ -443,7 +442,7 @@ private:
         // gives a shortcut without arguments back as the bare path, which
         // SameShortcutCommand allows for.
         if (!kept.empty() && FileExists(kept) &&
-            SameShortcutCommand(ReadShortcutCommandLine(kept, owner), entry.CommandLine)) {
+            SameShortcutCommand(ReadShortcutCommandLine(kept), entry.CommandLine)) {
             if (CopyVerified(kept, file)) {
                 DeleteFileAt(kept);
                 return ClearMark(entry, at);
@@ -478,19 +477,24 @@ private:
     bool keptChanged_ = false;
 };
 
-// Shortcut copies and kept values of entries the collection no longer holds
-
 } // namespace
 
 TApplyReport TStartups::ApplyChanges() {
-    TApplyReport report;
-    Applier(*this, report).Run();
+    std::set<const TStartup*> unstored;
+    WriteStore(*this, {}, {}, &unstored);
+    TApplyReport report = ApplyLeavingOut(*this, unstored);
+    std::set<const TStartup*> stillStarting;
+    std::set<const TStartup*> stillOff;
+    for (const auto& failure : report.Failures)
+        (failure.Disabling ? stillStarting : stillOff).insert(failure.Entry);
+    if (!report.Failures.empty())
+        WriteStore(*this, stillStarting, stillOff);
     return report;
 }
 
 TApplyReport ApplyLeavingOut(TStartups& startups, const std::set<const TStartup*>& unstored) {
     TApplyReport report;
-    Applier(startups, report, unstored).Run();
+    Applier(startups, report, unstored).ApplyAll();
     return report;
 }
 

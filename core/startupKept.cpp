@@ -3,7 +3,8 @@
 
 #include "startupKept.h"
 
-#include "ShortcutLink.h"
+#include "CommandLine.h"
+#include "StartupPaths.h"
 #include "system/Files.h"
 #include "system/LineFields.h"
 #include "system/TextCodec.h"
@@ -199,10 +200,10 @@ template <class Visit> void ForEachKeptCopy(Visit visit) {
 
 } // namespace
 
-std::vector<KeptCopy> LoadKeptCopies(void* owner) {
+std::vector<KeptCopy> LoadKeptCopies() {
     std::vector<KeptCopy> copies;
     ForEachKeptCopy([&](int code, const std::string& file, const std::string& title) {
-        const std::string commandLine = ReadShortcutCommandLine(file, owner);
+        const std::string commandLine = ReadShortcutCommandLine(file);
         if (!commandLine.empty())
             copies.push_back({code, title, commandLine});
     });

@@ -5,7 +5,7 @@
 // shortcut file under "Shortcuts\<location code>". The write-back keeps them
 // before it deletes anything; the store's merge reads them back.
 
-#include "startupUtil.h"
+#include "StartupList.h"
 
 #include <cstdint>
 #include <string>
@@ -64,7 +64,7 @@ const KeptValue* FindKept(const std::vector<KeptValue>& values, int code,
                           const std::string* name = nullptr);
 
 // The copies of both startup folders, with the command line each gives.
-std::vector<KeptCopy> LoadKeptCopies(void* owner);
+std::vector<KeptCopy> LoadKeptCopies();
 // A copy is kept only once it reads back as the file it was copied from.
 bool CopyVerified(const std::string& from, const std::string& to);
 

@@ -1,8 +1,7 @@
 // Where Morvane keeps what it knows of disabled entries: every file of the
 // data folder is named here and nowhere else.
 
-#include "startupUtil.h"
-#include "startupWatch.h"
+#include "StartupPaths.h"
 
 #include "system/Files.h"
 #include "system/Folders.h"

@@ -1,8 +1,9 @@
 // Profile (".mvp") files: an INI snapshot of the whole collection.
 
-#include "startupUtil.h"
+#include "StartupProfile.h"
 
 #include "ProfileData.h"
+#include "StartupList.h"
 
 #include "system/Clock.h"
 #include "system/Errors.h"

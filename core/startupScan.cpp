@@ -1,4 +1,7 @@
-#include "startupUtil.h"
+#include "StartupScan.h"
+
+#include "CommandLine.h"
+#include "StartupList.h"
 
 #include "ShortcutLink.h"
 #include "StartupApproved.h"
@@ -22,12 +25,6 @@ const ScanKey kScanKeys[] = {
     {RegRoot::CurrentUser, slCURunOnce, 0},      {RegRoot::CurrentUser, slCURun, 0},
     {RegRoot::LocalMachine, slLMPolicyRun, 0},   {RegRoot::CurrentUser, slCUPolicyRun, 0},
 };
-
-std::string TitleOfShortcut(const std::string& file) {
-    std::string name = ExtractFileName(file);
-    const size_t dot = name.rfind('.');
-    return dot == std::string::npos ? name : name.substr(0, dot);
-}
 
 // Windows' own switch and the other places of a command line: what the scan
 // notes beside each Add.
@@ -54,7 +51,7 @@ void Noted(TStartups& startups, TStartup* added, const std::string& commandLine,
 }
 
 void ScanFolders(TStartups& startups, const TApprovedMarks& marks) {
-    TShortcutLink link(startups.OwnerWindow());
+    TShortcutLink link;
     const struct {
         std::string Folder;
         TStartupLocation Code;
@@ -72,7 +69,7 @@ void ScanFolders(TStartups& startups, const TApprovedMarks& marks) {
             } catch (const EShortcutError&) {
                 continue;
             }
-            const std::string title = TitleOfShortcut(file);
+            const std::string title = TitleFromFileName(ExtractFileName(file));
             const std::string commandLine = ShortcutCommand(link.Target, link.Arguments);
             TStartup* added = startups.Add(title, std::string(), commandLine, folder.Code, 0);
             Noted(startups, added, commandLine, folder.Code, RegView::Default, title, marks);
@@ -133,23 +130,12 @@ bool ReadScanText(const TRegKey& key, const RegListedValue& listed, const std::s
 
 } // namespace
 
-std::vector<RegView> ViewsOf(unsigned code) {
-    const bool twoViews = code == slLMRunOnceEx || code == slActiveSetup ||
-                          (IsRegistryLocation(code) && IsMachineWideLocation(code));
-    if (twoViews && HasTwoRegistryViews())
-        return {RegView::Native, RegView::Wow32};
-    // Winlogon is read where Windows reads it, whatever this program's bitness.
-    if (code == slLMWinlogon && HasTwoRegistryViews())
-        return {RegView::Native};
-    return {RegView::Default};
-}
-
-void TStartups::Refresh() {
-    Notices.clear();
+void ScanStartups(TStartups& startups) {
+    startups.Notices.clear();
     TApprovedMarks marks;
     marks.Load();
     try {
-        ScanFolders(*this, marks);
+        ScanFolders(startups, marks);
     } catch (const std::exception&) {
         // A failing folder ends the folder step only; the keys are still read.
     }
@@ -165,8 +151,9 @@ void TStartups::Refresh() {
                 std::string text;
                 if (!ReadScanText(key, value, where, skipped, text) || text.empty())
                     continue;
-                TStartup* entry = Add(value.Name, std::string(), text, row.Code, row.Rating);
-                Noted(*this, entry, text, row.Code, view, value.Name, marks);
+                TStartup* entry =
+                    startups.Add(value.Name, std::string(), text, row.Code, row.Rating);
+                Noted(startups, entry, text, row.Code, view, value.Name, marks);
                 if (!entry)
                     continue;
                 // The default value is listed under its program's name.
@@ -180,13 +167,13 @@ void TStartups::Refresh() {
         }
     }
     std::vector<std::string> packages;
-    ScanSignInPlaces(*this, packages);
-    NoteSkippedLists(*this);
+    ScanSignInPlaces(startups, packages);
+    NoteSkippedLists(startups);
     if (!packages.empty()) {
         std::string notice = "These packaged apps' manifests could not be read:";
         for (const std::string& line : packages)
             notice += "\n- " + line;
-        Notices.push_back(notice + "\nTheir startup tasks are not listed.");
+        startups.Notices.push_back(notice + "\nTheir startup tasks are not listed.");
     }
     if (!skipped.empty()) {
         std::string notice = skipped.size() == 1 ? "This registry value was passed over:"
@@ -195,83 +182,7 @@ void TStartups::Refresh() {
             notice += "\n- " + line;
         notice += "\nWindows does not start a value that is not text; the other entries are "
                   "listed.";
-        Notices.push_back(notice);
+        startups.Notices.push_back(notice);
     }
-    Modified = false;
-}
-
-// --- The search path ------------------------------------------------------------
-
-void SplitList(const std::string& text, char separator, TStringList& list) {
-    size_t pos = 0;
-    while (pos < text.size()) {
-        const bool quoted = text[pos] == '"';
-        std::string token;
-        size_t end = std::string::npos;
-        for (size_t i = pos; i < text.size(); ++i) {
-            const char c = text[i];
-            if (c == separator) {
-                end = i;
-                break;
-            }
-            if (c == '"') {
-                if (quoted && !token.empty()) {
-                    end = i;
-                    break;
-                }
-                continue;
-            }
-            token += c;
-        }
-        size_t first = 0;
-        size_t last = token.size();
-        while (first < last && static_cast<unsigned char>(token[first]) <= ' ')
-            ++first;
-        while (last > first && static_cast<unsigned char>(token[last - 1]) <= ' ')
-            --last;
-        list.Add(token.substr(first, last - first));
-        pos = end == std::string::npos ? text.size() : end + 1;
-    }
-}
-
-TStringList& SearchFolders() {
-    static TStringList folders = [] {
-        TStringList list;
-        SplitList(GetEnv("PATH"), ';', list);
-        return list;
-    }();
-    return folders;
-}
-
-bool ProgramFileExists(const std::string& located) {
-    return FileExists(NativeFilePath(located));
-}
-
-std::string FindOnPath(const std::string& written) {
-    return FindOnPath(written, ProgramFileExists, nullptr);
-}
-
-std::string FindOnPath(const std::string& written,
-                       const std::function<bool(const std::string&)>& exists, bool* found) {
-    if (found)
-        *found = true;
-    const std::string name = ExpandEnvironment(written);
-    if (exists(name))
-        return name;
-    static const std::string systemRoot = "%SystemRoot%";
-    for (const std::string& entry : SearchFolders()) {
-        std::string folder = entry;
-        for (size_t at = folder.find(systemRoot); at != std::string::npos;
-             at = folder.find(systemRoot, at)) {
-            const std::string system = SystemFolder();
-            folder.replace(at, systemRoot.size(), system);
-            at += system.size();
-        }
-        const std::string candidate = PathJoin(ExpandEnvironment(folder), name);
-        if (exists(candidate))
-            return candidate;
-    }
-    if (found)
-        *found = false;
-    return written;
+    startups.Modified = false;
 }

@@ -265,7 +265,12 @@ std::string SignatureLookAlikeReason(const std::string& program, const std::stri
     return why;
 }
 
-void ApplySignature(TStartup& entry, const TFileSignature& signature) {
+namespace {
+
+// ApplySignature with the entry's program file as found, when the caller
+// has it already (null: it is looked up here, if it is needed).
+void ApplySignatureTo(TStartup& entry, const TFileSignature& signature,
+                      const std::string* locatedFile) {
     TProgramVerdict& verdict = entry.Verdict;
     verdict.Signature = signature;
     entry.BlockedAtSignIn = signature.AsksForAdministrator && StartsOnlyUnelevated(entry.Location);
@@ -273,7 +278,7 @@ void ApplySignature(TStartup& entry, const TFileSignature& signature) {
         return;
     // The rule judges the file the catalogue matched: not the host of a
     // script or the rundll32 of a DLL, whose signature says nothing of it.
-    const std::string located = entry.LocatedFile();
+    const std::string located = locatedFile ? *locatedFile : entry.LocatedFile();
     if (!asciiEqualNoCase(PathFileName(located), verdict.Program))
         return;
     const std::string why =
@@ -297,6 +302,12 @@ void ApplySignature(TStartup& entry, const TFileSignature& signature) {
         entry.Owner->Modified = modified;
 }
 
+} // namespace
+
+void ApplySignature(TStartup& entry, const TFileSignature& signature) {
+    ApplySignatureTo(entry, signature, nullptr);
+}
+
 std::string PublisherText(const TStartup& entry) {
     const TFileSignature& s = entry.Verdict.Signature;
     if (s.State == TSignatureState::Verified && !s.Signer.empty())
@@ -307,8 +318,17 @@ std::string PublisherText(const TStartup& entry) {
 }
 
 void CheckSignatures(const std::vector<TStartup*>& entries, TSignatureCache& cache) {
-    for (TStartup* entry : entries)
-        ApplySignature(*entry, cache.Signature(SignedFileOf(*entry)));
+    // One listing of each folder finds every entry's program file; one that
+    // is missing has no signature to read.
+    TProgramLookups files;
+    for (TStartup* entry : entries) {
+        const TProgramFile& file = files.Locate(entry->FilePath);
+        TFileSignature signature;
+        signature.State = TSignatureState::Unknown;
+        if (!file.Missing)
+            signature = cache.Signature(NativeFilePath(file.Located));
+        ApplySignatureTo(*entry, signature, &file.Located);
+    }
 }
 
 TSignatureChecks::TSignatureChecks(TSignatureCache& cache, std::function<void()> ready,

@@ -4,6 +4,9 @@
 
 #include "startupStore.h"
 
+#include "CommandLine.h"
+#include "StartupPaths.h"
+#include "StartupProfile.h"
 #include "startupKept.h"
 #include "system/AsciiCase.h"
 #include "system/Errors.h"
@@ -268,7 +271,7 @@ std::string KeepAside(const std::string& path) {
     return std::string();
 }
 
-void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TStartup*>& skip,
+void WriteStore(TStartups& startups, const std::set<const TStartup*>& skip,
                 const std::set<const TStartup*>& keep, std::set<const TStartup*>* unstored) {
     const std::string path = DisabledStorePath();
     if (path.empty())
@@ -281,7 +284,7 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
             throw EIniError(FormatMessage1("Unable to write to %s", path));
     }
 
-    TStartups store(ownerWindow);
+    TStartups store;
     std::vector<const TStartup*> sources; // the entry each stored one stands for
     for (int i = 0; i < startups.Count(); ++i) {
         const TStartup* e = startups.Items(i);
@@ -301,7 +304,7 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
     if (!startups.StoreMerged) {
         // The collection never saw the store (a scan that failed, a profile
         // that was loaded): keep what it does not know of.
-        TStartups old(ownerWindow);
+        TStartups old;
         if (aside.empty())
             old.LoadFromFile(path);
         else
@@ -334,7 +337,7 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
                 return written = true;
             },
             [&](const std::string& temporary) {
-                TStartups back(ownerWindow);
+                TStartups back;
                 back.LoadFromFile(temporary);
                 for (int i = 0; i < store.Count(); ++i) {
                     const TStartup* b = back.FindCommandLine(store.Items(i)->CommandLine);
@@ -363,19 +366,19 @@ void WriteStore(TStartups& startups, void* ownerWindow, const std::set<const TSt
     throw EIniError(FormatMessage1("Unable to write to %s", path));
 }
 
-void SaveDisabledStore(TStartups& startups, void* ownerWindow) {
-    WriteStore(startups, ownerWindow, {}, {});
+void SaveDisabledStore(TStartups& startups) {
+    WriteStore(startups, {}, {});
 }
 
 std::string DamagedStorePath(const std::string& storePath) {
     return storePath + ".damaged-" + StampNow();
 }
 
-void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
+void RestoreDisabledStore(TStartups& startups) {
     const std::string path = DisabledStorePath();
     if (path.empty())
         return;
-    TStartups store(ownerWindow);
+    TStartups store;
     bool merged = true;
     bool salvaged = false;
     if (FileExists(path) && !StoreIsSound(path)) {
@@ -399,7 +402,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
         store.LoadFromFile(path);
     }
     const std::vector<KeptValue> kept = MergedRecords(startups);
-    const std::vector<KeptCopy> copies = LoadKeptCopies(ownerWindow);
+    const std::vector<KeptCopy> copies = LoadKeptCopies();
     for (int i = 0; i < store.Count(); ++i) {
         const TStartup* e = store.Items(i);
         std::string commandLine = e->CommandLine;
@@ -473,7 +476,7 @@ void RestoreDisabledStore(TStartups& startups, void* ownerWindow) {
     // then it would be only in the copy kept aside, which is not read again.
     if (salvaged) {
         try {
-            SaveDisabledStore(startups, ownerWindow);
+            SaveDisabledStore(startups);
         } catch (const EMorvaneError& e) {
             startups.Notices.push_back(std::string(e.what()) +
                                        ": the entries read from the damaged store are listed, "

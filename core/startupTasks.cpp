@@ -6,8 +6,6 @@
 #include "system/Errors.h"
 #include "system/Files.h"
 
-#include <set>
-
 namespace {
 
 void Hold(TSystemLock& lock) {
@@ -34,7 +32,7 @@ TRefreshReport RefreshStartups(TStartups& startups, TSystemLock& lock) {
     }
     try {
         Hold(lock);
-        RestoreDisabledStore(startups, startups.OwnerWindow());
+        RestoreDisabledStore(startups);
     } catch (const std::exception& e) {
         report.StoreError = e.what();
     }
@@ -42,27 +40,14 @@ TRefreshReport RefreshStartups(TStartups& startups, TSystemLock& lock) {
     return report;
 }
 
-TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow) {
-    std::set<const TStartup*> unstored;
-    WriteStore(startups, ownerWindow, {}, {}, &unstored);
-    TApplyReport report = ApplyLeavingOut(startups, unstored);
-    std::set<const TStartup*> stillStarting;
-    std::set<const TStartup*> stillOff;
-    for (const auto& failure : report.Failures)
-        (failure.Disabling ? stillStarting : stillOff).insert(failure.Entry);
-    if (!report.Failures.empty())
-        WriteStore(startups, ownerWindow, stillStarting, stillOff);
-    return report;
-}
-
 TApplyReport ApplyStartups(TStartups& startups, TSystemLock& lock) {
     Hold(lock);
-    return ApplyWithStore(startups, startups.OwnerWindow());
+    return startups.ApplyChanges();
 }
 
 void SaveStartupStore(TStartups& startups, TSystemLock& lock) {
     Hold(lock);
-    SaveDisabledStore(startups, startups.OwnerWindow());
+    SaveDisabledStore(startups);
 }
 
 const char* const RemoveEnabledRefusal =
@@ -83,7 +68,7 @@ std::unique_ptr<TStartup> RemoveStartup(TStartup& entry, TSystemLock& lock) {
     // next write (the window's on close) still leaves the entry out.
     std::unique_ptr<TStartup> removed = entry.RemoveFromOwner();
     Hold(lock);
-    SaveDisabledStore(startups, startups.OwnerWindow());
+    SaveDisabledStore(startups);
     return removed;
 }
 

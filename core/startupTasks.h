@@ -39,10 +39,9 @@ struct TRefreshReport {
 // entries. Passed-over values and a damaged store are in startups.Notices.
 TRefreshReport RefreshStartups(TStartups& startups, TSystemLock& lock);
 
-// Writes the store, applies, and writes the store again without the
-// disablings that could not be applied, so that the store never claims an
-// entry is off while it still starts. ApplyStartups takes the lock first.
-TApplyReport ApplyWithStore(TStartups& startups, void* ownerWindow);
+// Takes the lock, then TStartups::ApplyChanges: the store is written, the
+// system made to match, and the store written again without the disablings
+// that could not be applied.
 TApplyReport ApplyStartups(TStartups& startups, TSystemLock& lock);
 
 // Writes the store of disabled entries as the collection has them.

@@ -331,8 +331,8 @@ std::vector<TWatchedKey> WatchedKeys() {
     return keys;
 }
 
-std::vector<std::string> WatchedFolders(void* ownerWindow) {
-    TShortcutLink link(ownerWindow);
+std::vector<std::string> WatchedFolders() {
+    TShortcutLink link;
     std::vector<std::string> folders;
     for (const std::string& folder : {link.GetUserStartupFolder(), link.GetCommonStartupFolder()})
         if (!folder.empty())
@@ -357,7 +357,7 @@ TWake WaitForChanges(TChangeWatch& watch, int timeoutMs) {
 
 // --- The look ----------------------------------------------------------------------
 
-TStartupWatch::TStartupWatch(void* ownerWindow) : owner_(ownerWindow) {}
+TStartupWatch::TStartupWatch() = default;
 
 void TStartupWatch::loadSnapshot() {
     baseline_ = ReadWatchFile(WatchSnapshotPath(), "snapshot", Notices, keepSnapshot_,
@@ -377,7 +377,7 @@ void TStartupWatch::saveLists() {
 }
 
 std::string TStartupWatch::programOf(const std::string& commandLine) const {
-    TStartups one(owner_);
+    TStartups one;
     const TStartup* e = one.Add("", std::string(), commandLine, slCURun, 0);
     return e ? e->LocatedFile() : std::string();
 }
@@ -394,7 +394,7 @@ std::vector<TWatchEvent> TStartupWatch::Look() {
     loadLists();
     TSystemLock lock(SystemLockPath());
     TakeSystemLock(lock);
-    TStartups scanned(owner_);
+    TStartups scanned;
     try {
         scanned.Refresh();
     } catch (const std::exception& e) {
@@ -414,7 +414,7 @@ std::vector<TWatchEvent> TStartupWatch::Look() {
         return e.Change == TWatchChange::Added || e.Change == TWatchChange::Changed;
     });
     if (anyNew) {
-        TStartups full(owner_);
+        TStartups full;
         const TRefreshReport refreshed = RefreshStartups(full, lock);
         for (const std::string& notice : full.Notices)
             Notices.push_back(notice);
@@ -430,7 +430,7 @@ std::vector<TWatchEvent> TStartupWatch::Look() {
                     turnedOff.push_back(full.Items(i)->LocatedFile());
             // The same command line in the same place merges with the scan's
             // entry: the store itself still names it.
-            TStartups stored(owner_);
+            TStartups stored;
             try {
                 stored.LoadFromFile(DisabledStorePath());
             } catch (const std::exception&) {
@@ -540,7 +540,7 @@ void TStartupWatch::Allow(const TWatchItem& item) {
 std::string TStartupWatch::TurnOff(const TWatchItem& item) {
     TSystemLock lock(SystemLockPath());
     TakeSystemLock(lock);
-    TStartups full(owner_);
+    TStartups full;
     const TRefreshReport refreshed = RefreshStartups(full, lock);
     if (!refreshed.Ok())
         return "Nothing was changed: the startup entries could not all be read.";

@@ -7,7 +7,7 @@
 // The window's watch mode and the command-line tool's "watch" share it; they
 // only decide when to look (system/ChangeWatch.h) and how to tell the user.
 
-#include "startupUtil.h"
+#include "startupTasks.h"
 #include "system/ChangeWatch.h"
 #include "system/Lock.h"
 
@@ -90,18 +90,14 @@ public:
     bool Parse(const std::string& text);
 
 private:
-    std::vector<TWatchItem> ignored_;   // place only; the command line is empty
-    std::vector<std::string> allowed_;  // lower case
+    std::vector<TWatchItem> ignored_;  // place only; the command line is empty
+    std::vector<std::string> allowed_; // lower case
 };
-
-// The watcher's files in the data folder.
-std::string WatchSnapshotPath();
-std::string WatchListsPath();
 
 // What the watcher waits on: every registry key of every location in each of
 // its views, the keys of the StartupApproved marks, and the Startup folders.
 std::vector<TWatchedKey> WatchedKeys();
-std::vector<std::string> WatchedFolders(void* ownerWindow = nullptr);
+std::vector<std::string> WatchedFolders();
 
 // Waits for a change (up to `timeoutMs`, negative: without end) and then for
 // the burst it begins to settle (an installer writes many values in a row):
@@ -111,7 +107,7 @@ TWake WaitForChanges(TChangeWatch& watch, int timeoutMs);
 
 class TStartupWatch {
 public:
-    explicit TStartupWatch(void* ownerWindow = nullptr);
+    TStartupWatch();
 
     // Looks at every location and returns what changed since the last look;
     // the first look compares with the snapshot saved by the last run, so
@@ -142,7 +138,6 @@ private:
     // The located program file of a registration's command line.
     std::string programOf(const std::string& commandLine) const;
 
-    void* owner_;
     bool loaded_ = false;
     // A snapshot to compare with: none before the first look of the first run
     // (or after a damaged one was set aside), when nothing is told.

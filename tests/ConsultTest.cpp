@@ -25,7 +25,7 @@ class ConsultTest : public ::testing::Test {
 protected:
     void SetUp() override {
         seed::ResetPlatform();
-        startups_ = std::make_unique<TStartups>(nullptr);
+        startups_ = std::make_unique<TStartups>();
     }
     void TearDown() override {
         for (const char* name : {"ProxyEnable", "ProxyServer", "ProxyOverride"})

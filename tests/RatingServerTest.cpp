@@ -189,7 +189,7 @@ TEST_F(RatingServerTest, KnownProgramsGetAnItemUnknownOnesNone) {
 }
 
 TEST_F(RatingServerTest, ConsultationAgainstTheServerFillsEntries) {
-    TStartups startups(nullptr);
+    TStartups startups;
     TStartup* java = startups.Add("SunJavaUpdateSched", "jusched.exe", "C:\\J\\jusched.exe", 8, 0);
     TStartup* mine = startups.Add("My Own Tool", "mine.exe", "C:\\T\\mine.exe", 8, 0);
     java->FilePath = "C:\\Program Files\\Java\\jusched.exe";
@@ -224,7 +224,7 @@ TEST_F(RatingServerTest, LargeConsultationsAreAnsweredInFull) {
     // A machine with thousands of entries sends a body far over 8 KB; every
     // known row must still get its item, in row order.
     const int count = 5000;
-    TStartups startups(nullptr);
+    TStartups startups;
     std::vector<TStartup*> rows;
     for (int i = 0; i < count; ++i) {
         std::string file = i % 2 ? "ctfmon.exe" : "tool" + std::to_string(i) + ".exe";

@@ -127,7 +127,7 @@ TEST_F(StartupApprovedTest, ApplyLeavesAnUntouchedEntryAndItsMarkExactly) {
     const std::string link = ReadFileBytes(ShortcutPath(slCUStartup, "LinkOff"));
     TStartups s;
     Rescan(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Off", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -161,7 +161,7 @@ TEST_F(StartupApprovedTest, TickingMakesItStartForRealAndKeepsTheValue) {
     Rescan(s);
     for (const char* title : {"Off", "MachineOff", "LinkOff"})
         Find(s, title)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     std::string mark;
     ASSERT_TRUE(GetMark(RegRoot::CurrentUser, "Run", "Off", mark));
     EXPECT_EQ(mark, kTurnedOn);
@@ -176,7 +176,7 @@ TEST_F(StartupApprovedTest, TickingMakesItStartForRealAndKeepsTheValue) {
     // Unticking it now is Morvane's own disabling, as for any entry.
     EXPECT_FALSE(Find(s, "Off")->DisabledByWindows);
     Find(s, "Off")->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_FALSE(HasValue(slCURun, "Off"));
     Rescan(s);
     for (const char* title : {"MachineOff", "LinkOff"})
@@ -190,7 +190,7 @@ TEST_F(StartupApprovedTest, EnablingClearsAStaleMarkOfTheSameName) {
     TStartups s;
     Rescan(s);
     Find(s, "Again")->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     // Windows' settings turned the name off meanwhile; the mark outlives the
     // value that Morvane took away.
     PutMark(RegRoot::CurrentUser, "Run", "Again", Mark(0x03));
@@ -198,7 +198,7 @@ TEST_F(StartupApprovedTest, EnablingClearsAStaleMarkOfTheSameName) {
     ASSERT_FALSE(Find(s, "Again")->Enabled);
     EXPECT_FALSE(Find(s, "Again")->DisabledByWindows);
     Find(s, "Again")->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_TRUE(HasValue(slCURun, "Again"));
     std::string mark;
     ASSERT_TRUE(GetMark(RegRoot::CurrentUser, "Run", "Again", mark));
@@ -216,7 +216,7 @@ TEST_F(StartupApprovedTest, MalformedMarkCountsAsOnAndIsLeftAlone) {
     Rescan(s);
     EXPECT_TRUE(Find(s, "Short")->Enabled);
     EXPECT_TRUE(Find(s, "Text")->Enabled);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     std::string mark;
     ASSERT_TRUE(GetMark(RegRoot::CurrentUser, "Run", "Short", mark));
     EXPECT_EQ(mark, std::string("\x03\0\0", 3));

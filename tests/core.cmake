@@ -1,5 +1,9 @@
 set(core_test_sources
-  startupUtilTest.cpp
+  CommandLineTest.cpp
+  ProgramSearchTest.cpp
+  StartupEntryTest.cpp
+  StartupListTest.cpp
+  StartupLocationsTest.cpp
   StartupApprovedTest.cpp
   startupPlacesTest.cpp
   startupScanTest.cpp
@@ -26,7 +30,8 @@ morvane_test(packaged_apps_tests SOURCES PackagedAppsTest.cpp support/Seed_${MOR
              LIBS morvane_core ${MORVANE_SEEDING})
 
 morvane_bench(startup_bench SOURCES bench/StartupBench.cpp support/CoreFixture.cpp
-               support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_core gtest ${MORVANE_SEEDING})
+               support/CoreFixture_${MORVANE_PLATFORM}.cpp LIBS morvane_cli_output morvane_core gtest
+               ${MORVANE_SEEDING})
 if(TARGET startup_bench)
   target_include_directories(startup_bench PRIVATE ${PROJECT_SOURCE_DIR}/tests)
 endif()

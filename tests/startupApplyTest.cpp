@@ -16,7 +16,7 @@ TEST_F(StartupApply, RegistryRoundTripThroughTheStore) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 1);
     s.Items(0)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_FALSE(HasValue(slCURun, "Tool"));
 
     Rescan(s);
@@ -27,14 +27,14 @@ TEST_F(StartupApply, RegistryRoundTripThroughTheStore) {
     EXPECT_EQ(e->Location, slCURun);
 
     e->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Tool", v));
     EXPECT_EQ(v.Text, "C:\\t\\tool.exe /quiet");
     EXPECT_EQ(v.Type, uint32_t(regSz));
 
     // The next store write drops the entry that is enabled again.
-    SaveDisabledStore(s, nullptr);
+    SaveDisabledStore(s);
     TStartups store;
     store.LoadFromFile(DisabledStorePath());
     EXPECT_EQ(store.Count(), 0);
@@ -44,7 +44,7 @@ TEST_F(StartupApply, ApplyKeepsUnchangedExpandValue) {
     PutValue(slCURun, "Expand", "%SystemRoot%\\system32\\e.exe", regExpandSz);
     TStartups s;
     Rescan(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Expand", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -55,10 +55,10 @@ TEST_F(StartupApply, ExpandValueComesBackExpandable) {
     TStartups s;
     Rescan(s);
     s.Items(0)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     Rescan(s);
     s.Items(0)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Expand", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -82,8 +82,8 @@ TEST_F(StartupApply, ApplyLeavesAnExistingShortcutUntouched) {
     const std::string before = ReadFileBytes(ShortcutPath(slCUStartup, "Rich"));
     TStartups s;
     Rescan(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_EQ(ReadFileBytes(ShortcutPath(slCUStartup, "Rich")), before);
 }
 
@@ -93,14 +93,14 @@ TEST_F(StartupApply, DisableThenEnableGivesBackTheSameShortcut) {
     TStartups s;
     Rescan(s);
     s.Items(0)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_FALSE(FileExists(path));
 
     Rescan(s);
     ASSERT_EQ(s.Count(), 1);
     EXPECT_FALSE(s.Items(0)->Enabled);
     s.Items(0)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
 
     TShortcutLink link;
     link.ShortcutFile = path;
@@ -144,7 +144,7 @@ TEST_F(StartupApply, UnmergedScanThenCloseKeepsTheStore) {
     {
         TStartups s;
         s.Add("kept", "", "C:\\k\\kept.exe", slCURun, 0)->SetEnabled(false);
-        SaveDisabledStore(s, nullptr);
+        SaveDisabledStore(s);
     }
     PutRawValue(slCURun, "bad", regBinary, "\x01\x02");
     TStartups s;
@@ -152,7 +152,7 @@ TEST_F(StartupApply, UnmergedScanThenCloseKeepsTheStore) {
     // The odd value no longer stops the scan; the store is still not merged.
     EXPECT_NO_THROW(s.Refresh());
     // The window writes the store on close even after a failed refresh.
-    SaveDisabledStore(s, nullptr);
+    SaveDisabledStore(s);
     TStartups store;
     store.LoadFromFile(DisabledStorePath());
     ASSERT_EQ(store.Count(), 1);
@@ -164,13 +164,13 @@ TEST_F(StartupApply, RemovedEntryLeavesTheStoreAndItsShortcutCopy) {
     TStartups s;
     Rescan(s);
     s.Items(0)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     const std::string copy = PathJoin(DataFolder(), "Shortcuts\\10\\Gone.lnk");
     EXPECT_TRUE(FileExists(copy));
     Rescan(s);
     ASSERT_EQ(s.Count(), 1);
     s.Items(0)->RemoveFromOwner();
-    SaveDisabledStore(s, nullptr);
+    SaveDisabledStore(s);
     EXPECT_FALSE(FileExists(copy));
     Rescan(s);
     EXPECT_EQ(s.Count(), 0);
@@ -187,7 +187,7 @@ TEST_F(StartupApply, EachViewGetsItsEntryBack) {
     ASSERT_EQ(s.Count(), 2);
     for (int i = 0; i < s.Count(); ++i)
         s.Items(i)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_FALSE(HasValue(slLMRun, "Native", RegView::Native));
     EXPECT_FALSE(HasValue(slLMRun, "Wow", RegView::Wow32));
 
@@ -196,7 +196,7 @@ TEST_F(StartupApply, EachViewGetsItsEntryBack) {
     EXPECT_EQ(Find(s, "Wow")->LocationText(), "LM Run (32-bit)");
     for (int i = 0; i < s.Count(); ++i)
         s.Items(i)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_TRUE(HasValue(slLMRun, "Native", RegView::Native));
     EXPECT_FALSE(HasValue(slLMRun, "Native", RegView::Wow32));
     EXPECT_TRUE(HasValue(slLMRun, "Wow", RegView::Wow32));
@@ -242,7 +242,7 @@ TEST_F(StartupApply, RefusedKeyIsListedReportedAndNotStoredAsDisabled) {
     ASSERT_EQ(s.Count(), 3);
     Find(s, "Locked")->SetEnabled(false);
     Find(s, "Mine")->SetEnabled(false);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     ASSERT_EQ(report.Failures.size(), 1u);
     EXPECT_TRUE(report.NeedsElevation);
     EXPECT_EQ(report.Failures[0].Title, "Locked");
@@ -266,13 +266,13 @@ TEST_F(StartupApply, EnablingThatCannotBeAppliedStaysInTheStore) {
     TStartups s;
     Rescan(s);
     s.Items(0)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     if (!RefuseWrites(slLMRun))
         GTEST_SKIP() << "cannot refuse access here";
     Rescan(s);
     ASSERT_FALSE(s.Items(0)->Enabled);
     s.Items(0)->SetEnabled(true);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     ASSERT_EQ(report.Failures.size(), 1u);
     EXPECT_FALSE(report.Failures[0].Disabling);
     // Still not in the system, so still listed, unticked, after a rescan.

@@ -41,7 +41,7 @@ TEST_F(StartupKeep, ValueWithALineBreakIsRefusedAndNotDeleted) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 2);
     DisableAll(s);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     ASSERT_EQ(report.Failures.size(), 1u);
     EXPECT_EQ(report.Failures[0].Title, "Broken");
     EXPECT_TRUE(Mentions(report, "cannot be kept whole"));
@@ -67,14 +67,14 @@ TEST_F(StartupKeep, LongValuesAndNamesComeBackWhole) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 2);
     DisableAll(s);
-    ASSERT_TRUE(ApplyWithStore(s, nullptr).Ok());
+    ASSERT_TRUE(s.ApplyChanges().Ok());
     EXPECT_FALSE(HasValue(slCURun, longName));
     EXPECT_FALSE(HasValue(slCURun, "LongData"));
 
     Rescan(s);
     ASSERT_EQ(s.Count(), 2);
     EnableAll(s);
-    ASSERT_TRUE(ApplyWithStore(s, nullptr).Ok());
+    ASSERT_TRUE(s.ApplyChanges().Ok());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, longName, v));
     EXPECT_EQ(v.Text, "C:\\l\\named.exe");
@@ -100,7 +100,7 @@ TEST_F(StartupKeep, RecordsWrittenInTheAnsiCodePageStillGiveTheirValuesBack) {
     EXPECT_EQ(s.Items(0)->Title, "Caf\xC3\xA9");
     EXPECT_FALSE(s.Items(0)->Enabled);
     EnableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     // The record was read: its name and its type come back.
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Caf\xC3\xA9 Value", v));
@@ -118,11 +118,11 @@ TEST_F(StartupKeep, BytesAfterAnEmbeddedNulComeBack) {
     ASSERT_EQ(s.Count(), 1);
     EXPECT_EQ(s.Items(0)->CommandLine, "C:\\emb\\a.exe");
     DisableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     ASSERT_FALSE(HasValue(slCURun, "Embedded"));
     Rescan(s);
     EnableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Embedded", v));
     EXPECT_EQ(v.Type, uint32_t(regSz));
@@ -138,7 +138,7 @@ TEST_F(StartupKeep, RecordsSavedAgainAsUtf16ReadAsTheyWere) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 1);
     DisableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     std::u16string wide;
     ASSERT_TRUE(Utf8ToUtf16(ReadFileBytes(KeptValuesFile()), wide));
     std::string utf16 = "\xFF\xFE";
@@ -154,7 +154,7 @@ TEST_F(StartupKeep, RecordsSavedAgainAsUtf16ReadAsTheyWere) {
     // The place only the records know of is back with the entry.
     EXPECT_EQ(s.Items(0)->AlsoIn.size(), 1u);
     EnableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Caf\xC3\xA9", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -179,7 +179,7 @@ TEST_P(DamagedRecordsKinds, AreKeptAsideAndValuesComeBackAsTheyWere) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 3);
     DisableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     std::string bytes = ReadFileBytes(KeptValuesFile());
     const std::string kind = GetParam();
     if (kind == "empty") {
@@ -207,7 +207,7 @@ TEST_P(DamagedRecordsKinds, AreKeptAsideAndValuesComeBackAsTheyWere) {
     EXPECT_EQ(ReadFileBytes(aside), bytes);
     ASSERT_EQ(s.Count(), 3);
     EnableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Expand", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -235,7 +235,7 @@ TEST_F(StartupKeep, BothFilesCutInsideALineLoseNoEntryEitherStillHolds) {
     TStartups s;
     Rescan(s);
     DisableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     const std::string store = ReadFileBytes(DisabledStorePath());
     ASSERT_EQ(store.substr(store.size() - 11), "enabled=0\r\n");
     WriteFileBytes(DisabledStorePath(), store.substr(0, store.size() - 4));
@@ -246,7 +246,7 @@ TEST_F(StartupKeep, BothFilesCutInsideALineLoseNoEntryEitherStillHolds) {
     EXPECT_EQ(s.Notices.size(), 2u) << s.NoticeText();
     ASSERT_EQ(s.Count(), 3);
     EnableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "One", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -271,7 +271,7 @@ TEST_F(StartupKeep, ShortcutWhoseCopyCannotBeKeptIsNotDeleted) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 1);
     DisableAll(s);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     ASSERT_EQ(report.Failures.size(), 1u);
     EXPECT_TRUE(Mentions(report, "could not be copied"));
     EXPECT_TRUE(Mentions(report, "nothing was deleted"));
@@ -292,7 +292,7 @@ TEST_F(StartupKeep, ValueWhoseRecordCannotBeWrittenIsNotDeleted) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 2);
     DisableAll(s);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     ASSERT_EQ(report.Failures.size(), 2u);
     EXPECT_TRUE(Mentions(report, "disabled-values.dat"));
     RegValue v;
@@ -318,7 +318,7 @@ TEST_F(StartupKeep, AReadOnlyRecordsFileLosesNoValue) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 1);
     DisableAll(s);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     SetReadOnly(KeptValuesFile(), false);
     if (!report.Ok()) {
         ASSERT_EQ(report.Failures.size(), 1u);
@@ -329,7 +329,7 @@ TEST_F(StartupKeep, AReadOnlyRecordsFileLosesNoValue) {
     ASSERT_EQ(s.Count(), 1);
     EXPECT_EQ(s.Items(0)->Enabled, !report.Ok());
     EnableAll(s);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Expand", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -344,7 +344,7 @@ TEST_F(StartupKeep, AnotherProgramUnderTheSameNameIsLeftAlone) {
     TStartups s;
     s.Add("Shared", "", "C:\\mine\\mine.exe", slCURun, 0)->SetEnabled(false);
     s.Add("Shared", "", "\"C:\\mine\\mine2.exe\" ", slCUStartup, 0)->SetEnabled(false);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     EXPECT_EQ(report.Failures.size(), 2u);
     EXPECT_TRUE(Mentions(report, "holds another command line"));
     RegValue v;
@@ -371,7 +371,7 @@ void DamagedStoreKinds::DisableThenDamage(const std::string& kind) {
     ASSERT_EQ(s.Count(), 2);
     for (int i = 0; i < s.Count(); ++i)
         s.Items(i)->SetEnabled(false);
-    ASSERT_TRUE(ApplyWithStore(s, nullptr).Ok());
+    ASSERT_TRUE(s.ApplyChanges().Ok());
     const std::string store = DisabledStorePath();
     std::string bytes = ReadFileBytes(store);
     if (kind == "garbage") {
@@ -409,7 +409,7 @@ TEST_P(DamagedStoreKinds, IsKeptAsideAndEveryKeptPlaceComesBack) {
     EXPECT_EQ(Find(s, "Bogus"), nullptr);
     // Both places of the command line and the shortcut are listed again.
     EnableAll(s);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     EXPECT_TRUE(report.Ok()) << report.Message();
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "First", v));
@@ -452,7 +452,7 @@ TEST_F(StartupKeep, StoreEntryWithoutAProgramMakesNoShortcut) {
     TStartup* cut = Find(s, "Cut");
     ASSERT_NE(cut, nullptr);
     cut->SetEnabled(true);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     ASSERT_EQ(report.Failures.size(), 1u);
     EXPECT_TRUE(Mentions(report, "names no program file"));
     EXPECT_FALSE(FileExists(ShortcutPath(slCUStartup, "Cut")));
@@ -466,7 +466,7 @@ TEST_F(StartupKeep, SoundStoreReadsAsWritten) {
     TStartups s;
     s.Add("A", "", "C:\\a\\a.exe", slCURun, 0)->SetEnabled(false);
     s.Add("B", "", "\"C:\\b\\b.exe\" \"C:\\my docs\\x.txt\"", slCUStartup, 0)->SetEnabled(false);
-    SaveDisabledStore(s, nullptr);
+    SaveDisabledStore(s);
     TStartups t;
     Rescan(t);
     EXPECT_TRUE(t.Notices.empty());
@@ -503,7 +503,7 @@ TEST_F(StartupKeep, StopAfterAnyChangeOfADisableLosesNothing) {
             DisableAll(s);
             fault_injection::FailChangesAfter(stopAt);
             try {
-                ApplyWithStore(s, nullptr);
+                s.ApplyChanges();
             } catch (const std::exception&) {
             }
         }
@@ -513,7 +513,7 @@ TEST_F(StartupKeep, StopAfterAnyChangeOfADisableLosesNothing) {
         TStartups fresh;
         Rescan(fresh);
         EnableAll(fresh);
-        const TApplyReport report = ApplyWithStore(fresh, nullptr);
+        const TApplyReport report = fresh.ApplyChanges();
         EXPECT_TRUE(report.Ok()) << "stopped after " << stopAt << ": " << report.Message();
         RegValue v;
         EXPECT_TRUE(GetValue(slCURun, "Expand", v) && v.Type == regExpandSz &&

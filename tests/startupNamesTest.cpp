@@ -38,7 +38,7 @@ TEST_F(StartupNames, DefaultValueIsDeletedAndWrittenBackUnderItsOwnName) {
     EXPECT_EQ(*e->ValueName, "");
 
     e->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_FALSE(HasValue(slCURun, ""));
     EXPECT_FALSE(HasValue(slCURun, "default"));
 
@@ -47,7 +47,7 @@ TEST_F(StartupNames, DefaultValueIsDeletedAndWrittenBackUnderItsOwnName) {
     EXPECT_FALSE(s.Items(0)->Enabled);
     EXPECT_EQ(s.Items(0)->Title, "default");
     s.Items(0)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "", v));
     EXPECT_EQ(v.Text, "C:\\d\\default.exe /start");
@@ -72,11 +72,11 @@ TEST_F(StartupNames, ProfilesCarryTheValueNameAndOlderOnesStillWork) {
     TStartups old;
     old.LoadFromFile(file);
     ASSERT_EQ(old.Count(), 1);
-    ASSERT_APPLIED(ApplyWithStore(old, nullptr));
+    ASSERT_APPLIED(old.ApplyChanges());
     EXPECT_FALSE(HasValue(slCURun, ""));
     EXPECT_FALSE(HasValue(slCURun, "default"));
     old.Items(0)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(old, nullptr));
+    ASSERT_APPLIED(old.ApplyChanges());
     EXPECT_TRUE(HasValue(slCURun, ""));
     EXPECT_FALSE(HasValue(slCURun, "default"));
 }
@@ -138,14 +138,14 @@ TEST_F(StartupNames, EveryShortcutFormSurvivesDisableAndEnable) {
             Rescan(s);
             ASSERT_EQ(s.Count(), 1);
             s.Items(0)->SetEnabled(false);
-            ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+            ASSERT_APPLIED(s.ApplyChanges());
             ASSERT_FALSE(FileExists(ShortcutPath(slCUStartup, "Form")));
             if (!withCopy)
                 DeleteFileAt(PathJoin(DataFolder(), "Shortcuts\\10\\Form.lnk"));
             Rescan(s);
             ASSERT_EQ(s.Count(), 1) << f.Target << " " << f.Arguments;
             s.Items(0)->SetEnabled(true);
-            ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+            ASSERT_APPLIED(s.ApplyChanges());
             TShortcutLink link;
             link.ShortcutFile = ShortcutPath(slCUStartup, "Form");
             link.LoadLink();

@@ -15,7 +15,7 @@ protected:
     // The window's close followed by a new start: store written, a new
     // collection, scan and merge.
     static void CloseAndRestart(std::unique_ptr<TStartups>& s) {
-        SaveDisabledStore(*s, nullptr);
+        SaveDisabledStore(*s);
         s = std::make_unique<TStartups>();
         Rescan(*s);
     }
@@ -37,7 +37,7 @@ TEST_F(StartupPlaces, ProgramRegisteredTwiceIsTurnedOffEverywhereAndComesBackAsI
     ASSERT_EQ(s->Count(), 1);
     EXPECT_NE(s->Items(0)->AlsoInText().find("CU Run"), std::string::npos);
     s->Items(0)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     EXPECT_FALSE(HasValue(slLMRun, "Tool", lmView));
     EXPECT_FALSE(HasValue(slCURun, "ToolUser"));
     if (TwoViews()) {
@@ -60,7 +60,7 @@ TEST_F(StartupPlaces, ProgramRegisteredTwiceIsTurnedOffEverywhereAndComesBackAsI
     EXPECT_NE(e->AlsoInText().find("CU Run"), std::string::npos);
 
     e->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slLMRun, "Tool", v, lmView));
     EXPECT_EQ(v.Text, command);
@@ -93,7 +93,7 @@ TEST_F(StartupPlaces, StoredEntryFoundElsewhereIsNotLostByTheMerge) {
         ASSERT_EQ(s.Count(), 1);
         s.Items(0)->AlsoIn.clear(); // as the older program saw it
         s.Items(0)->SetEnabled(false);
-        ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+        ASSERT_APPLIED(s.ApplyChanges());
     }
     ASSERT_FALSE(HasValue(slLMRun, "Tool"));
     ASSERT_TRUE(HasValue(slCURun, "ToolUser"));
@@ -110,12 +110,12 @@ TEST_F(StartupPlaces, StoredEntryFoundElsewhereIsNotLostByTheMerge) {
     EXPECT_EQ(s->Items(0)->AlsoInText(), "kept disabled in LM Run");
     // Turning it off now turns off both; enabling gives both back.
     s->Items(0)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     EXPECT_FALSE(HasValue(slCURun, "ToolUser"));
     CloseAndRestart(s);
     ASSERT_EQ(s->Count(), 1);
     s->Items(0)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     EXPECT_TRUE(HasValue(slLMRun, "Tool"));
     EXPECT_TRUE(HasValue(slCURun, "ToolUser"));
 }
@@ -127,7 +127,7 @@ TEST_F(StartupPlaces, ProgramRegisteredAgainElsewhereLeavesTheDisabledPlaceOff) 
     auto s = std::make_unique<TStartups>();
     Rescan(*s);
     Find(*s, "Dup")->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     // An installer registers the same program machine-wide.
     PutValue(slLMRun, "DupLM", command);
 
@@ -139,12 +139,12 @@ TEST_F(StartupPlaces, ProgramRegisteredAgainElsewhereLeavesTheDisabledPlaceOff) 
     EXPECT_TRUE(dup->Enabled);
     EXPECT_EQ(dup->AlsoInText(), "kept disabled in CU Run");
     Find(*s, "Other")->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     EXPECT_FALSE(HasValue(slCURun, "Dup"));
     EXPECT_TRUE(HasValue(slLMRun, "DupLM"));
     CloseAndRestart(s);
     Find(*s, "Other")->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     EXPECT_FALSE(HasValue(slCURun, "Dup"));
     ASSERT_NE(Find(*s, "DupLM"), nullptr);
     EXPECT_EQ(Find(*s, "DupLM")->AlsoInText(), "kept disabled in CU Run");
@@ -152,10 +152,10 @@ TEST_F(StartupPlaces, ProgramRegisteredAgainElsewhereLeavesTheDisabledPlaceOff) 
     // Turning the program off and on again gives every place back, the
     // user's own with its type.
     Find(*s, "DupLM")->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     CloseAndRestart(s);
     Find(*s, "DupLM")->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Dup", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -199,21 +199,21 @@ TEST_F(StartupPlaces, ShortcutComesBackWithEveryPropertyWithAndWithoutArguments)
         Rescan(*s);
         ASSERT_EQ(s->Count(), 1);
         s->Items(0)->SetEnabled(false);
-        ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+        ASSERT_APPLIED(s->ApplyChanges());
         ASSERT_FALSE(FileExists(link.ShortcutFile));
         // Through the store, which gives a quoted command line back bare.
         CloseAndRestart(s);
         ASSERT_EQ(s->Count(), 1);
         ASSERT_FALSE(s->Items(0)->Enabled);
         s->Items(0)->SetEnabled(true);
-        ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+        ASSERT_APPLIED(s->ApplyChanges());
         ASSERT_TRUE(FileExists(link.ShortcutFile));
         EXPECT_EQ(Read(link.ShortcutFile), before);
         // And it is listed once, enabled, and leaves the store.
         CloseAndRestart(s);
         ASSERT_EQ(s->Count(), 1);
         EXPECT_TRUE(s->Items(0)->Enabled);
-        SaveDisabledStore(*s, nullptr);
+        SaveDisabledStore(*s);
         TStartups store;
         store.LoadFromFile(DisabledStorePath());
         EXPECT_EQ(store.Count(), 0);
@@ -256,7 +256,7 @@ TEST_P(DamagedStore, IsKeptAsideAndWhatIsKeptIsListedAgain) {
         ASSERT_EQ(s.Count(), 2);
         for (int i = 0; i < s.Count(); ++i)
             s.Items(i)->SetEnabled(false);
-        ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+        ASSERT_APPLIED(s.ApplyChanges());
     }
     const std::string store = DisabledStorePath();
     const std::string damage = Damage(GetParam());
@@ -288,7 +288,7 @@ TEST_P(DamagedStore, IsKeptAsideAndWhatIsKeptIsListedAgain) {
     EXPECT_TRUE(FileExists(aside));
     for (int i = 0; i < s->Count(); ++i)
         s->Items(i)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(*s, nullptr));
+    ASSERT_APPLIED(s->ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCURun, "Value", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -307,7 +307,7 @@ TEST_F(StartupPlaces, DamagedStoreIsNeverWrittenOver) {
     s.Add("new", "", "C:\\n\\new.exe", slCURun, 0)->SetEnabled(false);
     // A store write without a merge first (a profile was loaded).
     const std::string before = DamagedStorePath(store);
-    SaveDisabledStore(s, nullptr);
+    SaveDisabledStore(s);
     const std::string after = DamagedStorePath(store);
     TStartups written;
     written.LoadFromFile(store);
@@ -321,7 +321,7 @@ TEST_F(StartupPlaces, StoreWithSectionInAnotherLetterCaseIsSound) {
     {
         TStartups s;
         s.Add("Kept", "", "C:\\k\\kept.exe", slCURun, 0)->SetEnabled(false);
-        SaveDisabledStore(s, nullptr);
+        SaveDisabledStore(s);
     }
     const std::string store = DisabledStorePath();
     std::string bytes = ReadFileBytes(store);

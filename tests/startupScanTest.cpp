@@ -228,7 +228,7 @@ TEST_F(StartupScan, StoreMergeAddsDisabledEntriesOnceAndScannedOnesWin) {
         TStartups s;
         s.Add("gone", "", "C:\\s\\gone.exe", slCURun, 2)->SetEnabled(false);
         s.Add("present", "", "C:\\s\\present.exe", slCURun, 0)->SetEnabled(false);
-        SaveDisabledStore(s, nullptr);
+        SaveDisabledStore(s);
     }
     TStartups s;
     Rescan(s);

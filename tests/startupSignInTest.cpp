@@ -89,7 +89,7 @@ TEST_F(StartupSignIn, PolicyRunListsBehaveLikeRunAndTheSwitchesAreNamed) {
     for (int i = 0; i < s.Count(); ++i)
         if (s.Items(i)->Location != slCURun)
             s.Items(i)->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_FALSE(HasValue(slCUPolicyRun, "PolicyTool"));
     for (RegView view : MachineViews()) {
         EXPECT_FALSE(HasValue(slLMPolicyRun, "MachineTool" + std::to_string(int(view)), view));
@@ -99,7 +99,7 @@ TEST_F(StartupSignIn, PolicyRunListsBehaveLikeRunAndTheSwitchesAreNamed) {
     Rescan(again);
     for (int i = 0; i < again.Count(); ++i)
         again.Items(i)->SetEnabled(true);
-    ASSERT_APPLIED(ApplyWithStore(again, nullptr));
+    ASSERT_APPLIED(again.ApplyChanges());
     RegValue v;
     ASSERT_TRUE(GetValue(slCUPolicyRun, "PolicyTool", v));
     EXPECT_EQ(v.Type, uint32_t(regExpandSz));
@@ -129,7 +129,7 @@ TEST_F(StartupSignIn, RunOnceExSubkeyMovesIntoMorvanesKeepingAndBackExactly) {
         EXPECT_NE(e->WindowsNote().find("runs once"), std::string::npos);
         e->SetEnabled(false);
     }
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     for (RegView view : MachineViews()) {
         EXPECT_FALSE(seed::KeyExists(RegRoot::LocalMachine, kRunOnceEx + "\\0001", view));
         uint32_t type = regNone;
@@ -151,7 +151,7 @@ TEST_F(StartupSignIn, RunOnceExSubkeyMovesIntoMorvanesKeepingAndBackExactly) {
         EXPECT_FALSE(e->Enabled);
         e->SetEnabled(true);
     }
-    ASSERT_APPLIED(ApplyWithStore(fresh, nullptr));
+    ASSERT_APPLIED(fresh.ApplyChanges());
     for (RegView view : MachineViews()) {
         const std::string sub = kRunOnceEx + "\\0001";
         uint32_t type = regNone;
@@ -180,7 +180,7 @@ TEST_F(StartupSignIn, StopAfterAnyChangeOfARunOnceExMoveLosesNothing) {
             e->SetEnabled(false);
             fault_injection::FailChangesAfter(stopAt);
             try {
-                ApplyWithStore(s, nullptr);
+                s.ApplyChanges();
             } catch (const std::exception&) {
             }
         }
@@ -196,7 +196,7 @@ TEST_F(StartupSignIn, StopAfterAnyChangeOfARunOnceExMoveLosesNothing) {
         TStartup* e = FindAt(fresh, slLMRunOnceEx, RegView::Default, "0042");
         ASSERT_NE(e, nullptr) << "stopped after " << stopAt;
         e->SetEnabled(true);
-        ASSERT_APPLIED(ApplyWithStore(fresh, nullptr));
+        ASSERT_APPLIED(fresh.ApplyChanges());
         EXPECT_EQ(Raw(RegRoot::LocalMachine, sub, "a"), Sz("C:\\a.exe"))
             << "stopped after " << stopAt;
         EXPECT_FALSE(seed::KeyExists(RegRoot::LocalMachine, kKeptRunOnceEx + "\\0042"))
@@ -240,7 +240,7 @@ TEST_F(StartupSignIn, ActiveSetupRunsUntilTheUsersCopyIsAsNewAndIsSwitchedByIsIn
 
     first->SetEnabled(false);
     second->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
     EXPECT_EQ(Raw(RegRoot::LocalMachine, a, "IsInstalled"), Dword(0));
     EXPECT_EQ(Raw(RegRoot::LocalMachine, b, "IsInstalled"), Dword(0));
 
@@ -252,7 +252,7 @@ TEST_F(StartupSignIn, ActiveSetupRunsUntilTheUsersCopyIsAsNewAndIsSwitchedByIsIn
         EXPECT_FALSE(e->Enabled);
         e->SetEnabled(true);
     }
-    ASSERT_APPLIED(ApplyWithStore(again, nullptr));
+    ASSERT_APPLIED(again.ApplyChanges());
     // Each comes back as it was: no IsInstalled where there was none.
     EXPECT_EQ(Raw(RegRoot::LocalMachine, a, "IsInstalled"), "<absent>");
     EXPECT_EQ(Raw(RegRoot::LocalMachine, b, "IsInstalled"), Dword(1));
@@ -278,7 +278,7 @@ TEST_F(StartupSignIn, WinlogonIsNeverDisabledAndItsDefaultIsRestoredAndUndone) {
 
     // An apply that meets it unticked changes nothing and says why.
     shell->SetEnabled(false);
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     EXPECT_FALSE(report.Ok());
     EXPECT_EQ(Raw(RegRoot::LocalMachine, kWinlogon, "Shell", view), Sz("explorer.exe, evil.exe"));
 
@@ -341,7 +341,7 @@ TEST_F(StartupSignIn, PackagedTasksFollowTheirStateAndWhatTheOrganisationSetStay
     tasks[1]->SetEnabled(true);  // 0 -> 2
     tasks[3]->SetEnabled(false); // 2 -> 1, so the app cannot turn itself on again
     tasks[5]->SetEnabled(false); // the organisation's: refused, left as it is
-    const TApplyReport report = ApplyWithStore(s, nullptr);
+    const TApplyReport report = s.ApplyChanges();
     ASSERT_EQ(report.Failures.size(), 1u) << report.Message();
     EXPECT_EQ(report.Failures[0].Entry, tasks[5]);
     const uint32_t written[] = {1, 2, 1, 1, 3, 4};
@@ -384,7 +384,7 @@ TEST_F(StartupSignIn, AProfileKeepsTheNewKindsWhereAnOlderMorvaneDoesNotReadThem
     ASSERT_NE(once, nullptr);
     EXPECT_EQ(once->CommandLine, "C:\\once.exe");
     once->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(loaded, nullptr));
+    ASSERT_APPLIED(loaded.ApplyChanges());
     EXPECT_TRUE(seed::KeyExists(RegRoot::LocalMachine, kKeptRunOnceEx + "\\0007",
                                 TwoViews() ? RegView::Native : RegView::Default));
 }

@@ -17,7 +17,7 @@ TEST_F(StartupTasks, RemoveForgetsADisabledEntryAtOnceAndRefusesAnEnabledOne) {
     Rescan(s);
     ASSERT_EQ(s.Count(), 2);
     Find(s, "Gone")->SetEnabled(false);
-    ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+    ASSERT_APPLIED(s.ApplyChanges());
 
     TSystemLock lock(SystemLockPath());
     EXPECT_EQ(RemoveStartup(*Find(s, "Kept"), lock), nullptr);

@@ -27,7 +27,7 @@ protected:
         Rescan(s);
         ASSERT_NE(Find(s, title), nullptr);
         Find(s, title)->SetEnabled(false);
-        ASSERT_APPLIED(ApplyWithStore(s, nullptr));
+        ASSERT_APPLIED(s.ApplyChanges());
     }
 };
 
@@ -35,7 +35,8 @@ using Lines = std::vector<std::string>;
 
 TEST(StartupWatchFiles, SnapshotReadsBackWholeAndADamagedOneReadsAsNone) {
     const TWatchSnapshot snapshot = {
-        {slCURun, RegView::Default, "Tab\tand\\slash", "Tab\tand\\slash", "C:\\a.exe /x\r\n2", false},
+        {slCURun, RegView::Default, "Tab\tand\\slash", "Tab\tand\\slash", "C:\\a.exe /x\r\n2",
+         false},
         {slLMRun, RegView::Wow32, "", "Default", "C:\\d.exe", true},
     };
     const std::string text = FormatSnapshot(snapshot);
@@ -49,7 +50,8 @@ TEST(StartupWatchFiles, SnapshotReadsBackWholeAndADamagedOneReadsAsNone) {
     EXPECT_TRUE(back[1].OffByWindows);
 
     for (const std::string& damaged :
-         {text.substr(0, text.size() - 1), text.substr(0, text.find("end")), std::string("junk\r\n"),
+         {text.substr(0, text.size() - 1), text.substr(0, text.find("end")),
+          std::string("junk\r\n"),
           text.substr(0, text.find("\r\n") + 2) + "99\t0\tx\tx\tx\t0\r\nend 1\r\n"}) {
         EXPECT_FALSE(ParseSnapshot(damaged, back)) << damaged;
         EXPECT_TRUE(back.empty());

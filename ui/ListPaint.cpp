@@ -13,141 +13,40 @@
 
 TRowInfo ExamineEntry(const TStartup& entry) {
     TRowInfo info;
-    std::string located = entry.LocatedFile();
-    info.ImageIndex = FileIconIndex(located);
-    info.FileMissing = !ProgramFileExists(located);
+    const TProgramFile file = LocateProgramFile(entry.FilePath);
+    info.ImageIndex = FileIconIndex(file.Located);
+    info.FileMissing = file.Missing;
     return info;
 }
 
-namespace {
-
-// A full path "X:\a\b" of ASCII names that the listing of its folder can
-// answer for: no short name (which a listing does not show), no wildcard or
-// name the file system would refuse or rewrite.
-bool ListablePath(const std::string& full) {
-    if (full.size() < 4 || !std::isalpha(static_cast<unsigned char>(full[0])) || full[1] != ':' ||
-        full[2] != '\\' || full.back() == '\\')
-        return false;
-    for (size_t i = 3; i < full.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(full[i]);
-        if (c < 0x20 || c >= 0x80 || std::strchr("/:*?\"<>|~", c))
-            return false;
-        if (c == '\\' && (full[i - 1] == '\\' || full[i - 1] == '.' || full[i - 1] == ' '))
-            return false;
-    }
-    const char last = full.back();
-    return last != '.' && last != ' ';
-}
-
-} // namespace
-
-bool TFolderListings::ProgramFileExists(const std::string& located) {
-    const std::string native = NativeFilePath(located);
-    // The file system's own way of making a name whole (the current folder,
-    // "." and "..", forward slashes), which costs no file-system access.
-    std::string full(MAX_PATH, '\0');
-    DWORD n = 0;
-    if (!native.empty() && native.compare(0, 4, "\\\\?\\") != 0 &&
-        native.compare(0, 4, "\\\\.\\") != 0)
-        n = GetFullPathNameA(native.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
-    if (n == 0 || n >= full.size())
-        return FileExists(native);
-    full.resize(n);
-    if (!ListablePath(full))
-        return FileExists(native);
-    for (char& c : full)
-        c = asciiUpper(c);
-    const size_t slash = full.rfind('\\');
-    const TListing& listing = ListingOf(full.substr(0, slash));
-    if (!listing.Listed)
-        return FileExists(native);
-    if (listing.Files.count(full.substr(slash + 1)))
-        return true;
-    return listing.OtherNames && FileExists(native);
-}
-
-const TFolderListings::TListing& TFolderListings::ListingOf(const std::string& folder) {
-    auto it = byFolder_.find(folder);
-    if (it != byFolder_.end())
-        return it->second;
-    TListing listing;
-    // The folder's name is ASCII (ListablePath): widened character by character.
-    const std::string pattern = folder + "\\*";
-    const std::wstring wide(pattern.begin(), pattern.end());
-    WIN32_FIND_DATAW data;
-    HANDLE find =
-        FindFirstFileExW(wide.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0);
-    if (find != INVALID_HANDLE_VALUE) {
-        listing.Listed = true;
-        do {
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                continue;
-            std::string name;
-            for (const wchar_t* w = data.cFileName; *w; ++w) {
-                if (*w >= 0x80) {
-                    // Windows may fold such a name onto an ASCII one.
-                    listing.OtherNames = true;
-                    name.clear();
-                    break;
-                }
-                name += asciiUpper(static_cast<char>(*w));
-            }
-            if (!name.empty())
-                listing.Files.insert(std::move(name));
-        } while (FindNextFileW(find, &data));
-        if (GetLastError() != ERROR_NO_MORE_FILES) {
-            // A listing cut short would call files missing that are there.
-            listing.Listed = false;
-            listing.Files.clear();
-        }
-        FindClose(find);
-    } else {
-        const DWORD error = GetLastError();
-        // A folder that is not there holds no file; one that cannot be read
-        // is left to the file system, file by file.
-        listing.Listed = error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND;
-    }
-    return byFolder_.emplace(folder, std::move(listing)).first->second;
-}
-
-void TFolderListings::Clear() {
-    byFolder_.clear();
-}
-
 TRowInfo TFileLookups::Examine(const TStartup& entry) {
-    auto it = byPath_.find(entry.FilePath);
-    if (it != byPath_.end())
-        return it->second;
+    const TProgramFile& file = files_.Locate(entry.FilePath);
     TRowInfo info;
-    bool found = false;
-    const std::string located = FindOnPath(
-        entry.FilePath,
-        [this](const std::string& name) { return folders_.ProgramFileExists(name); }, &found);
-    // Not found, the name comes back as written; that was asked already
-    // unless the expansion of its variables changed it.
-    info.FileMissing =
-        !found && (located == ExpandEnvironment(located) || !folders_.ProgramFileExists(located));
-    if (info.FileMissing) {
-        const std::string name = ExtractFileName(located);
+    info.FileMissing = file.Missing;
+    auto known = icons_.find(entry.FilePath);
+    if (known != icons_.end()) {
+        info.ImageIndex = known->second;
+        return info;
+    }
+    if (file.Missing) {
+        const std::string name = ExtractFileName(file.Located);
         const size_t dot = name.rfind('.');
-        std::string extension = dot == std::string::npos ? std::string() : name.substr(dot);
-        for (char& c : extension)
-            if (c >= 'a' && c <= 'z')
-                c = static_cast<char>(c - 'a' + 'A');
+        const std::string extension =
+            dot == std::string::npos ? std::string() : asciiUpper(name.substr(dot));
         auto icon = missingIcons_.find(extension);
         if (icon == missingIcons_.end())
-            icon = missingIcons_.emplace(extension, FileIconIndex(located)).first;
+            icon = missingIcons_.emplace(extension, FileIconIndex(file.Located)).first;
         info.ImageIndex = icon->second;
     } else {
-        info.ImageIndex = FileIconIndex(located);
+        info.ImageIndex = FileIconIndex(file.Located);
     }
-    byPath_.emplace(entry.FilePath, info);
+    icons_.emplace(entry.FilePath, info.ImageIndex);
     return info;
 }
 
 void TFileLookups::Clear() {
-    folders_.Clear();
-    byPath_.clear();
+    files_.Clear();
+    icons_.clear();
     missingIcons_.clear();
 }
 

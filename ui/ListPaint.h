@@ -7,11 +7,11 @@
 #include "Layout.h"
 #include "ListColumns.h"
 #include "ScopedWin.h"
+#include "core/ProgramSearch.h"
 
 #include <cstdint>
 #include <string>
 #include <unordered_map>
-#include <unordered_set>
 
 class TStartup;
 
@@ -25,33 +25,9 @@ struct TRowInfo {
 // Looks up the program file of an entry (FindOnPath) and its small icon.
 TRowInfo ExamineEntry(const TStartup& entry);
 
-// Whether a file exists, answered from one listing of its folder, taken at
-// the first question about that folder and kept until Clear. A search for a
-// program file that is nowhere to be found asks about every search-path
-// folder, and each such question costs a look through the whole folder
-// under Wine (its names are compared without regard to case); asked of a
-// listing, the thousandth question about System32 costs no more than a
-// lookup in a table. Names the listing cannot answer for exactly (short
-// 8.3 names, names beyond ASCII, device and UNC paths, a folder that cannot
-// be listed) are asked of the file system itself.
-class TFolderListings {
-public:
-    // The answer of ProgramFileExists for a name as FindOnPath writes it.
-    bool ProgramFileExists(const std::string& located);
-    void Clear();
-    // How many folders were listed since Clear.
-    int Count() const { return static_cast<int>(byFolder_.size()); }
-
-private:
-    struct TListing {
-        bool Listed = false;                   // false: ask the file system
-        bool OtherNames = false;               // names beyond ASCII, not in Files
-        std::unordered_set<std::string> Files; // ASCII names, upper-cased
-    };
-    const TListing& ListingOf(const std::string& folder);
-
-    std::unordered_map<std::string, TListing> byFolder_; // upper-cased full path
-};
+// TFolderListings, the listing of each folder that answers whether a file
+// exists, is the program search's (core/ProgramSearch.h); the lookups below
+// add the icons to its answers.
 
 // ExamineEntry once per program file until Clear. A file that is nowhere to
 // be found has the icon of its kind, which the shell works out from the
@@ -61,11 +37,11 @@ public:
     TRowInfo Examine(const TStartup& entry);
     void Clear();
     // How many program files were looked up since Clear.
-    int Count() const { return static_cast<int>(byPath_.size()); }
+    int Count() const { return files_.Count(); }
 
 private:
-    TFolderListings folders_;
-    std::unordered_map<std::string, TRowInfo> byPath_;
+    TProgramLookups files_;
+    std::unordered_map<std::string, int> icons_;        // by program file as written
     std::unordered_map<std::string, int> missingIcons_; // upper-cased extension -> icon
 };
 

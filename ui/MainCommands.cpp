@@ -7,7 +7,7 @@
 #include "EntryList.h"
 #include "LocationTree.h"
 #include "ToolBar.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 #include "core/system/Lock.h"
 
 void TfrmMorvane::ConfigureShowOnceDialogs() {

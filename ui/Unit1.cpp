@@ -15,11 +15,12 @@
 #include "QuickProfiles.h"
 #include "Resources.h"
 #include "core/startupSignatures.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
 #include "core/system/Icons.h"
 #include "core/system/Lock.h"
+#include "core/system/ShellLink_win.h"
 
 #include <algorithm>
 
@@ -253,11 +254,12 @@ void TfrmMorvane::FormCreate() {
     // versions also made a folder for them in the documents, which nothing
     // read: what a user put there joins the others.
     MoveQuickProfiles(StrayQuickProfileFolder(), QuickProfileFolder());
-    moreTasks_->OpenDlgInitialDir = PathJoin(GetSpecialFolder(4), "\\Morvane");
+    moreTasks_->OpenDlgInitialDir = PathJoin(GetSpecialFolder(folderDocuments), "\\Morvane");
     moreTasks_->SaveDlgInitialDir = moreTasks_->OpenDlgInitialDir;
     entryList_->SetPictures(ImageList1.Get(), static_cast<HIMAGELIST>(SystemSmallImages()),
                            font_.Get());
-    startups_ = std::make_unique<TStartups>(static_cast<void*>(wnd_));
+    SetShellLinkOwner(wnd_);
+    startups_ = std::make_unique<TStartups>();
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
     sidePane_->View().Navigate("about:blank");

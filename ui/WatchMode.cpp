@@ -109,7 +109,7 @@ void TWatchMode::balloon(const std::string& text, bool warning) {
 // watcher ran), then one after each burst of changes. Nothing wakes it
 // between changes; the minute only arms again what was missing.
 void TWatchMode::watchLoop() {
-    TStartupWatch watch(nullptr);
+    TStartupWatch watch;
     for (bool first = true;; first = false) {
         if (!first) {
             const TWake wake = WaitForChanges(*changes_, 60000);

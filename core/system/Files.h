@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 // True for files only, never for folders.
@@ -77,7 +78,8 @@ bool ReadFileChunks(const std::string& path,
 // Up to `size` bytes from `offset` on (fewer where the file ends first, none
 // past its end); false when it cannot be read. For formats read by their
 // offsets, so that only the parts looked at are read.
-bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size, std::string& data);
+bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size,
+                  std::string& data);
 
 // What tells one version of a file from another without reading it.
 struct TFileStamp {
@@ -87,6 +89,22 @@ struct TFileStamp {
 };
 // False when the path names no file.
 bool ReadFileStamp(const std::string& path, TFileStamp& stamp);
+
+// For answering many questions of existence from one listing per folder:
+// the path made whole as the file system makes it (the current folder, "."
+// and "..", forward slashes; no disk access) and split into its folder and
+// file name, both as the file system compares names (ASCII letters
+// upper-cased on Windows). False when a listing cannot answer for the path
+// exactly (short 8.3 names, names beyond ASCII, device and UNC paths): ask
+// FileExists then.
+bool FileListingKey(const std::string& path, std::string& folder, std::string& name);
+// The names of a folder's files (not its sub-folders), as FileListingKey
+// writes names, for a folder FileListingKey gave. False when the folder
+// could not be listed whole (then FileExists must answer); a folder that is
+// not there is listed, empty. `otherNames`: it holds names beyond ASCII,
+// which are left out (Windows may fold one onto an ASCII name).
+bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>& names,
+                     bool& otherNames);
 
 // An environment variable; empty when it is not set.
 std::string GetEnv(const std::string& name);

@@ -167,7 +167,8 @@ bool ReadFileChunks(const std::string& path,
     }
 }
 
-bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size, std::string& data) {
+bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size,
+                  std::string& data) {
     data.clear();
     const std::string host = hostPath(path);
     if (isFolder(host))
@@ -298,4 +299,49 @@ bool SystemFolderRedirected() {
 
 std::string NativeFilePath(const std::string& path) {
     return SystemFolderRedirected() ? SysnativePath(path, FileDir(SystemFolder())) : path;
+}
+
+bool FileListingKey(const std::string& path, std::string& folder, std::string& name) {
+    // Only a whole path of ASCII names: the host compares them exactly.
+    const std::string host = hostPath(path);
+    if (host.size() < 2 || host[0] != '/' || host.back() == '/')
+        return false;
+    for (size_t i = 0; i < host.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(host[i]);
+        if (c < 0x20 || c >= 0x80)
+            return false;
+        if (c == '/' && i + 1 < host.size() &&
+            (host[i + 1] == '/' || host.compare(i, 3, "/./") == 0 ||
+             host.compare(i, 4, "/../") == 0))
+            return false;
+    }
+    const size_t slash = host.rfind('/');
+    name = host.substr(slash + 1);
+    if (name == "." || name == "..")
+        return false;
+    folder = fromHost(slash == 0 ? std::string("/") : host.substr(0, slash));
+    return true;
+}
+
+bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>& names,
+                     bool& otherNames) {
+    std::error_code ec;
+    fs::directory_iterator it(hostPath(folder), ec);
+    if (ec)
+        return ec == std::errc::no_such_file_or_directory || ec == std::errc::not_a_directory;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        std::error_code kindError;
+        // As FileExists sees it: what the name leads to, not a folder.
+        const fs::file_status status = it->status(kindError);
+        if (kindError || !fs::exists(status) || fs::is_directory(status))
+            continue;
+        const std::string name = it->path().filename().string();
+        if (std::any_of(name.begin(), name.end(),
+                        [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            otherNames = true;
+            continue;
+        }
+        names.insert(name);
+    }
+    return !ec;
 }

@@ -1,6 +1,8 @@
 #include "Files.h"
 #include "FilesShared.h"
 
+#include "AsciiCase.h"
+
 #include "UniqueHandle_win.h"
 #include "WideText_win.h"
 #include "FaultInjection.h"
@@ -8,6 +10,8 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <cstdint>
 #include <utility>
 #include <vector>
@@ -191,7 +195,8 @@ bool ReadFileChunks(const std::string& path,
     }
 }
 
-bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size, std::string& data) {
+bool ReadFilePart(const std::string& path, std::uint64_t offset, std::size_t size,
+                  std::string& data) {
     data.clear();
     std::wstring wide;
     if (!widePath(path, wide))
@@ -320,4 +325,79 @@ std::string NativeFilePath(const std::string& path) {
     static const std::string windows = bufferedText(
         [](wchar_t* b, DWORD n) { return GetSystemWindowsDirectoryW(b, n); }, MAX_PATH + 1);
     return SysnativePath(path, windows);
+}
+
+namespace {
+
+// A full path "X:\a\b" of ASCII names that the listing of its folder can
+// answer for: no short name (which a listing does not show), no wildcard or
+// name the file system would refuse or rewrite.
+bool ListablePath(const std::string& full) {
+    if (full.size() < 4 || !std::isalpha(static_cast<unsigned char>(full[0])) || full[1] != ':' ||
+        full[2] != '\\' || full.back() == '\\')
+        return false;
+    for (size_t i = 3; i < full.size(); ++i) {
+        const unsigned char c = static_cast<unsigned char>(full[i]);
+        if (c < 0x20 || c >= 0x80 || std::strchr("/:*?\"<>|~", c))
+            return false;
+        if (c == '\\' && (full[i - 1] == '\\' || full[i - 1] == '.' || full[i - 1] == ' '))
+            return false;
+    }
+    const char last = full.back();
+    return last != '.' && last != ' ';
+}
+
+} // namespace
+
+bool FileListingKey(const std::string& path, std::string& folder, std::string& name) {
+    // The file system's own way of making a name whole, which costs no
+    // file-system access.
+    std::string full(MAX_PATH, '\0');
+    DWORD n = 0;
+    if (!path.empty() && path.compare(0, 4, "\\\\?\\") != 0 && path.compare(0, 4, "\\\\.\\") != 0)
+        n = GetFullPathNameA(path.c_str(), static_cast<DWORD>(full.size()), full.data(), nullptr);
+    if (n == 0 || n >= full.size())
+        return false;
+    full.resize(n);
+    if (!ListablePath(full))
+        return false;
+    full = asciiUpper(full);
+    const size_t slash = full.rfind('\\');
+    folder = full.substr(0, slash);
+    name = full.substr(slash + 1);
+    return true;
+}
+
+bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>& names,
+                     bool& otherNames) {
+    // The folder's name is ASCII (ListablePath): widened character by character.
+    const std::string pattern = folder + "\\*";
+    const std::wstring wide(pattern.begin(), pattern.end());
+    WIN32_FIND_DATAW data;
+    UniqueFind find(
+        FindFirstFileExW(wide.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch, nullptr, 0));
+    if (!find) {
+        const DWORD error = GetLastError();
+        // A folder that is not there holds no file; one that cannot be read
+        // is left to the file system, file by file.
+        return error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND;
+    }
+    do {
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            continue;
+        std::string name;
+        for (const wchar_t* w = data.cFileName; *w; ++w) {
+            if (*w >= 0x80) {
+                // Windows may fold such a name onto an ASCII one.
+                otherNames = true;
+                name.clear();
+                break;
+            }
+            name += asciiUpper(static_cast<char>(*w));
+        }
+        if (!name.empty())
+            names.insert(std::move(name));
+    } while (FindNextFileW(find.get(), &data));
+    // A listing cut short would call files missing that are there.
+    return GetLastError() == ERROR_NO_MORE_FILES;
 }

@@ -1,4 +1,5 @@
 #include "ShellLink.h"
+#include "ShellLink_win.h"
 
 #include "Errors.h"
 #include "FaultInjection.h"
@@ -15,6 +16,8 @@
 #include <vector>
 
 namespace {
+
+HWND shellOwner = nullptr;
 
 // COM for the calling thread, from its first link until the thread ends.
 class ComApartment {
@@ -79,6 +82,10 @@ template <class Getter> std::string ReadText(Getter getter, const char* error) {
 
 } // namespace
 
+void SetShellLinkOwner(HWND owner) {
+    shellOwner = owner;
+}
+
 bool ShellLinkLoad(const std::string& path, ShellLinkData& data) {
     LinkObject object;
     if (!CreateShellLink(object) ||
@@ -88,7 +95,7 @@ bool ShellLinkLoad(const std::string& path, ShellLinkData& data) {
     // Resolve only updates a link whose target moved; one whose target is
     // gone (or lies on a drive that is not there) still holds its target and
     // the rest, and is read as it is, so that it keeps its own command line.
-    link->Resolve(nullptr, SLR_ANY_MATCH | SLR_NO_UI);
+    link->Resolve(shellOwner, SLR_ANY_MATCH | SLR_NO_UI);
 
     ShellLinkData read;
     read.WorkingDir =

@@ -76,7 +76,7 @@ int main(int argc, char** argv) {
         std::printf("server: morvane-ratings at %s\n", serverAddress.c_str());
     }
 
-    TStartups startups(nullptr);
+    TStartups startups;
     std::vector<TStartup*> rows;
     const char* known[] = {"ctfmon.exe", "jusched.exe", "Skype.exe", "OneDrive.exe"};
     for (int i = 0; i < rowCount; ++i) {

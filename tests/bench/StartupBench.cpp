@@ -3,6 +3,9 @@
 //   - a refresh of N values in one Run key against one bare pass of the
 //     registry's enumeration over the same key (Windows only), and the
 //     refresh of 2N values against that of N;
+//   - what "morvane-cli list --json" does (the scan and merge, the
+//     signature checks from an empty cache, the JSON) over the same N and
+//     2N values, against the same bare pass, and 2N against N;
 //   - a profile of 2N entries written against one of N, and against writing
 //     the same bytes to a file in one call;
 //   - scan and merge of values, shortcuts and stored disabled entries;
@@ -14,6 +17,9 @@
 // Under Wine the prefix's real registry is used: run it in a throw-away one.
 
 #include "support/CoreFixture.h"
+
+#include "cli/CliOutput.h"
+#include "core/startupSignatures.h"
 
 #include "core/system/Files.h"
 #include "core/system/Packages.h"
@@ -73,6 +79,22 @@ double TimeRefresh(int expected) {
     return ms;
 }
 
+// The steps of "list --json": every program file is looked for, none of
+// them exists (as for entries whose programs were uninstalled).
+double TimeList(int expected) {
+    TStartups startups;
+    const auto start = Clock::now();
+    Bench::Rescan(startups);
+    const std::vector<TStartup*> rows = startups.InGroup(0);
+    TSignatureCache cache;
+    CheckSignatures(rows, cache);
+    const std::string json = FormatList(startups.All(), Format::Json);
+    const double ms = Millis(start);
+    if (static_cast<int>(rows.size()) != expected || json.size() < rows.size())
+        std::fprintf(stderr, "list showed %zu entries, not %d\n", rows.size(), expected);
+    return ms;
+}
+
 #ifdef _WIN32
 // What the registry itself costs: one enumeration call a value, name and
 // data, into buffers sized once.
@@ -108,20 +130,27 @@ void RefreshFigures(int base) {
     Bench bench;
     bench.SetUp();
     double refresh[2] = {};
+    double list[2] = {};
     for (int scale = 1; scale <= 2; ++scale) {
         const int n = base * scale;
         PutValues(n); // adds the values above those already there
         refresh[scale - 1] = Best(3, [n] { return TimeRefresh(n); });
+        list[scale - 1] = Best(3, [n] { return TimeList(n); });
         std::printf("refresh of %5d values:            %9.1f ms\n", n, refresh[scale - 1]);
+        std::printf("list --json of %5d values:        %9.1f ms\n", n, list[scale - 1]);
 #ifdef _WIN32
         const double bare = Best(3, [n] { return TimeBarePass(n); });
         std::printf("bare enumeration of %5d values:   %9.1f ms\n", n, bare);
         std::printf("RATIO refresh %d values / bare enumeration: %.2f (target <= 1.3)\n", n,
                     refresh[scale - 1] / bare);
+        std::printf("RATIO list --json %d values / bare enumeration: %.2f (target <= 1.3)\n", n,
+                    list[scale - 1] / bare);
 #endif
     }
     std::printf("RATIO refresh %d values / %d values: %.2f (linear: about 2)\n", 2 * base, base,
                 refresh[1] / refresh[0]);
+    std::printf("RATIO list --json %d values / %d values: %.2f (linear: about 2)\n", 2 * base, base,
+                list[1] / list[0]);
     bench.TearDown();
 }
 
@@ -179,7 +208,7 @@ double ScanAndMerge(int values, int shortcuts, int disabled) {
                 .Add("Disabled " + std::to_string(i), "",
                      "C:\\Old\\old" + std::to_string(i) + ".exe", slCURun, 0)
                 ->SetEnabled(false);
-        SaveDisabledStore(store, nullptr);
+        SaveDisabledStore(store);
     }
     TStartups startups;
     const auto start = Clock::now();

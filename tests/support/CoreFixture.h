@@ -4,7 +4,7 @@
 // folders; under Wine the throw-away prefix's real registry and folders.
 
 #include "core/ShortcutLink.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 
 #include <gtest/gtest.h>
 
