@@ -40,7 +40,7 @@ void TfrmMorvane::btnConsultClick() {
     // answers without asking anyone, as often as it is asked.
     const bool server = ReadConsultSettings().HasServer();
     if (server && HasConsulted && UiSeam().TickCount() - LastConsultTick < ConsultInterval) {
-        UiSeam().ShowMessageBox(wnd_, ConsultWaitMessage, ApplicationTitle, MB_OK);
+        UiSeam().ShowMessageBox(Hwnd(), ConsultWaitMessage, ApplicationTitle, MB_OK);
         return;
     }
     toolBar_->Busy().Start();
@@ -67,16 +67,16 @@ void TfrmMorvane::btnConsultClick() {
         LastConsultTick = UiSeam().TickCount();
         HasConsulted = true;
     } else if (!succeeded) {
-        UiSeam().ShowMessageBox(wnd_, std::string(FailureMessage) + "\n" + failure,
+        UiSeam().ShowMessageBox(Hwnd(), std::string(FailureMessage) + "\n" + failure,
                                 ApplicationTitle, MB_OK);
     }
     toolBar_->Busy().Stop();
     SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
-    if (wnd_)
+    if (Hwnd())
         FillList();
-    if (closeAfterConsult_ && wnd_) {
+    if (closeAfterConsult_ && Hwnd()) {
         closeAfterConsult_ = false;
-        PostMessageA(wnd_, WM_CLOSE, 0, 0);
+        PostMessageA(Hwnd(), WM_CLOSE, 0, 0);
     }
 }
 

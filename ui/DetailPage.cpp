@@ -15,12 +15,6 @@
 const char* const DetailTemplateName = "mrvTemplate.tpl";
 const char* const DetailPageName = "mrvComment.htm";
 
-namespace {
-
-const int CsidlLocalAppData = 0x001c;
-
-} // namespace
-
 std::vector<std::pair<std::string, std::string>>
 DetailPageVariables(const TStartup& entry, bool fileFound, const std::string& server) {
     std::string filename = HtmlEscape(entry.FilePath);
@@ -105,10 +99,10 @@ std::vector<std::string> BuildDetailPage(const std::vector<std::string>& templat
 }
 
 std::string PerUserPageFolder() {
-    std::string base = ShellFolderPath(CsidlLocalAppData);
+    std::string base = ShellFolderPath(csidlLocalAppData);
     if (base.empty())
         base = GetEnv("LOCALAPPDATA");
     if (base.empty())
-        base = GetSpecialFolder(5);
+        base = GetSpecialFolder(folderAppData);
     return PathJoin(base, "Morvane");
 }

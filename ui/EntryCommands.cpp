@@ -8,7 +8,7 @@
 #include "EntryList.h"
 #include "DetailPage.h"
 #include "core/startupSignIn.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 #include "core/system/Errors.h"
 #include "core/system/Files.h"
 #include "core/system/Lock.h"
@@ -41,7 +41,7 @@ void TfrmMorvane::Remove1Click() {
     if (!entry)
         return;
     if (entry->Enabled) {
-        UiSeam().ShowMessageBox(wnd_, RemoveEnabledRefusal, ApplicationTitle, MB_OK);
+        UiSeam().ShowMessageBox(Hwnd(), RemoveEnabledRefusal, ApplicationTitle, MB_OK);
         return;
     }
     TSystemLock lock(SystemLockPath());
@@ -76,7 +76,7 @@ void TfrmMorvane::RestoreDefault1Click(bool undo) {
         if (elevation)
             message += "\nChanging this value needs administrator rights: start Morvane with "
                        "Run as administrator.";
-        UiSeam().ShowMessageBox(wnd_, message, ApplicationTitle, MB_OK | MB_ICONWARNING);
+        UiSeam().ShowMessageBox(Hwnd(), message, ApplicationTitle, MB_OK | MB_ICONWARNING);
         return;
     }
     btnRefreshClick();

@@ -23,13 +23,13 @@ void TfrmMorvane::StartSignatureChecks() {
     if (!ChecksSignatures)
         return;
     signaturesPending_ = true;
-    SetTimer(wnd_, SignatureTimer, USER_TIMER_MINIMUM, nullptr);
+    SetTimer(Hwnd(), SignatureTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
 bool TfrmMorvane::SignatureTimerFired(UINT_PTR timer) {
     if (timer != SignatureTimer)
         return false;
-    KillTimer(wnd_, SignatureTimer);
+    KillTimer(Hwnd(), SignatureTimer);
     if (signaturesPending_)
         BeginSignatureChecks();
     return true;
@@ -37,7 +37,7 @@ bool TfrmMorvane::SignatureTimerFired(UINT_PTR timer) {
 
 void TfrmMorvane::BeginSignatureChecks() {
     signaturesPending_ = false;
-    KillTimer(wnd_, SignatureTimer);
+    KillTimer(Hwnd(), SignatureTimer);
     if (!ChecksSignatures || !startups_)
         return;
     std::function<void()> first;
@@ -54,7 +54,7 @@ void TfrmMorvane::BeginSignatureChecks() {
             };
     }
     if (!signatureChecks_) {
-        HWND wnd = wnd_;
+        HWND wnd = Hwnd();
         signatureChecks_ = std::make_unique<TSignatureChecks>(
             *signatureCache_, [wnd] { PostMessageA(wnd, WM_SIGNATURESREADY, 0, 0); },
             std::move(first));
@@ -97,8 +97,8 @@ void TfrmMorvane::WaitForSignatures() {
 
 void TfrmMorvane::StopSignatureChecks() {
     signaturesPending_ = false;
-    if (wnd_)
-        KillTimer(wnd_, SignatureTimer);
+    if (Hwnd())
+        KillTimer(Hwnd(), SignatureTimer);
     if (signatureChecks_)
         signatureChecks_->Stop();
     signatureChecks_.reset();

@@ -1,14 +1,17 @@
-// The window's commands Refresh and Apply, and the two messages that may
-// come before them (Consult in ConsultCommand.cpp, More Tasks in
-// ProfileCommands.cpp, About in splash.cpp).
+// The window's commands Refresh, Apply and About, and the two messages that
+// may come before them (Consult in ConsultCommand.cpp, More Tasks in
+// ProfileCommands.cpp).
 
 #include "Unit1.h"
 
 #include "EntryList.h"
 #include "LocationTree.h"
 #include "ToolBar.h"
+#include "splash.h"
 #include "core/startupTasks.h"
 #include "core/system/Lock.h"
+
+#include "Product.h"
 
 void TfrmMorvane::ConfigureShowOnceDialogs() {
     TIcon warning = LoadWarningIcon(dpi_.Scale(layout::WarningIconSize));
@@ -31,11 +34,11 @@ void TfrmMorvane::ConfigureShowOnceDialogs() {
     };
     for (const auto& d : defs) {
         d.Dialog->Name = d.Name;
-        d.Dialog->Owner = wnd_;
+        d.Dialog->Owner = Hwnd();
         d.Dialog->Message = d.Message;
         d.Dialog->Title = "Warning";
         d.Dialog->ShowOnceMessage = "Do not show this message again";
-        d.Dialog->RegPath = "Software\\Morvane\\ShowOnceMessage";
+        d.Dialog->RegPath = MORVANE_REGISTRY_KEY "\\ShowOnceMessage";
         d.Dialog->RegKeyname = d.Key;
         d.Dialog->SetGraphic(warning.Get());
     }
@@ -85,11 +88,11 @@ void TfrmMorvane::btnRefreshClick() {
     // list with what was found; the user is told.
     for (const std::string& error : {report.ScanError, report.StoreError})
         if (!error.empty())
-            ShowError(wnd_, error);
+            ShowError(Hwnd(), error);
     // Passed-over values and a damaged store: told once, after the list shows
     // everything else.
     if (!startups_->Notices.empty())
-        UiSeam().ShowMessageBox(wnd_, startups_->NoticeText(), ApplicationTitle,
+        UiSeam().ShowMessageBox(Hwnd(), startups_->NoticeText(), ApplicationTitle,
                                 MB_OK | MB_ICONWARNING);
 }
 
@@ -106,17 +109,22 @@ void TfrmMorvane::btnApplyClick() {
         return;
     std::string text = report.Message();
     if (!report.NeedsElevation) {
-        UiSeam().ShowMessageBox(wnd_, text, ApplicationTitle, MB_OK | MB_ICONWARNING);
+        UiSeam().ShowMessageBox(Hwnd(), text, ApplicationTitle, MB_OK | MB_ICONWARNING);
         return;
     }
     text += "\nChanging these locations needs administrator rights: run Morvane elevated "
             "(as administrator) to apply them.";
     text += "\n\nRestart Morvane as administrator now? The changes above have to be made "
             "once more there.";
-    if (UiSeam().ShowMessageBox(wnd_, text, ApplicationTitle, MB_YESNO | MB_ICONWARNING) != IDYES)
+    if (UiSeam().ShowMessageBox(Hwnd(), text, ApplicationTitle, MB_YESNO | MB_ICONWARNING) != IDYES)
         return;
     // The store is written: the new instance finds the entries that were
     // disabled, and this one closes (writing the store once more).
-    if (UiSeam().RestartElevated(wnd_))
-        PostMessageA(wnd_, WM_CLOSE, 0, 0);
+    if (UiSeam().RestartElevated(Hwnd()))
+        PostMessageA(Hwnd(), WM_CLOSE, 0, 0);
+}
+
+void TfrmMorvane::btnAboutClick() {
+    TForm2 form(Hwnd(), dpi_);
+    form.ShowModal();
 }

@@ -15,10 +15,10 @@
 #include <algorithm>
 
 void TfrmMorvane::Layout() {
-    if (!wnd_ || !entryList_->Handle())
+    if (!Hwnd() || !entryList_->Handle())
         return;
     RECT rc;
-    GetClientRect(wnd_, &rc);
+    GetClientRect(Hwnd(), &rc);
     const int w = rc.right;
     const int h = rc.bottom;
     const int top = dpi_.Scale(layout::ToolBarHeight);
@@ -64,7 +64,7 @@ void TfrmMorvane::Layout() {
     GetClientRect(ListView1, &legendRect);
     listview::SetColumnWidth(ListView1, 0, legendRect.right);
     entryList_->SizeColumns();
-    InvalidateRect(wnd_, nullptr, FALSE);
+    InvalidateRect(Hwnd(), nullptr, FALSE);
 }
 
 void TfrmMorvane::FormGetMinMaxInfo(MINMAXINFO& info) const {
@@ -76,14 +76,14 @@ void TfrmMorvane::FormGetMinMaxInfo(MINMAXINFO& info) const {
 void TfrmMorvane::SplitterMouse(UINT msg, LPARAM lp) {
     bool moved = false;
     for (TSplitter* splitter : {&leftSplitter_, &detailSplitter_})
-        moved = splitter->HandleMouse(wnd_, msg, lp) || moved;
+        moved = splitter->HandleMouse(Hwnd(), msg, lp) || moved;
     if (moved)
         Layout();
 }
 
 void TfrmMorvane::Paint(HDC dc, const RECT& area) {
     RECT rc;
-    GetClientRect(wnd_, &rc);
+    GetClientRect(Hwnd(), &rc);
     const int w = rc.right;
     const int h = rc.bottom;
     if (w <= 0 || h <= 0)

@@ -12,19 +12,19 @@
 #include "WebLinks.h"
 #include "optiondlg.h"
 #include "core/startupExport.h"
-#include "core/startupUtil.h"
+#include "core/startupTasks.h"
 
 #include <string>
 #include <vector>
 
 void TfrmMorvane::btnMoreTasksClick() {
-    UINT cmd = moreTasks_->Show(wnd_, toolBar_->MoreTasksButton().Handle());
+    UINT cmd = moreTasks_->Show(Hwnd(), toolBar_->MoreTasksButton().Handle());
     if (cmd)
         HandleCommand(cmd);
 }
 
 bool TfrmMorvane::PreTranslateMessage(MSG& msg) {
-    if (moreTasks_->TranslateKeys(wnd_, msg))
+    if (moreTasks_->TranslateKeys(Hwnd(), msg))
         return true;
     return detailPane_->View().TranslateAccelerator(msg) ||
            sidePane_->View().TranslateAccelerator(msg);
@@ -76,7 +76,7 @@ void TfrmMorvane::loadProfileFromFileClick() {
     if (!CommandEnabled(loadProfileFromFile))
         return;
     std::string path;
-    bool chosen = UiSeam().ChooseFile(wnd_, moreTasks_->OpenDlg(), path);
+    bool chosen = UiSeam().ChooseFile(Hwnd(), moreTasks_->OpenDlg(), path);
     // The list is rebuilt whether or not a file was chosen or could be read.
     struct TRefill {
         TfrmMorvane& Form;
@@ -88,7 +88,7 @@ void TfrmMorvane::loadProfileFromFileClick() {
 
 void TfrmMorvane::saveProfiletoFileClick() {
     std::string path;
-    if (!UiSeam().ChooseFile(wnd_, moreTasks_->SaveDlg(), path))
+    if (!UiSeam().ChooseFile(Hwnd(), moreTasks_->SaveDlg(), path))
         return;
     startups_->SaveToFile(path);
     profileSaved_ = true;
@@ -96,7 +96,7 @@ void TfrmMorvane::saveProfiletoFileClick() {
 
 void TfrmMorvane::ExportXml1Click() {
     std::string path;
-    if (!UiSeam().ChooseFile(wnd_, moreTasks_->ExportDlg(), path))
+    if (!UiSeam().ChooseFile(Hwnd(), moreTasks_->ExportDlg(), path))
         return;
     std::vector<const TStartup*> entries;
     for (int i = 0; i < startups_->Count(); ++i)
@@ -140,7 +140,7 @@ bool TfrmMorvane::HandleMoreTaskCommand(UINT id) {
         Guarded([this] { ExportXml1Click(); });
         return true;
     case Options1:
-        Guarded([this] { ShowOptionsDialog(wnd_); });
+        Guarded([this] { ShowOptionsDialog(Hwnd()); });
         return true;
     case VisitWebsite1:
         Guarded([this] { VisitWebsite1Click(); });

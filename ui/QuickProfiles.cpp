@@ -10,16 +10,8 @@
 
 #include <vector>
 
-namespace {
-
-// The program's folder codes (core/system/Folders.h).
-const int DocumentsFolder = 4;
-const int AppDataFolder = 5;
-
-} // namespace
-
 std::string QuickProfileFolder() {
-    return PathJoin(GetSpecialFolder(AppDataFolder), "\\Morvane\\quick profiles");
+    return PathJoin(GetSpecialFolder(folderAppData), "\\Morvane\\quick profiles");
 }
 
 std::string QuickProfilePath(int slot) {
@@ -27,7 +19,7 @@ std::string QuickProfilePath(int slot) {
 }
 
 std::string StrayQuickProfileFolder() {
-    return PathJoin(GetSpecialFolder(DocumentsFolder), "\\Morvane\\Quick Profiles");
+    return PathJoin(GetSpecialFolder(folderDocuments), "\\Morvane\\Quick Profiles");
 }
 
 int MoveQuickProfiles(const std::string& from, const std::string& to) {

@@ -18,9 +18,9 @@ enum : int {
 
 void TfrmMorvane::CreateLegend() {
     Panel4 =
-        CreateChildControl(wnd_, idLegendLabel, "STATIC", "Rating Legend", WS_VISIBLE | SS_LEFT);
+        CreateChildControl(Hwnd(), idLegendLabel, "STATIC", "Rating Legend", WS_VISIBLE | SS_LEFT);
     SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
-    ListView1 = CreateChildControl(wnd_, idLegend, WC_LISTVIEWA, "",
+    ListView1 = CreateChildControl(Hwnd(), idLegend, WC_LISTVIEWA, "",
                                    WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
                                        LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER);
     ListView_SetExtendedListViewStyle(ListView1, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);

@@ -7,7 +7,7 @@
 #include "BusyAnimation.h"
 #include "Layout.h"
 #include "ScopedWin.h"
-#include "WebImage.h"
+#include "PictureButton.h"
 
 #include <windows.h>
 

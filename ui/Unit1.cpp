@@ -48,34 +48,8 @@ LRESULT CALLBACK PaneProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     return DefWindowProcA(wnd, msg, wp, lp);
 }
 
-void RegisterClasses(WNDPROC mainProc) {
-    static bool done = false;
-    if (done)
-        return;
-    HINSTANCE inst = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    wc.style = CS_DBLCLKS;
-    wc.lpfnWndProc = mainProc;
-    wc.hInstance = inst;
-    wc.hIcon =
-        static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_MORVANE), IMAGE_ICON,
-                                      GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    wc.hIconSm = static_cast<HICON>(LoadImageA(inst, MAKEINTRESOURCEA(IDI_MORVANE), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
-    wc.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    wc.lpszClassName = MainWindowClass;
-    RegisterClassExA(&wc);
-
-    WNDCLASSEXA pane{};
-    pane.cbSize = sizeof pane;
-    pane.lpfnWndProc = PaneProc;
-    pane.hInstance = inst;
-    pane.hCursor = LoadCursor(nullptr, IDC_ARROW);
-    pane.lpszClassName = PaneClass;
-    RegisterClassExA(&pane);
-    done = true;
+void RegisterPaneClass() {
+    RegisterWindowClass(TWindowClass{PaneClass}, PaneProc);
 }
 
 } // namespace
@@ -96,16 +70,18 @@ TfrmMorvane::TfrmMorvane()
 }
 
 TfrmMorvane::~TfrmMorvane() {
-    if (wnd_ && IsWindow(wnd_)) {
+    if (Hwnd() && IsWindow(Hwnd())) {
         closing_ = true;
-        DestroyWindow(wnd_);
+        DestroyWindow(Hwnd());
     }
     if (frmMorvane == this)
         frmMorvane = nullptr;
 }
 
 bool TfrmMorvane::Create() {
-    RegisterClasses(&TfrmMorvane::WndProc);
+    RegisterPaneClass();
+    TWindowClass mainClass{MainWindowClass, CS_DBLCLKS};
+    mainClass.IconResource = IDI_MORVANE;
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     RECT r{dpi_.Scale(layout::WindowLeft), dpi_.Scale(layout::WindowTop),
            dpi_.Scale(layout::WindowLeft + layout::WindowWidth),
@@ -120,16 +96,13 @@ bool TfrmMorvane::Create() {
         int y = std::max<int>(work.top, std::min<int>(r.top, work.bottom - h));
         r = RECT{x, y, x + w, y + h};
     }
-    wnd_ = CreateWindowExA(WS_EX_CONTROLPARENT, MainWindowClass, WindowCaption, style, r.left,
-                           r.top, r.right - r.left, r.bottom - r.top, nullptr, nullptr,
-                           GetModuleHandleA(nullptr), this);
-    if (!wnd_)
+    if (!TWindow::Create(mainClass, WS_EX_CONTROLPARENT, WindowCaption, style, r, nullptr))
         return false;
     // Created on a screen that draws at another DPI than the system's.
-    const TDpi actual = WindowDpi(wnd_);
+    const TDpi actual = WindowDpi(Hwnd());
     if (actual.Value != dpi_.Value) {
         RECT now{};
-        GetWindowRect(wnd_, &now);
+        GetWindowRect(Hwnd(), &now);
         now.right = now.left + MulDiv(now.right - now.left, actual.Value, dpi_.Value);
         now.bottom = now.top + MulDiv(now.bottom - now.top, actual.Value, dpi_.Value);
         FormDpiChanged(actual.Value, now);
@@ -138,16 +111,16 @@ bool TfrmMorvane::Create() {
 }
 
 void TfrmMorvane::Show(int showCommand) {
-    int show = placement_.Restore(wnd_, dpi_.Value, -1);
+    int show = placement_.Restore(Hwnd(), dpi_.Value, -1);
     // Earlier versions also wrote the placement under "Forms": read there
     // until the first close writes it under "Placement".
     if (show < 0)
-        show = TPlacementStore("Forms").Restore(wnd_, dpi_.Value, showCommand);
+        show = TPlacementStore("Forms").Restore(Hwnd(), dpi_.Value, showCommand);
     if (showCommand == SW_SHOWMINIMIZED || showCommand == SW_MINIMIZE ||
         showCommand == SW_SHOWMINNOACTIVE)
         show = showCommand;
-    ShowWindow(wnd_, show);
-    UpdateWindow(wnd_);
+    ShowWindow(Hwnd(), show);
+    UpdateWindow(Hwnd());
     FormShow();
 }
 
@@ -208,11 +181,7 @@ void TfrmMorvane::ShowAdsPage() {
 // Creation
 
 void TfrmMorvane::CreateFonts() {
-    LOGFONTA lf{};
-    lf.lfHeight = dpi_.FontHeight(layout::FontPoints);
-    lf.lfWeight = FW_NORMAL;
-    lf.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynA(lf.lfFaceName, "MS Sans Serif", LF_FACESIZE);
+    LOGFONTA lf = DialogFont(dpi_);
     font_.Reset(CreateFontIndirectA(&lf));
     lf.lfWeight = FW_BOLD;
     boldFont_.Reset(CreateFontIndirectA(&lf));
@@ -228,18 +197,18 @@ void TfrmMorvane::CreateControls() {
     // Creation order is tab order: tree, list, then the tool bar buttons.
     locationTree_->MayChooseNode = [this] { return CommandEnabled(cmdShowGroup); };
     locationTree_->OnNodeChosen = [this] { Guarded([this] { tvStartupFoldersClick(); }); };
-    locationTree_->Create(wnd_, dpi_, font_.Get(), ImageList1.Get());
-    entryList_->Create(wnd_, dpi_, font_.Get());
+    locationTree_->Create(Hwnd(), dpi_, font_.Get(), ImageList1.Get());
+    entryList_->Create(Hwnd(), dpi_, font_.Get());
     CreateLegend();
     toolBar_->OnRefresh = [this] { Guarded([this] { btnRefreshClick(); }); };
     toolBar_->OnConsult = [this] { Guarded([this] { btnConsultClick(); }); };
     toolBar_->OnApply = [this] { Guarded([this] { btnApplyClick(); }); };
     toolBar_->OnMoreTasks = [this] { Guarded([this] { btnMoreTasksClick(); }); };
     toolBar_->OnAbout = [this] { Guarded([this] { btnAboutClick(); }); };
-    toolBar_->Create(wnd_, dpi_);
+    toolBar_->Create(Hwnd(), dpi_);
     detailPane_->OnCommand = [this](UINT command) { HandleCommand(command); };
-    detailPane_->Create(wnd_, idDetailPane, PaneClass);
-    sidePane_->Create(wnd_, idSidePane, PaneClass);
+    detailPane_->Create(Hwnd(), idDetailPane, PaneClass);
+    sidePane_->Create(Hwnd(), idSidePane, PaneClass);
     moreTasks_->Create();
     ConfigureShowOnceDialogs();
     entryList_->SetPictures(ImageList1.Get(), nullptr, font_.Get());
@@ -258,7 +227,7 @@ void TfrmMorvane::FormCreate() {
     moreTasks_->SaveDlgInitialDir = moreTasks_->OpenDlgInitialDir;
     entryList_->SetPictures(ImageList1.Get(), static_cast<HIMAGELIST>(SystemSmallImages()),
                            font_.Get());
-    SetShellLinkOwner(wnd_);
+    SetShellLinkOwner(Hwnd());
     startups_ = std::make_unique<TStartups>();
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
@@ -277,7 +246,7 @@ void TfrmMorvane::FormClose() {
         TSystemLock lock(SystemLockPath());
         SaveStartupStore(*startups_, lock);
     });
-    placement_.Save(wnd_, dpi_.Value);
+    placement_.Save(Hwnd(), dpi_.Value);
     // What is being checked now is checked again next time; a cache that
     // learnt nothing new is not written (nor one closed before it was read).
     StopSignatureChecks();
@@ -304,13 +273,10 @@ void TfrmMorvane::FormCloseQuery() {
         closing_ = true;
         FormClose();
     }
-    DestroyWindow(wnd_);
+    DestroyWindow(Hwnd());
 }
 
 LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
-    HWND wnd = wnd_;
-    SetWindowLongPtrA(wnd, GWLP_USERDATA, 0);
-    wnd_ = nullptr;
     locationTree_->Destroyed();
     entryList_->Destroyed();
     detailPane_->Destroyed();
@@ -318,26 +284,13 @@ LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
     Panel4 = ListView1 = nullptr;
     if (QuitOnDestroy)
         PostQuitMessage(0);
-    return DefWindowProcA(wnd, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
 
 // ---------------------------------------------------------------------------
 // Messages
 
-LRESULT CALLBACK TfrmMorvane::WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_NCCREATE) {
-        auto* cs = reinterpret_cast<CREATESTRUCTA*>(lp);
-        auto* self = static_cast<TfrmMorvane*>(cs->lpCreateParams);
-        self->wnd_ = wnd;
-        SetWindowLongPtrA(wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<TfrmMorvane*>(GetWindowLongPtrA(wnd, GWLP_USERDATA));
-    if (!self)
-        return DefWindowProcA(wnd, msg, wp, lp);
-    return self->HandleMessage(msg, wp, lp);
-}
-
-LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
+LRESULT TfrmMorvane::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     LRESULT result = 0;
     switch (msg) {
     case WM_CREATE:
@@ -353,7 +306,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT: {
-        TPaint paint(wnd_);
+        TPaint paint(Hwnd());
         Paint(paint.Dc(), paint.Area());
         return 0;
     }
@@ -423,7 +376,7 @@ LRESULT TfrmMorvane::HandleMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_NCDESTROY:
         return FormNcDestroy(msg, wp, lp);
     }
-    return DefWindowProcA(wnd_, msg, wp, lp);
+    return Default(msg, wp, lp);
 }
 
 LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
@@ -467,14 +420,14 @@ bool TfrmMorvane::FormSetCursor(HWND over, UINT hitTest) {
         SetCursor(LoadCursor(nullptr, IDC_WAIT));
         return true;
     }
-    return over == wnd_ && hitTest == HTCLIENT &&
-           (leftSplitter_.HandleSetCursor(wnd_) || detailSplitter_.HandleSetCursor(wnd_));
+    return over == Hwnd() && hitTest == HTCLIENT &&
+           (leftSplitter_.HandleSetCursor(Hwnd()) || detailSplitter_.HandleSetCursor(Hwnd()));
 }
 
 bool TfrmMorvane::FormActivate(WPARAM wp) {
     if (LOWORD(wp) == WA_INACTIVE) {
         HWND focus = GetFocus();
-        if (focus && IsChild(wnd_, focus))
+        if (focus && IsChild(Hwnd(), focus))
             lastFocus_ = focus;
         return false;
     }
@@ -507,7 +460,7 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
         leftSplitter_.SetPaneSize(MulDiv(leftSplitter_.PaneSize(), dpi, old));
         detailSplitter_.SetPaneSize(MulDiv(detailSplitter_.PaneSize(), dpi, old));
     }
-    SetWindowPos(wnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+    SetWindowPos(Hwnd(), nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                  suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();
     // An owner-drawn list measures its rows when it is moved: the new font's
@@ -515,11 +468,11 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
     const HWND lvStartupList = entryList_->Handle();
     RECT list{};
     GetWindowRect(lvStartupList, &list);
-    MapWindowPoints(nullptr, wnd_, reinterpret_cast<POINT*>(&list), 2);
+    MapWindowPoints(nullptr, Hwnd(), reinterpret_cast<POINT*>(&list), 2);
     SetWindowPos(lvStartupList, nullptr, list.left, list.top, list.right - list.left,
                  list.bottom - list.top - 1, SWP_NOZORDER | SWP_NOACTIVATE);
     Layout();
-    InvalidateRect(wnd_, nullptr, TRUE);
+    InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
@@ -527,7 +480,7 @@ void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
     SendMessageA(locationTree_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(entryList_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
-    InvalidateRect(wnd_, nullptr, TRUE);
+    InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
 // ---------------------------------------------------------------------------

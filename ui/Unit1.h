@@ -14,6 +14,7 @@
 #include "ShowOnceDlg.h"
 #include "Splitter.h"
 #include "UiSeam.h"
+#include "Window.h"
 #include "core/startupUtil.h"
 #include "core/system/FileSignature.h"
 
@@ -41,7 +42,7 @@ class TSignatureChecks;
 class TStartup;
 class TStartups;
 
-class TfrmMorvane : private TEntryListOwner {
+class TfrmMorvane : public TWindow, private TEntryListOwner {
 public:
     using enum TCommandId;
     static constexpr int NodeCount = LocationGroupCount;
@@ -55,7 +56,7 @@ public:
     bool Create();
     // Puts the window where it was last time, shows it, then runs FormShow.
     void Show(int showCommand);
-    HWND Handle() const { return wnd_; }
+    HWND Handle() const { return Hwnd(); }
     // The program's main window ends the message loop when it goes.
     bool QuitOnDestroy = false;
 
@@ -177,8 +178,7 @@ public:
 
 private:
     // The window (Unit1.cpp): its procedure, one handler per message.
-    static LRESULT CALLBACK WndProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp);
-    LRESULT HandleMessage(UINT msg, WPARAM wp, LPARAM lp);
+    LRESULT OnMessage(UINT msg, WPARAM wp, LPARAM lp) override;
     LRESULT HandleNotify(const NMHDR& hdr);
     bool FormMeasureItem(MEASUREITEMSTRUCT& item);
     bool FormDrawItem(const DRAWITEMSTRUCT& item);
@@ -227,7 +227,6 @@ private:
     TShowOnceDlg sodBackupReminder;
     TImageList ImageList1;
 
-    HWND wnd_ = nullptr;
     TDpi dpi_;
     std::unique_ptr<TStartups> startups_;
     TFont font_;
@@ -265,6 +264,6 @@ template <class F> void TfrmMorvane::Guarded(F&& command) {
     try {
         command();
     } catch (const std::exception& e) {
-        ShowError(wnd_, e.what());
+        ShowError(Hwnd(), e.what());
     }
 }

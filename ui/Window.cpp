@@ -13,7 +13,9 @@ std::wstring WideName(const char* name) {
     return std::wstring(name, name + lstrlenA(name));
 }
 
-void Register(const TWindowClass& cls, WNDPROC procedure) {
+} // namespace
+
+void RegisterWindowClass(const TWindowClass& cls, WNDPROC procedure) {
     static std::set<std::string> registered;
     if (!registered.insert(cls.Name).second)
         return;
@@ -52,8 +54,6 @@ void Register(const TWindowClass& cls, WNDPROC procedure) {
     }
 }
 
-} // namespace
-
 TWindow::~TWindow() {
     if (wnd_ && IsWindow(wnd_)) {
         SetWindowLongPtrW(wnd_, GWLP_USERDATA, 0);
@@ -76,7 +76,7 @@ TWindow* TWindow::FromHandle(HWND wnd) {
 
 bool TWindow::Create(const TWindowClass& cls, DWORD exStyle, const std::string& title,
                      DWORD style, const RECT& bounds, HWND parent, HMENU menuOrId) {
-    Register(cls, &TWindow::Procedure);
+    RegisterWindowClass(cls, &TWindow::Procedure);
     const int width = bounds.right - bounds.left;
     const int height = bounds.bottom - bounds.top;
     HINSTANCE inst = GetModuleHandleA(nullptr);

@@ -24,6 +24,10 @@ struct TWindowClass {
     bool Wide = false;
 };
 
+// Registers a class whose windows have a procedure of their own (no object
+// behind them); once per class name, as for the windows below.
+void RegisterWindowClass(const TWindowClass& windowClass, WNDPROC procedure);
+
 class TWindow {
 public:
     TWindow() = default;

@@ -1,7 +1,7 @@
 #include "splash.h"
 
 #include "Pictures.h"
-#include "Unit1.h"
+#include "UiSeam.h"
 #include "WebLinks.h"
 
 #include "Product.h"
@@ -245,9 +245,4 @@ void TForm2::Paint(HDC dc) {
     RECT v = Label2Rect();
     DrawTextA(dc, Label2Text, -1, &v, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
     SelectObject(dc, oldFont);
-}
-
-void TfrmMorvane::btnAboutClick() {
-    TForm2 form(wnd_, dpi_);
-    form.ShowModal();
 }

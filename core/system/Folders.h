@@ -16,6 +16,7 @@ enum : int {
     csidlTemplates = 0x0015,
     csidlCommonStartup = 0x0018,
     csidlAppData = 0x001a,
+    csidlLocalAppData = 0x001c,
     csidlSystem = 0x0025, // the portable build's stand-in for GetSystemDirectoryA
 };
 

@@ -175,7 +175,10 @@ std::string CoreTest::ReadFileBytes(const std::string& path) {
 }
 
 void CoreTest::WriteFileBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // Paths are UTF-8, as everywhere in the program.
+    std::wstring wide;
+    ToWide(path, wide);
+    std::ofstream out(std::filesystem::path(wide), std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 

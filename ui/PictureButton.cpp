@@ -1,4 +1,4 @@
-#include "WebImage.h"
+#include "PictureButton.h"
 
 #include "Pictures.h"
 

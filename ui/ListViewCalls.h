@@ -1,4 +1,0 @@
-#pragma once
-// The former name of ControlCalls.h.
-
-#include "ControlCalls.h"
