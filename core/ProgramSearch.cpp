@@ -112,15 +112,39 @@ const TFolderListings::TListing& TFolderListings::ListingOf(const std::string& f
     auto it = byFolder_.find(folder);
     if (it != byFolder_.end())
         return it->second;
+    // A folder its parent's listing does not hold is not there: no need to
+    // ask the file system. A drive's or the file system's root has no parent
+    // to ask.
+    std::string parent;
+    std::string name;
+    if (FileListingKey(folder, parent, name) && parent.size() > 3 && parent != folder) {
+        const TListing& above = Listed(parent);
+        if (above.Listed && !above.OtherNames && !above.Folders.count(name)) {
+            TListing missing;
+            missing.Listed = true;
+            return byFolder_.emplace(folder, std::move(missing)).first->second;
+        }
+    }
+    return Listed(folder);
+}
+
+const TFolderListings::TListing& TFolderListings::Listed(const std::string& folder) {
+    auto it = byFolder_.find(folder);
+    if (it != byFolder_.end())
+        return it->second;
     TListing listing;
-    listing.Listed = ListFolderFiles(folder, listing.Files, listing.OtherNames);
-    if (!listing.Listed)
+    listing.Listed = ListFolderFiles(folder, listing.Files, listing.OtherNames, &listing.Folders);
+    if (!listing.Listed) {
         listing.Files.clear();
+        listing.Folders.clear();
+    }
+    ++listed_;
     return byFolder_.emplace(folder, std::move(listing)).first->second;
 }
 
 void TFolderListings::Clear() {
     byFolder_.clear();
+    listed_ = 0;
 }
 
 const TProgramFile& TProgramLookups::Locate(const std::string& filePath) {

@@ -49,24 +49,30 @@ TProgramFile LocateProgramFile(const std::string& filePath,
 // listing, the thousandth question about System32 costs no more than a
 // lookup in a table. Names the listing cannot answer for exactly (short
 // 8.3 names, names beyond ASCII, device and UNC paths, a folder that cannot
-// be listed) are asked of the file system itself (FileListingKey).
+// be listed) are asked of the file system itself (FileListingKey). A folder
+// is looked for in its parent's listing first: the programs of ten thousand
+// uninstalled vendors under "Program Files" cost one listing, not ten
+// thousand.
 class TFolderListings {
 public:
     // The answer of ProgramFileExists for a name as FindOnPath writes it.
     bool ProgramFileExists(const std::string& located);
     void Clear();
     // How many folders were listed since Clear.
-    int Count() const { return static_cast<int>(byFolder_.size()); }
+    int Count() const { return listed_; }
 
 private:
     struct TListing {
-        bool Listed = false;                   // false: ask the file system
-        bool OtherNames = false;               // names beyond ASCII, not in Files
-        std::unordered_set<std::string> Files; // as FileListingKey writes them
+        bool Listed = false;                     // false: ask the file system
+        bool OtherNames = false;                 // names beyond ASCII, not in Files
+        std::unordered_set<std::string> Files;   // as FileListingKey writes them
+        std::unordered_set<std::string> Folders; // the sub-folders, alike
     };
     const TListing& ListingOf(const std::string& folder);
+    const TListing& Listed(const std::string& folder);
 
     std::unordered_map<std::string, TListing> byFolder_; // by FileListingKey's folder
+    int listed_ = 0;
 };
 
 // LocateProgramFile once per program file until Clear, each search answered

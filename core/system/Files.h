@@ -98,13 +98,14 @@ bool ReadFileStamp(const std::string& path, TFileStamp& stamp);
 // exactly (short 8.3 names, names beyond ASCII, device and UNC paths): ask
 // FileExists then.
 bool FileListingKey(const std::string& path, std::string& folder, std::string& name);
-// The names of a folder's files (not its sub-folders), as FileListingKey
-// writes names, for a folder FileListingKey gave. False when the folder
-// could not be listed whole (then FileExists must answer); a folder that is
-// not there is listed, empty. `otherNames`: it holds names beyond ASCII,
-// which are left out (Windows may fold one onto an ASCII name).
+// The names of a folder's files, as FileListingKey writes names, for a
+// folder FileListingKey gave; with `folders`, the names of its sub-folders
+// too. False when the folder could not be listed whole (then FileExists must
+// answer); a folder that is not there is listed, empty. `otherNames`: it
+// holds names beyond ASCII, which are left out (Windows may fold one onto an
+// ASCII name).
 bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>& names,
-                     bool& otherNames);
+                     bool& otherNames, std::unordered_set<std::string>* folders = nullptr);
 
 // An environment variable; empty when it is not set.
 std::string GetEnv(const std::string& name);

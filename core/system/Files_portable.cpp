@@ -324,7 +324,7 @@ bool FileListingKey(const std::string& path, std::string& folder, std::string& n
 }
 
 bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>& names,
-                     bool& otherNames) {
+                     bool& otherNames, std::unordered_set<std::string>* folders) {
     std::error_code ec;
     fs::directory_iterator it(hostPath(folder), ec);
     if (ec)
@@ -333,7 +333,10 @@ bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>&
         std::error_code kindError;
         // As FileExists sees it: what the name leads to, not a folder.
         const fs::file_status status = it->status(kindError);
-        if (kindError || !fs::exists(status) || fs::is_directory(status))
+        if (kindError || !fs::exists(status))
+            continue;
+        const bool isFolder = fs::is_directory(status);
+        if (isFolder && !folders)
             continue;
         const std::string name = it->path().filename().string();
         if (std::any_of(name.begin(), name.end(),
@@ -341,7 +344,7 @@ bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>&
             otherNames = true;
             continue;
         }
-        names.insert(name);
+        (isFolder ? *folders : names).insert(name);
     }
     return !ec;
 }

@@ -369,7 +369,7 @@ bool FileListingKey(const std::string& path, std::string& folder, std::string& n
 }
 
 bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>& names,
-                     bool& otherNames) {
+                     bool& otherNames, std::unordered_set<std::string>* folders) {
     // The folder's name is ASCII (ListablePath): widened character by character.
     const std::string pattern = folder + "\\*";
     const std::wstring wide(pattern.begin(), pattern.end());
@@ -383,7 +383,9 @@ bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>&
         return error == ERROR_PATH_NOT_FOUND || error == ERROR_FILE_NOT_FOUND;
     }
     do {
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        const bool isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (isFolder && (!folders || wcscmp(data.cFileName, L".") == 0 ||
+                         wcscmp(data.cFileName, L"..") == 0))
             continue;
         std::string name;
         for (const wchar_t* w = data.cFileName; *w; ++w) {
@@ -396,7 +398,7 @@ bool ListFolderFiles(const std::string& folder, std::unordered_set<std::string>&
             name += asciiUpper(static_cast<char>(*w));
         }
         if (!name.empty())
-            names.insert(std::move(name));
+            (isFolder ? *folders : names).insert(std::move(name));
     } while (FindNextFileW(find.get(), &data));
     // A listing cut short would call files missing that are there.
     return GetLastError() == ERROR_NO_MORE_FILES;
