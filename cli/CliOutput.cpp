@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string_view>
 
 // "windows" for an entry Windows' Startup settings turned off, "morvane" for
 // one Morvane keeps disabled, empty for an enabled one.
@@ -26,49 +27,66 @@ std::vector<std::string> AlsoInNames(const TStartup& e) {
 
 namespace {
 
-std::string JsonOrNull(const std::string& s) {
-    return s.empty() ? std::string("null") : JsonString(s);
+// Appends `, "name": ` and the value: a JSON string, null for an empty one
+// where that is the field's way of saying "none", or a literal.
+void AppendField(std::string& out, const char* name) {
+    out += ", \"";
+    out += name;
+    out += "\": ";
+}
+
+void AppendString(std::string& out, const char* name, std::string_view value) {
+    AppendField(out, name);
+    AppendJsonString(out, value);
+}
+
+void AppendStringOrNull(std::string& out, const char* name, std::string_view value) {
+    AppendField(out, name);
+    if (value.empty())
+        out += "null";
+    else
+        AppendJsonString(out, value);
+}
+
+void AppendLiteral(std::string& out, const char* name, std::string_view literal) {
+    AppendField(out, name);
+    out += literal;
+}
+
+const char* JsonBool(bool value) {
+    return value ? "true" : "false";
 }
 
 // The JSON fields of who made the program, as its file proves it.
-std::string SignatureFields(const TStartup& e) {
+void AppendSignatureFields(std::string& out, const TStartup& e) {
     const TFileSignature& s = e.Verdict.Signature;
-    std::string out = ", \"publisher\": ";
-    out += JsonOrNull(PublisherText(e));
-    out += ", \"signature\": ";
-    out += JsonString(SignatureStateName(s.State));
-    out += ", \"signer\": ";
-    out += JsonOrNull(s.Signer);
-    out += ", \"company\": ";
-    out += JsonOrNull(s.Company);
-    out += ", \"fileVersion\": ";
-    out += JsonOrNull(s.FileVersion);
-    out += ", \"sha256\": ";
-    out += JsonOrNull(s.Sha256);
-    out += ", \"lookAlike\": ";
-    out += e.Verdict.LookAlike ? "true" : "false";
-    if (e.Verdict.LookAlike) {
-        out += ", \"lookAlikeReason\": ";
-        out += JsonString(e.Verdict.LookAlikeReason);
-    }
-    return out;
+    AppendStringOrNull(out, "publisher", PublisherText(e));
+    AppendString(out, "signature", SignatureStateName(s.State));
+    AppendStringOrNull(out, "signer", s.Signer);
+    AppendStringOrNull(out, "company", s.Company);
+    AppendStringOrNull(out, "fileVersion", s.FileVersion);
+    AppendStringOrNull(out, "sha256", s.Sha256);
+    AppendLiteral(out, "lookAlike", JsonBool(e.Verdict.LookAlike));
+    if (e.Verdict.LookAlike)
+        AppendString(out, "lookAlikeReason", e.Verdict.LookAlikeReason);
 }
 
 // The JSON fields of what is known of the program, after "rating"; the
 // look-alike mark unless the signature fields follow with it.
-std::string RatingFields(const TStartup& e, bool withSignature) {
+void AppendRatingFields(std::string& out, const TStartup& e, bool withSignature) {
     const TProgramVerdict& v = e.Verdict;
-    std::string out = ", \"comment\": " + JsonString(e.Comment) + ", \"ratingSource\": " +
-                      (v.Source.empty() ? std::string("null") : JsonString(v.Source));
+    AppendString(out, "comment", e.Comment);
+    AppendStringOrNull(out, "ratingSource", v.Source);
     if (withSignature)
-        out += SignatureFields(e);
+        AppendSignatureFields(out, e);
     if (!v.TurnOff.empty())
-        out += ", \"turnOff\": " + JsonString(v.TurnOff);
+        AppendString(out, "turnOff", v.TurnOff);
     if (!v.ScriptHost.empty())
-        out += ", \"scriptHost\": " + JsonString(v.ScriptHost);
-    if (v.LookAlike && !withSignature)
-        out += ", \"lookAlike\": true, \"lookAlikeReason\": " + JsonString(v.LookAlikeReason);
-    return out;
+        AppendString(out, "scriptHost", v.ScriptHost);
+    if (v.LookAlike && !withSignature) {
+        AppendLiteral(out, "lookAlike", "true");
+        AppendString(out, "lookAlikeReason", v.LookAlikeReason);
+    }
 }
 
 } // namespace
@@ -117,32 +135,39 @@ std::string FormatList(const std::vector<const TStartup*>& rows, Format format) 
             const TStartup* e = rows[i];
             const TProgramFile& file = files.Locate(e->FilePath);
             out += i ? ",\n " : "\n ";
-            out += "{\"title\": " + JsonString(e->Title) +
-                   ", \"commandLine\": " + JsonString(e->CommandLine) +
-                   ", \"programFile\": " + JsonString(e->FilePath) +
-                   ", \"arguments\": " + JsonString(e->Arguments) +
-                   ", \"location\": " + std::to_string(e->Location) +
-                   ", \"locationName\": " + JsonString(e->LocationText()) +
-                   ", \"kind\": " + JsonString(LocationKind(e->Location)) +
-                   ", \"rating\": " + std::to_string(e->Rating) + RatingFields(*e, true) +
-                   ", \"enabled\": " + (e->Enabled ? "true" : "false") +
-                   ", \"locatedFile\": " + JsonString(file.Located) +
-                   ", \"fileMissing\": " + (file.Missing ? "true" : "false") +
-                   ", \"disabledBy\": " +
-                   (e->Enabled ? std::string("null") : JsonString(DisabledBy(*e)));
-            std::string alsoIn;
-            for (const std::string& name : AlsoInNames(*e))
-                alsoIn += (alsoIn.empty() ? "" : ", ") + JsonString(name);
-            out += ", \"alsoIn\": [" + alsoIn + "]";
-            if (!e->WindowsNote().empty())
-                out += ", \"note\": " + JsonString(e->WindowsNote());
-            out += std::string(", \"blockedAtSignIn\": ") + (e->BlockedAtSignIn ? "true" : "false");
+            out += "{\"title\": ";
+            AppendJsonString(out, e->Title);
+            AppendString(out, "commandLine", e->CommandLine);
+            AppendString(out, "programFile", e->FilePath);
+            AppendString(out, "arguments", e->Arguments);
+            AppendLiteral(out, "location", std::to_string(e->Location));
+            AppendString(out, "locationName", e->LocationText());
+            AppendString(out, "kind", LocationKind(e->Location));
+            AppendLiteral(out, "rating", std::to_string(e->Rating));
+            AppendRatingFields(out, *e, true);
+            AppendLiteral(out, "enabled", JsonBool(e->Enabled));
+            AppendString(out, "locatedFile", file.Located);
+            AppendLiteral(out, "fileMissing", JsonBool(file.Missing));
+            AppendStringOrNull(out, "disabledBy", DisabledBy(*e));
+            AppendField(out, "alsoIn");
+            out += '[';
+            bool first = true;
+            for (const std::string& name : AlsoInNames(*e)) {
+                out += first ? "" : ", ";
+                AppendJsonString(out, name);
+                first = false;
+            }
+            out += ']';
+            const std::string note = e->WindowsNote();
+            if (!note.empty())
+                AppendString(out, "note", note);
+            AppendLiteral(out, "blockedAtSignIn", JsonBool(e->BlockedAtSignIn));
             if (!e->PlaceKey.empty())
-                out += ", \"placeKey\": " + JsonString(e->PlaceKey);
+                AppendString(out, "placeKey", e->PlaceKey);
             if (e->SetByOrganisation)
-                out += ", \"setByOrganisation\": true";
+                AppendLiteral(out, "setByOrganisation", "true");
             if (!e->Warning.empty())
-                out += ", \"warning\": " + JsonString(e->Warning);
+                AppendString(out, "warning", e->Warning);
             out += "}";
         }
         out += rows.empty() ? "]\n" : "\n]\n";
@@ -194,12 +219,14 @@ std::string FormatRatings(const std::vector<const TStartup*>& rows, Format forma
         for (size_t i = 0; i < rows.size(); ++i) {
             const TStartup* e = rows[i];
             out += i ? ",\n " : "\n ";
-            out += "{\"title\": " + JsonString(e->Title) +
-                   ", \"programFile\": " + JsonString(e->FilePath) +
-                   ", \"locationName\": " + JsonString(e->LocationText()) +
-                   ", \"rating\": " + std::to_string(e->Rating) +
-                   ", \"ratingName\": " + JsonString(RatingName(e->Rating)) +
-                   RatingFields(*e, false) + "}";
+            out += "{\"title\": ";
+            AppendJsonString(out, e->Title);
+            AppendString(out, "programFile", e->FilePath);
+            AppendString(out, "locationName", e->LocationText());
+            AppendLiteral(out, "rating", std::to_string(e->Rating));
+            AppendString(out, "ratingName", RatingName(e->Rating));
+            AppendRatingFields(out, *e, false);
+            out += '}';
         }
         out += rows.empty() ? "]\n" : "\n]\n";
     } else {

@@ -58,6 +58,13 @@ std::string FindOnPath(const std::string& written,
     const std::string name = ExpandEnvironment(written);
     if (exists(name))
         return name;
+    // A name with a drive ("C:\\...") joined to a folder puts a colon inside
+    // a path, which names no file: such a name is only ever found as itself.
+    if (name.find(':') != std::string::npos) {
+        if (found)
+            *found = false;
+        return written;
+    }
     static const std::string systemRoot = "%SystemRoot%";
     for (const std::string& entry : SearchFolders()) {
         std::string folder = entry;

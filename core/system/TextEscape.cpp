@@ -53,9 +53,19 @@ void AppendUnicodeEscape(std::string& out, unsigned value) {
 
 } // namespace
 
-std::string JsonString(std::string_view text) {
-    std::string out = "\"";
+void AppendJsonString(std::string& out, std::string_view text) {
+    out += '"';
     for (std::size_t i = 0; i < text.size();) {
+        // What needs no escape is copied a run at a time.
+        std::size_t plain = i;
+        while (plain < text.size() && text[plain] >= 0x20 && text[plain] < 0x7f &&
+               text[plain] != '"' && text[plain] != '\\')
+            ++plain;
+        if (plain > i) {
+            out.append(text, i, plain - i);
+            i = plain;
+            continue;
+        }
         const unsigned char c = static_cast<unsigned char>(text[i]);
         if (c >= 0x80) {
             // A lone surrogate, which a registry name may hold, has an escape
@@ -94,7 +104,13 @@ std::string JsonString(std::string_view text) {
                 out += static_cast<char>(c);
         }
     }
-    return out + "\"";
+    out += '"';
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out;
+    AppendJsonString(out, text);
+    return out;
 }
 
 std::string CsvField(std::string_view text) {

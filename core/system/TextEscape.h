@@ -30,5 +30,6 @@ std::string Escaped(std::string_view text, TEscape mode);
 // A JSON string literal; UTF-8 passes through as it is, a lone surrogate's
 // form becomes its \u escape and a byte that begins no UTF-8 form \ufffd.
 std::string JsonString(std::string_view text);
+void AppendJsonString(std::string& out, std::string_view text);
 // One CSV field, quoted only when it holds a separator, a quote or a line break.
 std::string CsvField(std::string_view text);
