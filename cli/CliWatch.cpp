@@ -7,17 +7,6 @@
 
 namespace {
 
-const char* ViewName(RegView view) {
-    switch (view) {
-    case RegView::Native:
-        return "native";
-    case RegView::Wow32:
-        return "32-bit";
-    default:
-        return "default";
-    }
-}
-
 void Print(const std::vector<TWatchEvent>& events, bool json, int look) {
     for (const TWatchEvent& event : events) {
         const std::string line = (json ? WatchEventJson(event, look) : event.Text()) + "\n";
@@ -37,7 +26,7 @@ std::string WatchEventJson(const TWatchEvent& event, int look) {
     out += ",\"name\":" + JsonString(item.Name);
     out += ",\"location\":" + JsonString(item.PlaceText());
     out += ",\"code\":" + std::to_string(item.Location);
-    out += std::string(",\"view\":\"") + ViewName(item.View) + "\"";
+    out += std::string(",\"view\":\"") + RegViewName(item.View) + "\"";
     out += ",\"commandLine\":" + JsonString(item.CommandLine);
     if (event.Change == TWatchChange::Changed)
         out += ",\"oldCommandLine\":" + JsonString(event.OldCommandLine);

@@ -1,5 +1,6 @@
 #include "startupExport.h"
 
+#include "ProgramSearch.h"
 #include "startupSignatures.h"
 #include "startupUtil.h"
 #include "system/Errors.h"
@@ -62,22 +63,13 @@ void Element(std::string& out, const char* name, const std::string& text) {
     out += ">\r\n";
 }
 
-const char* ViewName(RegView view) {
-    switch (view) {
-    case RegView::Native:
-        return "native";
-    case RegView::Wow32:
-        return "32-bit";
-    default:
-        return "default";
-    }
-}
-
 } // namespace
 
 std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n";
     out += "<startups count=\"" + std::to_string(entries.size()) + "\">\r\n";
+    // One listing of each folder answers every entry's program file.
+    TProgramLookups files;
     for (const TStartup* e : entries) {
         out += "  <startup>\r\n";
         Element(out, "title", e->Title);
@@ -86,7 +78,7 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
         Element(out, "arguments", e->Arguments);
         out += "    <location code=\"" + std::to_string(e->Location) + "\">" +
                XmlText(LocationName(e->Location)) + "</location>\r\n";
-        Element(out, "view", ViewName(e->View));
+        Element(out, "view", RegViewName(e->View));
         Element(out, "kind", LocationKind(e->Location));
         if (!e->PlaceKey.empty())
             Element(out, "placeKey", e->PlaceKey);
@@ -110,8 +102,9 @@ std::string StartupsToXml(const std::vector<const TStartup*>& entries) {
             Element(out, "setByOrganisation", "true");
         if (!e->WindowsNote().empty())
             Element(out, "note", e->WindowsNote());
-        Element(out, "locatedFile", e->LocatedFile());
-        Element(out, "fileMissing", e->FilePath.empty() || e->FileMissing() ? "true" : "false");
+        const TProgramFile& file = files.Locate(e->FilePath);
+        Element(out, "locatedFile", file.Located);
+        Element(out, "fileMissing", e->FilePath.empty() || file.Missing ? "true" : "false");
         out += "  </startup>\r\n";
     }
     out += "</startups>\r\n";

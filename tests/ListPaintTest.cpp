@@ -196,7 +196,7 @@ TEST_F(ListPaintTest, ProgramNamedWithAVariableIsNotDrawnMissing) {
     Open();
     const int row = RowOf("Notepad");
     ASSERT_GE(row, 0);
-    const TRowInfo info = ExamineEntry(*form->EntryList().RowEntry(row));
+    const TRowInfo info = form->EntryList().InfoFor(*form->EntryList().RowEntry(row));
     EXPECT_FALSE(info.FileMissing);
     EXPECT_GE(info.ImageIndex, 0);
     EXPECT_EQ(Text(row, lcFilename), "%windir%\\system32\\notepad.exe");

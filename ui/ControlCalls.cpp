@@ -97,3 +97,30 @@ void Expand(HWND tree, HTREEITEM node) {
 }
 
 } // namespace treeview
+
+namespace popupmenu {
+
+void AppendItem(HMENU menu, UINT id, const char* caption, int picture, HMENU submenu) {
+    MENUITEMINFOA mi{};
+    mi.cbSize = sizeof mi;
+    if (!caption) {
+        mi.fMask = MIIM_FTYPE;
+        mi.fType = MFT_SEPARATOR;
+    } else {
+        mi.fMask = MIIM_STRING | MIIM_ID;
+        mi.wID = id;
+        mi.dwTypeData = const_cast<char*>(caption);
+        if (submenu) {
+            mi.fMask |= MIIM_SUBMENU;
+            mi.hSubMenu = submenu;
+        }
+        if (picture >= 0) {
+            mi.fMask |= MIIM_BITMAP | MIIM_DATA;
+            mi.hbmpItem = HBMMENU_CALLBACK;
+            mi.dwItemData = static_cast<ULONG_PTR>(picture);
+        }
+    }
+    InsertMenuItemA(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &mi);
+}
+
+} // namespace popupmenu

@@ -1,6 +1,6 @@
 #pragma once
-// Typed calls for the list and tree controls' messages, and the creation of
-// a child control, so that no caller fills message structures or casts
+// Typed calls for the list and tree controls' messages and for menu items,
+// and the creation of a child control, so that no caller fills message structures or casts
 // handles itself.
 
 #include <windows.h>
@@ -51,3 +51,13 @@ void Select(HWND tree, HTREEITEM node);
 void Expand(HWND tree, HTREEITEM node);
 
 } // namespace treeview
+
+namespace popupmenu {
+
+// Appends an item to a menu: a separator when caption is null; with a
+// picture (>= 0), the picture's index is the item's data and the owner draws
+// it from its image list when the menu asks (WM_MEASUREITEM, WM_DRAWITEM).
+void AppendItem(HMENU menu, UINT id, const char* caption, int picture = -1,
+                HMENU submenu = nullptr);
+
+} // namespace popupmenu

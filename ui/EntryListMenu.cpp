@@ -26,23 +26,9 @@ void TEntryList::CreatePopupMenu() {
                            {UndoDefault1, "Undo Restore the Windows default", piRefresh},
                            {0, nullptr, -1},
                            {Refresh1, "Refresh", piRefresh}};
-    UINT pos = 0;
-    for (const auto& it : items) {
-        MENUITEMINFOA mi{};
-        mi.cbSize = sizeof mi;
-        if (!it.Caption) {
-            mi.fMask = MIIM_FTYPE;
-            mi.fType = MFT_SEPARATOR;
-        } else {
-            mi.fMask = MIIM_ID | MIIM_STRING | MIIM_BITMAP | MIIM_DATA;
-            mi.wID = it.Id;
-            mi.dwTypeData = const_cast<char*>(it.Caption);
-            // The picture is drawn from ImageList1 when the menu asks for it.
-            mi.hbmpItem = HBMMENU_CALLBACK;
-            mi.dwItemData = static_cast<ULONG_PTR>(it.Picture);
-        }
-        InsertMenuItemA(PopupMenu1.Get(), pos++, TRUE, &mi);
-    }
+    // The pictures are drawn from ImageList1 when the menu asks for them.
+    for (const auto& it : items)
+        popupmenu::AppendItem(PopupMenu1.Get(), it.Id, it.Caption, it.Picture);
 }
 
 bool TEntryList::ContextMenu(HWND control, LPARAM lp) {

@@ -11,14 +11,6 @@
 #include <cctype>
 #include <cstring>
 
-TRowInfo ExamineEntry(const TStartup& entry) {
-    TRowInfo info;
-    const TProgramFile file = LocateProgramFile(entry.FilePath);
-    info.ImageIndex = FileIconIndex(file.Located);
-    info.FileMissing = file.Missing;
-    return info;
-}
-
 TRowInfo TFileLookups::Examine(const TStartup& entry) {
     const TProgramFile& file = files_.Locate(entry.FilePath);
     TRowInfo info;

@@ -22,16 +22,11 @@ struct TRowInfo {
     bool FileMissing = false;
 };
 
-// Looks up the program file of an entry (FindOnPath) and its small icon.
-TRowInfo ExamineEntry(const TStartup& entry);
-
-// TFolderListings, the listing of each folder that answers whether a file
-// exists, is the program search's (core/ProgramSearch.h); the lookups below
-// add the icons to its answers.
-
-// ExamineEntry once per program file until Clear. A file that is nowhere to
-// be found has the icon of its kind, which the shell works out from the
-// extension alone: it is asked once per extension, not once per file.
+// The program file of each entry as the program search finds it
+// (TProgramLookups, core/ProgramSearch.h) and its small icon, once per
+// program file until Clear. A file that is nowhere to be found has the icon
+// of its kind, which the shell works out from the extension alone: it is
+// asked once per extension, not once per file.
 class TFileLookups {
 public:
     TRowInfo Examine(const TStartup& entry);

@@ -3,6 +3,7 @@
 
 #include "MoreTasksMenu.h"
 
+#include "ControlCalls.h"
 #include "Pictures.h"
 #include "QuickProfiles.h"
 #include "core/system/Files.h"
@@ -46,30 +47,6 @@ const TMenuItemDef MoreTaskItems[] = {
     {0, Contributeinformation2, "Contribute information", piPencil},
 };
 
-void AppendItem(HMENU menu, const TMenuItemDef& def, HMENU submenu) {
-    MENUITEMINFOA mi{};
-    mi.cbSize = sizeof mi;
-    if (!def.Caption) {
-        mi.fMask = MIIM_FTYPE;
-        mi.fType = MFT_SEPARATOR;
-    } else {
-        mi.fMask = MIIM_STRING | MIIM_ID;
-        mi.wID = def.Id;
-        mi.dwTypeData = const_cast<char*>(def.Caption);
-        if (submenu) {
-            mi.fMask |= MIIM_SUBMENU;
-            mi.hSubMenu = submenu;
-        }
-        if (def.Picture >= 0) {
-            // Drawn from ImageList1 when the menu asks for it.
-            mi.fMask |= MIIM_BITMAP | MIIM_DATA;
-            mi.hbmpItem = HBMMENU_CALLBACK;
-            mi.dwItemData = static_cast<ULONG_PTR>(def.Picture);
-        }
-    }
-    InsertMenuItemA(menu, static_cast<UINT>(GetMenuItemCount(menu)), TRUE, &mi);
-}
-
 // The menu that is open, for its key filter.
 TMoreTasksMenu* openMenu = nullptr;
 
@@ -84,7 +61,7 @@ void TMoreTasksMenu::Create() {
         HMENU submenu = nullptr;
         if (i + 1 < count && MoreTaskItems[i + 1].Level > def.Level)
             submenu = ::CreatePopupMenu();
-        AppendItem(parents[def.Level], def, submenu);
+        popupmenu::AppendItem(parents[def.Level], def.Id, def.Caption, def.Picture, submenu);
         if (submenu)
             parents[def.Level + 1] = submenu;
     }

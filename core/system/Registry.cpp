@@ -154,3 +154,14 @@ bool WriteUserSettingInt(const std::string& subkey, const std::string& name, uin
 bool ReadUserSettingInt(const std::string& subkey, const std::string& name, uint32_t& value) {
     return ReadUserDword(settingsPath(subkey), name, value);
 }
+
+const char* RegViewName(RegView view) {
+    switch (view) {
+    case RegView::Native:
+        return "native";
+    case RegView::Wow32:
+        return "32-bit";
+    default:
+        return "default";
+    }
+}

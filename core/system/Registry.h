@@ -14,6 +14,8 @@ enum class RegRoot { LocalMachine, CurrentUser };
 // a 32-bit program sees HKLM\Software redirected to WOW6432Node unless it asks
 // for the 64-bit view; per-user Run keys are shared by both views.
 enum class RegView { Default, Native, Wow32 };
+// The view as exports and the watcher's log name it: "default", "native", "32-bit".
+const char* RegViewName(RegView view);
 
 enum class RegAccess { Full, Read };
 
