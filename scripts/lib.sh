@@ -58,6 +58,13 @@ new_wine_prefix() {
   export WINEPREFIX WINEARCH=win64
   "$WINE" wineboot -i >/dev/null 2>&1
   wineserver -w
+  # A fresh prefix links the user's Documents, Desktop and the like to the
+  # host's home: what tests write there would outlive the prefix and be seen
+  # by every other prefix at once. Each prefix gets folders of its own.
+  local folder
+  for folder in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$folder" ]; then rm -f "$folder" && mkdir "$folder"; fi
+  done
   # Without a window manager, a managed window's close waits for one; the
   # tests' windows need none.
   "$WINE" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1

@@ -313,6 +313,13 @@ TEST_F(DetailPageTest, WithoutTheBrowserControlThePageTextStaysReadable) {
     EXPECT_STREQ(text, "Tool & more\r\nsecond line");
     EXPECT_TRUE(GetWindowLongA(view.TextControl(), GWL_STYLE) & ES_READONLY);
 
+    // The page is UTF-8: every character reaches the control, whatever the
+    // code page ("Caf\u00e9 \u4e2d\u6587").
+    view.ShowHtml("<p>Caf\xC3\xA9 \xE4\xB8\xAD\xE6\x96\x87</p>");
+    wchar_t wide[64] = {};
+    GetWindowTextW(view.TextControl(), wide, 64);
+    EXPECT_STREQ(wide, L"Caf\u00e9 \u4e2d\u6587");
+
     view.ShowHtml("<p>from text</p>");
     GetWindowTextA(view.TextControl(), text, sizeof text);
     EXPECT_STREQ(text, "from text");

@@ -148,15 +148,8 @@ void TEntryList::FillList(const TStartups& startups, int group) {
     // and asks for what it shows, so filling costs the same for 50 rows as
     // for 5,000.
     SendMessageA(lvStartupList, WM_SETREDRAW, FALSE, 0);
-    rows_.clear();
     ListView_DeleteAllItems(lvStartupList);
-    const int count = startups.Count();
-    rows_.reserve(static_cast<size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        TStartup* entry = startups.Items(i);
-        if (InLocationGroup(entry->Location, group))
-            rows_.push_back(entry);
-    }
+    rows_ = startups.InGroup(group);
     SyncRowCount(false);
     SizeColumns();
     SendMessageA(lvStartupList, WM_SETREDRAW, TRUE, 0);

@@ -98,10 +98,7 @@ void TfrmMorvane::ExportXml1Click() {
     std::string path;
     if (!UiSeam().ChooseFile(Hwnd(), moreTasks_->ExportDlg(), path))
         return;
-    std::vector<const TStartup*> entries;
-    for (int i = 0; i < startups_->Count(); ++i)
-        entries.push_back(startups_->Items(i));
-    ExportStartupsXml(entries, path);
+    ExportStartupsXml(startups_->All(), path);
 }
 
 // ---------------------------------------------------------------------------

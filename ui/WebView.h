@@ -10,8 +10,6 @@
 #include <functional>
 #include <string>
 
-struct IOleObject;
-struct IWebBrowser2;
 class TWebHost;
 
 struct TWebViewOptions {
@@ -60,7 +58,7 @@ public:
     TContent Content() const { return content_; }
     const std::string& Address() const { return address_; }
     const std::string& Html() const { return html_; }
-    bool HasBrowser() const { return browser_ != nullptr; }
+    bool HasBrowser() const { return host_ != nullptr; }
     // The stand-in text control, or null while the browser control is used.
     HWND TextControl() const { return text_; }
     HWND Pane() const { return pane_; }
@@ -83,9 +81,9 @@ private:
     HWND pane_ = nullptr;
     HWND text_ = nullptr;
     TWebViewOptions options_;
+    // The control's container, while the browser control is hosted; it
+    // holds the control (WebHost.h).
     TWebHost* host_ = nullptr;
-    IOleObject* ole_ = nullptr;
-    IWebBrowser2* browser_ = nullptr;
     unsigned long eventCookie_ = 0;
     TContent content_ = wcNone;
     std::string address_;
