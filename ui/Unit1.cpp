@@ -4,6 +4,7 @@
 
 #include "Unit1.h"
 
+#include "ConsultCommand.h"
 #include "DetailPane.h"
 #include "EntryList.h"
 #include "LocationTree.h"
@@ -65,7 +66,7 @@ TfrmMorvane::TfrmMorvane()
       entryList_(std::make_unique<TEntryList>(static_cast<TEntryListOwner&>(*this))),
       detailPane_(std::make_unique<TDetailPane>()), sidePane_(std::make_unique<TSidePane>()),
       toolBar_(std::make_unique<TToolBar>()), moreTasks_(std::make_unique<TMoreTasksMenu>()),
-      dpi_(ScreenDpi()) {
+      consult_(std::make_unique<TConsultCommand>(*entryList_)), dpi_(ScreenDpi()) {
     frmMorvane = this;
 }
 
@@ -176,6 +177,9 @@ bool TfrmMorvane::SelectEntryTitled(const std::string& title) {
 void TfrmMorvane::ShowAdsPage() {
     sidePane_->ShowAdsPage();
 }
+void TfrmMorvane::btnConsultClick() {
+    consult_->btnConsultClick();
+}
 
 // ---------------------------------------------------------------------------
 // Creation
@@ -206,6 +210,17 @@ void TfrmMorvane::CreateControls() {
     toolBar_->OnMoreTasks = [this] { Guarded([this] { btnMoreTasksClick(); }); };
     toolBar_->OnAbout = [this] { Guarded([this] { btnAboutClick(); }); };
     toolBar_->Create(Hwnd(), dpi_);
+    consult_->Owner = Hwnd();
+    consult_->MayStart = [this] { return CommandEnabled(cmdConsult); };
+    consult_->OnStart = [this] {
+        toolBar_->Busy().Start();
+        ShowAdsPage();
+    };
+    consult_->OnEnd = [this] {
+        toolBar_->Busy().Stop();
+        if (Hwnd())
+            FillList();
+    };
     detailPane_->OnCommand = [this](UINT command) { HandleCommand(command); };
     detailPane_->Create(Hwnd(), idDetailPane, PaneClass);
     sidePane_->Create(Hwnd(), idSidePane, PaneClass);
@@ -265,10 +280,8 @@ void TfrmMorvane::FormDestroy() {
 void TfrmMorvane::FormCloseQuery() {
     // The consultation still holds the rows and their entries: the window
     // closes once it is over.
-    if (consulting_) {
-        closeAfterConsult_ = true;
+    if (consult_->PostponeClose())
         return;
-    }
     if (!closing_) {
         closing_ = true;
         FormClose();
@@ -416,7 +429,7 @@ bool TfrmMorvane::FormDrawItem(const DRAWITEMSTRUCT& item) {
 
 bool TfrmMorvane::FormSetCursor(HWND over, UINT hitTest) {
     // The hourglass stays while the consultation lets messages run.
-    if (consulting_) {
+    if (consult_->Consulting()) {
         SetCursor(LoadCursor(nullptr, IDC_WAIT));
         return true;
     }
@@ -487,7 +500,7 @@ void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
 // Commands
 
 bool TfrmMorvane::CommandEnabled(UINT command) const {
-    if (!consulting_)
+    if (!consult_->Consulting())
         return true;
     switch (command) {
     case Refresh1:

@@ -34,6 +34,7 @@ class TMoreTasksMenu;
 class TSidePane;
 class TToolBar;
 class TBusyAnimation;
+class TConsultCommand;
 class TWebImage;
 class TWebView;
 
@@ -86,12 +87,8 @@ public:
     // Where the last detail page was written.
     std::string DetailPagePath;
 
-    // The tick count of the last successful consultation; HasConsulted is
-    // false until one succeeded in this run.
-    uint32_t LastConsultTick = 0;
-    bool HasConsulted = false;
-    // True while a consultation waits on the server.
-    bool Consulting() const { return consulting_; }
+    // The Consult command, its state and the time of its last exchange.
+    TConsultCommand& ConsultCommand() { return *consult_; }
     // Whether a command may run now. The one place that decides: while a
     // consultation waits, the commands that would rebuild or reorder the
     // rows it is about to update are refused (without a word), and so is a
@@ -114,8 +111,6 @@ public:
     void btnApplyClick();
     void btnMoreTasksClick();
     void btnAboutClick();
-    // The exchange of the Consult command; raises on every failure.
-    void ConsultServer();
 
     // Location tree and list.
     void tvStartupFoldersClick();
@@ -223,6 +218,7 @@ private:
     std::unique_ptr<TSidePane> sidePane_;
     std::unique_ptr<TToolBar> toolBar_;
     std::unique_ptr<TMoreTasksMenu> moreTasks_;
+    std::unique_ptr<TConsultCommand> consult_;
     TShowOnceDlg sodRefreshWarning;
     TShowOnceDlg sodBackupReminder;
     TImageList ImageList1;
@@ -246,8 +242,6 @@ private:
     bool SignatureTimerFired(UINT_PTR timer);
     bool signaturesPending_ = false;
     bool closing_ = false;
-    bool consulting_ = false;
-    bool closeAfterConsult_ = false;
     HWND lastFocus_ = nullptr;
     // The backup reminder comes before the first Apply of a run in which no
     // profile was saved.
