@@ -9,13 +9,13 @@
 #include "EntryList.h"
 #include "LocationTree.h"
 #include "MoreTasksMenu.h"
+#include "PublisherChecks.h"
 #include "SidePane.h"
 #include "ToolBar.h"
 #include "ControlCalls.h"
 #include "Pictures.h"
 #include "QuickProfiles.h"
 #include "Resources.h"
-#include "core/startupSignatures.h"
 #include "core/startupTasks.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
@@ -66,7 +66,8 @@ TfrmMorvane::TfrmMorvane()
       entryList_(std::make_unique<TEntryList>(static_cast<TEntryListOwner&>(*this))),
       detailPane_(std::make_unique<TDetailPane>()), sidePane_(std::make_unique<TSidePane>()),
       toolBar_(std::make_unique<TToolBar>()), moreTasks_(std::make_unique<TMoreTasksMenu>()),
-      consult_(std::make_unique<TConsultCommand>(*entryList_)), dpi_(ScreenDpi()) {
+      consult_(std::make_unique<TConsultCommand>(*entryList_)), dpi_(ScreenDpi()),
+      publisherChecks_(std::make_unique<TPublisherChecks>()) {
     frmMorvane = this;
 }
 
@@ -244,6 +245,8 @@ void TfrmMorvane::FormCreate() {
                            font_.Get());
     SetShellLinkOwner(Hwnd());
     startups_ = std::make_unique<TStartups>();
+    publisherChecks_->OnSignatures = [this] { entryList_->Repaint(); };
+    publisherChecks_->Create(Hwnd(), *startups_);
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
     sidePane_->View().Navigate("about:blank");
@@ -262,16 +265,12 @@ void TfrmMorvane::FormClose() {
         SaveStartupStore(*startups_, lock);
     });
     placement_.Save(Hwnd(), dpi_.Value);
-    // What is being checked now is checked again next time; a cache that
-    // learnt nothing new is not written (nor one closed before it was read).
-    StopSignatureChecks();
-    if (signatureCache_ && signatureCache_->Checks() > 0 && !SignatureCacheFile.empty())
-        signatureCache_->Save(SignatureCacheFile);
+    publisherChecks_->SaveAtClose();
 }
 
 void TfrmMorvane::FormDestroy() {
     // The checks write into entries: they end before the entries go.
-    StopSignatureChecks();
+    publisherChecks_->StopSignatureChecks();
     // Rows refer to entries; they go before the entries do.
     entryList_->Clear();
     startups_.reset();
@@ -375,11 +374,11 @@ LRESULT TfrmMorvane::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         FormCloseQuery();
         return 0;
-    case WM_SIGNATURESREADY:
-        SignaturesReady();
+    case TPublisherChecks::WM_SIGNATURESREADY:
+        publisherChecks_->SignaturesReady();
         return 0;
     case WM_TIMER:
-        if (SignatureTimerFired(wp))
+        if (publisherChecks_->SignatureTimerFired(wp))
             return 0;
         break;
     case WM_DESTROY:

@@ -38,9 +38,7 @@ class TConsultCommand;
 class TWebImage;
 class TWebView;
 
-class TSignatureCache;
-class TSignatureChecks;
-class TStartup;
+class TPublisherChecks;
 class TStartups;
 
 class TfrmMorvane : public TWindow, private TEntryListOwner {
@@ -147,26 +145,9 @@ public:
     HTREEITEM Node(int absoluteIndex) const;
     int SelectedNode() const;
 
-    // The signature checks of the entries' program files (ListSignatures.cpp):
-    // asked for by a refresh or a profile load, they begin once the list has
-    // painted, run on a thread of their own and fill the Publisher cells as
-    // they end.
-    void StartSignatureChecks();
-    // Takes the checks that ended into their entries and repaints the list.
-    void SignaturesReady();
-    // Until every check started has ended and its result is in its entry
-    // (for tests and benchmarks).
-    void WaitForSignatures();
-    TSignatureCache* SignatureCache() const { return signatureCache_.get(); }
-    // Where the checks are kept between runs; SignatureCachePath() unless a
-    // test says otherwise, empty for none.
-    std::string SignatureCacheFile;
-    // False: no checks at all (a benchmark's reference).
-    bool ChecksSignatures = true;
-    // What checks one file; CheckFileSignature unless a test says otherwise.
-    std::function<TFileSignature(const std::string&, const std::atomic<bool>*)> SignatureChecker;
-    // The message that tells the window that checks ended.
-    static constexpr UINT WM_SIGNATURESREADY = WM_APP + 23;
+    // The signature checks of the entries' program files, and what tests and
+    // benchmarks set on them.
+    TPublisherChecks& PublisherChecks() { return *publisherChecks_; }
 
     // The application's general error handler for one command.
     template <class F> void Guarded(F&& command);
@@ -225,6 +206,8 @@ private:
 
     TDpi dpi_;
     std::unique_ptr<TStartups> startups_;
+    // The checks write into the entries: they go first.
+    std::unique_ptr<TPublisherChecks> publisherChecks_;
     TFont font_;
     TFont boldFont_;
     TBrush silverBrush_;
@@ -232,15 +215,6 @@ private:
     // The left panel's width and the detail pane's height.
     TSplitter leftSplitter_{TSplitter::soVertical, TSplitter::psBefore};
     TSplitter detailSplitter_{TSplitter::soHorizontal, TSplitter::psAfter};
-    // The checks of the program files and their cache; the entries of each
-    // program file as the checks name it (its FilePath).
-    std::unique_ptr<TSignatureCache> signatureCache_;
-    std::unique_ptr<TSignatureChecks> signatureChecks_;
-    std::unordered_multimap<std::string, TStartup*> entriesByProgram_;
-    void StopSignatureChecks();
-    void BeginSignatureChecks();
-    bool SignatureTimerFired(UINT_PTR timer);
-    bool signaturesPending_ = false;
     bool closing_ = false;
     HWND lastFocus_ = nullptr;
     // The backup reminder comes before the first Apply of a run in which no
