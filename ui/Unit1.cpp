@@ -10,6 +10,7 @@
 #include "LocationTree.h"
 #include "MoreTasksMenu.h"
 #include "PublisherChecks.h"
+#include "RatingLegend.h"
 #include "SidePane.h"
 #include "ToolBar.h"
 #include "ControlCalls.h"
@@ -64,8 +65,9 @@ void InitMorvaneControls() {
 TfrmMorvane::TfrmMorvane()
     : locationTree_(std::make_unique<TLocationTree>()),
       entryList_(std::make_unique<TEntryList>(static_cast<TEntryListOwner&>(*this))),
-      detailPane_(std::make_unique<TDetailPane>()), sidePane_(std::make_unique<TSidePane>()),
-      toolBar_(std::make_unique<TToolBar>()), moreTasks_(std::make_unique<TMoreTasksMenu>()),
+      legend_(std::make_unique<TRatingLegend>()), detailPane_(std::make_unique<TDetailPane>()),
+      sidePane_(std::make_unique<TSidePane>()), toolBar_(std::make_unique<TToolBar>()),
+      moreTasks_(std::make_unique<TMoreTasksMenu>()),
       consult_(std::make_unique<TConsultCommand>(*entryList_)), dpi_(ScreenDpi()),
       publisherChecks_(std::make_unique<TPublisherChecks>()) {
     frmMorvane = this;
@@ -132,6 +134,9 @@ HWND TfrmMorvane::TreeHandle() const {
 }
 HWND TfrmMorvane::ListHandle() const {
     return entryList_->Handle();
+}
+HWND TfrmMorvane::LegendHandle() const {
+    return legend_->Handle();
 }
 HWND TfrmMorvane::DetailPaneHandle() const {
     return detailPane_->Handle();
@@ -204,7 +209,7 @@ void TfrmMorvane::CreateControls() {
     locationTree_->OnNodeChosen = [this] { Guarded([this] { tvStartupFoldersClick(); }); };
     locationTree_->Create(Hwnd(), dpi_, font_.Get(), ImageList1.Get());
     entryList_->Create(Hwnd(), dpi_, font_.Get());
-    CreateLegend();
+    legend_->Create(Hwnd(), dpi_, font_.Get(), boldFont_.Get(), ImageList1.Get());
     toolBar_->OnRefresh = [this] { Guarded([this] { btnRefreshClick(); }); };
     toolBar_->OnConsult = [this] { Guarded([this] { btnConsultClick(); }); };
     toolBar_->OnApply = [this] { Guarded([this] { btnApplyClick(); }); };
@@ -293,7 +298,7 @@ LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
     entryList_->Destroyed();
     detailPane_->Destroyed();
     sidePane_->Destroyed();
-    Panel4 = ListView1 = nullptr;
+    legend_->Destroyed();
     if (QuitOnDestroy)
         PostQuitMessage(0);
     return Default(msg, wp, lp);
@@ -323,7 +328,8 @@ LRESULT TfrmMorvane::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_CTLCOLORSTATIC:
-        if (LegendColour(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), result))
+        if (legend_->LegendColour(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp),
+                                  silverBrush_.Get(), result))
             return result;
         break;
     case WM_MEASUREITEM:
@@ -396,7 +402,7 @@ LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
         return entryList_->Notify(hdr);
     if (hdr.hwndFrom == locationTree_->Handle())
         return locationTree_->Notify(hdr);
-    if (hdr.hwndFrom == ListView1 && hdr.code == LVN_ITEMCHANGING)
+    if (hdr.hwndFrom == legend_->Handle() && hdr.code == LVN_ITEMCHANGING)
         return FALSE;
     return 0;
 }
@@ -458,17 +464,14 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
         const int old = dpi_.Value;
         dpi_.Value = dpi;
         CreateFonts();
-        SendMessageA(ListView1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-        SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
         // The tree and the legend keep drawing from the old list until they
         // hold the new one.
         TImageList pictures = CreatePictureList(dpi_);
         locationTree_->DpiChanged(dpi_, font_.Get(), pictures.Get());
-        ListView_SetImageList(ListView1, pictures.Get(), LVSIL_SMALL);
+        legend_->DpiChanged(dpi_, font_.Get(), boldFont_.Get(), pictures.Get());
         ImageList1 = std::move(pictures);
         entryList_->DpiChanged(dpi_, font_.Get(), ImageList1.Get());
         toolBar_->CreatePictures(dpi_);
-        ListView_SetColumnWidth(ListView1, 0, dpi_.Scale(layout::LeftPanelWidth));
         leftSplitter_.SetPaneSize(MulDiv(leftSplitter_.PaneSize(), dpi, old));
         detailSplitter_.SetPaneSize(MulDiv(detailSplitter_.PaneSize(), dpi, old));
     }
@@ -491,7 +494,7 @@ void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
     toolBar_->CreatePictures(dpi_);
     SendMessageA(locationTree_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(entryList_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
-    SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
+    legend_->SysColorChange(wp, lp);
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 

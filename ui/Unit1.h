@@ -31,6 +31,7 @@ class TDetailPane;
 class TEntryList;
 class TLocationTree;
 class TMoreTasksMenu;
+class TRatingLegend;
 class TSidePane;
 class TToolBar;
 class TBusyAnimation;
@@ -62,7 +63,7 @@ public:
     // The controls, for what drives the window from outside.
     HWND TreeHandle() const;
     HWND ListHandle() const;
-    HWND LegendHandle() const { return ListView1; }
+    HWND LegendHandle() const;
     HWND DetailPaneHandle() const;
     HWND SidePaneHandle() const;
     HWND AdsTextHandle() const;
@@ -171,10 +172,6 @@ private:
     // The messages before Refresh and Apply (MainCommands.cpp).
     void ConfigureShowOnceDialogs();
 
-    // Rating legend (RatingLegend.cpp).
-    void CreateLegend();
-    bool LegendColour(HDC dc, HWND control, LRESULT& brush);
-
     // What the entry list asks of the window.
     void Guard(const std::function<void()>& handler) override { Guarded(handler); }
     void RowClicked() override { lvStartupListClick(); }
@@ -193,8 +190,7 @@ private:
     // Controls.
     std::unique_ptr<TLocationTree> locationTree_;
     std::unique_ptr<TEntryList> entryList_;
-    HWND Panel4 = nullptr; // the "Rating Legend" label; the legend list lies under it
-    HWND ListView1 = nullptr;
+    std::unique_ptr<TRatingLegend> legend_;
     std::unique_ptr<TDetailPane> detailPane_;
     std::unique_ptr<TSidePane> sidePane_;
     std::unique_ptr<TToolBar> toolBar_;
