@@ -13,7 +13,6 @@
 #include "RatingLegend.h"
 #include "SidePane.h"
 #include "ToolBar.h"
-#include "ControlCalls.h"
 #include "Pictures.h"
 #include "QuickProfiles.h"
 #include "Resources.h"
@@ -23,6 +22,8 @@
 #include "core/system/Icons.h"
 #include "core/system/Lock.h"
 #include "core/system/ShellLink_win.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 

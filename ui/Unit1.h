@@ -1,10 +1,11 @@
 #pragma once
-// The main window TfrmMorvane: tool bar, location tree, entry list, rating
-// legend and the areas of the detail and side panes. It owns the entry
-// collection for its whole life. The entry list is a part of its own
-// (TEntryList); the window's messages are in Unit1.cpp, Refresh and Apply in
-// MainCommands.cpp, the commands on the selected
-// entry in EntryCommands.cpp, the layout and the splitters in MainLayout.cpp.
+// The main window TfrmMorvane. It holds its parts, each a class of its own:
+// the tool bar, the location tree, the entry list, the rating legend, the
+// detail and side panes, the More Tasks menu, the Consult command and the
+// publisher checks; it owns the entry collection for its whole life. Its
+// messages are in Unit1.cpp, Refresh and Apply in MainCommands.cpp, the
+// commands on the selected entry in EntryCommands.cpp, the profile commands
+// in ProfileCommands.cpp, the layout and the splitters in MainLayout.cpp.
 
 #include "CommandIds.h"
 #include "EntryListOwner.h"
@@ -15,32 +16,26 @@
 #include "Splitter.h"
 #include "UiSeam.h"
 #include "Window.h"
-#include "core/startupUtil.h"
-#include "core/system/FileSignature.h"
+#include "core/StartupLocations.h"
 
-#include <atomic>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
-// The window's parts, each with a header of its own.
+class TConsultCommand;
 class TDetailPane;
 class TEntryList;
 class TLocationTree;
 class TMoreTasksMenu;
+class TPublisherChecks;
 class TRatingLegend;
 class TSidePane;
 class TToolBar;
+
 class TBusyAnimation;
-class TConsultCommand;
+class TStartups;
 class TWebImage;
 class TWebView;
-
-class TPublisherChecks;
-class TStartups;
 
 class TfrmMorvane : public TWindow, private TEntryListOwner {
 public:
