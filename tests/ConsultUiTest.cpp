@@ -1,13 +1,17 @@
 // The Consult command and the options window, driven through the window's
-// handlers under Wine. The answers come from a scripted loopback server, and
-// from the reference server morvane-ratings where scripts/test.sh started
-// one (MORVANE_TEST_SERVER; those cases are skipped without it). The values
+// handlers under Wine, and the command on its own in a plain window. The
+// answers come from a scripted loopback server, and from the reference
+// server morvane-ratings where scripts/test.sh started one
+// (MORVANE_TEST_SERVER; those cases are skipped without it). The values
 // written are under HKCU of the throw-away prefix.
 
 #include "support/CoreFixture.h"
 #include "support/LoopbackServer.h"
+#include "support/PartHost.h"
 
+#include "core/startupUtil.h"
 #include "online/Consult.h"
+#include "ui/ConsultCommand.h"
 #include "ui/EntryList.h"
 #include "ui/ToolBar.h"
 #include "ui/Unit1.h"
@@ -135,7 +139,68 @@ protected:
     std::unique_ptr<TfrmMorvane> form;
 };
 
+// What the entry list asks of its window: nothing of it matters here.
+class TQuietListOwner : public TEntryListOwner {
+public:
+    void Guard(const std::function<void()>& handler) override { handler(); }
+    bool CommandEnabled(UINT) const override { return true; }
+    void RowClicked() override {}
+    void ListCommand(UINT) override {}
+};
+
 } // namespace
+
+// The command on its own, over a list of one row in a plain window that
+// records the closes it is sent.
+TEST_F(ConsultUiTest, ConsultCommandRefusesASecondStartAndHoldsACloseUntilItEnds) {
+    TPartHost host;
+    int closes = 0;
+    host.OnMessage = [&](UINT msg, WPARAM, LPARAM, LRESULT&) {
+        closes += msg == WM_CLOSE;
+        return msg == WM_CLOSE;
+    };
+    TStartups entries;
+    TQuietListOwner listOwner;
+    TEntryList list(listOwner);
+    list.Create(host.Handle(), TDpi{}, nullptr);
+    list.AddListRow(
+        entries.Add("My Own Tool", "", std::string(TestFolder) + "\\mytool.exe", slCURun, 0));
+    TConsultCommand consult(list);
+    consult.Owner = host.Handle();
+    consult.MayStart = [&] { return !consult.Consulting(); };
+    std::vector<std::string> said;
+    consult.OnStart = [&] { said.push_back("start"); };
+    consult.OnEnd = [&] { said.push_back(consult.Consulting() ? "end while waiting" : "end"); };
+    EXPECT_FALSE(consult.PostponeClose()) << "nothing waits";
+
+    TLoopbackServer server({{Answer("<r></r>")}, true});
+    UseServer(server);
+    bool waited = false;
+    seam.WhileWaiting = [&] {
+        waited = true;
+        EXPECT_TRUE(consult.Consulting());
+        consult.btnConsultClick();
+        EXPECT_TRUE(consult.PostponeClose());
+        Pump();
+        EXPECT_EQ(closes, 0);
+    };
+    consult.btnConsultClick();
+    ASSERT_TRUE(waited);
+    EXPECT_TRUE(seam.Messages.empty()) << seam.Messages[0];
+    EXPECT_EQ(said, (std::vector<std::string>{"start", "end"}));
+    EXPECT_TRUE(consult.HasConsulted);
+    EXPECT_EQ(consult.LastConsultTick, seam.Tick);
+    Pump();
+    EXPECT_EQ(closes, 1) << "the close asked for while waiting, once";
+
+    // Within 30 seconds of it, the next one says so and shows nothing.
+    consult.btnConsultClick();
+    ASSERT_EQ(seam.Messages.size(), 1u);
+    EXPECT_EQ(seam.Messages[0], ConsultWaitMessage);
+    EXPECT_EQ(said.size(), 2u);
+    Pump();
+    EXPECT_EQ(closes, 1);
+}
 
 TEST_F(ConsultUiTest, ConsultFillsRatingsAndCommentsFromTheReferenceServer) {
     const char* server = std::getenv("MORVANE_TEST_SERVER");
@@ -147,7 +212,7 @@ TEST_F(ConsultUiTest, ConsultFillsRatingsAndCommentsFromTheReferenceServer) {
     ASSERT_EQ(form->EntryList().RowCount(), 2);
     form->btnConsultClick();
     EXPECT_TRUE(seam.Messages.empty()) << seam.Messages[0];
-    EXPECT_TRUE(form->HasConsulted);
+    EXPECT_TRUE(form->ConsultCommand().HasConsulted);
     int java = RowOf("SunJavaUpdateSched");
     int mine = RowOf("My Own Tool");
     ASSERT_GE(java, 0);
@@ -159,7 +224,7 @@ TEST_F(ConsultUiTest, ConsultFillsRatingsAndCommentsFromTheReferenceServer) {
     EXPECT_EQ(form->EntryList().RowEntry(mine)->Rating, 0);
     EXPECT_EQ(Text(mine, lcComment), "");
     EXPECT_FALSE(form->Busy().Active());
-    EXPECT_FALSE(form->Consulting());
+    EXPECT_FALSE(form->ConsultCommand().Consulting());
 }
 
 TEST_F(ConsultUiTest, MorvanesOwnListAnswersFromTheFirstPaintAndAServerWinsWhereItKnows) {
@@ -200,7 +265,7 @@ TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
         seam.Tick = 1000;
         form->btnConsultClick();
         ASSERT_TRUE(seam.Messages.empty());
-        EXPECT_EQ(form->LastConsultTick, 1000u);
+        EXPECT_EQ(form->ConsultCommand().LastConsultTick, 1000u);
     }
     // Nobody listens now: a refused Consult never tries.
     seam.Tick = 30999;
@@ -218,7 +283,7 @@ TEST_F(ConsultUiTest, SecondConsultWithin30SecondsIsRefused) {
     EXPECT_EQ(seam.Messages.size(), 1u);
     EXPECT_EQ(form->EntryList().RowEntry(0)->Comment, "second");
     // The tick count wraps after 49.7 days.
-    form->LastConsultTick = 0xFFFFF000u;
+    form->ConsultCommand().LastConsultTick = 0xFFFFF000u;
     seam.Tick = 0x100;
     form->btnConsultClick();
     ASSERT_EQ(seam.Messages.size(), 2u);
@@ -241,7 +306,7 @@ TEST_F(ConsultUiTest, CommandsThatMoveRowsAreRefusedWhileWaiting) {
     bool tried = false;
     seam.WhileWaiting = [&] {
         tried = true;
-        EXPECT_TRUE(form->Consulting());
+        EXPECT_TRUE(form->ConsultCommand().Consulting());
         form->btnRefreshClick();
         form->EntryList().lvStartupListColumnClick(0);
         form->EntryList().lvStartupListColumnClick(0);
@@ -283,7 +348,7 @@ TEST_F(ConsultUiTest, FailureSaysWhyAndLeavesTheNextConsultFree) {
     ASSERT_GE(java, 0);
     EXPECT_EQ(form->EntryList().RowEntry(java)->Rating, 2);
     EXPECT_EQ(form->EntryList().RowEntry(java)->Verdict.Source.rfind("Morvane's list, version ", 0), 0u);
-    EXPECT_FALSE(form->HasConsulted);
+    EXPECT_FALSE(form->ConsultCommand().HasConsulted);
     EXPECT_FALSE(form->Busy().Active());
     EXPECT_EQ(form->EntryList().RowCount(), 2);
     {

@@ -6,6 +6,7 @@
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
 #include "ui/ListColumns.h"
+#include "ui/PublisherChecks.h"
 
 #include <map>
 #include <numeric>
@@ -80,7 +81,7 @@ TEST_F(ListColumnsFormTest, EachColumnShowsWhatItsCaptionNames) {
     PutValue(slCURun, "Caption Tool", std::string(ExistingProgram) + " /quiet");
     Open();
     ASSERT_EQ(Rows(), 1);
-    form->WaitForSignatures();
+    form->PublisherChecks().WaitForSignatures();
     TStartup* entry = form->EntryList().RowEntry(0);
     entry->SetRating(3);
     entry->SetComment("what it is");

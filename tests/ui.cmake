@@ -9,7 +9,7 @@ if(WIN32)
             ${CMAKE_CURRENT_SOURCE_DIR}/ListPaintTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ListColumnsTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/ControlCallsTest.cpp
-            ${CMAKE_CURRENT_SOURCE_DIR}/ListSignaturesTest.cpp
+            ${CMAKE_CURRENT_SOURCE_DIR}/PublisherChecksTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/SplitterTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/PicturesTest.cpp
             ${CMAKE_CURRENT_SOURCE_DIR}/PlacementTest.cpp

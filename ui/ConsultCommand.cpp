@@ -1,12 +1,14 @@
-// The Consult command: the 30-second rule, the busy indication, and the
-// exchange with the rating server over the rows as the list shows them.
+// The Consult command: the 30-second rule, the hourglass while it waits, and
+// the exchange with the rating server over the rows as the list shows them.
 
-#include "Unit1.h"
+#include "ConsultCommand.h"
 
 #include "EntryList.h"
-#include "SidePane.h"
-#include "ToolBar.h"
+#include "UiSeam.h"
 #include "online/Consult.h"
+
+#include <exception>
+#include <string>
 
 namespace {
 
@@ -17,11 +19,11 @@ const char* const FailureMessage =
     "Failed to retrieve programs information from Morvane server, please try again later.";
 constexpr uint32_t ConsultInterval = 30000;
 
-// The rows through the window, so that the answer reaches the entries of
-// the rows as shown, in the list's current order.
-class TWindowRows : public TConsultRows {
+// The rows through the list, so that the answer reaches the entries of the
+// rows as shown, in the list's current order.
+class TListRows : public TConsultRows {
 public:
-    explicit TWindowRows(const TEntryList& list) : list_(list) {}
+    explicit TListRows(const TEntryList& list) : list_(list) {}
     int Count() const override { return list_.RowCount(); }
     TStartup* Entry(int row) const override { return list_.RowEntry(row); }
 
@@ -31,20 +33,20 @@ private:
 
 } // namespace
 
-void TfrmMorvane::btnConsultClick() {
+void TConsultCommand::btnConsultClick() {
     // A second Consult while one waits is refused: the first one's rows
     // must stay as they are until its answer is applied.
-    if (!CommandEnabled(cmdConsult))
+    if (MayStart && !MayStart())
         return;
     // Modulo 2^32: the tick count wraps after 49.7 days. Morvane's own list
     // answers without asking anyone, as often as it is asked.
     const bool server = ReadConsultSettings().HasServer();
     if (server && HasConsulted && UiSeam().TickCount() - LastConsultTick < ConsultInterval) {
-        UiSeam().ShowMessageBox(Hwnd(), ConsultWaitMessage, ApplicationTitle, MB_OK);
+        UiSeam().ShowMessageBox(Owner, ConsultWaitMessage, ApplicationTitle, MB_OK);
         return;
     }
-    toolBar_->Busy().Start();
-    ShowAdsPage();
+    if (OnStart)
+        OnStart();
     HCURSOR previous = SetCursor(LoadCursor(nullptr, IDC_WAIT));
     consulting_ = true;
     std::string failure;
@@ -67,22 +69,27 @@ void TfrmMorvane::btnConsultClick() {
         LastConsultTick = UiSeam().TickCount();
         HasConsulted = true;
     } else if (!succeeded) {
-        UiSeam().ShowMessageBox(Hwnd(), std::string(FailureMessage) + "\n" + failure,
+        UiSeam().ShowMessageBox(Owner, std::string(FailureMessage) + "\n" + failure,
                                 ApplicationTitle, MB_OK);
     }
-    toolBar_->Busy().Stop();
     SetCursor(previous ? previous : LoadCursor(nullptr, IDC_ARROW));
-    if (Hwnd())
-        FillList();
-    if (closeAfterConsult_ && Hwnd()) {
+    if (OnEnd)
+        OnEnd();
+    if (closeAfterConsult_ && IsWindow(Owner)) {
         closeAfterConsult_ = false;
-        PostMessageA(Hwnd(), WM_CLOSE, 0, 0);
+        PostMessageA(Owner, WM_CLOSE, 0, 0);
     }
 }
 
-void TfrmMorvane::ConsultServer() {
+void TConsultCommand::ConsultServer() {
     TConsultOptions options;
     options.Settings = ReadConsultSettings();
     options.Pump = [] { UiSeam().ProcessMessages(); };
-    Consult(TWindowRows(*entryList_), options);
+    Consult(TListRows(list_), options);
+}
+
+bool TConsultCommand::PostponeClose() {
+    if (consulting_)
+        closeAfterConsult_ = true;
+    return consulting_;
 }

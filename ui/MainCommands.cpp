@@ -6,6 +6,7 @@
 
 #include "EntryList.h"
 #include "LocationTree.h"
+#include "PublisherChecks.h"
 #include "ToolBar.h"
 #include "splash.h"
 #include "core/startupTasks.h"
@@ -71,11 +72,11 @@ void TfrmMorvane::btnRefreshClick() {
     if (startups_->Modified)
         sodRefreshWarning.Execute(); // its answer does not stop the refresh
     entryList_->Clear();
-    entriesByProgram_.clear();
+    publisherChecks_->EntriesGoing();
     TSystemLock lock(SystemLockPath());
     const TRefreshReport report = RefreshStartups(*startups_, lock);
     lock.Release();
-    StartSignatureChecks();
+    publisherChecks_->StartSignatureChecks();
     locationTree_->NoteSkippedNodes();
     locationTree_->ExpandAll();
     busy.Stop();

@@ -8,9 +8,9 @@
 #include "DetailPane.h"
 #include "EntryList.h"
 #include "LocationTree.h"
+#include "RatingLegend.h"
 #include "SidePane.h"
 #include "ToolBar.h"
-#include "ControlCalls.h"
 
 #include <algorithm>
 
@@ -48,21 +48,14 @@ void TfrmMorvane::Layout() {
                                  SWP_NOZORDER | SWP_NOACTIVATE);
     };
     put(locationTree_->Handle(), 0, top, leftWidth, h - top - legend);
-    const int legendTop = h - legend;
-    put(Panel4, dpi_.Scale(layout::LegendLabelX), legendTop + dpi_.Scale(layout::LegendLabelY),
-        leftWidth - dpi_.Scale(layout::LegendLabelX), dpi_.Scale(layout::LegendLabelHeight));
-    const int margin = dpi_.Scale(layout::LegendListMargin);
-    put(ListView1, margin, legendTop + dpi_.Scale(layout::LegendListTop), leftWidth - 2 * margin,
-        legend - dpi_.Scale(layout::LegendListTop) - margin);
+    legend_->Place(leftWidth, h - legend, dpi_, put);
     put(entryList_->Handle(), centreX, top, centreW, listH);
     put(detailPane_->Handle(), centreX, h - detailHeight, centreW, detailHeight);
     put(sidePane_->Handle(), w - right, top, right, h - top);
     toolBar_->PlaceRightEnd(w, dpi_, put);
     if (dwp)
         EndDeferWindowPos(dwp);
-    RECT legendRect;
-    GetClientRect(ListView1, &legendRect);
-    listview::SetColumnWidth(ListView1, 0, legendRect.right);
+    legend_->SizeColumn();
     entryList_->SizeColumns();
     InvalidateRect(Hwnd(), nullptr, FALSE);
 }

@@ -6,6 +6,7 @@
 #include "DetailPane.h"
 #include "EntryList.h"
 #include "MoreTasksMenu.h"
+#include "PublisherChecks.h"
 #include "SidePane.h"
 #include "ToolBar.h"
 #include "QuickProfiles.h"
@@ -36,10 +37,10 @@ bool TfrmMorvane::PreTranslateMessage(MSG& msg) {
 void TfrmMorvane::LoadProfileFile(const std::string& path) {
     // The rows refer to the entries that the load frees: they go first.
     LoadProfile(*startups_, path, [this] {
-        entriesByProgram_.clear();
+        publisherChecks_->EntriesGoing();
         entryList_->Clear();
     });
-    StartSignatureChecks();
+    publisherChecks_->StartSignatureChecks();
 }
 
 void TfrmMorvane::LoadQuickProfile(int slot) {

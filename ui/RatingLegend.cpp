@@ -1,7 +1,6 @@
-// The rating legend under the location tree: the label "Rating Legend" and
-// a list of the rating pictures with their meaning.
+// The rating legend (RatingLegend.h).
 
-#include "Unit1.h"
+#include "RatingLegend.h"
 
 #include "ControlCalls.h"
 #include "Pictures.h"
@@ -16,30 +15,47 @@ enum : int {
 
 } // namespace
 
-void TfrmMorvane::CreateLegend() {
+void TRatingLegend::Create(HWND parent, const TDpi& dpi, HFONT font, HFONT boldFont,
+                           HIMAGELIST pictures) {
     Panel4 =
-        CreateChildControl(Hwnd(), idLegendLabel, "STATIC", "Rating Legend", WS_VISIBLE | SS_LEFT);
-    SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
-    ListView1 = CreateChildControl(Hwnd(), idLegend, WC_LISTVIEWA, "",
+        CreateChildControl(parent, idLegendLabel, "STATIC", "Rating Legend", WS_VISIBLE | SS_LEFT);
+    SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont), FALSE);
+    ListView1 = CreateChildControl(parent, idLegend, WC_LISTVIEWA, "",
                                    WS_VISIBLE | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL |
                                        LVS_SHAREIMAGELISTS | LVS_NOSORTHEADER);
     ListView_SetExtendedListViewStyle(ListView1, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    SendMessageA(ListView1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-    ListView_SetImageList(ListView1, ImageList1.Get(), LVSIL_SMALL);
+    SendMessageA(ListView1, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    ListView_SetImageList(ListView1, pictures, LVSIL_SMALL);
     COLORREF face = GetSysColor(COLOR_BTNFACE);
     ListView_SetBkColor(ListView1, face);
     ListView_SetTextBkColor(ListView1, face);
-    listview::InsertColumn(ListView1, 0, nullptr, dpi_.Scale(layout::LeftPanelWidth));
+    listview::InsertColumn(ListView1, 0, nullptr, dpi.Scale(layout::LeftPanelWidth));
     for (int i = 0; i < RatingPictureCount; ++i)
         listview::InsertItem(ListView1, i, RatingNames[i].LegendCaption, piRating0 + i);
 }
 
-bool TfrmMorvane::LegendColour(HDC dc, HWND control, LRESULT& brush) {
-    // The label lies on the silver left panel.
+void TRatingLegend::DpiChanged(const TDpi& dpi, HFONT font, HFONT boldFont, HIMAGELIST pictures) {
+    SendMessageA(ListView1, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont), FALSE);
+    ListView_SetImageList(ListView1, pictures, LVSIL_SMALL);
+    listview::SetColumnWidth(ListView1, 0, dpi.Scale(layout::LeftPanelWidth));
+}
+
+void TRatingLegend::SysColorChange(WPARAM wp, LPARAM lp) const {
+    SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
+}
+
+bool TRatingLegend::LegendColour(HDC dc, HWND control, HBRUSH panel, LRESULT& brush) const {
     if (control != Panel4)
         return false;
     SetBkColor(dc, layout::LeftPanelColour);
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
-    brush = reinterpret_cast<LRESULT>(silverBrush_.Get());
+    brush = reinterpret_cast<LRESULT>(panel);
     return true;
+}
+
+void TRatingLegend::SizeColumn() const {
+    RECT area;
+    GetClientRect(ListView1, &area);
+    listview::SetColumnWidth(ListView1, 0, area.right);
 }

@@ -4,23 +4,26 @@
 
 #include "Unit1.h"
 
+#include "ConsultCommand.h"
 #include "DetailPane.h"
 #include "EntryList.h"
 #include "LocationTree.h"
 #include "MoreTasksMenu.h"
+#include "PublisherChecks.h"
+#include "RatingLegend.h"
 #include "SidePane.h"
 #include "ToolBar.h"
-#include "ControlCalls.h"
 #include "Pictures.h"
 #include "QuickProfiles.h"
 #include "Resources.h"
-#include "core/startupSignatures.h"
 #include "core/startupTasks.h"
 #include "core/system/Files.h"
 #include "core/system/Folders.h"
 #include "core/system/Icons.h"
 #include "core/system/Lock.h"
 #include "core/system/ShellLink_win.h"
+
+#include <commctrl.h>
 
 #include <algorithm>
 
@@ -63,9 +66,11 @@ void InitMorvaneControls() {
 TfrmMorvane::TfrmMorvane()
     : locationTree_(std::make_unique<TLocationTree>()),
       entryList_(std::make_unique<TEntryList>(static_cast<TEntryListOwner&>(*this))),
-      detailPane_(std::make_unique<TDetailPane>()), sidePane_(std::make_unique<TSidePane>()),
-      toolBar_(std::make_unique<TToolBar>()), moreTasks_(std::make_unique<TMoreTasksMenu>()),
-      dpi_(ScreenDpi()) {
+      legend_(std::make_unique<TRatingLegend>()), detailPane_(std::make_unique<TDetailPane>()),
+      sidePane_(std::make_unique<TSidePane>()), toolBar_(std::make_unique<TToolBar>()),
+      moreTasks_(std::make_unique<TMoreTasksMenu>()),
+      consult_(std::make_unique<TConsultCommand>(*entryList_)), dpi_(ScreenDpi()),
+      publisherChecks_(std::make_unique<TPublisherChecks>()) {
     frmMorvane = this;
 }
 
@@ -131,6 +136,9 @@ HWND TfrmMorvane::TreeHandle() const {
 HWND TfrmMorvane::ListHandle() const {
     return entryList_->Handle();
 }
+HWND TfrmMorvane::LegendHandle() const {
+    return legend_->Handle();
+}
 HWND TfrmMorvane::DetailPaneHandle() const {
     return detailPane_->Handle();
 }
@@ -176,6 +184,9 @@ bool TfrmMorvane::SelectEntryTitled(const std::string& title) {
 void TfrmMorvane::ShowAdsPage() {
     sidePane_->ShowAdsPage();
 }
+void TfrmMorvane::btnConsultClick() {
+    consult_->btnConsultClick();
+}
 
 // ---------------------------------------------------------------------------
 // Creation
@@ -199,13 +210,24 @@ void TfrmMorvane::CreateControls() {
     locationTree_->OnNodeChosen = [this] { Guarded([this] { tvStartupFoldersClick(); }); };
     locationTree_->Create(Hwnd(), dpi_, font_.Get(), ImageList1.Get());
     entryList_->Create(Hwnd(), dpi_, font_.Get());
-    CreateLegend();
+    legend_->Create(Hwnd(), dpi_, font_.Get(), boldFont_.Get(), ImageList1.Get());
     toolBar_->OnRefresh = [this] { Guarded([this] { btnRefreshClick(); }); };
     toolBar_->OnConsult = [this] { Guarded([this] { btnConsultClick(); }); };
     toolBar_->OnApply = [this] { Guarded([this] { btnApplyClick(); }); };
     toolBar_->OnMoreTasks = [this] { Guarded([this] { btnMoreTasksClick(); }); };
     toolBar_->OnAbout = [this] { Guarded([this] { btnAboutClick(); }); };
     toolBar_->Create(Hwnd(), dpi_);
+    consult_->Owner = Hwnd();
+    consult_->MayStart = [this] { return CommandEnabled(cmdConsult); };
+    consult_->OnStart = [this] {
+        toolBar_->Busy().Start();
+        ShowAdsPage();
+    };
+    consult_->OnEnd = [this] {
+        toolBar_->Busy().Stop();
+        if (Hwnd())
+            FillList();
+    };
     detailPane_->OnCommand = [this](UINT command) { HandleCommand(command); };
     detailPane_->Create(Hwnd(), idDetailPane, PaneClass);
     sidePane_->Create(Hwnd(), idSidePane, PaneClass);
@@ -229,6 +251,8 @@ void TfrmMorvane::FormCreate() {
                            font_.Get());
     SetShellLinkOwner(Hwnd());
     startups_ = std::make_unique<TStartups>();
+    publisherChecks_->OnSignatures = [this] { entryList_->Repaint(); };
+    publisherChecks_->Create(Hwnd(), *startups_);
     if (ProgramFolder.empty())
         ProgramFolder = AppFolder();
     sidePane_->View().Navigate("about:blank");
@@ -247,16 +271,12 @@ void TfrmMorvane::FormClose() {
         SaveStartupStore(*startups_, lock);
     });
     placement_.Save(Hwnd(), dpi_.Value);
-    // What is being checked now is checked again next time; a cache that
-    // learnt nothing new is not written (nor one closed before it was read).
-    StopSignatureChecks();
-    if (signatureCache_ && signatureCache_->Checks() > 0 && !SignatureCacheFile.empty())
-        signatureCache_->Save(SignatureCacheFile);
+    publisherChecks_->SaveAtClose();
 }
 
 void TfrmMorvane::FormDestroy() {
     // The checks write into entries: they end before the entries go.
-    StopSignatureChecks();
+    publisherChecks_->StopSignatureChecks();
     // Rows refer to entries; they go before the entries do.
     entryList_->Clear();
     startups_.reset();
@@ -265,10 +285,8 @@ void TfrmMorvane::FormDestroy() {
 void TfrmMorvane::FormCloseQuery() {
     // The consultation still holds the rows and their entries: the window
     // closes once it is over.
-    if (consulting_) {
-        closeAfterConsult_ = true;
+    if (consult_->PostponeClose())
         return;
-    }
     if (!closing_) {
         closing_ = true;
         FormClose();
@@ -281,7 +299,7 @@ LRESULT TfrmMorvane::FormNcDestroy(UINT msg, WPARAM wp, LPARAM lp) {
     entryList_->Destroyed();
     detailPane_->Destroyed();
     sidePane_->Destroyed();
-    Panel4 = ListView1 = nullptr;
+    legend_->Destroyed();
     if (QuitOnDestroy)
         PostQuitMessage(0);
     return Default(msg, wp, lp);
@@ -311,7 +329,8 @@ LRESULT TfrmMorvane::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_CTLCOLORSTATIC:
-        if (LegendColour(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp), result))
+        if (legend_->LegendColour(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp),
+                                  silverBrush_.Get(), result))
             return result;
         break;
     case WM_MEASUREITEM:
@@ -362,11 +381,11 @@ LRESULT TfrmMorvane::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         FormCloseQuery();
         return 0;
-    case WM_SIGNATURESREADY:
-        SignaturesReady();
+    case TPublisherChecks::WM_SIGNATURESREADY:
+        publisherChecks_->SignaturesReady();
         return 0;
     case WM_TIMER:
-        if (SignatureTimerFired(wp))
+        if (publisherChecks_->SignatureTimerFired(wp))
             return 0;
         break;
     case WM_DESTROY:
@@ -384,7 +403,7 @@ LRESULT TfrmMorvane::HandleNotify(const NMHDR& hdr) {
         return entryList_->Notify(hdr);
     if (hdr.hwndFrom == locationTree_->Handle())
         return locationTree_->Notify(hdr);
-    if (hdr.hwndFrom == ListView1 && hdr.code == LVN_ITEMCHANGING)
+    if (hdr.hwndFrom == legend_->Handle() && hdr.code == LVN_ITEMCHANGING)
         return FALSE;
     return 0;
 }
@@ -416,7 +435,7 @@ bool TfrmMorvane::FormDrawItem(const DRAWITEMSTRUCT& item) {
 
 bool TfrmMorvane::FormSetCursor(HWND over, UINT hitTest) {
     // The hourglass stays while the consultation lets messages run.
-    if (consulting_) {
+    if (consult_->Consulting()) {
         SetCursor(LoadCursor(nullptr, IDC_WAIT));
         return true;
     }
@@ -446,17 +465,14 @@ void TfrmMorvane::FormDpiChanged(int dpi, const RECT& suggested) {
         const int old = dpi_.Value;
         dpi_.Value = dpi;
         CreateFonts();
-        SendMessageA(ListView1, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-        SendMessageA(Panel4, WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.Get()), FALSE);
         // The tree and the legend keep drawing from the old list until they
         // hold the new one.
         TImageList pictures = CreatePictureList(dpi_);
         locationTree_->DpiChanged(dpi_, font_.Get(), pictures.Get());
-        ListView_SetImageList(ListView1, pictures.Get(), LVSIL_SMALL);
+        legend_->DpiChanged(dpi_, font_.Get(), boldFont_.Get(), pictures.Get());
         ImageList1 = std::move(pictures);
         entryList_->DpiChanged(dpi_, font_.Get(), ImageList1.Get());
         toolBar_->CreatePictures(dpi_);
-        ListView_SetColumnWidth(ListView1, 0, dpi_.Scale(layout::LeftPanelWidth));
         leftSplitter_.SetPaneSize(MulDiv(leftSplitter_.PaneSize(), dpi, old));
         detailSplitter_.SetPaneSize(MulDiv(detailSplitter_.PaneSize(), dpi, old));
     }
@@ -479,7 +495,7 @@ void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
     toolBar_->CreatePictures(dpi_);
     SendMessageA(locationTree_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
     SendMessageA(entryList_->Handle(), WM_SYSCOLORCHANGE, wp, lp);
-    SendMessageA(ListView1, WM_SYSCOLORCHANGE, wp, lp);
+    legend_->SysColorChange(wp, lp);
     InvalidateRect(Hwnd(), nullptr, TRUE);
 }
 
@@ -487,7 +503,7 @@ void TfrmMorvane::FormSysColorChange(WPARAM wp, LPARAM lp) {
 // Commands
 
 bool TfrmMorvane::CommandEnabled(UINT command) const {
-    if (!consulting_)
+    if (!consult_->Consulting())
         return true;
     switch (command) {
     case Refresh1:

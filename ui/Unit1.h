@@ -1,10 +1,11 @@
 #pragma once
-// The main window TfrmMorvane: tool bar, location tree, entry list, rating
-// legend and the areas of the detail and side panes. It owns the entry
-// collection for its whole life. The entry list is a part of its own
-// (TEntryList); the window's messages are in Unit1.cpp, Refresh and Apply in
-// MainCommands.cpp, the commands on the selected
-// entry in EntryCommands.cpp, the layout and the splitters in MainLayout.cpp.
+// The main window TfrmMorvane. It holds its parts, each a class of its own:
+// the tool bar, the location tree, the entry list, the rating legend, the
+// detail and side panes, the More Tasks menu, the Consult command and the
+// publisher checks; it owns the entry collection for its whole life. Its
+// messages are in Unit1.cpp, Refresh and Apply in MainCommands.cpp, the
+// commands on the selected entry in EntryCommands.cpp, the profile commands
+// in ProfileCommands.cpp, the layout and the splitters in MainLayout.cpp.
 
 #include "CommandIds.h"
 #include "EntryListOwner.h"
@@ -15,32 +16,26 @@
 #include "Splitter.h"
 #include "UiSeam.h"
 #include "Window.h"
-#include "core/startupUtil.h"
-#include "core/system/FileSignature.h"
+#include "core/StartupLocations.h"
 
-#include <atomic>
-#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
-// The window's parts, each with a header of its own.
+class TConsultCommand;
 class TDetailPane;
 class TEntryList;
 class TLocationTree;
 class TMoreTasksMenu;
+class TPublisherChecks;
+class TRatingLegend;
 class TSidePane;
 class TToolBar;
+
 class TBusyAnimation;
+class TStartups;
 class TWebImage;
 class TWebView;
-
-class TSignatureCache;
-class TSignatureChecks;
-class TStartup;
-class TStartups;
 
 class TfrmMorvane : public TWindow, private TEntryListOwner {
 public:
@@ -63,7 +58,7 @@ public:
     // The controls, for what drives the window from outside.
     HWND TreeHandle() const;
     HWND ListHandle() const;
-    HWND LegendHandle() const { return ListView1; }
+    HWND LegendHandle() const;
     HWND DetailPaneHandle() const;
     HWND SidePaneHandle() const;
     HWND AdsTextHandle() const;
@@ -86,12 +81,8 @@ public:
     // Where the last detail page was written.
     std::string DetailPagePath;
 
-    // The tick count of the last successful consultation; HasConsulted is
-    // false until one succeeded in this run.
-    uint32_t LastConsultTick = 0;
-    bool HasConsulted = false;
-    // True while a consultation waits on the server.
-    bool Consulting() const { return consulting_; }
+    // The Consult command, its state and the time of its last exchange.
+    TConsultCommand& ConsultCommand() { return *consult_; }
     // Whether a command may run now. The one place that decides: while a
     // consultation waits, the commands that would rebuild or reorder the
     // rows it is about to update are refused (without a word), and so is a
@@ -114,8 +105,6 @@ public:
     void btnApplyClick();
     void btnMoreTasksClick();
     void btnAboutClick();
-    // The exchange of the Consult command; raises on every failure.
-    void ConsultServer();
 
     // Location tree and list.
     void tvStartupFoldersClick();
@@ -152,26 +141,9 @@ public:
     HTREEITEM Node(int absoluteIndex) const;
     int SelectedNode() const;
 
-    // The signature checks of the entries' program files (ListSignatures.cpp):
-    // asked for by a refresh or a profile load, they begin once the list has
-    // painted, run on a thread of their own and fill the Publisher cells as
-    // they end.
-    void StartSignatureChecks();
-    // Takes the checks that ended into their entries and repaints the list.
-    void SignaturesReady();
-    // Until every check started has ended and its result is in its entry
-    // (for tests and benchmarks).
-    void WaitForSignatures();
-    TSignatureCache* SignatureCache() const { return signatureCache_.get(); }
-    // Where the checks are kept between runs; SignatureCachePath() unless a
-    // test says otherwise, empty for none.
-    std::string SignatureCacheFile;
-    // False: no checks at all (a benchmark's reference).
-    bool ChecksSignatures = true;
-    // What checks one file; CheckFileSignature unless a test says otherwise.
-    std::function<TFileSignature(const std::string&, const std::atomic<bool>*)> SignatureChecker;
-    // The message that tells the window that checks ended.
-    static constexpr UINT WM_SIGNATURESREADY = WM_APP + 23;
+    // The signature checks of the entries' program files, and what tests and
+    // benchmarks set on them.
+    TPublisherChecks& PublisherChecks() { return *publisherChecks_; }
 
     // The application's general error handler for one command.
     template <class F> void Guarded(F&& command);
@@ -195,10 +167,6 @@ private:
     // The messages before Refresh and Apply (MainCommands.cpp).
     void ConfigureShowOnceDialogs();
 
-    // Rating legend (RatingLegend.cpp).
-    void CreateLegend();
-    bool LegendColour(HDC dc, HWND control, LRESULT& brush);
-
     // What the entry list asks of the window.
     void Guard(const std::function<void()>& handler) override { Guarded(handler); }
     void RowClicked() override { lvStartupListClick(); }
@@ -217,18 +185,20 @@ private:
     // Controls.
     std::unique_ptr<TLocationTree> locationTree_;
     std::unique_ptr<TEntryList> entryList_;
-    HWND Panel4 = nullptr; // the "Rating Legend" label; the legend list lies under it
-    HWND ListView1 = nullptr;
+    std::unique_ptr<TRatingLegend> legend_;
     std::unique_ptr<TDetailPane> detailPane_;
     std::unique_ptr<TSidePane> sidePane_;
     std::unique_ptr<TToolBar> toolBar_;
     std::unique_ptr<TMoreTasksMenu> moreTasks_;
+    std::unique_ptr<TConsultCommand> consult_;
     TShowOnceDlg sodRefreshWarning;
     TShowOnceDlg sodBackupReminder;
     TImageList ImageList1;
 
     TDpi dpi_;
     std::unique_ptr<TStartups> startups_;
+    // The checks write into the entries: they go first.
+    std::unique_ptr<TPublisherChecks> publisherChecks_;
     TFont font_;
     TFont boldFont_;
     TBrush silverBrush_;
@@ -236,18 +206,7 @@ private:
     // The left panel's width and the detail pane's height.
     TSplitter leftSplitter_{TSplitter::soVertical, TSplitter::psBefore};
     TSplitter detailSplitter_{TSplitter::soHorizontal, TSplitter::psAfter};
-    // The checks of the program files and their cache; the entries of each
-    // program file as the checks name it (its FilePath).
-    std::unique_ptr<TSignatureCache> signatureCache_;
-    std::unique_ptr<TSignatureChecks> signatureChecks_;
-    std::unordered_multimap<std::string, TStartup*> entriesByProgram_;
-    void StopSignatureChecks();
-    void BeginSignatureChecks();
-    bool SignatureTimerFired(UINT_PTR timer);
-    bool signaturesPending_ = false;
     bool closing_ = false;
-    bool consulting_ = false;
-    bool closeAfterConsult_ = false;
     HWND lastFocus_ = nullptr;
     // The backup reminder comes before the first Apply of a run in which no
     // profile was saved.

@@ -12,6 +12,7 @@
 #include "core/startupSignatures.h"
 #include "core/startupUtil.h"
 #include "core/system/Files.h"
+#include "ui/PublisherChecks.h"
 #include "ui/Unit1.h"
 
 #include <windows.h>
@@ -64,8 +65,8 @@ std::string CommandLine(const std::vector<std::string>& programs, int i) {
 
 std::unique_ptr<TfrmMorvane> OpenForm(bool checks, const std::string& cacheFile) {
     auto form = std::make_unique<TfrmMorvane>();
-    form->ChecksSignatures = checks;
-    form->SignatureCacheFile = cacheFile;
+    form->PublisherChecks().ChecksSignatures = checks;
+    form->PublisherChecks().SignatureCacheFile = cacheFile;
     if (!form->Create()) {
         std::fprintf(stderr, "signature_bench: the window could not be created\n");
         std::exit(1);
@@ -86,12 +87,12 @@ double FirstPaint(int count, bool checks, const std::string& cacheFile) {
     TreeView_SelectItem(form->TreeHandle(), form->Node(0));
     Pump();
     const auto t0 = Clock::now();
-    form->StartSignatureChecks();
+    form->PublisherChecks().StartSignatureChecks();
     form->FillList();
     UpdateWindow(form->ListHandle());
     GdiFlush();
     const double ms = Millis(t0);
-    form->ChecksSignatures = false;
+    form->PublisherChecks().ChecksSignatures = false;
     form.reset();
     Pump();
     return ms;
@@ -130,7 +131,7 @@ double Refresh(TfrmMorvane& form, bool waitForChecks) {
         form.btnRefreshClick();
         UpdateWindow(form.ListHandle());
         if (waitForChecks)
-            form.WaitForSignatures();
+            form.PublisherChecks().WaitForSignatures();
         best = std::min(best, Millis(t0));
         Pump();
     }
@@ -168,10 +169,10 @@ int main(int argc, char** argv) {
     }
     {
         auto form = OpenForm(true, cacheFile);
-        form->WaitForSignatures(); // the cache is warm from here on
+        form->PublisherChecks().WaitForSignatures(); // the cache is warm from here on
         with = Refresh(*form, true);
         withUi = Refresh(*form, false);
-        form->WaitForSignatures();
+        form->PublisherChecks().WaitForSignatures();
     }
     DeleteValues(large);
     DeleteFileAt(cacheFile);

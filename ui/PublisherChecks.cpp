@@ -1,13 +1,12 @@
-// Who made each listed program: the signature checks of the entries'
-// program files run on a thread of their own, so that the list paints at
-// once; each result that arrives goes into the entries of its program file
-// and the list repaints with their Publisher cells filled.
+// The signature checks of the entries' program files (PublisherChecks.h).
 
-#include "Unit1.h"
+#include "PublisherChecks.h"
 
-#include "EntryList.h"
-#include "core/startupSignatures.h"
+#include "core/StartupPaths.h"
 #include "core/startupUtil.h"
+
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -19,25 +18,34 @@ const UINT_PTR SignatureTimer = 0x5167;
 
 } // namespace
 
-void TfrmMorvane::StartSignatureChecks() {
+TPublisherChecks::TPublisherChecks() = default;
+
+TPublisherChecks::~TPublisherChecks() = default;
+
+void TPublisherChecks::Create(HWND window, TStartups& startups) {
+    window_ = window;
+    startups_ = &startups;
+}
+
+void TPublisherChecks::StartSignatureChecks() {
     if (!ChecksSignatures)
         return;
     signaturesPending_ = true;
-    SetTimer(Hwnd(), SignatureTimer, USER_TIMER_MINIMUM, nullptr);
+    SetTimer(window_, SignatureTimer, USER_TIMER_MINIMUM, nullptr);
 }
 
-bool TfrmMorvane::SignatureTimerFired(UINT_PTR timer) {
+bool TPublisherChecks::SignatureTimerFired(UINT_PTR timer) {
     if (timer != SignatureTimer)
         return false;
-    KillTimer(Hwnd(), SignatureTimer);
+    KillTimer(window_, SignatureTimer);
     if (signaturesPending_)
         BeginSignatureChecks();
     return true;
 }
 
-void TfrmMorvane::BeginSignatureChecks() {
+void TPublisherChecks::BeginSignatureChecks() {
     signaturesPending_ = false;
-    KillTimer(Hwnd(), SignatureTimer);
+    KillTimer(window_, SignatureTimer);
     if (!ChecksSignatures || !startups_)
         return;
     std::function<void()> first;
@@ -54,7 +62,7 @@ void TfrmMorvane::BeginSignatureChecks() {
             };
     }
     if (!signatureChecks_) {
-        HWND wnd = Hwnd();
+        HWND wnd = window_;
         signatureChecks_ = std::make_unique<TSignatureChecks>(
             *signatureCache_, [wnd] { PostMessageA(wnd, WM_SIGNATURESREADY, 0, 0); },
             std::move(first));
@@ -71,8 +79,8 @@ void TfrmMorvane::BeginSignatureChecks() {
     signatureChecks_->Check(std::move(programs));
 }
 
-void TfrmMorvane::SignaturesReady() {
-    if (!signatureChecks_ || !startups_)
+void TPublisherChecks::SignaturesReady() {
+    if (!signatureChecks_)
         return;
     bool changed = false;
     for (const auto& [program, signature] : signatureChecks_->TakeResults()) {
@@ -82,11 +90,11 @@ void TfrmMorvane::SignaturesReady() {
             changed = true;
         }
     }
-    if (changed)
-        entryList_->Repaint();
+    if (changed && OnSignatures)
+        OnSignatures();
 }
 
-void TfrmMorvane::WaitForSignatures() {
+void TPublisherChecks::WaitForSignatures() {
     if (signaturesPending_)
         BeginSignatureChecks();
     if (!signatureChecks_)
@@ -95,11 +103,18 @@ void TfrmMorvane::WaitForSignatures() {
     SignaturesReady();
 }
 
-void TfrmMorvane::StopSignatureChecks() {
+void TPublisherChecks::StopSignatureChecks() {
     signaturesPending_ = false;
-    if (Hwnd())
-        KillTimer(Hwnd(), SignatureTimer);
+    if (window_)
+        KillTimer(window_, SignatureTimer);
     if (signatureChecks_)
         signatureChecks_->Stop();
     signatureChecks_.reset();
+    entriesByProgram_.clear();
+}
+
+void TPublisherChecks::SaveAtClose() {
+    StopSignatureChecks();
+    if (signatureCache_ && signatureCache_->Checks() > 0 && !SignatureCacheFile.empty())
+        signatureCache_->Save(SignatureCacheFile);
 }

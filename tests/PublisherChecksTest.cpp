@@ -8,6 +8,7 @@
 #include "core/startupUtil.h"
 #include "ui/DetailPage.h"
 #include "ui/ListColumns.h"
+#include "ui/PublisherChecks.h"
 
 #include <atomic>
 #include <chrono>
@@ -18,7 +19,7 @@ std::string sample(const char* name) {
     return PathJoin(PathJoin(AppFolder(), "signed"), name);
 }
 
-class ListSignaturesTest : public FormTest {
+class PublisherChecksTest : public FormTest {
 protected:
     void SetUp() override {
         FormTest::SetUp();
@@ -33,8 +34,9 @@ protected:
     // `hold` is set, waits until it is told to stop.
     void OpenChecked() {
         form = std::make_unique<TfrmMorvane>();
-        form->SignatureCacheFile = cacheFile;
-        form->SignatureChecker = [this](const std::string& path, const std::atomic<bool>* stop) {
+        TPublisherChecks& checks = form->PublisherChecks();
+        checks.SignatureCacheFile = cacheFile;
+        checks.SignatureChecker = [this](const std::string& path, const std::atomic<bool>* stop) {
             ++calls;
             while (hold && !*stop)
                 Sleep(1);
@@ -64,7 +66,7 @@ protected:
     std::atomic<bool> hold{false};
 };
 
-TEST_F(ListSignaturesTest, PublisherCellsFillAfterTheFirstPaintWithEveryState) {
+TEST_F(PublisherChecksTest, PublisherCellsFillAfterTheFirstPaintWithEveryState) {
     const std::string copy = PathJoin(Scratch(), "sample.exe");
     ASSERT_TRUE(CopyFileTo(sample("sample.exe"), copy));
     PutValue(slCURun, "Unsigned", "\"" + copy + "\"");
@@ -86,7 +88,7 @@ TEST_F(ListSignaturesTest, PublisherCellsFillAfterTheFirstPaintWithEveryState) {
     EXPECT_STREQ(caption, "Publisher");
 
     hold = false;
-    form->WaitForSignatures();
+    form->PublisherChecks().WaitForSignatures();
     const TFileSignature& unsigned_ = Entry("Unsigned")->Verdict.Signature;
     EXPECT_EQ(unsigned_.State, TSignatureState::Unsigned);
     EXPECT_EQ(PublisherText(*Entry("Unsigned")), "Morvane Sample Maker (not verified)");
@@ -113,15 +115,15 @@ TEST_F(ListSignaturesTest, PublisherCellsFillAfterTheFirstPaintWithEveryState) {
     EXPECT_EQ(value("sha256"), Entry("Signed")->Verdict.Signature.Sha256);
 }
 
-TEST_F(ListSignaturesTest, ARefreshReusesTheCacheAndAChangedFileIsCheckedAgain) {
+TEST_F(PublisherChecksTest, ARefreshReusesTheCacheAndAChangedFileIsCheckedAgain) {
     const std::string copy = PathJoin(Scratch(), "sample.exe");
     ASSERT_TRUE(CopyFileTo(sample("sample.exe"), copy));
     PutValue(slCURun, "Unsigned", "\"" + copy + "\"");
     OpenChecked();
-    form->WaitForSignatures();
+    form->PublisherChecks().WaitForSignatures();
     EXPECT_EQ(calls, 1);
     form->btnRefreshClick();
-    form->WaitForSignatures();
+    form->PublisherChecks().WaitForSignatures();
     EXPECT_EQ(calls, 1) << "unchanged";
     EXPECT_EQ(PublisherText(*Entry("Unsigned")), "Morvane Sample Maker (not verified)");
 
@@ -129,25 +131,25 @@ TEST_F(ListSignaturesTest, ARefreshReusesTheCacheAndAChangedFileIsCheckedAgain) 
     ASSERT_TRUE(ReadWholeFile(copy, bytes));
     WriteFileBytes(copy, bytes + "x");
     form->btnRefreshClick();
-    form->WaitForSignatures();
+    form->PublisherChecks().WaitForSignatures();
     EXPECT_EQ(calls, 2) << "a new size";
 
     // The next run reads what this one kept.
     Close();
     ASSERT_TRUE(FileExists(cacheFile));
     OpenChecked();
-    form->WaitForSignatures();
+    form->PublisherChecks().WaitForSignatures();
     EXPECT_EQ(calls, 2);
     EXPECT_EQ(Entry("Unsigned")->Verdict.Signature.State, TSignatureState::Unsigned);
 }
 
-TEST_F(ListSignaturesTest, ADamagedCacheFileIsPassedOverAndWrittenAnew) {
+TEST_F(PublisherChecksTest, ADamagedCacheFileIsPassedOverAndWrittenAnew) {
     PutValue(slCURun, "Signed", "\"" + sample("sample-signed.exe") + "\"");
     WriteFileBytes(cacheFile, std::string("Morvane signature cache 2\n") +
                                   sample("sample-signed.exe") +
                                   "\t1\t2\tverified\tForged Signer\t\t\t\n\x01\x02garbage");
     OpenChecked();
-    form->WaitForSignatures();
+    form->PublisherChecks().WaitForSignatures();
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(Entry("Signed")->Verdict.Signature.Signer, "Morvane Sample Signer");
     Close();
@@ -156,7 +158,7 @@ TEST_F(ListSignaturesTest, ADamagedCacheFileIsPassedOverAndWrittenAnew) {
     EXPECT_NE(text.find("Morvane Sample Signer"), std::string::npos);
 }
 
-TEST_F(ListSignaturesTest, ClosingTheWindowWhileAChecksRunsEndsItPromptly) {
+TEST_F(PublisherChecksTest, ClosingTheWindowWhileAChecksRunsEndsItPromptly) {
     PutValue(slCURun, "Signed", "\"" + sample("sample-signed.exe") + "\"");
     hold = true;
     OpenChecked();
@@ -169,7 +171,7 @@ TEST_F(ListSignaturesTest, ClosingTheWindowWhileAChecksRunsEndsItPromptly) {
     form.reset();
 }
 
-TEST_F(ListSignaturesTest, AnUnsignedCopyOfASignedMakersProgramIsMarkedALookAlike) {
+TEST_F(PublisherChecksTest, AnUnsignedCopyOfASignedMakersProgramIsMarkedALookAlike) {
     // Where that program lives, but not signed by its maker.
     const std::string folder = "C:\\Program Files\\Microsoft OneDrive\\Morvane Test";
     ASSERT_TRUE(ForceFolders(folder));
@@ -177,7 +179,7 @@ TEST_F(ListSignaturesTest, AnUnsignedCopyOfASignedMakersProgramIsMarkedALookAlik
     ASSERT_TRUE(CopyFileTo(sample("sample.exe"), fake));
     PutValue(slCURun, "OneDriveSetup", "\"" + fake + "\"");
     OpenChecked();
-    form->WaitForSignatures();
+    form->PublisherChecks().WaitForSignatures();
     const TStartup* entry = Entry("OneDriveSetup");
     ASSERT_NE(entry, nullptr);
     EXPECT_TRUE(entry->Verdict.LookAlike);
