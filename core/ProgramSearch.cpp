@@ -58,9 +58,10 @@ std::string FindOnPath(const std::string& written,
     const std::string name = ExpandEnvironment(written);
     if (exists(name))
         return name;
-    // A name with a drive ("C:\\...") joined to a folder puts a colon inside
-    // a path, which names no file: such a name is only ever found as itself.
-    if (name.find(':') != std::string::npos) {
+    // A name with a drive ("C:\...", "C:app.exe") joined to a folder puts
+    // the drive's colon inside a path, which names no file: such a name is
+    // only ever found as itself, as Windows' own search finds it.
+    if (name.size() >= 2 && name[1] == ':') {
         if (found)
             *found = false;
         return written;

@@ -83,6 +83,29 @@ TEST_F(ProgramSearch, LookupsGiveWhatEveryEntryWouldBeTold) {
     EXPECT_EQ(lookups.Count(), 0);
 }
 
+// A name with a drive is looked for as itself and nowhere else: joined to a
+// search folder it names no file, and each such question costs a call to the
+// file system for every missing program. A name without one is still looked
+// for in the search folders.
+TEST_F(ProgramSearch, ANameWithADriveIsNotLookedForInTheSearchFolders) {
+    const auto count = [](const std::string& name) {
+        int asked = 0;
+        bool found = true;
+        FindOnPath(
+            name,
+            [&asked](const std::string&) {
+                ++asked;
+                return false;
+            },
+            &found);
+        EXPECT_FALSE(found) << name;
+        return asked;
+    };
+    EXPECT_EQ(count("C:\\Program Files\\Gone Vendor\\app.exe"), 1);
+    EXPECT_EQ(count("D:app.exe"), 1);
+    EXPECT_EQ(count("tools\\app.exe"), 1 + static_cast<int>(SearchFolders().Count()));
+}
+
 TEST(StartupSearchPath, SplitList) {
     TStringList list;
     SplitList("C:\\a; C:\\b ;;\"C:\\q\";C:\\c", ';', list);
